@@ -1,0 +1,25 @@
+#pragma once
+
+#include "SupplierDescriptor.h"
+#include "SupplierOffer.h"
+
+#include <QCoroTask>
+#include <QList>
+
+// The shape of a supplier search connector. search() takes the article already
+// trimmed and upper-cased and returns the supplier's offers in its own order; an
+// empty list is an answer, not a failure. Failures are thrown as UserFacingError.
+class SupplierSearchProviding {
+public:
+    virtual ~SupplierSearchProviding() = default;
+    virtual const SupplierDescriptor& descriptor() const = 0;
+    virtual QCoro::Task<QList<SupplierOffer>> search(QString article) = 0;
+};
+
+// A connector that can tell whether the supplier answers with the stored credentials.
+// Completes normally when it does; throws UserFacingError with the reason otherwise.
+class SupplierConnectionChecking {
+public:
+    virtual ~SupplierConnectionChecking() = default;
+    virtual QCoro::Task<void> checkConnection() = 0;
+};

@@ -1,0 +1,260 @@
+#include "OfferSemanticGuard.h"
+
+#include "core/TextUtils.h"
+
+#include <QHash>
+#include <QHashFunctions>
+
+#include <algorithm>
+#include <array>
+
+namespace OfferSemanticGuard {
+
+namespace {
+
+struct TypeWords {
+    PartType type;
+    bool hasPurpose;
+    QSet<QString> words;
+};
+
+struct PurposeWords {
+    Purpose purpose;
+    QSet<QString> words;
+};
+
+QSet<QString> wordSet(std::initializer_list<const char16_t*> words) {
+    QSet<QString> set;
+    for (const char16_t* w : words)
+        set.insert(QString::fromUtf16(w));
+    return set;
+}
+
+// Tried in this order; the first list that matches decides.
+const std::array<TypeWords, 8>& typeLists() {
+    static const std::array<TypeWords, 8> lists{{
+        {PartType::valve, true,
+         wordSet({u"клапан", u"клапана", u"клапаны", u"клапанов", u"клапану", u"valve", u"valves"})},
+        {PartType::pump, true,
+         wordSet({u"насос", u"насоса", u"насосы", u"насосов", u"насосу", u"pump", u"pumps", u"тнвд"})},
+        {PartType::filter, true,
+         wordSet({u"фильтр", u"фильтра", u"фильтры", u"фильтров", u"фильтру", u"filter", u"filters"})},
+        {PartType::bearing, false,
+         wordSet({u"подшипник", u"подшипника", u"подшипники", u"подшипников", u"bearing", u"bearings"})},
+        {PartType::mount, false,
+         wordSet({u"опора", u"опоры", u"опору", u"опоре", u"подушка", u"подушки", u"подушку", u"mount", u"mounting"})},
+        {PartType::bolt, false, wordSet({u"болт", u"болта", u"болты", u"болтов", u"bolt", u"bolts"})},
+        {PartType::nut, false, wordSet({u"гайка", u"гайки", u"гайку", u"гаек", u"nut", u"nuts"})},
+        {PartType::leafSpring, false,
+         wordSet({u"рессора", u"рессоры", u"рессору", u"рессорный", u"рессорная", u"leafspring"})},
+    }};
+    return lists;
+}
+
+const std::array<PurposeWords, 4>& purposeLists() {
+    static const std::array<PurposeWords, 4> lists{{
+        {Purpose::air, wordSet({u"воздушный", u"воздушного", u"воздушные", u"воздуха", u"air"})},
+        {Purpose::oil, wordSet({u"масляный", u"масляного", u"масляные", u"масла", u"oil"})},
+        {Purpose::fuel,
+         wordSet({u"топливный", u"топливного", u"топливные", u"топлива", u"топливной", u"fuel", u"diesel"})},
+        {Purpose::cabin, wordSet({u"салонный", u"салонного", u"салонные", u"салона", u"cabin"})},
+    }};
+    return lists;
+}
+
+// (key, votes) pairs sorted by votes descending, then raw value ascending; the first
+// wins when it is alone or outvotes all the others together.
+template <typename Key> std::optional<std::pair<Key, qsizetype>> strictMajority(const QHash<Key, qsizetype>& counts) {
+    if (counts.isEmpty())
+        return std::nullopt;
+    std::vector<std::pair<Key, qsizetype>> sorted(counts.keyValueBegin(), counts.keyValueEnd());
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+        if (a.second != b.second)
+            return a.second > b.second;
+        return rawValue(a.first) < rawValue(b.first);
+    });
+    qsizetype others = 0;
+    for (size_t i = 1; i < sorted.size(); ++i)
+        others += sorted[i].second;
+    if (sorted.size() == 1 || sorted.front().second > others)
+        return sorted.front();
+    return std::nullopt;
+}
+
+} // namespace
+
+QString rawValue(PartType type) {
+    switch (type) {
+    case PartType::filter:
+        return QStringLiteral("filter");
+    case PartType::pump:
+        return QStringLiteral("pump");
+    case PartType::valve:
+        return QStringLiteral("valve");
+    case PartType::bearing:
+        return QStringLiteral("bearing");
+    case PartType::mount:
+        return QStringLiteral("mount");
+    case PartType::bolt:
+        return QStringLiteral("bolt");
+    case PartType::nut:
+        return QStringLiteral("nut");
+    case PartType::leafSpring:
+        return QStringLiteral("leafSpring");
+    }
+    return {};
+}
+
+QString rawValue(Purpose purpose) {
+    switch (purpose) {
+    case Purpose::air:
+        return QStringLiteral("air");
+    case Purpose::oil:
+        return QStringLiteral("oil");
+    case Purpose::fuel:
+        return QStringLiteral("fuel");
+    case Purpose::cabin:
+        return QStringLiteral("cabin");
+    }
+    return {};
+}
+
+size_t qHash(const Meaning& m, size_t seed) {
+    return qHashMulti(seed, static_cast<int>(m.partType), m.purpose.has_value(),
+                      m.purpose ? static_cast<int>(*m.purpose) : -1);
+}
+
+QString canonicalPartNumber(QStringView text) {
+    return TextUtils::canonicalPartNumber(text);
+}
+
+QSet<QString> normalizedWords(QStringView text) {
+    QString lower = text.toString().toLower();
+    lower.replace(u'ё', u'е');
+    QSet<QString> words;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= lower.size(); ++i) {
+        bool alphanumeric = false;
+        if (i < lower.size()) {
+            const QChar c = lower.at(i);
+            alphanumeric = c.isLetterOrNumber() || c.isMark();
+        }
+        if (alphanumeric && start < 0) {
+            start = i;
+        } else if (!alphanumeric && start >= 0) {
+            words.insert(lower.mid(start, i - start));
+            start = -1;
+        }
+    }
+    return words;
+}
+
+std::optional<Purpose> detectedPurpose(const QSet<QString>& words) {
+    for (const auto& list : purposeLists()) {
+        if (words.intersects(list.words))
+            return list.purpose;
+    }
+    return std::nullopt;
+}
+
+std::optional<Meaning> meaning(QStringView text) {
+    const QSet<QString> words = normalizedWords(text);
+    if (words.isEmpty())
+        return std::nullopt;
+    for (const auto& list : typeLists()) {
+        if (!words.intersects(list.words))
+            continue;
+        if (list.hasPurpose)
+            return Meaning{list.type, detectedPurpose(words)};
+        return Meaning{list.type, std::nullopt};
+    }
+    return std::nullopt;
+}
+
+std::optional<CanonicalIdentity> canonicalIdentity(const QList<SupplierOffer>& offers, const QString& queryArticle) {
+    const QString q = canonicalPartNumber(queryArticle);
+    QList<QString> brandOrder;
+    QHash<QString, QList<const SupplierOffer*>> groups;
+    for (const auto& offer : offers) {
+        if (canonicalPartNumber(offer.article) != q)
+            continue;
+        const QString brand = TextUtils::trimmedUpper(offer.brand);
+        if (!groups.contains(brand))
+            brandOrder.append(brand);
+        groups[brand].append(&offer);
+    }
+    if (groups.isEmpty())
+        return std::nullopt;
+
+    std::vector<BrandConsensus> consensuses;
+    for (const auto& brand : brandOrder) {
+        const auto& group = groups[brand];
+        QList<Meaning> recognized;
+        for (const SupplierOffer* offer : group) {
+            if (auto m = meaning(offer->name))
+                recognized.append(*m);
+        }
+        if (recognized.isEmpty())
+            continue;
+        QHash<PartType, qsizetype> typeVotes;
+        for (const auto& m : recognized)
+            ++typeVotes[m.partType];
+        const auto agreedType = strictMajority(typeVotes);
+        if (!agreedType)
+            continue;
+        QHash<Purpose, qsizetype> purposeVotes;
+        for (const auto& m : recognized) {
+            if (m.partType == agreedType->first && m.purpose)
+                ++purposeVotes[*m.purpose];
+        }
+        std::optional<Purpose> purpose;
+        if (const auto agreedPurpose = strictMajority(purposeVotes))
+            purpose = agreedPurpose->first;
+        consensuses.push_back(
+            {brand, Meaning{agreedType->first, purpose}, agreedType->second, recognized.size(), group.size()});
+    }
+    if (consensuses.empty())
+        return std::nullopt;
+
+    std::sort(consensuses.begin(), consensuses.end(), [](const BrandConsensus& a, const BrandConsensus& b) {
+        if (a.votes != b.votes)
+            return a.votes > b.votes;
+        if (a.recognized != b.recognized)
+            return a.recognized > b.recognized;
+        if (a.exactRows != b.exactRows)
+            return a.exactRows > b.exactRows;
+        return a.brand < b.brand;
+    });
+    const BrandConsensus& top = consensuses.front();
+    for (size_t i = 1; i < consensuses.size(); ++i) {
+        const auto& other = consensuses[i];
+        if (other.votes == top.votes && other.recognized == top.recognized &&
+            other.meaning.partType != top.meaning.partType)
+            return std::nullopt;
+    }
+    return CanonicalIdentity{q, {top.brand}, top.meaning};
+}
+
+QList<SupplierOffer> filter(const QList<SupplierOffer>& offers, const QString& queryArticle) {
+    if (offers.size() < 2)
+        return offers;
+    const QString q = canonicalPartNumber(queryArticle);
+    if (q.isEmpty())
+        return offers;
+    const auto identity = canonicalIdentity(offers, q);
+    if (!identity)
+        return offers;
+    QList<SupplierOffer> kept;
+    kept.reserve(offers.size());
+    for (const auto& offer : offers) {
+        const auto m = meaning(offer.name);
+        const bool keep =
+            !m || (m->partType == identity->meaning.partType &&
+                   (!m->purpose || !identity->meaning.purpose || m->purpose == identity->meaning.purpose));
+        if (keep)
+            kept.append(offer);
+    }
+    return kept;
+}
+
+} // namespace OfferSemanticGuard

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "core/SupplierOffer.h"
+#include "SearchConnectors.h"
+#include "SupplierSearchResult.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class SupplierPreferences;
+
+// The spine of one search: asks the enabled suppliers, merges, de-duplicates and
+// filters their offers, and publishes the result with a status line. Lives on the UI
+// thread. Optional texts are null QStrings when absent.
+class SearchViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString article READ article WRITE setArticle NOTIFY articleChanged)
+    Q_PROPERTY(QList<SupplierOffer> offers READ offers NOTIFY offersChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(QString searchDurationDisplay READ searchDurationDisplay NOTIFY searchDurationDisplayChanged)
+    Q_PROPERTY(bool showingSettings READ showingSettings WRITE setShowingSettings NOTIFY showingSettingsChanged)
+
+public:
+    using Operation = std::function<QCoro::Task<QList<SupplierOffer>>()>;
+
+    SearchViewModel(SupplierPreferences& preferences, SearchConnectorFactory& connectors, QObject* parent = nullptr);
+
+    QString article() const { return m_article; }
+    void setArticle(const QString& article);
+    const QList<SupplierOffer>& offers() const { return m_offers; }
+    bool isLoading() const { return m_isLoading; }
+    QString errorMessage() const { return m_errorMessage; }
+    QString statusMessage() const { return m_statusMessage; }
+    QString searchDurationDisplay() const { return m_searchDurationDisplay; }
+    bool showingSettings() const { return m_showingSettings; }
+    void setShowingSettings(bool showing);
+
+    // Starts a search for the current article; does nothing for a blank article or while
+    // a search runs. Returns at once; isLoading is already true when it returns.
+    void search();
+
+    // The search body for an already normalised article.
+    QCoro::Task<> searchAllSuppliers(QString article);
+
+    // Runs one supplier's operation, times and logs it; never throws.
+    static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation);
+    // Keeps the first offer of every id, in input order.
+    static QList<SupplierOffer> deduplicated(const QList<SupplierOffer>& offers);
+    // The most frequent brand among offers whose trimmed, upper-cased article equals the
+    // query exactly; ties go to the brand seen first; empty when nothing matches.
+    static QString consensusBrand(const QString& article, const QList<SupplierOffer>& first,
+                                  const QList<SupplierOffer>& second);
+    // "Поиск: 2,4 с".
+    static QString durationDisplay(double seconds);
+    static void performanceLog(const QString& message);
+
+Q_SIGNALS:
+    void articleChanged();
+    void offersChanged();
+    void isLoadingChanged();
+    void errorMessageChanged();
+    void statusMessageChanged();
+    void searchDurationDisplayChanged();
+    void showingSettingsChanged();
+    // Emitted once at the end of every search that started, after isLoading turned false.
+    void searchFinished();
+
+private:
+    void setOffers(QList<SupplierOffer> offers);
+    void setIsLoading(bool loading);
+    void setErrorMessage(const QString& message);
+    void setStatusMessage(const QString& message);
+    void setSearchDurationDisplay(const QString& text);
+
+    SupplierPreferences& m_preferences;
+    SearchConnectorFactory& m_connectors;
+
+    QString m_article = QStringLiteral("");
+    QList<SupplierOffer> m_offers;
+    bool m_isLoading = false;
+    QString m_errorMessage;
+    QString m_statusMessage;
+    QString m_searchDurationDisplay;
+    bool m_showingSettings = false;
+};
