@@ -89,6 +89,8 @@ void SearchViewModel::search() {
     searchAllSuppliers(normalized);
 }
 
+// GCC 12 may destroy temporaries of a co_await full-expression twice, so every
+// awaited task and every callable handed to one is a named local first.
 QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     QPointer<SearchViewModel> self(this);
     setIsLoading(true);
@@ -150,8 +152,9 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         const QString brand = consensusBrand(article, autoEuro ? autoEuro->offers() : QList<SupplierOffer>{},
                                              autopiter ? autopiter->offers() : QList<SupplierOffer>{});
         std::shared_ptr<PortalOfferSearching> portal = m_connectors.makeAutoligaPortal();
-        autoliga = co_await supplierResult(QStringLiteral("Автолига (портал)"),
-                                           [portal, article, brand] { return portal->search(article, brand); });
+        Operation operation = [portal, article, brand] { return portal->search(article, brand); };
+        auto task = supplierResult(QStringLiteral("Автолига (портал)"), std::move(operation));
+        autoliga = co_await std::move(task);
         if (!self)
             co_return;
     }
@@ -206,7 +209,8 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
     performanceLog(QStringLiteral("▶️ ") + name + QStringLiteral(": старт"));
     QString failure;
     try {
-        QList<SupplierOffer> offers = co_await operation();
+        auto task = operation();
+        QList<SupplierOffer> offers = co_await std::move(task);
         performanceLog(QStringLiteral("✅ %1: %2 с · %3 предложений")
                            .arg(name, PerformanceLog::seconds(elapsedSeconds(timer)))
                            .arg(offers.size()));

@@ -23,16 +23,26 @@ private Q_SLOTS:
 void DecimalTest::parse_acceptsPlainDecimalText_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("text");
-    QTest::newRow("integer") << "1500" << "1500";
-    QTest::newRow("fraction") << "1234.56" << "1234.56";
-    QTest::newRow("trailing zeros dropped") << "2.50" << "2.5";
-    QTest::newRow("leading dot") << ".5" << "0.5";
-    QTest::newRow("trailing dot") << "5." << "5";
-    QTest::newRow("negative") << "-0.25" << "-0.25";
-    QTest::newRow("plus sign") << "+3" << "3";
-    QTest::newRow("exponent") << "1.5e3" << "1500";
-    QTest::newRow("negative exponent") << "125E-5" << "0.00125";
-    QTest::newRow("negative zero") << "-0.0" << "0";
+    QTest::newRow("integer") << "1500"
+                             << "1500";
+    QTest::newRow("fraction") << "1234.56"
+                              << "1234.56";
+    QTest::newRow("trailing zeros dropped") << "2.50"
+                                            << "2.5";
+    QTest::newRow("leading dot") << ".5"
+                                 << "0.5";
+    QTest::newRow("trailing dot") << "5."
+                                  << "5";
+    QTest::newRow("negative") << "-0.25"
+                              << "-0.25";
+    QTest::newRow("plus sign") << "+3"
+                               << "3";
+    QTest::newRow("exponent") << "1.5e3"
+                              << "1500";
+    QTest::newRow("negative exponent") << "125E-5"
+                                       << "0.00125";
+    QTest::newRow("negative zero") << "-0.0"
+                                   << "0";
     QTest::newRow("38 significant digits") << "12345678901234567890.123456789012345678"
                                            << "12345678901234567890.123456789012345678";
 }

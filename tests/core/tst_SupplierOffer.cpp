@@ -9,7 +9,9 @@ namespace {
 constexpr double kUnknown = std::numeric_limits<double>::max();
 
 // A fixed "now" at local noon, so "later today" and "tomorrow" are unambiguous.
-QDateTime localNoon() { return QDateTime(QDate(2026, 6, 15), QTime(12, 0)); }
+QDateTime localNoon() {
+    return QDateTime(QDate(2026, 6, 15), QTime(12, 0));
+}
 } // namespace
 
 class SupplierOfferTest : public QObject {
@@ -25,7 +27,8 @@ private Q_SLOTS:
 };
 
 void SupplierOfferTest::id_joinsSupplierAndKey() {
-    QCOMPARE(OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("123")).build().id(), QStringLiteral("autoeuro|123"));
+    QCOMPARE(OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("123")).build().id(),
+             QStringLiteral("autoeuro|123"));
     QCOMPARE(OfferBuilder(QStringLiteral("autopiter"), QString()).build().id(), QStringLiteral("autopiter|"));
 }
 

@@ -1,0 +1,347 @@
+#include "core/SupplierPreferences.h"
+#include "FakeConnectors.h"
+#include "search/SearchViewModel.h"
+#include "support/OfferBuilder.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QList<SupplierOffer> offers(const QString& supplier, int count, const QString& keyPrefix = QStringLiteral("k")) {
+    QList<SupplierOffer> list;
+    for (int i = 0; i < count; ++i)
+        list.append(OfferBuilder(supplier, keyPrefix + QString::number(i)).name(QStringLiteral("Кольцо")));
+    return list;
+}
+
+// One view model over a private settings file and fake suppliers.
+struct Harness {
+    TestEnvironment env;
+    std::unique_ptr<UserDefaults> defaults = env.makeDefaults();
+    SupplierPreferences prefs{*defaults};
+    FakeConnectorFactory fakes;
+    SearchViewModel model{prefs, fakes};
+
+    void enable(bool autoEuro, bool autopiter, bool autoliga) {
+        prefs.setAutoEuroEnabled(autoEuro);
+        prefs.setAutopiterEnabled(autopiter);
+        prefs.setAutoligaEnabled(autoliga);
+    }
+
+    // Submits and waits for the end of the search.
+    bool run(const QString& article) {
+        QSignalSpy finished(&model, &SearchViewModel::searchFinished);
+        model.setArticle(article);
+        model.search();
+        return !finished.isEmpty() || finished.wait(5000);
+    }
+};
+
+} // namespace
+
+class SearchViewModelTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void search_normalisesTheArticle();
+    void search_ignoresBlankArticleAndSecondSubmission();
+    void search_withNoSupplierEnabled_asksNobody();
+    void messages_followSuccessesAndFailures_data();
+    void messages_followSuccessesAndFailures();
+    void autoEuroAndAutopiter_runSideBySide_thenPortal();
+    void portal_getsConsensusBrand_orEmptyWithoutVotes();
+    void consensusBrand_data();
+    void consensusBrand();
+    void deduplicated_keepsFirstOccurrencePerSupplier();
+    void guard_dropsWrongKindAnalogues();
+    void performanceLog_recordsEveryStep();
+    void durationDisplay_usesDecimalComma();
+    void destroyedViewModel_isNotTouchedByItsSearch();
+};
+
+void SearchViewModelTest::search_normalisesTheArticle() {
+    Harness h;
+    QVERIFY(h.run(QStringLiteral("  oc 90 \n")));
+    QCOMPARE(h.model.article(), QStringLiteral("OC 90"));
+    QCOMPARE(h.fakes.autoEuro.requests, QStringList{QStringLiteral("OC 90")});
+    QCOMPARE(h.fakes.autopiter.requests, QStringList{QStringLiteral("OC 90")});
+    QVERIFY(h.fakes.portal.requests.isEmpty());
+    QVERIFY(!h.model.isLoading());
+}
+
+void SearchViewModelTest::search_ignoresBlankArticleAndSecondSubmission() {
+    Harness h;
+    QSignalSpy status(&h.model, &SearchViewModel::statusMessageChanged);
+    h.model.setArticle(QStringLiteral("  \t "));
+    h.model.search();
+    QVERIFY(!h.model.isLoading());
+    QVERIFY(status.isEmpty());
+    QVERIFY(h.fakes.events.isEmpty());
+
+    Gate gate;
+    h.fakes.autoEuro.gate = &gate;
+    h.model.setArticle(QStringLiteral("oc90"));
+    h.model.search();
+    // Busy from the moment search() returns: a quick second submission starts nothing.
+    QVERIFY(h.model.isLoading());
+    QCOMPARE(h.model.statusMessage(), QStringLiteral("Ищем оригинал и аналоги…"));
+    h.model.setArticle(QStringLiteral("W 712"));
+    h.model.search();
+    QCOMPARE(h.fakes.autoEuro.requests.size(), 1);
+    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
+    gate.open();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(h.fakes.autoEuro.requests, QStringList{QStringLiteral("OC90")});
+    QCOMPARE(finished.size(), 1);
+}
+
+void SearchViewModelTest::search_withNoSupplierEnabled_asksNobody() {
+    Harness h;
+    h.enable(false, false, false);
+    QVERIFY(h.run(QStringLiteral("OC 90")));
+    QCOMPARE(h.model.statusMessage(), QStringLiteral("Включите хотя бы одного поставщика в настройках."));
+    QVERIFY(h.model.errorMessage().isNull());
+    QVERIFY(h.model.offers().isEmpty());
+    QVERIFY(!h.model.isLoading());
+    QVERIFY(h.model.searchDurationDisplay().startsWith(QStringLiteral("Поиск: ")));
+    QVERIFY(h.fakes.events.isEmpty());
+}
+
+// Each supplier column: -2 disabled, -1 fails, n >= 0 answers n offers.
+void SearchViewModelTest::messages_followSuccessesAndFailures_data() {
+    QTest::addColumn<int>("autoEuro");
+    QTest::addColumn<int>("autopiter");
+    QTest::addColumn<int>("portal");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("error");
+    const QString none; // null: absent
+    QTest::newRow("nothing anywhere") << 0 << 0 << -2 << "По артикулу OC 90 предложения не найдены." << none;
+    QTest::newRow("one success") << 3 << 0 << -2 << "OC 90 — найдено предложений: 3" << none;
+    QTest::newRow("both succeed") << 2 << 4 << -2 << "OC 90 — найдено предложений: 6" << none;
+    QTest::newRow("AutoEuro fails, Autopiter empty") << -1 << 0 << -2 << none << "AutoEuro: ошибка AE";
+    QTest::newRow("both fail") << -1 << -1 << -2 << none << "AutoEuro: ошибка AE\nAutopiter: ошибка AP";
+    QTest::newRow("all three fail") << -1 << -1 << -1 << none
+                                    << "AutoEuro: ошибка AE\nAutopiter: ошибка AP\nАвтолига (портал): ошибка AL";
+    QTest::newRow("Autopiter fails, AutoEuro found")
+        << 12 << -1 << -2 << "OC 90 — найдено предложений: 12. Autopiter: ошибка AP" << none;
+    QTest::newRow("two failures after offers")
+        << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
+    QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
+    QTest::newRow("portal disabled is no failure") << 1 << -2 << -2 << "OC 90 — найдено предложений: 1" << none;
+}
+
+void SearchViewModelTest::messages_followSuccessesAndFailures() {
+    QFETCH(int, autoEuro);
+    QFETCH(int, autopiter);
+    QFETCH(int, portal);
+    QFETCH(QString, status);
+    QFETCH(QString, error);
+    Harness h;
+    h.enable(autoEuro != -2, autopiter != -2, portal != -2);
+    auto configure = [](FakeSupplier& s, int n, const QString& id, const char* err) {
+        if (n == -1)
+            s.error = QString::fromUtf8(err);
+        else if (n > 0)
+            s.offers = offers(id, n);
+    };
+    configure(h.fakes.autoEuro, autoEuro, QStringLiteral("autoeuro"), "ошибка AE");
+    configure(h.fakes.autopiter, autopiter, QStringLiteral("autopiter"), "ошибка AP");
+    configure(h.fakes.portal, portal, QStringLiteral("autoliga"), "ошибка AL");
+
+    QVERIFY(h.run(QStringLiteral("oc 90")));
+    QCOMPARE(h.model.statusMessage(), status);
+    QCOMPARE(h.model.statusMessage().isNull(), status.isNull());
+    QCOMPARE(h.model.errorMessage(), error);
+    QCOMPARE(h.model.errorMessage().isNull(), error.isNull());
+    QVERIFY(!h.model.isLoading());
+    QVERIFY(!h.model.searchDurationDisplay().isNull());
+}
+
+void SearchViewModelTest::autoEuroAndAutopiter_runSideBySide_thenPortal() {
+    Harness h;
+    h.enable(true, true, true);
+    Gate autoEuroGate;
+    Gate autopiterGate;
+    h.fakes.autoEuro.gate = &autoEuroGate;
+    h.fakes.autopiter.gate = &autopiterGate;
+    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
+    h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
+    h.fakes.portal.offers = offers(QStringLiteral("autoliga"), 1, QStringLiteral("al"));
+
+    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
+    h.model.setArticle(QStringLiteral("OC 90"));
+    h.model.search();
+    // Both are asked before either has answered.
+    QCOMPARE(h.fakes.events, (QStringList{QStringLiteral("autoeuro start"), QStringLiteral("autopiter start")}));
+    autopiterGate.open();
+    QTRY_COMPARE(h.fakes.events.size(), 3);
+    QVERIFY(h.fakes.portal.requests.isEmpty()); // still waiting for AutoEuro
+    QVERIFY(h.model.offers().isEmpty());        // nothing is published before the end
+    autoEuroGate.open();
+    QVERIFY(!finished.isEmpty() || finished.wait(5000));
+    QCOMPARE(h.fakes.events, (QStringList{QStringLiteral("autoeuro start"), QStringLiteral("autopiter start"),
+                                          QStringLiteral("autopiter end"), QStringLiteral("autoeuro end"),
+                                          QStringLiteral("portal start"), QStringLiteral("portal end")}));
+    // Merged in supplier order, not in completion order.
+    QStringList ids;
+    for (const auto& o : h.model.offers())
+        ids.append(o.id());
+    QCOMPARE(ids, (QStringList{QStringLiteral("autoeuro|ae0"), QStringLiteral("autoeuro|ae1"),
+                               QStringLiteral("autopiter|ap0"), QStringLiteral("autoliga|al0")}));
+}
+
+void SearchViewModelTest::portal_getsConsensusBrand_orEmptyWithoutVotes() {
+    {
+        Harness h;
+        h.enable(true, true, true);
+        h.fakes.autoEuro.offers = {
+            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1")).article(u"OC 90"_qs).brand(u"mann"_qs)};
+        h.fakes.autopiter.offers = {
+            OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("1")).article(u" oc 90"_qs).brand(u"Knecht"_qs),
+            OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("2")).article(u"OC 90"_qs).brand(u"KNECHT "_qs)};
+        QVERIFY(h.run(QStringLiteral("oc 90")));
+        QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|KNECHT")});
+    }
+    {
+        Harness h;
+        h.enable(false, false, true);
+        QVERIFY(h.run(QStringLiteral("oc 90")));
+        QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|")});
+    }
+    {
+        // A failed supplier casts no vote.
+        Harness h;
+        h.enable(true, true, true);
+        h.fakes.autoEuro.error = QStringLiteral("нет связи");
+        h.fakes.autopiter.offers = {OfferBuilder(QStringLiteral("autopiter")).article(u"OC 90"_qs).brand(u"MAHLE"_qs)};
+        QVERIFY(h.run(QStringLiteral("OC 90")));
+        QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|MAHLE")});
+    }
+}
+
+void SearchViewModelTest::consensusBrand_data() {
+    QTest::addColumn<QStringList>("autoEuro"); // "brand/article" pairs
+    QTest::addColumn<QStringList>("autopiter");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("majority across suppliers") << QStringList{u"MANN/OC 90"_qs, u"MANN/OC 90"_qs, u"BOSCH/OC 90"_qs}
+                                               << QStringList{u"BOSCH/OC 90"_qs, u"BOSCH/OC 90"_qs} << u"BOSCH"_qs;
+    QTest::newRow("tie goes to the first seen") << QStringList{u"MANN/OC 90"_qs, u"BOSCH/OC 90"_qs}
+                                                << QStringList{u"BOSCH/OC 90"_qs, u"MANN/OC 90"_qs} << u"MANN"_qs;
+    QTest::newRow("near matches do not vote")
+        << QStringList{u"MANN/OC 90"_qs, u"BOSCH/OC90"_qs, u"BOSCH/OC-90"_qs, u"BOSCH/OC  90"_qs} << QStringList{}
+        << u"MANN"_qs;
+    QTest::newRow("blank brands are skipped")
+        << QStringList{u" /OC 90"_qs, u" /OC 90"_qs, u"knecht/oc 90"_qs} << QStringList{} << u"KNECHT"_qs;
+    QTest::newRow("no exact match") << QStringList{u"MANN/OC90"_qs} << QStringList{} << QString();
+}
+
+void SearchViewModelTest::consensusBrand() {
+    QFETCH(QStringList, autoEuro);
+    QFETCH(QStringList, autopiter);
+    QFETCH(QString, expected);
+    auto build = [](const QStringList& pairs) {
+        QList<SupplierOffer> list;
+        for (const auto& pair : pairs) {
+            const auto parts = pair.split(u'/');
+            list.append(OfferBuilder().brand(parts[0]).article(parts[1]));
+        }
+        return list;
+    };
+    const QString brand = SearchViewModel::consensusBrand(QStringLiteral("OC 90"), build(autoEuro), build(autopiter));
+    QCOMPARE(brand, expected.isNull() ? QStringLiteral("") : expected);
+    QVERIFY(!brand.isNull());
+}
+
+void SearchViewModelTest::deduplicated_keepsFirstOccurrencePerSupplier() {
+    const SupplierOffer first = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("100");
+    const SupplierOffer again = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("90");
+    const SupplierOffer other = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("8"));
+    const SupplierOffer sameKeyElsewhere = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"));
+    const auto result = SearchViewModel::deduplicated({first, other, again, sameKeyElsewhere, first});
+    QCOMPARE(result, (QList<SupplierOffer>{first, other, sameKeyElsewhere}));
+    QCOMPARE(result.first().price, Decimal(100));
+    QVERIFY(SearchViewModel::deduplicated({}).isEmpty());
+}
+
+void SearchViewModelTest::guard_dropsWrongKindAnalogues() {
+    Harness h;
+    h.fakes.autoEuro.offers = {
+        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1")).article(u"OC 90"_qs).name(u"Фильтр масляный"_qs),
+        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("2")).article(u"OC90"_qs).name(u"Фильтр масляный"_qs),
+        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("3")).article(u"W 712"_qs).name(u"Насос масляный"_qs),
+    };
+    h.fakes.autopiter.offers = {OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("1"))
+                                    .article(u"C 30"_qs)
+                                    .name(u"Фильтр воздушный"_qs)};
+    QVERIFY(h.run(QStringLiteral("OC 90")));
+    QCOMPARE(h.model.offers().size(), 2);
+    QCOMPARE(h.model.statusMessage(), QStringLiteral("OC 90 — найдено предложений: 2"));
+}
+
+void SearchViewModelTest::performanceLog_recordsEveryStep() {
+    Harness h;
+    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 3);
+    h.fakes.autoEuro.offers.append(h.fakes.autoEuro.offers.first());
+    h.fakes.autopiter.error = QStringLiteral("Сервис недоступен");
+    QVERIFY(h.run(QStringLiteral("oc 90")));
+
+    const QStringList lines = h.env.performanceLogText().split(u'\n');
+    QStringList messages;
+    for (const auto& line : lines) {
+        if (line.isEmpty())
+            continue;
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] ")).match(line).hasMatch(),
+                 qPrintable(line));
+        messages.append(line.mid(15));
+    }
+    const QString s = QStringLiteral("\\d+\\.\\d{3} с");
+    const QStringList patterns{
+        QString(),
+        QStringLiteral("⏱️ ===== ORELIA PERFORMANCE ====="),
+        QStringLiteral("🔎 Артикул: OC 90"),
+        QStringLiteral("▶️ AutoEuro: старт"),
+        QStringLiteral("▶️ Autopiter: старт"),
+        QStringLiteral("✅ AutoEuro: ") + s + QStringLiteral(" · 4 предложений"),
+        QStringLiteral("❌ Autopiter: ") + s + QStringLiteral(" · Сервис недоступен"),
+        QStringLiteral("🧹 Дедупликация: ") + s + QStringLiteral(" · 4 → 3"),
+        QStringLiteral("🧠 Semantic Guard: ") + s + QStringLiteral(" · 3 → 3"),
+        QStringLiteral("🏁 ВСЕГО: ") + s,
+        QStringLiteral("⏱️ ================================"),
+        QString(),
+    };
+    QCOMPARE(messages.size(), patterns.size());
+    for (qsizetype i = 0; i < patterns.size(); ++i) {
+        const QRegularExpression re(u'^' + patterns[i] + u'$');
+        QVERIFY2(re.match(messages[i]).hasMatch(), qPrintable(messages[i] + QStringLiteral(" !~ ") + patterns[i]));
+    }
+}
+
+void SearchViewModelTest::durationDisplay_usesDecimalComma() {
+    QCOMPARE(SearchViewModel::durationDisplay(0.04), QStringLiteral("Поиск: 0,0 с"));
+    QCOMPARE(SearchViewModel::durationDisplay(2.44), QStringLiteral("Поиск: 2,4 с"));
+    QCOMPARE(SearchViewModel::durationDisplay(-1.0), QStringLiteral("Поиск: 0,0 с"));
+    QCOMPARE(SearchViewModel::durationDisplay(1234.5), QStringLiteral("Поиск: 1234,5 с"));
+}
+
+void SearchViewModelTest::destroyedViewModel_isNotTouchedByItsSearch() {
+    TestEnvironment env;
+    auto defaults = env.makeDefaults();
+    SupplierPreferences prefs(*defaults);
+    FakeConnectorFactory fakes;
+    Gate gate;
+    fakes.autoEuro.gate = &gate;
+    {
+        SearchViewModel model(prefs, fakes);
+        model.setArticle(QStringLiteral("OC 90"));
+        model.search();
+        QVERIFY(model.isLoading());
+    }
+    gate.open(); // resumes the orphaned search; it must stop quietly
+    QTRY_COMPARE(fakes.events.size(), 4);
+    QVERIFY(fakes.events.contains(QStringLiteral("autoeuro end")));
+}
+
+QTEST_GUILESS_MAIN(SearchViewModelTest)
+#include "tst_SearchViewModel.moc"
