@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -154,6 +155,24 @@ QString Decimal::toString() const {
         out += s.digits.substr(static_cast<size_t>(s.exponent));
     }
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+QString Decimal::toFixed(int fractionDigits) const {
+    const int places = std::max(0, fractionDigits);
+    const Backend scaled = m_value * boost::multiprecision::pow(Backend(10), places);
+    const Backend half("0.5");
+    const Backend rounded = scaled.sign() < 0 ? Backend(-boost::multiprecision::floor(-scaled + half))
+                                              : Backend(boost::multiprecision::floor(scaled + half));
+    QString digits = Decimal(rounded).toString();
+    const bool negative = digits.startsWith(u'-');
+    if (negative)
+        digits.remove(0, 1);
+    if (places == 0)
+        return negative ? u'-' + digits : digits;
+    if (digits.size() <= places)
+        digits = QString(places + 1 - digits.size(), u'0') + digits;
+    digits.insert(digits.size() - places, u'.');
+    return negative ? u'-' + digits : digits;
 }
 
 double Decimal::toDouble() const {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/SupplierOffer.h"
+#include "OfferSortOrder.h"
+
+#include <QDateTime>
+#include <QList>
+
+// An offer with its three sort values worked out once: the delivery value parses text,
+// and a sort asks for it many times. Internal to the offer table.
+struct RankedOffer {
+    const SupplierOffer* offer = nullptr;
+    double price = 0;
+    double delivery = 0;
+    double risk = 0;
+};
+
+// The sort values are finite by construction; anything else counts as unknown (the largest double).
+QList<RankedOffer> rankedOffers(const QList<SupplierOffer>& offers, const QDateTime& now);
+QList<SupplierOffer> offersOf(const QList<RankedOffer>& rows);
+void sortRanked(QList<RankedOffer>& rows, const QList<OfferSortComparator>& order);
