@@ -30,7 +30,7 @@ std::optional<std::uint8_t> hexByte(QStringView pair) {
 namespace OfferRowHighlight {
 
 int rank(const SupplierOffer& offer) {
-    if (!isAutoliga(offer) || !offer.rowHighlightColor)
+    if (!offer.rowHighlightColor || !isAutoliga(offer))
         return 3;
     const QString color = offer.rowHighlightColor->toUpper();
     if (color == u"#F1DD18")

@@ -42,19 +42,19 @@ void selectFromLargeGroup(const QList<const RankedOffer*>& group, QSet<QString>&
             (!safest || row->risk < safest->risk || (row->risk == safest->risk && row->price < safest->price)))
             safest = row;
     }
-    selected.insert(cheapest->offer->id());
-    selected.insert(fastest->offer->id());
+    selected.insert(cheapest->id);
+    selected.insert(fastest->id);
     if (safest)
-        selected.insert(safest->offer->id());
+        selected.insert(safest->id);
 
-    // How many rows of the group carry each id: ids are unique after the search's
-    // de-duplication, but a caller may pass anything.
-    QHash<QString, qsizetype> rowsWithID;
+    // Counted over rows, not ids: ids are unique after the search's de-duplication, but a
+    // caller may pass anything.
+    const auto rowsWithID = [&group](const QString& id) {
+        return std::count_if(group.begin(), group.end(), [&id](const RankedOffer* row) { return row->id == id; });
+    };
     qsizetype count = 0;
     for (const RankedOffer* row : group) {
-        const QString id = row->offer->id();
-        ++rowsWithID[id];
-        if (selected.contains(id))
+        if (selected.contains(row->id))
             ++count;
     }
     if (count > 2)
@@ -62,11 +62,11 @@ void selectFromLargeGroup(const QList<const RankedOffer*>& group, QSet<QString>&
     QList<const RankedOffer*> byFill = group;
     std::stable_sort(byFill.begin(), byFill.end(),
                      [](const RankedOffer* a, const RankedOffer* b) { return fillsBefore(*a, *b); });
+    // Every newly selected id adds at least its own row, so this scans the group at most three times.
     for (const RankedOffer* row : byFill) {
-        const QString id = row->offer->id();
-        if (!selected.contains(id)) {
-            selected.insert(id);
-            count += rowsWithID.value(id);
+        if (!selected.contains(row->id)) {
+            selected.insert(row->id);
+            count += rowsWithID(row->id);
         }
         if (count >= 3)
             break;
@@ -78,7 +78,7 @@ QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
     QSet<QString> selected;
     if (rows.size() < 2) {
         for (const RankedOffer& row : rows)
-            selected.insert(row.offer->id());
+            selected.insert(row.id);
         return selected;
     }
     QHash<GroupKey, qsizetype> groupIndex;
@@ -96,7 +96,7 @@ QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
     for (const QList<const RankedOffer*>& group : groups) {
         if (group.size() <= 3) {
             for (const RankedOffer* row : group)
-                selected.insert(row->offer->id());
+                selected.insert(row->id);
         } else {
             selectFromLargeGroup(group, selected);
         }
@@ -107,7 +107,7 @@ QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
 QList<RankedOffer> keepIfIDIn(const QList<RankedOffer>& rows, const QSet<QString>& ids) {
     QList<RankedOffer> out;
     for (const RankedOffer& row : rows) {
-        if (ids.contains(row.offer->id()))
+        if (ids.contains(row.id))
             out.append(row);
     }
     return out;
@@ -124,8 +124,8 @@ QList<RankedOffer> rankedOffers(const QList<SupplierOffer>& offers, const QDateT
     QList<RankedOffer> rows;
     rows.reserve(offers.size());
     for (const SupplierOffer& offer : offers) {
-        rows.append(RankedOffer{&offer, finiteOrUnknown(offer.priceSortValue()),
-                                finiteOrUnknown(offer.deliverySortValue(now)),
+        rows.append(RankedOffer{&offer, offer.id(), OfferRowHighlight::rank(offer),
+                                finiteOrUnknown(offer.priceSortValue()), finiteOrUnknown(offer.deliverySortValue(now)),
                                 finiteOrUnknown(offer.rejectsSortValue())});
     }
     return rows;
@@ -176,28 +176,23 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
     const QSet<QString> useful = usefulIDs(all);
     qsizetype usefulCount = 0;
     for (const RankedOffer& row : all) {
-        if (useful.contains(row.offer->id()))
+        if (useful.contains(row.id))
             ++usefulCount;
     }
 
-    struct Row {
-        RankedOffer ranked;
-        int rank;
-    };
-    QList<Row> base;
+    QList<RankedOffer> base;
     base.reserve(all.size());
     for (const RankedOffer& row : all) {
-        const int rank = OfferRowHighlight::rank(*row.offer);
-        if (settings.showingAllOffers || rank < 3 || useful.contains(row.offer->id()))
-            base.append(Row{row, rank});
+        if (settings.showingAllOffers || row.highlightRank < 3 || useful.contains(row.id))
+            base.append(row);
     }
 
-    QList<Row> filtered;
+    QList<RankedOffer> filtered;
     if (settings.rejectFilterEnabled) {
         const double allowed = 100.0 - effectiveRejectThreshold(settings.rejectThreshold);
         filtered.reserve(base.size());
-        for (const Row& row : base) {
-            if (withinAllowedRisk(*row.ranked.offer, allowed))
+        for (const RankedOffer& row : base) {
+            if (withinAllowedRisk(*row.offer, allowed))
                 filtered.append(row);
         }
     } else {
@@ -206,41 +201,43 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
 
     // Highlighted rows first by colour, cheapest first within a colour; the rest keep their order.
     // stable_sort supplies the final tie-break by position.
-    QList<Row> ordered = filtered;
-    std::stable_sort(ordered.begin(), ordered.end(), [](const Row& a, const Row& b) {
-        if (a.rank != b.rank)
-            return a.rank < b.rank;
-        if (a.rank == 3)
+    QList<RankedOffer> ordered = filtered;
+    std::stable_sort(ordered.begin(), ordered.end(), [](const RankedOffer& a, const RankedOffer& b) {
+        if (a.highlightRank != b.highlightRank)
+            return a.highlightRank < b.highlightRank;
+        if (a.highlightRank == 3)
             return false;
-        return a.ranked.price < b.ranked.price;
+        return a.price < b.price;
     });
 
-    // The first three rows of every supplier lead, supplier after supplier.
-    QList<QString> supplierOrder;
-    QHash<QString, QList<qsizetype>> topOf;
+    // The first three rows of every supplier lead, supplier after supplier. Few suppliers: a list will do.
+    struct SupplierTop {
+        QString supplierID;
+        QList<qsizetype> rows;
+    };
+    QList<SupplierTop> tops;
     QSet<QString> topIDs;
     for (qsizetype i = 0; i < ordered.size(); ++i) {
-        const SupplierOffer& offer = *ordered[i].ranked.offer;
-        auto it = topOf.find(offer.supplierID);
-        if (it == topOf.end()) {
-            supplierOrder.append(offer.supplierID);
-            it = topOf.insert(offer.supplierID, {});
-        }
-        if (it->size() < 3) {
-            it->append(i);
-            topIDs.insert(offer.id());
+        const QString& supplierID = ordered[i].offer->supplierID;
+        auto it =
+            std::find_if(tops.begin(), tops.end(), [&](const SupplierTop& t) { return t.supplierID == supplierID; });
+        if (it == tops.end())
+            it = tops.insert(tops.end(), SupplierTop{supplierID, {}});
+        if (it->rows.size() < 3) {
+            it->rows.append(i);
+            topIDs.insert(ordered[i].id);
         }
     }
 
     OffersSnapshot snapshot;
     snapshot.displayed.reserve(ordered.size());
-    for (const QString& supplier : supplierOrder) {
-        for (const qsizetype i : topOf.value(supplier))
-            snapshot.displayed.append(*ordered[i].ranked.offer);
+    for (const SupplierTop& top : tops) {
+        for (const qsizetype i : top.rows)
+            snapshot.displayed.append(*ordered[i].offer);
     }
-    for (const Row& row : ordered) {
-        if (!topIDs.contains(row.ranked.offer->id()))
-            snapshot.displayed.append(*row.ranked.offer);
+    for (const RankedOffer& row : ordered) {
+        if (!topIDs.contains(row.id))
+            snapshot.displayed.append(*row.offer);
     }
 
     snapshot.total = all.size();

@@ -10,6 +10,8 @@
 // and a sort asks for it many times. Internal to the offer table.
 struct RankedOffer {
     const SupplierOffer* offer = nullptr;
+    QString id;
+    int highlightRank = 3;
     double price = 0;
     double delivery = 0;
     double risk = 0;
