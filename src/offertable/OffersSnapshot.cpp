@@ -1,5 +1,6 @@
 #include "OffersSnapshot.h"
 
+#include "core/UserDefaults.h"
 #include "GroupKey.h"
 #include "OfferRowHighlight.h"
 #include "RankedOffer.h"
@@ -143,6 +144,13 @@ double effectiveRejectThreshold(double threshold) {
     if (std::isnan(threshold))
         return kDefaultRejectThreshold;
     return std::clamp(threshold, 0.0, 100.0);
+}
+
+OfferTableSettings storedOfferTableSettings(const UserDefaults& defaults) {
+    OfferTableSettings settings;
+    settings.rejectFilterEnabled = defaults.boolValue(UserDefaultsKeys::rejectFilterEnabled, false);
+    settings.rejectThreshold = defaults.doubleValue(UserDefaultsKeys::rejectThreshold, kDefaultRejectThreshold);
+    return settings;
 }
 
 QList<SupplierOffer> usefulOffers(const QList<SupplierOffer>& offers, const QDateTime& now) {

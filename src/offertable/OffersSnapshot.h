@@ -25,9 +25,15 @@ struct OfferTableSettings {
     double rejectThreshold = 30.0;
 };
 
+class UserDefaults;
+
 // The default threshold, also used for a value that is not a number; others are clamped to 0…100.
 constexpr double kDefaultRejectThreshold = 30.0;
 double effectiveRejectThreshold(double threshold);
+
+// The stored risk filter ("oreliaRejectFilterEnabled", "oreliaRejectThreshold") over the initial
+// sort order and the useful offers only; missing or unreadable values give the defaults.
+OfferTableSettings storedOfferTableSettings(const UserDefaults& defaults);
 
 // Per supplier, brand and article at most three offers worth looking at: the cheapest, the
 // fastest, the least risky, filled up by delivery, risk and price. A subset in input order.

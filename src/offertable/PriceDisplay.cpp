@@ -1,5 +1,7 @@
 #include "PriceDisplay.h"
 
+#include "core/UserDefaults.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -28,6 +30,10 @@ QString grouped(QStringView digits, QStringView separator) {
 } // namespace
 
 namespace PriceDisplay {
+
+double storedMarkupPercent(const UserDefaults& defaults) {
+    return defaults.doubleValue(UserDefaultsKeys::markupPercent, 0.0);
+}
 
 Decimal shownPrice(const Decimal& price, double markupPercent) {
     if (!hasMarkup(markupPercent))

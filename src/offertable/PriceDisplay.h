@@ -9,8 +9,12 @@
 // Prices as the offer table and the cart show them. `markupPercent` is the user's markup;
 // 0, below 0 or not a number means none. With a markup the price is raised exactly
 // (price × (100 + m) / 100) and then rounded up to the next multiple of 50.
+class UserDefaults;
+
 namespace PriceDisplay {
 
+// The stored markup ("oreliaMarkupPercent"); 0 when missing or unreadable.
+double storedMarkupPercent(const UserDefaults& defaults);
 Decimal shownPrice(const Decimal& price, double markupPercent);
 
 } // namespace PriceDisplay

@@ -1,7 +1,9 @@
 #include "offertable/OfferRowHighlight.h"
 #include "offertable/OffersSnapshot.h"
+#include "offertable/PriceDisplay.h"
 #include "offertable/UsefulResultsStatus.h"
 #include "support/OfferBuilder.h"
+#include "support/TestEnvironment.h"
 
 #include <QTest>
 
@@ -57,6 +59,7 @@ private Q_SLOTS:
     void snapshot_countsAndStatusTexts();
     void headerClick_reversesActiveColumnOrSortsAscending();
     void sort_unknownAndNonFiniteValuesGoLast();
+    void storedSettings_damagedValuesGiveDefaults();
 };
 
 void OffersSnapshotTest::usefulOffers_selectsPerGroup_data() {
@@ -332,6 +335,26 @@ void OffersSnapshotTest::sort_unknownAndNonFiniteValuesGoLast() {
     };
     const QStringList sorted = keys(sortedOffers(offers, {{PFOfferSortColumn::delivery, true}}, kNow));
     QCOMPARE(sorted, (QStringList{u"date"_s, u"five"_s, u"nan"_s, u"none"_s, u"inf"_s, u"huge"_s}));
+}
+
+void OffersSnapshotTest::storedSettings_damagedValuesGiveDefaults() {
+    TestEnvironment env;
+    auto defaults = env.makeDefaults();
+    defaults->setString(UserDefaultsKeys::rejectFilterEnabled, u"vielleicht"_s);
+    defaults->setString(UserDefaultsKeys::rejectThreshold, u"nan"_s);
+    defaults->setString(UserDefaultsKeys::markupPercent, u"10%"_s);
+    OfferTableSettings settings = storedOfferTableSettings(*defaults);
+    QCOMPARE(settings.rejectFilterEnabled, false);
+    QCOMPARE(settings.rejectThreshold, 30.0);
+    QCOMPARE(PriceDisplay::storedMarkupPercent(*defaults), 0.0);
+
+    defaults->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
+    defaults->setDouble(UserDefaultsKeys::rejectThreshold, 45);
+    defaults->setDouble(UserDefaultsKeys::markupPercent, 12.5);
+    settings = storedOfferTableSettings(*env.makeDefaults());
+    QCOMPARE(settings.rejectFilterEnabled, true);
+    QCOMPARE(settings.rejectThreshold, 45.0);
+    QCOMPARE(PriceDisplay::storedMarkupPercent(*env.makeDefaults()), 12.5);
 }
 
 QTEST_GUILESS_MAIN(OffersSnapshotTest)
