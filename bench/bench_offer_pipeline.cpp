@@ -94,7 +94,7 @@ void deduplicate(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(SearchViewModel::deduplicated(offers).size());
 }
-BENCHMARK(deduplicate)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(deduplicate)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void semanticGuard(benchmark::State& state) {
     const QList<SupplierOffer> offers =
@@ -102,7 +102,7 @@ void semanticGuard(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(OfferSemanticGuard::filter(offers, kQuery).size());
 }
-BENCHMARK(semanticGuard)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(semanticGuard)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void snapshot(benchmark::State& state) {
     const QList<SupplierOffer> offers =
@@ -111,7 +111,7 @@ void snapshot(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(makeOffersSnapshot(offers, settings).displayed.size());
 }
-BENCHMARK(snapshot)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(snapshot)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Collects the real time of each run to print the growth ratio after the table.
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
+#include <vector>
 
 namespace {
 
@@ -30,16 +32,16 @@ bool fillsBefore(const RankedOffer& a, const RankedOffer& b) {
 }
 
 // Picks the useful rows of one group of four or more into `selected`.
-void selectFromLargeGroup(const QList<const RankedOffer*>& group, QSet<QString>& selected) {
-    const RankedOffer* cheapest = group.first();
-    const RankedOffer* fastest = group.first();
+void selectFromLargeGroup(std::span<const RankedOffer* const> group, QSet<QString>& selected) {
+    const RankedOffer* cheapest = group.front();
+    const RankedOffer* fastest = group.front();
     const RankedOffer* safest = nullptr;
     for (const RankedOffer* row : group) {
         if (row->price < cheapest->price)
             cheapest = row;
         if (row->delivery < fastest->delivery || (row->delivery == fastest->delivery && row->price < fastest->price))
             fastest = row;
-        if (row->offer->rejectRate &&
+        if (row->hasRejectRate &&
             (!safest || row->risk < safest->risk || (row->risk == safest->risk && row->price < safest->price)))
             safest = row;
     }
@@ -60,7 +62,7 @@ void selectFromLargeGroup(const QList<const RankedOffer*>& group, QSet<QString>&
     }
     if (count > 2)
         return;
-    QList<const RankedOffer*> byFill = group;
+    QList<const RankedOffer*> byFill(group.begin(), group.end());
     std::stable_sort(byFill.begin(), byFill.end(),
                      [](const RankedOffer* a, const RankedOffer* b) { return fillsBefore(*a, *b); });
     // Every newly selected id adds at least its own row, so this scans the group at most three times.
@@ -77,24 +79,35 @@ void selectFromLargeGroup(const QList<const RankedOffer*>& group, QSet<QString>&
 // The ids of the useful rows.
 QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
     QSet<QString> selected;
+    selected.reserve(rows.size());
     if (rows.size() < 2) {
         for (const RankedOffer& row : rows)
             selected.insert(row.id);
         return selected;
     }
-    QHash<GroupKey, qsizetype> groupIndex;
-    QList<QList<const RankedOffer*>> groups;
+    // Groups in the order their first row appears, rows in order inside them, laid out in one array.
+    qsizetype groupCount = 0;
+    for (const RankedOffer& row : rows)
+        groupCount = std::max(groupCount, row.group + 1);
+    QList<qsizetype> sizes(groupCount, 0);
+    QList<qsizetype> starts(groupCount, -1);
+    QList<qsizetype> groupOrder;
     for (const RankedOffer& row : rows) {
-        const GroupKey key = GroupKey::of(*row.offer);
-        auto it = groupIndex.constFind(key);
-        if (it == groupIndex.constEnd()) {
-            it = groupIndex.insert(key, groups.size());
-            groups.append(QList<const RankedOffer*>());
-        }
-        groups[*it].append(&row);
+        if (sizes[row.group]++ == 0)
+            groupOrder.append(row.group);
     }
-    selected.reserve(rows.size());
-    for (const QList<const RankedOffer*>& group : groups) {
+    qsizetype next = 0;
+    for (const qsizetype g : groupOrder) {
+        starts[g] = next;
+        next += sizes[g];
+    }
+    std::vector<const RankedOffer*> grouped(static_cast<size_t>(rows.size()));
+    QList<qsizetype> fill = starts;
+    for (const RankedOffer& row : rows)
+        grouped[static_cast<size_t>(fill[row.group]++)] = &row;
+
+    for (const qsizetype g : groupOrder) {
+        const std::span<const RankedOffer* const> group(grouped.data() + starts[g], static_cast<size_t>(sizes[g]));
         if (group.size() <= 3) {
             for (const RankedOffer* row : group)
                 selected.insert(row->id);
@@ -124,9 +137,23 @@ bool withinAllowedRisk(const SupplierOffer& offer, double allowed) {
 QList<RankedOffer> rankedOffers(const QList<SupplierOffer>& offers, const QDateTime& now) {
     QList<RankedOffer> rows;
     rows.reserve(offers.size());
+    QHash<GroupKey, qsizetype> groups;
+    groups.reserve(offers.size());
+    QList<QString> suppliers;
     for (const SupplierOffer& offer : offers) {
-        rows.append(RankedOffer{&offer, offer.id(), OfferRowHighlight::rank(offer),
-                                finiteOrUnknown(offer.priceSortValue()), finiteOrUnknown(offer.deliverySortValue(now)),
+        const GroupKey key = GroupKey::of(offer);
+        auto it = groups.constFind(key);
+        if (it == groups.constEnd())
+            it = groups.insert(key, groups.size());
+        const qsizetype g = *it;
+        qsizetype supplier = suppliers.indexOf(offer.supplierID);
+        if (supplier < 0) {
+            supplier = suppliers.size();
+            suppliers.append(offer.supplierID);
+        }
+        rows.append(RankedOffer{&offer, offer.id(), g, supplier, OfferRowHighlight::rank(offer),
+                                offer.rejectRate.has_value(), finiteOrUnknown(offer.priceSortValue()),
+                                finiteOrUnknown(offer.deliverySortValue(now)),
                                 finiteOrUnknown(offer.rejectsSortValue())});
     }
     return rows;
@@ -218,29 +245,27 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
         return a.price < b.price;
     });
 
-    // The first three rows of every supplier lead, supplier after supplier. Few suppliers: a list will do.
-    struct SupplierTop {
-        QString supplierID;
-        QList<qsizetype> rows;
-    };
-    QList<SupplierTop> tops;
+    // The first three rows of every supplier lead, supplier after supplier.
+    QList<QList<qsizetype>> topOfSupplier;
+    QList<qsizetype> supplierOrder;
     QSet<QString> topIDs;
     for (qsizetype i = 0; i < ordered.size(); ++i) {
-        const QString& supplierID = ordered[i].offer->supplierID;
-        auto it =
-            std::find_if(tops.begin(), tops.end(), [&](const SupplierTop& t) { return t.supplierID == supplierID; });
-        if (it == tops.end())
-            it = tops.insert(tops.end(), SupplierTop{supplierID, {}});
-        if (it->rows.size() < 3) {
-            it->rows.append(i);
+        const qsizetype supplier = ordered[i].supplier;
+        if (supplier >= topOfSupplier.size())
+            topOfSupplier.resize(supplier + 1);
+        QList<qsizetype>& top = topOfSupplier[supplier];
+        if (top.isEmpty())
+            supplierOrder.append(supplier);
+        if (top.size() < 3) {
+            top.append(i);
             topIDs.insert(ordered[i].id);
         }
     }
 
     OffersSnapshot snapshot;
     snapshot.displayed.reserve(ordered.size());
-    for (const SupplierTop& top : tops) {
-        for (const qsizetype i : top.rows)
+    for (const qsizetype supplier : supplierOrder) {
+        for (const qsizetype i : topOfSupplier[supplier])
             snapshot.displayed.append(*ordered[i].offer);
     }
     for (const RankedOffer& row : ordered) {
