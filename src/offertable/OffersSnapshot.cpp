@@ -210,15 +210,12 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
 
     const QSet<QString> useful = usefulIDs(all);
     qsizetype usefulCount = 0;
-    for (const RankedOffer& row : all) {
-        if (useful.contains(row.id))
-            ++usefulCount;
-    }
-
     QList<RankedOffer> base;
     base.reserve(all.size());
     for (const RankedOffer& row : all) {
-        if (settings.showingAllOffers || row.highlightRank < 3 || useful.contains(row.id))
+        const bool isUseful = useful.contains(row.id);
+        usefulCount += isUseful ? 1 : 0;
+        if (settings.showingAllOffers || row.highlightRank < 3 || isUseful)
             base.append(row);
     }
 
@@ -227,7 +224,7 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
         const double allowed = 100.0 - effectiveRejectThreshold(settings.rejectThreshold);
         filtered.reserve(base.size());
         for (const RankedOffer& row : base) {
-            if (withinAllowedRisk(*row.offer, allowed))
+            if (!row.hasRejectRate || row.risk <= allowed)
                 filtered.append(row);
         }
     } else {
