@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -156,7 +157,40 @@ QString Decimal::toString() const {
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
+QString Decimal::toFixed(int fractionDigits) const {
+    const int places = std::max(0, fractionDigits);
+    const Backend scaled = m_value * boost::multiprecision::pow(Backend(10), places);
+    const Backend half("0.5");
+    const Backend rounded = scaled.sign() < 0 ? Backend(-boost::multiprecision::floor(-scaled + half))
+                                              : Backend(boost::multiprecision::floor(scaled + half));
+    QString digits = Decimal(rounded).toString();
+    const bool negative = digits.startsWith(u'-');
+    if (negative)
+        digits.remove(0, 1);
+    if (places == 0)
+        return negative ? u'-' + digits : digits;
+    if (digits.size() <= places)
+        digits = QString(places + 1 - digits.size(), u'0') + digits;
+    digits.insert(digits.size() - places, u'.');
+    return negative ? u'-' + digits : digits;
+}
+
 double Decimal::toDouble() const {
+    // Fast path for the usual prices and rates: value = m / 10^k with |m| <= 2^53 and small k.
+    // Both are exact doubles, and IEEE division rounds the exact quotient correctly.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+    static const Backend kExactLimit(9007199254740992LL); // 2^53
+    Backend scaled = boost::multiprecision::abs(m_value);
+    for (const double power : kPowersOfTen) {
+        if (scaled > kExactLimit)
+            break;
+        if (scaled.backend().isint()) {
+            const double magnitude = static_cast<double>(scaled.backend().extract_signed_long_long()) / power;
+            return m_value.sign() < 0 ? -magnitude : magnitude;
+        }
+        scaled *= 10;
+    }
+
     const Scientific s = scientific(m_value);
     if (s.digits.empty())
         return 0.0;

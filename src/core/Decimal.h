@@ -29,6 +29,9 @@ public:
     double toDouble() const;
     // Plain text without exponent and without trailing zeros: "1234.56", "-0.5", "100".
     QString toString() const;
+    // Rounded half away from zero to `fractionDigits` places and written with exactly that many
+    // (no exponent, no grouping): 1234.5 gives "1234.50" for 2 and "1235" for 0.
+    QString toFixed(int fractionDigits) const;
 
     bool isZero() const;
     bool isNegative() const;

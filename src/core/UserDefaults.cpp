@@ -98,6 +98,14 @@ void UserDefaults::remove(const QString& key) {
     flush();
 }
 
+void UserDefaults::copy(const QString& from, const QString& to) {
+    const QVariant v = m_settings->value(from);
+    if (!v.isValid())
+        return;
+    m_settings->setValue(to, v);
+    flush();
+}
+
 void UserDefaults::sync() {
     m_settings->sync();
 }

@@ -48,6 +48,8 @@ public:
     void setString(const QString& key, const QString& value);
     void setData(const QString& key, const QByteArray& value);
     void remove(const QString& key);
+    // Copies whatever is stored under `from`, as it is, to `to` (to keep unreadable data aside).
+    void copy(const QString& from, const QString& to);
 
     // Re-reads what other processes wrote; also flushes pending writes.
     void sync();

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CartItem.h"
+#include "core/SupplierOffer.h"
+
+#include <QList>
+#include <QLocale>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+class UserDefaults;
+
+// The offers the user means to order, one line per offer, kept in the user defaults store
+// and saved on every change. Lives on the UI thread.
+class CartStore : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CartStore(UserDefaults& defaults, QObject* parent = nullptr);
+
+    // Where the cart is stored, and where a stored cart that cannot be read is kept aside
+    // before the first save replaces it.
+    static QString defaultsKey();
+    static QString unreadableKey();
+
+    const QList<CartItem>& items() const { return m_items; }
+    bool contains(const SupplierOffer& offer) const;
+    // False when the offer is already in the cart (or its price is not a usable number).
+    bool add(const SupplierOffer& offer);
+    // At least 1, at most the stock when the supplier stated one (and stock 0 still allows 1).
+    void setQuantity(const QString& id, std::int64_t quantity);
+    void increment(const QString& id);
+    // Never below 1: removing a line is a separate action.
+    void decrement(const QString& id);
+    void remove(const QString& id);
+    void clearSupplier(const QString& supplierID);
+
+    // Sum of all quantities, saturating at the largest 64-bit value.
+    std::int64_t totalItemCount() const;
+    // Lines by supplier; suppliers in the locale's case-insensitive order of their names, lines
+    // by brand then article.
+    QList<SupplierCartGroup> groups(const QLocale& locale = QLocale()) const;
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void load();
+    void save();
+    void commit();
+    qsizetype indexOf(const QString& id) const;
+
+    UserDefaults& m_defaults;
+    QList<CartItem> m_items;
+};
