@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace OfferSemanticGuard {
 
@@ -128,10 +129,13 @@ QString canonicalPartNumber(QStringView text) {
     return TextUtils::canonicalPartNumber(text);
 }
 
-QSet<QString> normalizedWords(QStringView text) {
+namespace {
+
+// Calls f with every word of the text: lower case, "ё" read as "е", split at every
+// character that is neither a letter, a digit nor a combining mark.
+template <typename F> void forEachWord(QStringView text, F&& f) {
     QString lower = text.toString().toLower();
     lower.replace(u'ё', u'е');
-    QSet<QString> words;
     qsizetype start = -1;
     for (qsizetype i = 0; i <= lower.size(); ++i) {
         bool alphanumeric = false;
@@ -142,10 +146,61 @@ QSet<QString> normalizedWords(QStringView text) {
         if (alphanumeric && start < 0) {
             start = i;
         } else if (!alphanumeric && start >= 0) {
-            words.insert(lower.mid(start, i - start));
+            f(lower.mid(start, i - start));
             start = -1;
         }
     }
+}
+
+// Word → position of its list in the order the lists are tried.
+const QHash<QString, int>& typeIndex() {
+    static const QHash<QString, int> index = [] {
+        QHash<QString, int> map;
+        for (int i = 0; i < static_cast<int>(typeLists().size()); ++i) {
+            for (const auto& w : typeLists()[static_cast<size_t>(i)].words)
+                map.insert(w, i);
+        }
+        return map;
+    }();
+    return index;
+}
+
+const QHash<QString, int>& purposeIndex() {
+    static const QHash<QString, int> index = [] {
+        QHash<QString, int> map;
+        for (int i = 0; i < static_cast<int>(purposeLists().size()); ++i) {
+            for (const auto& w : purposeLists()[static_cast<size_t>(i)].words)
+                map.insert(w, i);
+        }
+        return map;
+    }();
+    return index;
+}
+
+// Descriptions repeat a lot in one answer; each distinct one is read once per call.
+class MeaningCache {
+public:
+    std::optional<Meaning> operator()(const QString& name) {
+        const auto it = m_cache.constFind(name);
+        if (it != m_cache.constEnd())
+            return *it;
+        const auto m = meaning(name);
+        m_cache.insert(name, m);
+        return m;
+    }
+
+private:
+    QHash<QString, std::optional<Meaning>> m_cache;
+};
+
+std::optional<CanonicalIdentity> vote(const QList<SupplierOffer>& offers, const QString& queryArticle,
+                                      MeaningCache& meanings);
+
+} // namespace
+
+QSet<QString> normalizedWords(QStringView text) {
+    QSet<QString> words;
+    forEachWord(text, [&](QString word) { words.insert(std::move(word)); });
     return words;
 }
 
@@ -157,21 +212,34 @@ std::optional<Purpose> detectedPurpose(const QSet<QString>& words) {
     return std::nullopt;
 }
 
+// The same as matching normalizedWords() against the lists in order, without building the set.
 std::optional<Meaning> meaning(QStringView text) {
-    const QSet<QString> words = normalizedWords(text);
-    if (words.isEmpty())
+    constexpr int kNone = std::numeric_limits<int>::max();
+    int type = kNone;
+    int purpose = kNone;
+    forEachWord(text, [&](const QString& word) {
+        if (const auto it = typeIndex().constFind(word); it != typeIndex().constEnd())
+            type = std::min(type, *it);
+        if (const auto it = purposeIndex().constFind(word); it != purposeIndex().constEnd())
+            purpose = std::min(purpose, *it);
+    });
+    if (type == kNone)
         return std::nullopt;
-    for (const auto& list : typeLists()) {
-        if (!words.intersects(list.words))
-            continue;
-        if (list.hasPurpose)
-            return Meaning{list.type, detectedPurpose(words)};
-        return Meaning{list.type, std::nullopt};
-    }
-    return std::nullopt;
+    const auto& list = typeLists()[static_cast<size_t>(type)];
+    if (list.hasPurpose && purpose != kNone)
+        return Meaning{list.type, purposeLists()[static_cast<size_t>(purpose)].purpose};
+    return Meaning{list.type, std::nullopt};
 }
 
 std::optional<CanonicalIdentity> canonicalIdentity(const QList<SupplierOffer>& offers, const QString& queryArticle) {
+    MeaningCache meanings;
+    return vote(offers, queryArticle, meanings);
+}
+
+namespace {
+
+std::optional<CanonicalIdentity> vote(const QList<SupplierOffer>& offers, const QString& queryArticle,
+                                      MeaningCache& meanings) {
     const QString q = canonicalPartNumber(queryArticle);
     QList<QString> brandOrder;
     QHash<QString, QList<const SupplierOffer*>> groups;
@@ -191,7 +259,7 @@ std::optional<CanonicalIdentity> canonicalIdentity(const QList<SupplierOffer>& o
         const auto& group = groups[brand];
         QList<Meaning> recognized;
         for (const SupplierOffer* offer : group) {
-            if (auto m = meaning(offer->name))
+            if (auto m = meanings(offer->name))
                 recognized.append(*m);
         }
         if (recognized.isEmpty())
@@ -235,19 +303,22 @@ std::optional<CanonicalIdentity> canonicalIdentity(const QList<SupplierOffer>& o
     return CanonicalIdentity{q, {top.brand}, top.meaning};
 }
 
+} // namespace
+
 QList<SupplierOffer> filter(const QList<SupplierOffer>& offers, const QString& queryArticle) {
     if (offers.size() < 2)
         return offers;
     const QString q = canonicalPartNumber(queryArticle);
     if (q.isEmpty())
         return offers;
-    const auto identity = canonicalIdentity(offers, q);
+    MeaningCache meanings;
+    const auto identity = vote(offers, q, meanings);
     if (!identity)
         return offers;
     QList<SupplierOffer> kept;
     kept.reserve(offers.size());
     for (const auto& offer : offers) {
-        const auto m = meaning(offer.name);
+        const auto m = meanings(offer.name);
         const bool keep =
             !m || (m->partType == identity->meaning.partType &&
                    (!m->purpose || !identity->meaning.purpose || m->purpose == identity->meaning.purpose));

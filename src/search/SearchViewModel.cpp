@@ -232,11 +232,10 @@ QList<SupplierOffer> SearchViewModel::deduplicated(const QList<SupplierOffer>& o
     QSet<QString> seen;
     seen.reserve(offers.size());
     for (const auto& offer : offers) {
-        const QString key = offer.id();
-        if (seen.contains(key))
-            continue;
-        seen.insert(key);
-        out.append(offer);
+        const qsizetype before = seen.size();
+        seen.insert(offer.id());
+        if (seen.size() != before)
+            out.append(offer);
     }
     return out;
 }
