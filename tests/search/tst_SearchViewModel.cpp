@@ -1,5 +1,5 @@
 #include "core/SupplierPreferences.h"
-#include "FakeConnectors.h"
+#include "support/FakeConnectors.h"
 #include "search/SearchViewModel.h"
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
