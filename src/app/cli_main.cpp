@@ -1,13 +1,20 @@
 // orelia-cli: the search pipeline from a terminal, for scripting and for checking
 // what the window would show.
 #include "app/AppServices.h"
+#include "app/OfferReport.h"
+#include "cart/CartStore.h"
 #include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
+#include "core/UserDefaults.h"
+#include "offertable/PriceDisplay.h"
 #include "search/SearchViewModel.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
 #include <QStringList>
 #include <QTextStream>
+
+#include <cmath>
 
 namespace {
 
@@ -25,68 +32,161 @@ constexpr int kExitOk = 0;
 constexpr int kExitNothingFound = 1;
 constexpr int kExitUsage = 2;
 
-void printUsage() {
-    out() << QStringLiteral("Использование:\n"
-                            "  orelia-cli search АРТИКУЛ      поиск предложений у включённых поставщиков\n"
-                            "  orelia-cli suppliers           поставщики и их состояние\n"
-                            "  orelia-cli suppliers enable ID включить поставщика (autoeuro, autopiter, autoliga)\n"
-                            "  orelia-cli suppliers disable ID\n"
-                            "  orelia-cli --help              эта справка\n");
-    out().flush();
-}
+const QString kGeneralHelp = QStringLiteral(
+    "orelia-cli — проценка деталей у ваших поставщиков из командной строки.\n"
+    "\n"
+    "Команды:\n"
+    "  search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ]   поиск предложений\n"
+    "  suppliers [enable ID | disable ID]                  поставщики и их включение\n"
+    "  cart [--json]                                       корзина по поставщикам\n"
+    "\n"
+    "Общие параметры:\n"
+    "  --demo   встроенная песочница поставщиков, демо-учётные данные и отдельные настройки\n"
+    "  --help   справка (и по каждой команде: orelia-cli КОМАНДА --help)\n"
+    "\n"
+    "Коды выхода: 0 — команда выполнена, 1 — ничего не найдено и поставщик вернул ошибку,\n"
+    "2 — ошибка в командной строке.\n");
+
+const QString kSearchHelp = QStringLiteral(
+    "orelia-cli search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ] [--demo]\n"
+    "\n"
+    "Ищет артикул у включённых поставщиков так же, как окно Orelia, и печатает таблицу\n"
+    "предложений, строку состояния и время поиска.\n"
+    "  --json             один объект JSON вместо таблицы\n"
+    "  --all              показать все предложения, а не только полезные\n"
+    "  --markup ПРОЦЕНТ   наценка вместо сохранённой в настройках\n");
+
+const QString kSuppliersHelp = QStringLiteral(
+    "orelia-cli suppliers [--demo]             список поставщиков и их состояние\n"
+    "orelia-cli suppliers enable ID [--demo]   включить поставщика\n"
+    "orelia-cli suppliers disable ID [--demo]  выключить поставщика\n"
+    "ID: autoeuro, autopiter, autoliga.\n");
+
+const QString kCartHelp = QStringLiteral(
+    "orelia-cli cart [--json] [--demo]\n"
+    "\n"
+    "Печатает корзину по поставщикам с суммами.\n");
 
 int usageError(const QString& message) {
-    err() << message << u'\n';
-    err() << QStringLiteral("Справка: orelia-cli --help\n");
+    err() << message << u'\n' << QStringLiteral("Справка: orelia-cli --help\n");
     err().flush();
     return kExitUsage;
 }
 
-int runSearch(AppServices& services, const QString& article) {
-    SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
-    model.setArticle(article);
-    int status = kExitOk;
-    bool finished = false;
-    QObject::connect(&model, &SearchViewModel::searchFinished, &model, [&] {
-        finished = true;
-        for (const auto& offer : model.offers()) {
-            out() << offer.supplierName << u'\t' << offer.brand << u'\t' << offer.article << u'\t' << offer.name
-                  << u'\t' << offer.price.toString() << u' ' << offer.currency << u'\t'
-                  << offer.deliveryDescription.value_or(QString()) << u'\n';
-        }
-        if (!model.statusMessage().isNull())
-            out() << model.statusMessage() << u'\n';
-        if (!model.errorMessage().isNull()) {
-            err() << model.errorMessage() << u'\n';
-            status = kExitNothingFound;
-        }
-        out() << model.searchDurationDisplay() << u'\n';
-        out().flush();
-        err().flush();
-        QCoreApplication::exit(status);
-    });
-    model.search();
-    if (!finished && !model.isLoading())
-        return usageError(QStringLiteral("Пустой артикул: укажите, что искать."));
-    if (finished)
-        return status;
-    return QCoreApplication::exec();
+int printHelp(const QString& text) {
+    out() << text;
+    out().flush();
+    return kExitOk;
 }
 
-int runSuppliers(AppServices& services, const QStringList& args) {
+struct SearchOptions {
+    QString article;
+    bool json = false;
+    bool all = false;
+    std::optional<double> markup;
+};
+
+int runSearch(AppServices& services, const SearchOptions& options) {
+    SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
+    const double markup = options.markup.value_or(PriceDisplay::storedMarkupPercent(services.userDefaults()));
+    int status = kExitOk;
+    QObject::connect(&model, &SearchViewModel::searchFinished, &model, [&] {
+        OfferTableSettings settings = storedOfferTableSettings(services.userDefaults());
+        settings.showingAllOffers = options.all;
+        const QDateTime now = QDateTime::currentDateTime();
+        OfferReport::SearchOutcome outcome{model.article(),
+                                           model.statusMessage(),
+                                           model.errorMessage(),
+                                           model.searchDurationDisplay(),
+                                           makeOffersSnapshot(model.offers(), settings, now),
+                                           markup};
+        if (options.json)
+            out() << QString::fromUtf8(QJsonDocument(OfferReport::searchJson(outcome, now)).toJson());
+        else
+            out() << OfferReport::searchText(outcome, now);
+        out().flush();
+        status = outcome.error.isNull() ? kExitOk : kExitNothingFound;
+        QCoreApplication::exit(status);
+    });
+    model.setArticle(options.article);
+    model.search();
+    if (model.isLoading())
+        return QCoreApplication::exec();
+    if (model.searchDurationDisplay().isNull())
+        return usageError(QStringLiteral("Пустой артикул: укажите, что искать."));
+    return status; // finished without waiting (no supplier enabled)
+}
+
+int searchCommand(AppServices& services, QStringList args) {
+    SearchOptions options;
+    QStringList positional;
+    while (!args.isEmpty()) {
+        const QString arg = args.takeFirst();
+        if (arg == u"--json") {
+            options.json = true;
+        } else if (arg == u"--all") {
+            options.all = true;
+        } else if (arg == u"--markup") {
+            if (args.isEmpty())
+                return usageError(QStringLiteral("После --markup укажите наценку в процентах."));
+            bool ok = false;
+            const double value = args.takeFirst().replace(u',', u'.').toDouble(&ok);
+            if (!ok || !std::isfinite(value) || value < 0 || value > 1000)
+                return usageError(QStringLiteral("Наценка должна быть числом от 0 до 1000."));
+            options.markup = value;
+        } else if (arg.startsWith(u"--")) {
+            return usageError(QStringLiteral("Неизвестный параметр: ") + arg);
+        } else {
+            positional.append(arg);
+        }
+    }
+    if (positional.size() != 1)
+        return usageError(QStringLiteral("Команде search нужен ровно один артикул (в кавычках, если в нём пробелы)."));
+    options.article = positional.first();
+    return runSearch(services, options);
+}
+
+int suppliersCommand(AppServices& services, const QStringList& args) {
     auto& prefs = services.supplierPreferences();
     if (args.isEmpty()) {
+        QList<QStringList> rows;
         for (const auto& d : SupplierDescriptors::all()) {
-            out() << d.id << u'\t' << d.displayName << u'\t'
-                  << (prefs.isEnabled(d.id) ? QStringLiteral("включён") : QStringLiteral("выключен")) << u'\n';
+            rows.append({d.id, d.displayName,
+                         prefs.isEnabled(d.id) ? QStringLiteral("включён") : QStringLiteral("выключен")});
         }
+        out() << OfferReport::alignedTable({QStringLiteral("ID"), QStringLiteral("Поставщик"), QStringLiteral("Поиск")},
+                                           rows);
         out().flush();
         return kExitOk;
     }
     if (args.size() != 2 || (args[0] != u"enable" && args[0] != u"disable"))
         return usageError(QStringLiteral("Неизвестная команда поставщиков: ") + args.join(u' '));
     if (!prefs.setEnabled(args[1], args[0] == u"enable"))
-        return usageError(QStringLiteral("Неизвестный поставщик: ") + args[1]);
+        return usageError(QStringLiteral("Неизвестный поставщик: ") + args[1] +
+                          QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
+    if (!services.userDefaults().isWritable()) {
+        err() << QStringLiteral("Не удалось сохранить настройки: ") << services.userDefaults().fileName() << u'\n';
+        err().flush();
+        return kExitNothingFound;
+    }
+    return kExitOk;
+}
+
+int cartCommand(AppServices& services, const QStringList& args) {
+    bool json = false;
+    for (const auto& arg : args) {
+        if (arg == u"--json")
+            json = true;
+        else
+            return usageError(QStringLiteral("Неизвестный параметр: ") + arg);
+    }
+    CartStore cart(services.userDefaults());
+    const auto groups = cart.groups(QLocale(QLocale::Russian, QLocale::Russia));
+    if (json)
+        out() << QString::fromUtf8(QJsonDocument(OfferReport::cartJson(groups, cart.totalItemCount())).toJson());
+    else
+        out() << OfferReport::cartText(groups, cart.totalItemCount());
+    out().flush();
     return kExitOk;
 }
 
@@ -98,21 +198,31 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
 
     QStringList args = QCoreApplication::arguments().mid(1);
+    const bool demo = args.removeAll(QStringLiteral("--demo")) > 0;
+    const bool help = args.removeAll(QStringLiteral("--help")) + args.removeAll(QStringLiteral("-h")) > 0;
     if (args.isEmpty())
-        return usageError(QStringLiteral("Не указана команда."));
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        printUsage();
-        return kExitOk;
-    }
+        return help ? printHelp(kGeneralHelp) : usageError(QStringLiteral("Не указана команда."));
 
-    AppServices services(AppServices::Options{});
     const QString command = args.takeFirst();
-    if (command == u"search") {
-        if (args.size() != 1)
-            return usageError(QStringLiteral("Команде search нужен ровно один артикул."));
-        return runSearch(services, args.first());
+    if (help) {
+        if (command == u"search")
+            return printHelp(kSearchHelp);
+        if (command == u"suppliers")
+            return printHelp(kSuppliersHelp);
+        if (command == u"cart")
+            return printHelp(kCartHelp);
+        return printHelp(kGeneralHelp);
     }
+    if (command != u"search" && command != u"suppliers" && command != u"cart")
+        return usageError(QStringLiteral("Неизвестная команда: ") + command);
+
+    AppServices::Options options;
+    if (demo)
+        options.settingsApplication = QStringLiteral("Orelia Demo");
+    AppServices services(options);
+    if (command == u"search")
+        return searchCommand(services, args);
     if (command == u"suppliers")
-        return runSuppliers(services, args);
-    return usageError(QStringLiteral("Неизвестная команда: ") + command);
+        return suppliersCommand(services, args);
+    return cartCommand(services, args);
 }
