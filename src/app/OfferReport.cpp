@@ -12,7 +12,9 @@ namespace OfferReport {
 
 namespace {
 
-QJsonValue orNull(const std::optional<QString>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+QJsonValue orNull(const std::optional<QString>& v) {
+    return v ? QJsonValue(*v) : QJsonValue();
+}
 QJsonValue orNull(const std::optional<std::int64_t>& v) {
     // JSON numbers are doubles: beyond 2^53 an integer would change, so it goes out as text.
     if (!v)
@@ -22,12 +24,18 @@ QJsonValue orNull(const std::optional<std::int64_t>& v) {
         return QJsonValue(QString::number(*v));
     return QJsonValue(static_cast<qint64>(*v));
 }
-QJsonValue orNull(const std::optional<Decimal>& v) { return v ? QJsonValue(v->toString()) : QJsonValue(); }
-QJsonValue orNull(const std::optional<bool>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+QJsonValue orNull(const std::optional<Decimal>& v) {
+    return v ? QJsonValue(v->toString()) : QJsonValue();
+}
+QJsonValue orNull(const std::optional<bool>& v) {
+    return v ? QJsonValue(*v) : QJsonValue();
+}
 QJsonValue orNull(const std::optional<QDateTime>& v) {
     return v ? QJsonValue(v->toString(Qt::ISODateWithMs)) : QJsonValue();
 }
-QJsonValue textOrNull(const QString& v) { return v.isNull() ? QJsonValue() : QJsonValue(v); }
+QJsonValue textOrNull(const QString& v) {
+    return v.isNull() ? QJsonValue() : QJsonValue(v);
+}
 
 QString cut(const QString& text, qsizetype width) {
     QString flat = text;
@@ -40,20 +48,16 @@ QString cut(const QString& text, qsizetype width) {
 } // namespace
 
 QStringList columnTitles() {
-    return {QStringLiteral("Производитель"), QStringLiteral("Артикул"), QStringLiteral("Наименование"),
-            QStringLiteral("Цена"),          QStringLiteral("Кол-во"),  QStringLiteral("Доставка"),
+    return {QStringLiteral("Производитель"), QStringLiteral("Артикул"),  QStringLiteral("Наименование"),
+            QStringLiteral("Цена"),          QStringLiteral("Кол-во"),   QStringLiteral("Доставка"),
             QStringLiteral("Риск отказа"),   QStringLiteral("Поставщик")};
 }
 
 QStringList rowCells(const SupplierOffer& offer, double markupPercent, const QDateTime& now) {
-    return {offer.brand,
-            offer.article,
-            offer.name,
-            priceDisplay(offer, markupPercent),
-            stockText(offer),
-            deliveryDaysText(offer.deliveryDescription, offer.deliveryDate, now),
-            riskText(offer),
-            offer.supplierName};
+    return {offer.brand,      offer.article,
+            offer.name,       priceDisplay(offer, markupPercent),
+            stockText(offer), deliveryDaysText(offer.deliveryDescription, offer.deliveryDate, now),
+            riskText(offer),  offer.supplierName};
 }
 
 QString alignedTable(const QStringList& header, const QList<QStringList>& rows, qsizetype maxCellWidth) {

@@ -32,40 +32,39 @@ constexpr int kExitOk = 0;
 constexpr int kExitNothingFound = 1;
 constexpr int kExitUsage = 2;
 
-const QString kGeneralHelp = QStringLiteral(
-    "orelia-cli — проценка деталей у ваших поставщиков из командной строки.\n"
-    "\n"
-    "Команды:\n"
-    "  search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ]   поиск предложений\n"
-    "  suppliers [enable ID | disable ID]                  поставщики и их включение\n"
-    "  cart [--json]                                       корзина по поставщикам\n"
-    "\n"
-    "Общие параметры:\n"
-    "  --demo   встроенная песочница поставщиков, демо-учётные данные и отдельные настройки\n"
-    "  --help   справка (и по каждой команде: orelia-cli КОМАНДА --help)\n"
-    "\n"
-    "Коды выхода: 0 — команда выполнена, 1 — ничего не найдено и поставщик вернул ошибку,\n"
-    "2 — ошибка в командной строке.\n");
+const QString kGeneralHelp =
+    QStringLiteral("orelia-cli — проценка деталей у ваших поставщиков из командной строки.\n"
+                   "\n"
+                   "Команды:\n"
+                   "  search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ]   поиск предложений\n"
+                   "  suppliers [enable ID | disable ID]                  поставщики и их включение\n"
+                   "  cart [--json]                                       корзина по поставщикам\n"
+                   "\n"
+                   "Общие параметры:\n"
+                   "  --demo   встроенная песочница поставщиков, демо-учётные данные и отдельные настройки\n"
+                   "  --help   справка (и по каждой команде: orelia-cli КОМАНДА --help)\n"
+                   "\n"
+                   "Коды выхода: 0 — команда выполнена, 1 — ничего не найдено и поставщик вернул ошибку,\n"
+                   "2 — ошибка в командной строке.\n");
 
-const QString kSearchHelp = QStringLiteral(
-    "orelia-cli search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ] [--demo]\n"
-    "\n"
-    "Ищет артикул у включённых поставщиков так же, как окно Orelia, и печатает таблицу\n"
-    "предложений, строку состояния и время поиска.\n"
-    "  --json             один объект JSON вместо таблицы\n"
-    "  --all              показать все предложения, а не только полезные\n"
-    "  --markup ПРОЦЕНТ   наценка вместо сохранённой в настройках\n");
+const QString kSearchHelp =
+    QStringLiteral("orelia-cli search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ] [--demo]\n"
+                   "\n"
+                   "Ищет артикул у включённых поставщиков так же, как окно Orelia, и печатает таблицу\n"
+                   "предложений, строку состояния и время поиска.\n"
+                   "  --json             один объект JSON вместо таблицы\n"
+                   "  --all              показать все предложения, а не только полезные\n"
+                   "  --markup ПРОЦЕНТ   наценка вместо сохранённой в настройках\n");
 
-const QString kSuppliersHelp = QStringLiteral(
-    "orelia-cli suppliers [--demo]             список поставщиков и их состояние\n"
-    "orelia-cli suppliers enable ID [--demo]   включить поставщика\n"
-    "orelia-cli suppliers disable ID [--demo]  выключить поставщика\n"
-    "ID: autoeuro, autopiter, autoliga.\n");
+const QString kSuppliersHelp =
+    QStringLiteral("orelia-cli suppliers [--demo]             список поставщиков и их состояние\n"
+                   "orelia-cli suppliers enable ID [--demo]   включить поставщика\n"
+                   "orelia-cli suppliers disable ID [--demo]  выключить поставщика\n"
+                   "ID: autoeuro, autopiter, autoliga.\n");
 
-const QString kCartHelp = QStringLiteral(
-    "orelia-cli cart [--json] [--demo]\n"
-    "\n"
-    "Печатает корзину по поставщикам с суммами.\n");
+const QString kCartHelp = QStringLiteral("orelia-cli cart [--json] [--demo]\n"
+                                         "\n"
+                                         "Печатает корзину по поставщикам с суммами.\n");
 
 int usageError(const QString& message) {
     err() << message << u'\n' << QStringLiteral("Справка: orelia-cli --help\n");
@@ -151,8 +150,8 @@ int suppliersCommand(AppServices& services, const QStringList& args) {
     if (args.isEmpty()) {
         QList<QStringList> rows;
         for (const auto& d : SupplierDescriptors::all()) {
-            rows.append({d.id, d.displayName,
-                         prefs.isEnabled(d.id) ? QStringLiteral("включён") : QStringLiteral("выключен")});
+            rows.append(
+                {d.id, d.displayName, prefs.isEnabled(d.id) ? QStringLiteral("включён") : QStringLiteral("выключен")});
         }
         out() << OfferReport::alignedTable({QStringLiteral("ID"), QStringLiteral("Поставщик"), QStringLiteral("Поиск")},
                                            rows);
