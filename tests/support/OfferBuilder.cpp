@@ -2,6 +2,8 @@
 
 #include "core/SupplierDescriptor.h"
 
+#include <QTimeZone>
+
 namespace {
 
 Decimal decimal(const char* text) {
