@@ -29,7 +29,7 @@ OfferBuilder::OfferBuilder(QString supplierID, QString key) {
     m_offer.name = QStringLiteral("Фильтр масляный");
     m_offer.price = Decimal(1000);
     m_offer.currency = QStringLiteral("RUB");
-    m_offer.updatedAt = QDateTime(QDate(2026, 12, 1), QTime(12, 0), QTimeZone::UTC);
+    m_offer.updatedAt = QDateTime(QDate(2026, 12, 1), QTime(12, 0), QTimeZone::utc());
 }
 
 OfferBuilder& OfferBuilder::key(QString key) {
