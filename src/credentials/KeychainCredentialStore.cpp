@@ -14,8 +14,7 @@ struct LaterDeleter {
     void operator()(QObject* object) const { object->deleteLater(); }
 };
 
-template <typename Job>
-std::unique_ptr<Job, LaterDeleter> makeJob(const QString& service, const QString& account) {
+template <typename Job> std::unique_ptr<Job, LaterDeleter> makeJob(const QString& service, const QString& account) {
     std::unique_ptr<Job, LaterDeleter> job(new Job(service));
     job->setAutoDelete(false);
     job->setKey(account);

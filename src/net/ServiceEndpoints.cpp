@@ -46,11 +46,11 @@ QString ServiceEndpoints::environmentVariable(Service service) {
 
 ServiceEndpoints ServiceEndpoints::fromEnvironment() {
     ServiceEndpoints endpoints;
-    for (const Service service : {Service::autoEuro, Service::autopiter, Service::tradeSoft, Service::autoligaPortal,
-                                  Service::feedback}) {
+    for (const Service service :
+         {Service::autoEuro, Service::autopiter, Service::tradeSoft, Service::autoligaPortal, Service::feedback}) {
         const QByteArray name = environmentVariable(service).toLatin1();
-        const QString text = qEnvironmentVariableIsSet(name.constData()) ? qEnvironmentVariable(name.constData())
-                                                                         : builtIn(service);
+        const QString text =
+            qEnvironmentVariableIsSet(name.constData()) ? qEnvironmentVariable(name.constData()) : builtIn(service);
         endpoints.setOrigin(service, QUrl(text.trimmed(), QUrl::StrictMode));
     }
     return endpoints;
