@@ -352,9 +352,18 @@ std::optional<double> parseDecimalDouble(QStringView text) {
 
 QString shortestText(double value) {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    QString text = QString::fromLatin1(buffer, result.ptr - buffer);
-    if (std::isfinite(value) && !text.contains(u'.') && !text.contains(u'e'))
+    if (!std::isfinite(value))
+        return std::isnan(value) ? QStringLiteral("nan") : (value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf"));
+    // Plain digits for moderate magnitudes, an exponent beyond (as 1e+16 and 1e-05),
+    // so that no digit is printed that the double does not hold.
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific).ptr;
+    const QString scientific = QString::fromLatin1(buffer, end - buffer);
+    const int exponent = scientific.mid(scientific.indexOf(u'e') + 1).toInt();
+    if (value != 0 && (exponent < -4 || exponent >= 16))
+        return scientific;
+    end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed).ptr;
+    QString text = QString::fromLatin1(buffer, end - buffer);
+    if (!text.contains(u'.'))
         text += QStringLiteral(".0");
     return text;
 }
