@@ -21,6 +21,12 @@ bool isHttpStatusError(QNetworkReply::NetworkError error) {
     return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
 }
 
+// Aborting from inside a reply's own signal confuses Qt's bookkeeping; abort from
+// the event loop instead (dropped if the reply is gone by then).
+void abortLater(QNetworkReply* reply) {
+    QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+}
+
 } // namespace
 
 QByteArray Response::header(QByteArrayView name) const {
@@ -49,14 +55,14 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         response.status = status.toInt();
         if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
             statusOnly = true;
-            r->abort();
+            abortLater(r);
             return;
         }
         bool known = false;
         const qint64 length = r->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
         if (known && length > request.bodyLimit) {
             tooLarge = true;
-            r->abort();
+            abortLater(r);
         }
     });
     QObject::connect(r, &QNetworkReply::readyRead, &context, [&] {
@@ -66,7 +72,7 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         if (response.body.size() > request.bodyLimit) {
             tooLarge = true;
             response.body.clear();
-            r->abort();
+            abortLater(r);
         }
     });
 

@@ -101,8 +101,8 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
                                       [](size_t offset, size_t length, httplib::DataSink& sink) {
                                           static const std::string chunk(64 * 1024, ' ');
                                           (void)offset;
-                                          sink.write(chunk.data(), std::min(length, chunk.size()));
-                                          return true;
+                                          // A client that hung up ends the answer.
+                                          return sink.write(chunk.data(), std::min(length, chunk.size()));
                                       });
         break;
     }

@@ -51,6 +51,8 @@ bool SandboxServer::start(const SandboxOptions& options) {
     m_state = std::make_unique<State>();
     State& state = *m_state;
     state.behaviour = options.behaviour;
+    // Idle keep-alive connections hold a worker each; a short timeout lets stop() end soon.
+    state.server.set_keep_alive_timeout(1);
     AutoEuroSandboxService::install(state.server, state);
     const std::string host = "127.0.0.1";
     if (options.port == 0) {
@@ -63,6 +65,9 @@ bool SandboxServer::start(const SandboxOptions& options) {
         state.port = options.port;
     }
     state.thread = std::thread([&state] { state.server.listen_after_bind(); });
+    // stop() is a no-op until the server runs; wait so that an early stop is not lost.
+    while (!state.server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

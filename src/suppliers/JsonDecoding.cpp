@@ -52,6 +52,8 @@ private:
     Value parseValue(int depth) {
         if (depth > maxDepth)
             fail("Too deeply nested");
+        if (atEnd())
+            fail("Unexpected end of data");
         Value value;
         switch (peek()) {
         case '{':

@@ -54,8 +54,9 @@ private Q_SLOTS:
         if (accepted) {
             QCOMPARE(FlexibleInt::decode(v, {}).value, expected);
         } else {
-            QCOMPARE(decodingFailure([&] { FlexibleInt::decode(v, {QStringLiteral("amount")}); }),
-                     QStringLiteral("JSON typeMismatch Int64, path: amount, Expected Int-compatible number or string."));
+            QCOMPARE(
+                decodingFailure([&] { FlexibleInt::decode(v, {QStringLiteral("amount")}); }),
+                QStringLiteral("JSON typeMismatch Int64, path: amount, Expected Int-compatible number or string."));
         }
     }
 
@@ -93,15 +94,24 @@ private Q_SLOTS:
     void flexibleString_acceptsScalars_data() {
         QTest::addColumn<QString>("json");
         QTest::addColumn<QString>("expected"); // empty: rejected
-        QTest::newRow("text") << "\"3 дн.\"" << "3 дн.";
-        QTest::newRow("integer") << "42" << "42";
-        QTest::newRow("fraction") << "4.5" << "4.5";
-        QTest::newRow("whole fraction") << "15.0" << "15.0";
-        QTest::newRow("false") << "false" << "false";
-        QTest::newRow("20-digit integer keeps its size") << "12345678901234567890" << "1.2345678901234567e+19";
-        QTest::newRow("object") << "{}" << "";
-        QTest::newRow("list") << "[1]" << "";
-        QTest::newRow("1e999") << "1e999" << "";
+        QTest::newRow("text") << "\"3 дн.\""
+                              << "3 дн.";
+        QTest::newRow("integer") << "42"
+                                 << "42";
+        QTest::newRow("fraction") << "4.5"
+                                  << "4.5";
+        QTest::newRow("whole fraction") << "15.0"
+                                        << "15.0";
+        QTest::newRow("false") << "false"
+                               << "false";
+        QTest::newRow("20-digit integer keeps its size") << "12345678901234567890"
+                                                         << "1.2345678901234567e+19";
+        QTest::newRow("object") << "{}"
+                                << "";
+        QTest::newRow("list") << "[1]"
+                              << "";
+        QTest::newRow("1e999") << "1e999"
+                               << "";
     }
     void flexibleString_acceptsScalars() {
         QFETCH(QString, json);
@@ -158,7 +168,8 @@ private Q_SLOTS:
     }
 
     void jsonReader_keepsTextExactAndRefusesBrokenInput() {
-        const Json::Value v = value("{\"name\":\"Фильтр \\\"MANN\\\" \\u0441\\u0430\\u043b\\u043e\\u043d\\ud83d\\ude97\",\"n\":-0.5e-3}");
+        const Json::Value v =
+            value("{\"name\":\"Фильтр \\\"MANN\\\" \\u0441\\u0430\\u043b\\u043e\\u043d\\ud83d\\ude97\",\"n\":-0.5e-3}");
         QCOMPARE(Json::decodeString(*v.member(u"name"), {}), QStringLiteral("Фильтр \"MANN\" салон🚗"));
         QCOMPARE(v.member(u"n")->text, QStringLiteral("-0.5e-3"));
         for (const char* broken : {"", "{", "[1,]", "{\"a\" 1}", "NaN", "01", "\"\x01\"", "[1] x"})
@@ -170,7 +181,8 @@ private Q_SLOTS:
     }
 
     void offerId_fallsBackToBrandCodePriceAndDelivery() {
-        auto offer = AutoEuroOffer::decode(value("{\"brand\":\"MAHLE\",\"code\":\"OC 90\",\"price\":15,\"delivery_time\":3}"), {});
+        auto offer = AutoEuroOffer::decode(
+            value("{\"brand\":\"MAHLE\",\"code\":\"OC 90\",\"price\":15,\"delivery_time\":3}"), {});
         QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
         offer.offer_key = QString();
         QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
