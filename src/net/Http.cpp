@@ -15,7 +15,6 @@ struct LaterDeleter {
     void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
 };
 
-// Qt flags 4xx/5xx answers as errors too; those are answers, not transport failures.
 bool isHttpStatusError(QNetworkReply::NetworkError error) {
     const int code = static_cast<int>(error);
     return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
@@ -89,8 +88,12 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         response.body.clear();
         co_return response;
     }
+    // Qt flags a 4xx/5xx answer as an error too: that is the answer, not a failure. Any
+    // other error (also one after a 2xx status, such as a broken or over-compressed body)
+    // is a failure of the transfer.
     const auto error = r->error();
-    if (error != QNetworkReply::NoError && !(status.isValid() && isHttpStatusError(error)))
+    const bool statusReflected = response.status >= 400 && isHttpStatusError(error);
+    if (error != QNetworkReply::NoError && !statusReflected)
         throw NetworkError(error, r->errorString());
     response.body += r->readAll();
     if (response.body.size() > request.bodyLimit)
