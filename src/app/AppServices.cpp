@@ -3,6 +3,12 @@
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
+#include "credentials/KeychainCredentialStore.h"
+#include "credentials/MemoryCredentialStore.h"
+#include "suppliers/autoeuro/AutoEuroClient.h"
+#include "suppliers/autoeuro/AutoEuroProvider.h"
+
+#include <QNetworkAccessManager>
 
 namespace {
 
@@ -28,8 +34,11 @@ private:
 
 class ProductConnectorFactory final : public SearchConnectorFactory {
 public:
+    explicit ProductConnectorFactory(AutoEuroClient& autoEuro)
+        : m_autoEuro(autoEuro) {}
+
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
-        return std::make_unique<UnavailableConnector>(SupplierDescriptors::autoEuro());
+        return std::make_unique<AutoEuroProvider>(m_autoEuro);
     }
     std::unique_ptr<SupplierSearchProviding> makeAutopiter() override {
         return std::make_unique<UnavailableConnector>(SupplierDescriptors::autopiter());
@@ -37,14 +46,29 @@ public:
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override {
         return std::make_unique<UnavailableConnector>(SupplierDescriptors::autoliga());
     }
+
+private:
+    AutoEuroClient& m_autoEuro;
 };
+
+std::unique_ptr<CredentialStore> makeCredentialStore(bool inMemory) {
+    if (inMemory)
+        return std::make_unique<MemoryCredentialStore>();
+    return std::make_unique<KeychainCredentialStore>();
+}
 
 } // namespace
 
 AppServices::AppServices(const Options& options)
-    : m_userDefaults(options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(options.settingsApplication)
+    : m_endpoints(options.endpoints.value_or(ServiceEndpoints::fromEnvironment()))
+    , m_network(std::make_unique<QNetworkAccessManager>())
+    , m_credentials(makeCredentialStore(options.memoryCredentials))
+    , m_memoryCredentials(options.memoryCredentials ? static_cast<MemoryCredentialStore*>(m_credentials.get())
+                                                    : nullptr)
+    , m_autoEuro(std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints))
+    , m_userDefaults(options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(options.settingsApplication)
                                                     : UserDefaults::atPath(options.settingsFile))
     , m_preferences(std::make_unique<SupplierPreferences>(*m_userDefaults))
-    , m_connectors(std::make_unique<ProductConnectorFactory>()) {}
+    , m_connectors(std::make_unique<ProductConnectorFactory>(*m_autoEuro)) {}
 
 AppServices::~AppServices() = default;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+
+// The parts world every simulated supplier answers from: groups of interchangeable
+// parts (originals of several brands plus analogues), each part stocked at a few
+// warehouses. A few groups also list a part of another kind among their analogues,
+// as real cross-reference tables do. Immutable and safe to read from any thread.
+namespace SandboxCatalogue {
+
+struct Warehouse {
+    QString key;
+    QString name;
+    int deliveryDays;
+    // Price relative to the part's base price.
+    double priceFactor;
+    // Refusal rate in percent.
+    double refusalRate;
+    bool returnable;
+};
+
+struct StockLine {
+    const Warehouse* warehouse;
+    // A stable key of this line, the same whichever query finds it.
+    QString offerKey;
+    double price;
+    std::int64_t stock;
+};
+
+struct Part {
+    QString brand;
+    QString article;
+    QString name;
+    double basePrice;
+    std::int64_t packing;
+    QList<StockLine> lines;
+};
+
+struct Group {
+    // Originals first, then analogues; wrong-kind entries are ordinary members.
+    QList<Part> parts;
+};
+
+struct DeliveryPoint {
+    QString key;
+    QString name;
+    QString timeShiftMsk;
+};
+
+const QList<Group>& groups();
+const QList<Warehouse>& warehouses();
+const QList<DeliveryPoint>& deliveryPoints();
+
+// Upper case, letters and digits only ("oc-90" finds "OC 90").
+QString canonical(QStringView article);
+// Every part whose article is the queried one, in catalogue order.
+QList<const Part*> partsWithArticle(QStringView article);
+// The part of that brand and article (brand compared case-insensitively); nullptr if none.
+const Part* findPart(QStringView brand, QStringView article);
+// The other members of the part's groups: its analogues.
+QList<const Part*> analoguesOf(const Part& part);
+
+} // namespace SandboxCatalogue

@@ -1,0 +1,125 @@
+#include "SandboxCommandLine.h"
+
+namespace SandboxCommandLine {
+
+namespace {
+
+using S = ServiceEndpoints::Service;
+
+std::optional<S> serviceNamed(const QString& name) {
+    static const QHash<QString, S> names = {
+        {QStringLiteral("autoeuro"), S::autoEuro},   {QStringLiteral("autopiter"), S::autopiter},
+        {QStringLiteral("tradesoft"), S::tradeSoft}, {QStringLiteral("autoliga"), S::autoligaPortal},
+        {QStringLiteral("feedback"), S::feedback},
+    };
+    const auto it = names.constFind(name.toLower());
+    return it == names.cend() ? std::nullopt : std::optional<S>(*it);
+}
+
+// "SERVICE=VALUE"
+bool split(const QString& argument, S* service, QString* value) {
+    const auto equals = argument.indexOf(u'=');
+    if (equals <= 0)
+        return false;
+    const auto found = serviceNamed(argument.left(equals));
+    if (!found)
+        return false;
+    *service = *found;
+    *value = argument.mid(equals + 1);
+    return true;
+}
+
+bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
+    using F = SandboxBehaviour::Fault;
+    if (mode.startsWith(u"status:")) {
+        bool ok = false;
+        const int status = mode.mid(7).toInt(&ok);
+        if (!ok || status < 100 || status > 599)
+            return false;
+        behaviour.fault = F::status;
+        behaviour.status = status;
+        return true;
+    }
+    static const QHash<QString, F> modes = {{QStringLiteral("none"), F::none},
+                                            {QStringLiteral("malformed"), F::malformed},
+                                            {QStringLiteral("api-error"), F::apiError},
+                                            {QStringLiteral("hang"), F::hang},
+                                            {QStringLiteral("huge"), F::huge}};
+    const auto it = modes.constFind(mode);
+    if (it == modes.cend())
+        return false;
+    behaviour.fault = *it;
+    return true;
+}
+
+} // namespace
+
+QString helpText() {
+    return QStringLiteral(
+        "orelia-sandbox: simulated supplier services on 127.0.0.1 for development and tests.\n"
+        "\n"
+        "Usage: orelia-sandbox [options]\n"
+        "\n"
+        "  --port N                      listen on port N (default 0: any free port)\n"
+        "  --latency SERVICE=MS          answer SERVICE after MS milliseconds\n"
+        "  --fault SERVICE=MODE          make SERVICE misbehave; MODE is one of\n"
+        "                                  status:CODE  answer with HTTP status CODE\n"
+        "                                  malformed    answer 200 with a body that is not valid JSON\n"
+        "                                  api-error    answer 200 with an error in the envelope (\"META\")\n"
+        "                                  hang         never answer\n"
+        "                                  huge         answer 200 with a body of more than 32 MiB\n"
+        "                                  none         behave (the default)\n"
+        "  --fault-match SERVICE=TEXT    apply the fault only to requests whose path and query\n"
+        "                                contain TEXT (e.g. search_items/ or brand=MAHLE)\n"
+        "  --help                        show this text\n"
+        "\n"
+        "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/).\n"
+        "The AutoEuro API key of the sandbox is printed at start.\n");
+}
+
+std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error) {
+    SandboxOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& option = arguments.at(i);
+        if (i + 1 >= arguments.size()) {
+            *error = QStringLiteral("Option %1 needs a value.").arg(option);
+            return std::nullopt;
+        }
+        const QString value = arguments.at(++i);
+        S service{};
+        QString rest;
+        if (option == u"--port") {
+            bool ok = false;
+            options.port = value.toInt(&ok);
+            if (!ok || options.port < 0 || options.port > 65535) {
+                *error = QStringLiteral("Not a port: %1").arg(value);
+                return std::nullopt;
+            }
+        } else if (option == u"--latency" || option == u"--fault" || option == u"--fault-match") {
+            if (!split(value, &service, &rest)) {
+                *error = QStringLiteral("Expected SERVICE=VALUE with a known service: %1").arg(value);
+                return std::nullopt;
+            }
+            SandboxBehaviour& behaviour = options.behaviour[service];
+            bool ok = true;
+            if (option == u"--latency") {
+                behaviour.latencyMs = rest.toInt(&ok);
+                ok = ok && behaviour.latencyMs >= 0;
+            } else if (option == u"--fault") {
+                ok = applyFault(rest, behaviour);
+            } else {
+                behaviour.faultMatch = rest;
+            }
+            if (!ok) {
+                *error = QStringLiteral("Invalid value for %1: %2").arg(option, value);
+                return std::nullopt;
+            }
+        } else {
+            *error = QStringLiteral("Unknown option: %1").arg(option);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+} // namespace SandboxCommandLine

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "SandboxServer.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// The orelia-sandbox command line, as options for SandboxServer.
+namespace SandboxCommandLine {
+
+QString helpText();
+// Nothing, with *error set, when the arguments (without the program name) are not valid.
+std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error);
+
+} // namespace SandboxCommandLine

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "net/ServiceEndpoints.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+#include <utility>
+
+// How one simulated service misbehaves, if at all.
+struct SandboxBehaviour {
+    enum class Fault {
+        none,
+        // Answers with `status` and a short body.
+        status,
+        // Answers 200 with text that is not JSON (or not the expected document).
+        malformed,
+        // Answers 200 with an error in the envelope ("META" for AutoEuro).
+        apiError,
+        // Never answers (until the server stops).
+        hang,
+        // Answers 200 with a body of more than 32 MiB.
+        huge,
+    };
+
+    int latencyMs = 0;
+    Fault fault = Fault::none;
+    int status = 503;
+    // When not empty, the fault hits only requests whose target contains this text
+    // (e.g. "search_items/" or "brand=MAHLE"); others are answered normally.
+    QString faultMatch;
+};
+
+struct SandboxOptions {
+    // 0: any free port.
+    int port = 0;
+    QHash<ServiceEndpoints::Service, SandboxBehaviour> behaviour;
+};
+
+// One request as the server saw it, for tests.
+struct SandboxRequest {
+    QString method;
+    QString path;
+    // Path and query exactly as sent, still percent-encoded.
+    QString target;
+    // Query items, decoded, in the order sent.
+    QList<std::pair<QString, QString>> query;
+    QHash<QString, QString> headers; // lower-case names
+};
+
+// The simulated suppliers on 127.0.0.1, on threads of their own (independent of the
+// Qt event loop). One port serves every service under its own path prefix.
+class SandboxServer {
+public:
+    // The API key the simulated AutoEuro accepts.
+    static constexpr auto autoEuroAPIKey = u"sandbox-autoeuro-7f3c91";
+
+    SandboxServer();
+    ~SandboxServer();
+    SandboxServer(const SandboxServer&) = delete;
+    SandboxServer& operator=(const SandboxServer&) = delete;
+
+    // False when the port cannot be bound.
+    bool start(const SandboxOptions& options = {});
+    void stop();
+    int port() const;
+
+    // The origin of a service, to put into ServiceEndpoints.
+    QUrl origin(ServiceEndpoints::Service service) const;
+    ServiceEndpoints endpoints() const;
+
+    void setBehaviour(ServiceEndpoints::Service service, const SandboxBehaviour& behaviour);
+    QList<SandboxRequest> requests() const;
+    void clearRequests();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};

@@ -1,0 +1,205 @@
+#include "AutoEuroClient.h"
+
+#include "credentials/CredentialStore.h"
+#include "net/Http.h"
+#include "net/NetworkError.h"
+#include "net/ServiceEndpoints.h"
+
+#include <QCoroSignal>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QUrl>
+
+#include <exception>
+
+class AutoEuroPendingKeyRead : public QObject {
+    Q_OBJECT
+public:
+    quint64 generation = 0;
+    bool done = false;
+    std::optional<QString> value;
+    std::exception_ptr error;
+
+Q_SIGNALS:
+    void finished();
+};
+
+namespace {
+
+// Runs on its own, so that the read completes for every waiter even if the request
+// that started it is gone.
+QCoro::Task<> readAPIKey(CredentialStore& store, std::shared_ptr<AutoEuroPendingKeyRead> pending);
+
+} // namespace
+
+QString AutoEuroClient::APIError::description() const {
+    switch (m_kind) {
+    case Kind::httpStatus:
+        return QStringLiteral("AutoEuro вернул HTTP %1.").arg(m_status);
+    case Kind::api:
+        return QStringLiteral("Ошибка AutoEuro: ") + m_message;
+    case Kind::missingAPIKey:
+        return QStringLiteral("API-key AutoEuro не настроен.");
+    case Kind::invalidURL:
+        return QStringLiteral("Не удалось сформировать URL AutoEuro.");
+    case Kind::invalidResponse:
+        return QStringLiteral("AutoEuro вернул некорректный ответ.");
+    case Kind::chelyabinskNotFound:
+        return QStringLiteral("В AutoEuro не найдена точка доставки в Челябинске.");
+    }
+    return {};
+}
+
+AutoEuroClient::AutoEuroClient(QNetworkAccessManager& network, CredentialStore& credentials,
+                               const ServiceEndpoints& endpoints)
+    : m_network(network)
+    , m_credentials(credentials)
+    , m_endpoints(endpoints) {}
+
+AutoEuroClient::~AutoEuroClient() = default;
+
+namespace {
+
+QCoro::Task<> readAPIKey(CredentialStore& store, std::shared_ptr<AutoEuroPendingKeyRead> pending) {
+    try {
+        pending->value = co_await store.read(QString::fromUtf16(CredentialAccounts::autoEuroAPIKey));
+    } catch (...) {
+        // Handed to every waiter unchanged.
+        pending->error = std::current_exception();
+    }
+    pending->done = true;
+    Q_EMIT pending->finished();
+}
+
+bool isUsableHeaderValue(const QString& key) {
+    for (const QChar c : key) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QCoro::Task<QString> AutoEuroClient::apiKey() {
+    if (m_cachedAPIKey && !m_cachedAPIKey->isEmpty())
+        co_return *m_cachedAPIKey;
+
+    std::shared_ptr<AutoEuroPendingKeyRead> pending = m_pendingKeyRead;
+    if (!pending) {
+        pending = std::make_shared<AutoEuroPendingKeyRead>();
+        pending->generation = m_keyGeneration;
+        m_pendingKeyRead = pending;
+        readAPIKey(m_credentials, pending);
+    }
+    if (!pending->done)
+        co_await qCoro(pending.get(), &AutoEuroPendingKeyRead::finished);
+    if (m_pendingKeyRead == pending)
+        m_pendingKeyRead.reset();
+
+    if (pending->error)
+        std::rethrow_exception(pending->error);
+    const QString key = pending->value.value_or(QString()).trimmed();
+    // A key with line breaks or other control characters inside could never be a
+    // header value; it is as good as no key.
+    if (key.isEmpty() || !isUsableHeaderValue(key))
+        throw APIError(APIError::Kind::missingAPIKey);
+    if (pending->generation == m_keyGeneration)
+        m_cachedAPIKey = key;
+    co_return key;
+}
+
+void AutoEuroClient::invalidateCachedAPIKey() {
+    m_cachedAPIKey.reset();
+    m_pendingKeyRead.reset();
+    ++m_keyGeneration;
+}
+
+QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
+    const QString key = co_await apiKey();
+
+    QUrl url = m_endpoints.autoEuroAPI();
+    if (url.isEmpty() || !url.isValid())
+        throw APIError(APIError::Kind::invalidURL);
+    url.setPath(url.path(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")));
+    if (!query.isEmpty()) {
+        // Every reserved character is escaped, "+" included, so that a brand such as
+        // MANN+HUMMEL does not arrive as "MANN HUMMEL".
+        QByteArray encoded;
+        for (const auto& [name, value] : query) {
+            if (!encoded.isEmpty())
+                encoded += '&';
+            encoded += QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+        }
+        url.setQuery(QString::fromLatin1(encoded), QUrl::StrictMode);
+    }
+    if (!url.isValid())
+        throw APIError(APIError::Kind::invalidURL);
+
+    Http::Request request;
+    request.request.setUrl(url);
+    request.request.setRawHeader("key", key.toUtf8());
+    request.request.setRawHeader("Accept", "application/json");
+    request.timeout = m_timeout;
+    request.bodyOnlyOnSuccess = true;
+
+    Http::Response response;
+    try {
+        response = co_await Http::send(m_network, std::move(request));
+    } catch (const ResponseTooLargeError&) {
+        throw APIError(APIError::Kind::invalidResponse);
+    }
+    if (response.status <= 0)
+        throw APIError(APIError::Kind::invalidResponse);
+    if (!response.isSuccess())
+        throw APIError::httpStatus(response.status);
+    co_return response.body;
+}
+
+template <typename Record> QCoro::Task<QList<Record>> AutoEuroClient::list(QString path, QueryItems query) {
+    const QByteArray body = co_await get(std::move(path), std::move(query));
+    AutoEuroEnvelope<Record> envelope;
+    try {
+        envelope = AutoEuroEnvelope<Record>::decode(body);
+    } catch (const Json::DecodingError& error) {
+        throw APIError::api(error.description());
+    }
+    if (envelope.META && envelope.META->result && *envelope.META->result != u"OK")
+        throw APIError::api(*envelope.META->result);
+    co_return envelope.DATA.value_or(QList<Record>());
+}
+
+QCoro::Task<QList<AutoEuroPayer>> AutoEuroClient::payers() {
+    return list<AutoEuroPayer>(QStringLiteral("get_payers/"), {});
+}
+
+QCoro::Task<QList<AutoEuroDelivery>> AutoEuroClient::deliveries() {
+    return list<AutoEuroDelivery>(QStringLiteral("get_deliveries/"), {});
+}
+
+QCoro::Task<QList<AutoEuroOrderStatus>> AutoEuroClient::orderStatuses() {
+    return list<AutoEuroOrderStatus>(QStringLiteral("get_statuses/"), {});
+}
+
+QCoro::Task<QList<AutoEuroBrand>> AutoEuroClient::brands(QString article) {
+    return list<AutoEuroBrand>(QStringLiteral("search_brands/"), {{QStringLiteral("code"), article}});
+}
+
+QCoro::Task<QList<AutoEuroOffer>> AutoEuroClient::offers(QString brand, QString code, QString deliveryKey) {
+    return list<AutoEuroOffer>(QStringLiteral("search_items/"), {{QStringLiteral("brand"), brand},
+                                                                 {QStringLiteral("code"), code},
+                                                                 {QStringLiteral("delivery_key"), deliveryKey},
+                                                                 {QStringLiteral("with_crosses"), QStringLiteral("1")},
+                                                                 {QStringLiteral("with_offers"), QStringLiteral("1")}});
+}
+
+QCoro::Task<AutoEuroDelivery> AutoEuroClient::chelyabinskDelivery() {
+    const QList<AutoEuroDelivery> points = co_await deliveries();
+    for (const auto& point : points) {
+        if (point.delivery_name.contains(u"Челябинск", Qt::CaseInsensitive))
+            co_return point;
+    }
+    throw APIError(APIError::Kind::chelyabinskNotFound);
+}
+
+#include "AutoEuroClient.moc"

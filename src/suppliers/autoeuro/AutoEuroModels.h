@@ -1,0 +1,119 @@
+#pragma once
+
+#include "suppliers/JsonDecoding.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// Lenient scalars: AutoEuro sends the same field as a string one day and as a number
+// the next. Each decodes from a JSON value or throws a typeMismatch Json::DecodingError.
+struct FlexibleString {
+    QString value;
+    static FlexibleString decode(const Json::Value& json, const Json::CodingPath& path);
+    bool operator==(const FlexibleString&) const = default;
+};
+
+struct FlexibleInt {
+    std::int64_t value = 0;
+    static FlexibleInt decode(const Json::Value& json, const Json::CodingPath& path);
+    bool operator==(const FlexibleInt&) const = default;
+};
+
+struct FlexibleDouble {
+    double value = 0;
+    static FlexibleDouble decode(const Json::Value& json, const Json::CodingPath& path);
+    bool operator==(const FlexibleDouble&) const = default;
+};
+
+size_t qHash(const FlexibleString& v, size_t seed = 0);
+size_t qHash(const FlexibleInt& v, size_t seed = 0);
+size_t qHash(const FlexibleDouble& v, size_t seed = 0);
+
+struct AutoEuroMeta {
+    std::optional<QString> result;
+    std::optional<FlexibleInt> results_count;
+    std::optional<QString> client_state;
+    static AutoEuroMeta decode(const Json::Value& json, const Json::CodingPath& path);
+};
+
+struct AutoEuroOffer {
+    std::optional<QString> offer_key;
+    std::optional<FlexibleInt> stock;
+    std::optional<FlexibleInt> cross;
+    std::optional<QString> brand;
+    std::optional<QString> code;
+    std::optional<QString> name;
+    std::optional<FlexibleInt> packing;
+    std::optional<FlexibleDouble> price;
+    std::optional<QString> currency;
+    std::optional<FlexibleInt> amount;
+    std::optional<QString> unit;
+    std::optional<FlexibleInt> return_; // "return"
+    std::optional<FlexibleString> order_before;
+    std::optional<FlexibleString> delivery_time;
+    std::optional<FlexibleString> delivery_time_max;
+    std::optional<FlexibleDouble> rejects;
+    std::optional<FlexibleInt> dealer;
+    std::optional<QString> warehouse_name;
+    std::optional<FlexibleString> warehouse_key;
+    std::optional<FlexibleInt> product_id;
+    std::optional<FlexibleInt> ttl;
+
+    // "offer_key" when present and not empty, else brand|code|price|delivery_time.
+    QString id() const;
+    static AutoEuroOffer decode(const Json::Value& json, const Json::CodingPath& path);
+};
+
+struct AutoEuroBrand {
+    QString brand;
+    QString code;
+    std::optional<QString> name;
+
+    QString id() const { return brand + u'|' + code; }
+    bool operator==(const AutoEuroBrand&) const = default;
+    static AutoEuroBrand decode(const Json::Value& json, const Json::CodingPath& path);
+};
+
+struct AutoEuroPayer {
+    QString payer_key;
+    QString payer_name;
+    static AutoEuroPayer decode(const Json::Value& json, const Json::CodingPath& path);
+};
+
+struct AutoEuroDelivery {
+    QString delivery_key;
+    QString delivery_name;
+    std::optional<FlexibleString> time_shift_msk;
+    static AutoEuroDelivery decode(const Json::Value& json, const Json::CodingPath& path);
+};
+
+struct AutoEuroOrderStatus {
+    FlexibleInt status_id;
+    QString group;
+    QString name;
+    QString description;
+
+    std::int64_t id() const { return status_id.value; }
+    static AutoEuroOrderStatus decode(const Json::Value& json, const Json::CodingPath& path);
+};
+
+// Every AutoEuro answer: {"META": {...}, "DATA": [...]}, both optional.
+template <typename Record> struct AutoEuroEnvelope {
+    std::optional<AutoEuroMeta> META;
+    std::optional<QList<Record>> DATA;
+
+    // Throws Json::DecodingError.
+    static AutoEuroEnvelope decode(QByteArrayView body) {
+        const Json::Value document = Json::parse(body);
+        const Json::ObjectReader reader(document, {});
+        AutoEuroEnvelope envelope;
+        envelope.META = reader.optional(QStringLiteral("META"), &AutoEuroMeta::decode);
+        envelope.DATA = reader.optional(QStringLiteral("DATA"), [](const Json::Value& v, const Json::CodingPath& p) {
+            return Json::decodeList(v, p, &Record::decode);
+        });
+        return envelope;
+    }
+};

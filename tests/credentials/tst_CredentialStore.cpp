@@ -1,0 +1,115 @@
+#include "credentials/KeychainCredentialStore.h"
+#include "credentials/MemoryCredentialStore.h"
+#include "support/AwaitTask.h"
+
+#include <QtTest>
+#include <QUuid>
+
+#include <memory>
+
+// The same contract against the memory store and the system's Secret Service (the
+// test script runs a private gnome-keyring; items go under a service of their own).
+class TestCredentialStore : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CredentialStore> m_store;
+    QString m_account;
+
+    static bool secretServiceAvailable() { return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"); }
+
+    void makeStore() {
+        QFETCH_GLOBAL(QString, backend);
+        if (backend == u"keychain") {
+            if (!secretServiceAvailable())
+                QSKIP("No D-Bus session: run through scripts/test.sh for the Secret Service.");
+            m_store = std::make_unique<KeychainCredentialStore>(QStringLiteral("ru.orelia.Orelia.tests"));
+        } else {
+            m_store = std::make_unique<MemoryCredentialStore>();
+        }
+        m_account = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    }
+
+    QString describedFailure(QCoro::Task<std::optional<QString>> task, int* code) {
+        try {
+            awaitTask(std::move(task));
+        } catch (const KeychainError& error) {
+            *code = error.code();
+            return error.description();
+        }
+        return QStringLiteral("<no error>");
+    }
+
+private Q_SLOTS:
+    void initTestCase_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("memory") << "memory";
+        QTest::newRow("keychain") << "keychain";
+    }
+
+    void init() { makeStore(); }
+
+    void cleanup() {
+        if (m_store)
+            awaitTask(m_store->remove(m_account));
+        m_store.reset();
+    }
+
+    void missingAccount_readsAsNothingAndDeletes() {
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::nullopt);
+        awaitTask(m_store->remove(m_account));
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::nullopt);
+    }
+
+    void save_replacesAndDeleteRemoves() {
+        awaitTask(m_store->save(QStringLiteral("first"), m_account));
+        awaitTask(m_store->save(QStringLiteral("ключ ✓ 2"), m_account));
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::optional<QString>(QStringLiteral("ключ ✓ 2")));
+        awaitTask(m_store->remove(m_account));
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::nullopt);
+    }
+
+    void emptySecret_readsBackEmptyNotMissing() {
+        awaitTask(m_store->save(QString(), m_account));
+        const auto value = awaitTask(m_store->read(m_account));
+        QVERIFY(value.has_value());
+        QVERIFY(value->isEmpty());
+    }
+
+    void secretWithLineBreaks_isKeptAsIs() {
+        const QString secret = QStringLiteral("  key-with-blanks\n");
+        awaitTask(m_store->save(secret, m_account));
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::optional<QString>(secret));
+    }
+
+    void invalidUtf8_isAnErrorWithCodeZero() {
+        const QByteArray broken("\xff\xfe\xc3", 3);
+        QFETCH_GLOBAL(QString, backend);
+        if (backend == u"keychain")
+            awaitTask(static_cast<KeychainCredentialStore&>(*m_store).saveRawData(broken, m_account));
+        else
+            static_cast<MemoryCredentialStore&>(*m_store).setRawData(m_account, broken);
+        int code = -1;
+        QCOMPARE(describedFailure(m_store->read(m_account), &code), QStringLiteral("Keychain error: 0"));
+        QCOMPARE(code, 0);
+    }
+
+    void failedSave_leavesThePreviousSecret() {
+        QFETCH_GLOBAL(QString, backend);
+        if (backend != u"memory")
+            QSKIP("A failing Secret Service cannot be staged here.");
+        auto& memory = static_cast<MemoryCredentialStore&>(*m_store);
+        awaitTask(m_store->save(QStringLiteral("old"), m_account));
+        memory.setFailure(KeychainError(6, QStringLiteral("Нет доступа к хранилищу")));
+        try {
+            awaitTask(m_store->save(QStringLiteral("new"), m_account));
+            QFAIL("save did not fail");
+        } catch (const KeychainError& error) {
+            QCOMPARE(error.description(), QStringLiteral("Нет доступа к хранилищу"));
+        }
+        memory.setFailure(std::nullopt);
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::optional<QString>(QStringLiteral("old")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCredentialStore)
+#include "tst_CredentialStore.moc"

@@ -1,0 +1,207 @@
+#include "AutoEuroTestSupport.h"
+#include "credentials/CredentialStore.h"
+
+#include <QtTest>
+
+using Fault = SandboxBehaviour::Fault;
+using namespace std::chrono_literals;
+
+class TestAutoEuroClient : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyFailure_reachesTheUserWithItsText_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("http status") << "status 404"
+                                     << "AutoEuro вернул HTTP 404.";
+        QTest::newRow("server error") << "status 500"
+                                      << "AutoEuro вернул HTTP 500.";
+        QTest::newRow("META error") << "api-error"
+                                    << "Ошибка AutoEuro: Сервис временно недоступен";
+        QTest::newRow("malformed body") << "malformed"
+                                        << "Ошибка AutoEuro: JSON dataCorrupted, path: , The given data was not valid "
+                                           "JSON. Unexpected end of data around character 46.";
+        QTest::newRow("body over 32 MiB") << "huge"
+                                          << "AutoEuro вернул некорректный ответ.";
+        QTest::newRow("no key stored") << "no key"
+                                       << "API-key AutoEuro не настроен.";
+        QTest::newRow("key of blanks") << "blank key"
+                                       << "API-key AutoEuro не настроен.";
+        QTest::newRow("key with a line break inside") << "broken key"
+                                                      << "API-key AutoEuro не настроен.";
+        QTest::newRow("wrong key") << "wrong key"
+                                   << "AutoEuro вернул HTTP 401.";
+        QTest::newRow("no address") << "no address"
+                                    << "Не удалось сформировать URL AutoEuro.";
+        QTest::newRow("credential store failure") << "store failure"
+                                                  << "Keychain error: 5";
+    }
+    void everyFailure_reachesTheUserWithItsText() {
+        QFETCH(QString, setup);
+        QFETCH(QString, description);
+        AutoEuroSandbox sandbox;
+        const QString account = QStringLiteral("autoeuro-api-key");
+        if (setup.startsWith(u"status "))
+            sandbox.setFault(Fault::status, {}, setup.mid(7).toInt());
+        else if (setup == u"api-error")
+            sandbox.setFault(Fault::apiError);
+        else if (setup == u"malformed")
+            sandbox.setFault(Fault::malformed);
+        else if (setup == u"huge")
+            sandbox.setFault(Fault::huge);
+        else if (setup == u"no key")
+            awaitTask(sandbox.credentials.remove(account));
+        else if (setup == u"blank key")
+            sandbox.credentials.set(account, QStringLiteral(" \t\n "));
+        else if (setup == u"broken key")
+            sandbox.credentials.set(account, QStringLiteral("abc\r\nX-Evil: 1"));
+        else if (setup == u"wrong key")
+            sandbox.credentials.set(account, QStringLiteral("guess"));
+        else if (setup == u"no address")
+            sandbox.endpoints.setOrigin(ServiceEndpoints::Service::autoEuro, QUrl());
+        else if (setup == u"store failure")
+            sandbox.credentials.setFailure(KeychainError(5, QString()));
+        QCOMPARE(failureOf(sandbox.client->payers()), description);
+    }
+
+    void unansweredRequest_endsWithTheNetworkError() {
+        AutoEuroSandbox sandbox;
+        sandbox.setFault(Fault::hang);
+        sandbox.client->setTimeout(300ms);
+        QCOMPARE(failureOf(sandbox.client->payers()), QStringLiteral("Operation canceled"));
+    }
+
+    void apiKey_isTrimmedAndTravelsOnlyInTheHeader() {
+        AutoEuroSandbox sandbox;
+        const QString key = QString::fromUtf16(SandboxServer::autoEuroAPIKey);
+        sandbox.credentials.set(QStringLiteral("autoeuro-api-key"), QStringLiteral("  ") + key + QStringLiteral("\n"));
+        const auto payers = awaitTask(sandbox.client->payers());
+        QCOMPARE(payers.size(), 1);
+        const auto requests = sandbox.requestsTo(QStringLiteral("get_payers"));
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].headers.value(QStringLiteral("key")), key);
+        QCOMPARE(requests[0].headers.value(QStringLiteral("accept")), QStringLiteral("application/json"));
+        QCOMPARE(requests[0].method, QStringLiteral("GET"));
+        QVERIFY(!requests[0].target.contains(key));
+        QCOMPARE(requests[0].target, QStringLiteral("/autoeuro/api/v2/json/get_payers/"));
+    }
+
+    void query_arrivesInOrderAndAsSent() {
+        AutoEuroSandbox sandbox;
+        const auto offers = awaitTask(sandbox.client->offers(QStringLiteral("MANN+HUMMEL"), QStringLiteral("C 27 009"),
+                                                             QStringLiteral("CHL-07")));
+        QVERIFY(!offers.isEmpty());
+        QCOMPARE(offers.first().brand, QStringLiteral("MANN+HUMMEL"));
+        const auto request = sandbox.requestsTo(QStringLiteral("search_items")).value(0);
+        QCOMPARE(request.target, QStringLiteral("/autoeuro/api/v2/json/search_items/"
+                                                "?brand=MANN%2BHUMMEL&code=C%2027%20009&delivery_key=CHL-07"
+                                                "&with_crosses=1&with_offers=1"));
+        const QList<std::pair<QString, QString>> expected = {{QStringLiteral("brand"), QStringLiteral("MANN+HUMMEL")},
+                                                             {QStringLiteral("code"), QStringLiteral("C 27 009")},
+                                                             {QStringLiteral("delivery_key"), QStringLiteral("CHL-07")},
+                                                             {QStringLiteral("with_crosses"), QStringLiteral("1")},
+                                                             {QStringLiteral("with_offers"), QStringLiteral("1")}};
+        QCOMPARE(request.query, expected);
+
+        awaitTask(sandbox.client->brands(QStringLiteral(" фильтр&a=b ")));
+        const auto brands = sandbox.requestsTo(QStringLiteral("search_brands")).value(0);
+        QCOMPARE(brands.query.size(), 1);
+        QCOMPARE(brands.query[0].second, QStringLiteral(" фильтр&a=b "));
+    }
+
+    void envelopeMeta_decidesSuccess_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("outcome"); // a failure text, or the number of payers
+        const QByteArray rows = "[{\"payer_key\":\"1\",\"payer_name\":\"A\"}]";
+        QTest::newRow("OK") << "{\"META\":{\"result\":\"OK\"},\"DATA\":" + rows + "}"
+                            << "1";
+        QTest::newRow("no META") << "{\"DATA\":" + rows + "}"
+                                 << "1";
+        QTest::newRow("META without result") << "{\"META\":{\"results_count\":\"1\"},\"DATA\":" + rows + "}"
+                                             << "1";
+        QTest::newRow("result null") << "{\"META\":{\"result\":null},\"DATA\":" + rows + "}"
+                                     << "1";
+        QTest::newRow("lower-case ok") << "{\"META\":{\"result\":\"ok\"},\"DATA\":" + rows + "}"
+                                       << "Ошибка AutoEuro: ok";
+        QTest::newRow("error with rows") << "{\"META\":{\"result\":\"Нет доступа\"},\"DATA\":" + rows + "}"
+                                         << "Ошибка AutoEuro: Нет доступа";
+        QTest::newRow("DATA null") << QByteArray("{\"META\":{\"result\":\"OK\"},\"DATA\":null}") << "0";
+        QTest::newRow("DATA missing") << QByteArray("{\"META\":{\"result\":\"OK\"}}") << "0";
+        QTest::newRow("row without key")
+            << QByteArray("{\"DATA\":[{\"payer_name\":\"A\"}]}")
+            << "Ошибка AutoEuro: JSON keyNotFound payer_key, path: DATA.Index 0, No value associated with key "
+               "\"payer_key\".";
+    }
+    void envelopeMeta_decidesSuccess() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, outcome);
+        ScriptedAutoEuro server({{"get_payers", {200, body.toStdString()}}});
+        try {
+            const auto payers = awaitTask(server.client->payers());
+            QCOMPARE(QString::number(payers.size()), outcome);
+        } catch (const UserFacingError& error) {
+            QCOMPARE(error.description(), outcome);
+        }
+    }
+
+    void chelyabinsk_isTheFirstDeliveryNamingTheCity_data() {
+        QTest::addColumn<QByteArray>("deliveries");
+        QTest::addColumn<QString>("outcome"); // key or failure text
+        QTest::newRow("capitals inside a longer name")
+            << QByteArray("{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"},"
+                          "{\"delivery_key\":\"C1\",\"delivery_name\":\"Склад ЧЕЛЯБИНСК-Север\"},"
+                          "{\"delivery_key\":\"C2\",\"delivery_name\":\"г. Челябинск\"}]}")
+            << "C1";
+        QTest::newRow("none") << QByteArray("{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"}]}")
+                              << "В AutoEuro не найдена точка доставки в Челябинске.";
+        QTest::newRow("empty") << QByteArray("{\"DATA\":[]}") << "В AutoEuro не найдена точка доставки в Челябинске.";
+    }
+    void chelyabinsk_isTheFirstDeliveryNamingTheCity() {
+        QFETCH(QByteArray, deliveries);
+        QFETCH(QString, outcome);
+        ScriptedAutoEuro server({{"get_deliveries", {200, deliveries.toStdString()}}});
+        try {
+            QCOMPARE(awaitTask(server.client->chelyabinskDelivery()).delivery_key, outcome);
+        } catch (const UserFacingError& error) {
+            QCOMPARE(error.description(), outcome);
+        }
+    }
+
+    void sandboxOperations_decode() {
+        AutoEuroSandbox sandbox;
+        const auto statuses = awaitTask(sandbox.client->orderStatuses());
+        QVERIFY(statuses.size() >= 3);
+        QCOMPARE(statuses.first().id(), 1);
+        const auto point = awaitTask(sandbox.client->chelyabinskDelivery());
+        QCOMPARE(point.delivery_key, QStringLiteral("CHL-07"));
+        QCOMPARE(point.time_shift_msk->value, QStringLiteral("2"));
+    }
+
+    void burstOfRequests_readsTheStoreOnce() {
+        AutoEuroSandbox sandbox;
+        std::vector<QCoro::Task<QList<AutoEuroPayer>>> burst;
+        for (int i = 0; i < 5; ++i)
+            burst.push_back(sandbox.client->payers());
+        for (auto& task : burst)
+            QCOMPARE(awaitTask(std::move(task)).size(), 1);
+        QCOMPARE(sandbox.credentials.readCount(), 1);
+
+        awaitTask(sandbox.client->payers());
+        QCOMPARE(sandbox.credentials.readCount(), 1);
+        sandbox.client->invalidateCachedAPIKey();
+        awaitTask(sandbox.client->payers());
+        QCOMPARE(sandbox.credentials.readCount(), 2);
+    }
+
+    void failedKeyRead_isNotCached() {
+        AutoEuroSandbox sandbox;
+        sandbox.credentials.setFailure(KeychainError(5, QStringLiteral("Хранилище заблокировано")));
+        QCOMPARE(failureOf(sandbox.client->payers()), QStringLiteral("Хранилище заблокировано"));
+        sandbox.credentials.setFailure(std::nullopt);
+        QCOMPARE(awaitTask(sandbox.client->payers()).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutoEuroClient)
+#include "tst_AutoEuroClient.moc"

@@ -1,0 +1,196 @@
+#include "suppliers/autoeuro/AutoEuroModels.h"
+
+#include <QtTest>
+
+namespace {
+
+Json::Value value(const char* json) {
+    return Json::parse(QByteArrayView(json));
+}
+
+QString decodingFailure(const std::function<void()>& decode) {
+    try {
+        decode();
+    } catch (const Json::DecodingError& error) {
+        return error.description();
+    }
+    return QStringLiteral("<decoded>");
+}
+
+} // namespace
+
+class TestAutoEuroModels : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void flexibleInt_acceptsNumbersAndNumericText_data() {
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<qint64>("expected");
+        QTest::newRow("integer") << "12" << true << qint64(12);
+        QTest::newRow("fraction truncates") << "12.9" << true << qint64(12);
+        QTest::newRow("negative fraction toward zero") << "-12.9" << true << qint64(-12);
+        QTest::newRow("text") << "\"12\"" << true << qint64(12);
+        QTest::newRow("text with blanks") << "\"  12 \\n\"" << true << qint64(12);
+        QTest::newRow("decimal comma") << "\"12,7\"" << true << qint64(12);
+        QTest::newRow("negative text") << "\"-3\"" << true << qint64(-3);
+        QTest::newRow("largest int64") << "9223372036854775807" << true << std::numeric_limits<qint64>::max();
+        QTest::newRow("empty text") << "\"\"" << false << qint64(0);
+        QTest::newRow("word") << "\"много\"" << false << qint64(0);
+        QTest::newRow("boolean") << "true" << false << qint64(0);
+        QTest::newRow("beyond int64") << "9223372036854775808" << false << qint64(0);
+        QTest::newRow("huge text") << "\"99999999999999999999\"" << false << qint64(0);
+        QTest::newRow("1e30") << "1e30" << false << qint64(0);
+        QTest::newRow("1e999") << "1e999" << false << qint64(0);
+        QTest::newRow("NaN text") << "\"NaN\"" << false << qint64(0);
+        QTest::newRow("inf text") << "\"inf\"" << false << qint64(0);
+        QTest::newRow("null") << "null" << false << qint64(0);
+    }
+    void flexibleInt_acceptsNumbersAndNumericText() {
+        QFETCH(QString, json);
+        QFETCH(bool, accepted);
+        QFETCH(qint64, expected);
+        const Json::Value v = Json::parse(json.toUtf8());
+        if (accepted) {
+            QCOMPARE(FlexibleInt::decode(v, {}).value, expected);
+        } else {
+            QCOMPARE(
+                decodingFailure([&] { FlexibleInt::decode(v, {QStringLiteral("amount")}); }),
+                QStringLiteral("JSON typeMismatch Int64, path: amount, Expected Int-compatible number or string."));
+        }
+    }
+
+    void flexibleDouble_acceptsNumbersAndNumericText_data() {
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("number") << "4.5" << true << 4.5;
+        QTest::newRow("integer") << "7" << true << 7.0;
+        QTest::newRow("decimal comma") << "\"12,5\"" << true << 12.5;
+        QTest::newRow("text with blanks") << "\" 0.25 \"" << true << 0.25;
+        QTest::newRow("space between digits") << "\"12 5\"" << false << 0.0;
+        QTest::newRow("empty") << "\"\"" << false << 0.0;
+        QTest::newRow("1e999") << "1e999" << false << 0.0;
+        QTest::newRow("-1e999") << "-1e999" << false << 0.0;
+        QTest::newRow("NaN text") << "\"NaN\"" << false << 0.0;
+        QTest::newRow("inf text") << "\"inf\"" << false << 0.0;
+        QTest::newRow("huge text") << "\"1e400\"" << false << 0.0;
+        QTest::newRow("hex text") << "\"0x10\"" << false << 0.0;
+        QTest::newRow("boolean") << "false" << false << 0.0;
+    }
+    void flexibleDouble_acceptsNumbersAndNumericText() {
+        QFETCH(QString, json);
+        QFETCH(bool, accepted);
+        QFETCH(double, expected);
+        const Json::Value v = Json::parse(json.toUtf8());
+        if (accepted) {
+            QCOMPARE(FlexibleDouble::decode(v, {}).value, expected);
+        } else {
+            QCOMPARE(decodingFailure([&] { FlexibleDouble::decode(v, {}); }),
+                     QStringLiteral("JSON typeMismatch Double, path: , Expected Double-compatible number or string."));
+        }
+    }
+
+    void flexibleString_acceptsScalars_data() {
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<QString>("expected"); // empty: rejected
+        QTest::newRow("text") << "\"3 дн.\""
+                              << "3 дн.";
+        QTest::newRow("integer") << "42"
+                                 << "42";
+        QTest::newRow("fraction") << "4.5"
+                                  << "4.5";
+        QTest::newRow("whole fraction") << "15.0"
+                                        << "15.0";
+        QTest::newRow("false") << "false"
+                               << "false";
+        QTest::newRow("20-digit integer keeps its size") << "12345678901234567890"
+                                                         << "1.2345678901234567e+19";
+        QTest::newRow("object") << "{}"
+                                << "";
+        QTest::newRow("list") << "[1]"
+                              << "";
+        QTest::newRow("1e999") << "1e999"
+                               << "";
+    }
+    void flexibleString_acceptsScalars() {
+        QFETCH(QString, json);
+        QFETCH(QString, expected);
+        const Json::Value v = Json::parse(json.toUtf8());
+        if (!expected.isEmpty()) {
+            QCOMPARE(FlexibleString::decode(v, {}).value, expected);
+        } else {
+            QCOMPARE(decodingFailure([&] { FlexibleString::decode(v, {}); }),
+                     QStringLiteral("JSON typeMismatch String, path: , Expected String, Int, Double or Bool."));
+        }
+    }
+
+    void envelope_failuresNameTheKeyAndPath_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("missing required key")
+            << QByteArray("{\"DATA\":[{\"payer_key\":\"1\",\"payer_name\":\"A\"},{\"payer_name\":\"B\"}]}")
+            << "JSON keyNotFound payer_key, path: DATA.Index 1, No value associated with key \"payer_key\".";
+        QTest::newRow("null required value")
+            << QByteArray("{\"DATA\":[{\"payer_key\":null,\"payer_name\":\"B\"}]}")
+            << "JSON valueNotFound String, path: DATA.Index 0.payer_key, Expected String value but found null instead.";
+        QTest::newRow("number where text is required")
+            << QByteArray("{\"DATA\":[{\"payer_key\":7,\"payer_name\":\"B\"}]}")
+            << "JSON typeMismatch String, path: DATA.Index 0.payer_key, Expected to decode String but found another "
+               "value instead.";
+        QTest::newRow("DATA not a list") << QByteArray("{\"DATA\":{\"payer_key\":\"1\"}}")
+                                         << "JSON typeMismatch Array, path: DATA, Expected to decode Array but found "
+                                            "another value instead.";
+        QTest::newRow("not JSON") << QByteArray("<html>502</html>")
+                                  << "JSON dataCorrupted, path: , The given data was not valid JSON. Invalid value "
+                                     "around character 0.";
+    }
+    void envelope_failuresNameTheKeyAndPath() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, description);
+        QCOMPARE(decodingFailure([&] { AutoEuroEnvelope<AutoEuroPayer>::decode(body); }), description);
+    }
+
+    void offerRow_failsOnlyOnABadPresentValue() {
+        const QByteArray body = "{\"DATA\":[{\"offer_key\":\"A\"},{\"offer_key\":\"B\",\"price\":\"дорого\"}]}";
+        QCOMPARE(decodingFailure([&] { AutoEuroEnvelope<AutoEuroOffer>::decode(body); }),
+                 QStringLiteral("JSON typeMismatch Double, path: DATA.Index 1.price, Expected Double-compatible number "
+                                "or string."));
+        const auto envelope = AutoEuroEnvelope<AutoEuroOffer>::decode("{\"DATA\":[{}, {\"return\":null}]}");
+        QCOMPARE(envelope.DATA->size(), 2);
+        QVERIFY(!envelope.DATA->at(1).return_);
+    }
+
+    void envelope_dataNullOrMissing_isAbsent() {
+        QVERIFY(!AutoEuroEnvelope<AutoEuroBrand>::decode("{\"META\":{\"result\":\"OK\"},\"DATA\":null}").DATA);
+        QVERIFY(!AutoEuroEnvelope<AutoEuroBrand>::decode("{\"META\":{\"result\":\"OK\"}}").DATA);
+        QVERIFY(!AutoEuroEnvelope<AutoEuroBrand>::decode("{}").META);
+    }
+
+    void jsonReader_keepsTextExactAndRefusesBrokenInput() {
+        const Json::Value v =
+            value("{\"name\":\"Фильтр \\\"MANN\\\" \\u0441\\u0430\\u043b\\u043e\\u043d\\ud83d\\ude97\",\"n\":-0.5e-3}");
+        QCOMPARE(Json::decodeString(*v.member(u"name"), {}), QStringLiteral("Фильтр \"MANN\" салон🚗"));
+        QCOMPARE(v.member(u"n")->text, QStringLiteral("-0.5e-3"));
+        for (const char* broken : {"", "{", "[1,]", "{\"a\" 1}", "NaN", "01", "\"\x01\"", "[1] x"})
+            QVERIFY2(decodingFailure([&] { Json::parse(QByteArrayView(broken)); }).startsWith(u"JSON dataCorrupted"),
+                     broken);
+        // Deep nesting is refused instead of exhausting the stack.
+        const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
+        QVERIFY(decodingFailure([&] { Json::parse(deep); }).startsWith(u"JSON dataCorrupted"));
+    }
+
+    void offerId_fallsBackToBrandCodePriceAndDelivery() {
+        auto offer = AutoEuroOffer::decode(
+            value("{\"brand\":\"MAHLE\",\"code\":\"OC 90\",\"price\":15,\"delivery_time\":3}"), {});
+        QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
+        offer.offer_key = QString();
+        QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
+        offer.offer_key = QStringLiteral("K-1");
+        QCOMPARE(offer.id(), QStringLiteral("K-1"));
+        QCOMPARE(AutoEuroOffer().id(), QStringLiteral("|||"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutoEuroModels)
+#include "tst_AutoEuroModels.moc"

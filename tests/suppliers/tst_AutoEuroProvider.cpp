@@ -1,0 +1,225 @@
+#include "app/AppServices.h"
+#include "AutoEuroTestSupport.h"
+#include "core/SupplierPreferences.h"
+#include "search/SearchViewModel.h"
+#include "suppliers/autoeuro/AutoEuroProvider.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using Fault = SandboxBehaviour::Fault;
+
+namespace {
+
+QSet<QString> idsOf(const QList<SupplierOffer>& offers) {
+    QSet<QString> ids;
+    for (const auto& offer : offers)
+        ids.insert(offer.id());
+    return ids;
+}
+
+} // namespace
+
+class TestAutoEuroProvider : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void blankArticle_sendsNoRequest() {
+        AutoEuroSandbox sandbox;
+        AutoEuroProvider provider(*sandbox.client);
+        QVERIFY(awaitTask(provider.search(QStringLiteral(" \n\t "))).isEmpty());
+        QVERIFY(sandbox.server.requests().isEmpty());
+    }
+
+    void search_asksEveryBrandAtChelyabinskAndMergesWithoutDuplicates() {
+        AutoEuroSandbox sandbox;
+        AutoEuroProvider provider(*sandbox.client);
+        const auto offers = awaitTask(provider.search(QStringLiteral("oc 90\n")));
+
+        QCOMPARE(sandbox.requestsTo(QStringLiteral("search_brands")).value(0).query.value(0).second,
+                 QStringLiteral("OC 90"));
+        const auto itemRequests = sandbox.requestsTo(QStringLiteral("search_items"));
+        QCOMPARE(itemRequests.size(), 2); // MAHLE and KNECHT carry OC 90
+        QSet<QString> askedBrands;
+        for (const auto& request : itemRequests) {
+            askedBrands.insert(request.query.value(0).second);
+            QCOMPARE(request.query.value(2).second, QStringLiteral("CHL-07"));
+        }
+        QCOMPARE(askedBrands, (QSet<QString>{QStringLiteral("MAHLE"), QStringLiteral("KNECHT")}));
+
+        // Each brand's answer lists the other's lines as crosses: every line once.
+        QCOMPARE(idsOf(offers).size(), offers.size());
+        QVERIFY(offers.size() > 8);
+        for (const auto& offer : offers) {
+            QCOMPARE(offer.supplierID, QStringLiteral("autoeuro"));
+            QCOMPARE(offer.supplierName, QStringLiteral("AutoEuro"));
+            QVERIFY(offer.deliveryDescription->endsWith(u"дн."));
+        }
+    }
+
+    void failingBrand_costsOnlyItsOwnOffers() {
+        AutoEuroSandbox sandbox;
+        AutoEuroProvider provider(*sandbox.client);
+        const auto all = awaitTask(provider.search(QStringLiteral("OC 90")));
+        sandbox.setFault(Fault::status, QStringLiteral("brand=MAHLE"), 500);
+        const auto rest = awaitTask(provider.search(QStringLiteral("OC 90")));
+        QVERIFY(!rest.isEmpty());
+        QVERIFY(idsOf(rest).size() <= idsOf(all).size());
+
+        sandbox.setFault(Fault::malformed, QStringLiteral("search_items/"));
+        QVERIFY(awaitTask(provider.search(QStringLiteral("OC 90"))).isEmpty());
+    }
+
+    void lookupFailures_failTheSearch_data() {
+        QTest::addColumn<QString>("match");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("brands") << "search_brands/"
+                                << "AutoEuro вернул HTTP 502.";
+        QTest::newRow("deliveries") << "get_deliveries/"
+                                    << "AutoEuro вернул HTTP 502.";
+    }
+    void lookupFailures_failTheSearch() {
+        QFETCH(QString, match);
+        QFETCH(QString, description);
+        AutoEuroSandbox sandbox;
+        sandbox.setFault(Fault::status, match, 502);
+        AutoEuroProvider provider(*sandbox.client);
+        QCOMPARE(failureOf(provider.search(QStringLiteral("OC 90"))), description);
+        QVERIFY(sandbox.requestsTo(QStringLiteral("search_items")).isEmpty());
+    }
+
+    void noChelyabinskPoint_failsEvenWithBrands() {
+        ScriptedAutoEuro server(
+            {{"search_brands", {200, "{\"DATA\":[{\"brand\":\"MAHLE\",\"code\":\"OC 90\"}]}"}},
+             {"get_deliveries", {200, "{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"}]}"}}});
+        AutoEuroProvider provider(*server.client);
+        QCOMPARE(failureOf(provider.search(QStringLiteral("OC 90"))),
+                 QStringLiteral("В AutoEuro не найдена точка доставки в Челябинске."));
+        const auto seen = server.seen();
+        QVERIFY(std::find(seen.begin(), seen.end(), "search_items") == seen.end());
+
+        ScriptedAutoEuro empty({{"get_deliveries", {200, "{\"DATA\":[]}"}}});
+        AutoEuroProvider emptyProvider(*empty.client);
+        QCOMPARE(failureOf(emptyProvider.search(QStringLiteral("OC 90"))),
+                 QStringLiteral("В AutoEuro не найдена точка доставки в Челябинске."));
+    }
+
+    void sharedOfferKey_isKeptOnce() {
+        const std::string deliveries = "{\"DATA\":[{\"delivery_key\":\"C\",\"delivery_name\":\"Челябинск\"}]}";
+        const std::string brands = "{\"DATA\":[{\"brand\":\"A\",\"code\":\"1\"},{\"brand\":\"B\",\"code\":\"1\"}]}";
+        const std::string items =
+            "{\"DATA\":[{\"offer_key\":\"same\",\"price\":10},{\"offer_key\":\" same \",\"price\":"
+            "11},{\"offer_key\":\"other\",\"price\":12}]}";
+        ScriptedAutoEuro server(
+            {{"get_deliveries", {200, deliveries}}, {"search_brands", {200, brands}}, {"search_items", {200, items}}});
+        AutoEuroProvider provider(*server.client);
+        const auto offers = awaitTask(provider.search(QStringLiteral("1")));
+        QCOMPARE(offers.size(), 2);
+        QCOMPARE(offers[0].supplierOfferKey, QStringLiteral("same"));
+        QCOMPARE(offers[0].price, Decimal(10));
+        QCOMPARE(offers[1].supplierOfferKey, QStringLiteral("other"));
+    }
+
+    void normalize_mapsFieldByField_data() {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("expected"); // "dropped" or field=value pairs checked below
+        QTest::newRow("no offer key") << QByteArray("{\"price\":1}") << "dropped";
+        QTest::newRow("blank offer key") << QByteArray("{\"offer_key\":\"   \",\"price\":1}") << "dropped";
+        QTest::newRow("no price") << QByteArray("{\"offer_key\":\"k\"}") << "dropped";
+        QTest::newRow("minimal row") << QByteArray("{\"offer_key\":\" k1\",\"price\":0.1}")
+                                     << "key=k1;price=0.1;currency=RUB;returnable=none;rejects=none;brand=";
+        QTest::newRow("not returnable") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"return\":0}")
+                                        << "returnable=false";
+        QTest::newRow("returnable") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"return\":\"2\"}")
+                                    << "returnable=true";
+        QTest::newRow("rejects with comma")
+            << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"rejects\":\"12,5\"}") << "rejects=12.5";
+        QTest::newRow("full row")
+            << QByteArray("{\"offer_key\":\"k\",\"brand\":\" MAHLE\",\"code\":\"oc-90\",\"name\":\"Фильтр\","
+                          "\"price\":\"412,30\",\"currency\":\"USD\",\"amount\":\"7\",\"packing\":4,"
+                          "\"warehouse_name\":\"Склад\",\"delivery_time\":3,\"stock\":1}")
+            << "brand= MAHLE;article=oc-90;name=Фильтр;price=412.3;currency=USD;available=7;package=4;"
+               "warehouse=Склад;delivery=3";
+    }
+    void normalize_mapsFieldByField() {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, expected);
+        const AutoEuroOffer wire = AutoEuroOffer::decode(Json::parse(row), {});
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const auto offer = AutoEuroProvider::normalize(wire, QStringLiteral("AutoEuro"), now);
+        if (expected == u"dropped") {
+            QVERIFY(!offer);
+            return;
+        }
+        QVERIFY(offer);
+        QCOMPARE(offer->updatedAt, now);
+        QVERIFY(!offer->minimumQuantity && !offer->deliveryDate && !offer->rowHighlightColor);
+        auto optionalText = [](const auto& value, auto toText) {
+            return value ? toText(*value) : QStringLiteral("none");
+        };
+        const QHash<QString, QString> actual = {
+            {QStringLiteral("key"), offer->supplierOfferKey},
+            {QStringLiteral("brand"), offer->brand},
+            {QStringLiteral("article"), offer->article},
+            {QStringLiteral("name"), offer->name},
+            {QStringLiteral("price"), offer->price.toString()},
+            {QStringLiteral("currency"), offer->currency},
+            {QStringLiteral("available"),
+             optionalText(offer->availableQuantity, [](qint64 v) { return QString::number(v); })},
+            {QStringLiteral("package"),
+             optionalText(offer->packageQuantity, [](qint64 v) { return QString::number(v); })},
+            {QStringLiteral("warehouse"), optionalText(offer->warehouse, [](const QString& v) { return v; })},
+            {QStringLiteral("delivery"), optionalText(offer->deliveryDescription, [](const QString& v) { return v; })},
+            {QStringLiteral("rejects"), optionalText(offer->rejectRate, [](const Decimal& v) { return v.toString(); })},
+            {QStringLiteral("returnable"),
+             optionalText(offer->isReturnable,
+                          [](bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); })},
+        };
+        for (const QString& pair : expected.split(u';')) {
+            const auto field = pair.section(u'=', 0, 0);
+            QCOMPARE(field + u'=' + actual.value(field), pair);
+        }
+    }
+
+    // The whole road: the view model asks AutoEuro through AppServices' connector,
+    // the sandbox answers, and the semantic guard drops the wrong kinds of part.
+    void searchViewModel_showsSandboxOffersWithoutWrongKinds() {
+        TestEnvironment environment;
+        SandboxServer sandbox;
+        QVERIFY(sandbox.start());
+        AppServices::Options options;
+        options.settingsFile = environment.settingsPath();
+        options.memoryCredentials = true;
+        options.endpoints = sandbox.endpoints();
+        AppServices services(options);
+        services.memoryCredentialStore()->set(QStringLiteral("autoeuro-api-key"),
+                                              QString::fromUtf16(SandboxServer::autoEuroAPIKey));
+        services.supplierPreferences().setAutopiterEnabled(false);
+
+        SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
+        QSignalSpy finished(&model, &SearchViewModel::searchFinished);
+        model.setArticle(QStringLiteral("oc 90"));
+        model.search();
+        QVERIFY(finished.wait(20000));
+
+        QVERIFY2(model.errorMessage().isNull(), qPrintable(model.errorMessage()));
+        const auto offers = model.offers();
+        QVERIFY(offers.size() > 8);
+        QSet<QString> names;
+        QSet<QString> articles;
+        for (const auto& offer : offers) {
+            QCOMPARE(offer.supplierID, QStringLiteral("autoeuro"));
+            names.insert(offer.name);
+            articles.insert(offer.article);
+        }
+        QVERIFY(articles.contains(QStringLiteral("OC 90")));
+        QVERIFY(articles.contains(QStringLiteral("W 914/2")));
+        QVERIFY2(!names.contains(QStringLiteral("Фильтр воздушный")), "an air filter among oil filters");
+        QVERIFY2(!names.contains(QStringLiteral("Насос масляный")), "a pump among filters");
+        QVERIFY(!articles.contains(QStringLiteral("GB-91")) && !articles.contains(QStringLiteral("P 100")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutoEuroProvider)
+#include "tst_AutoEuroProvider.moc"
