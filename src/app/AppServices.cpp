@@ -1,5 +1,6 @@
 #include "AppServices.h"
 
+#include "cart/CartStore.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
@@ -41,10 +42,25 @@ public:
 
 } // namespace
 
+namespace {
+
+QString settingsApplicationOf(const AppServices::Options& options) {
+    return options.demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
+}
+
+} // namespace
+
 AppServices::AppServices(const Options& options)
-    : m_userDefaults(options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(options.settingsApplication)
+    : m_demo(options.demo)
+    , m_userDefaults(options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(settingsApplicationOf(options))
                                                     : UserDefaults::atPath(options.settingsFile))
     , m_preferences(std::make_unique<SupplierPreferences>(*m_userDefaults))
-    , m_connectors(std::make_unique<ProductConnectorFactory>()) {}
+    , m_connectors(std::make_unique<ProductConnectorFactory>())
+    , m_cart(std::make_unique<CartStore>(*m_userDefaults)) {
+    if (m_demo)
+        startDemoSuppliers();
+}
+
+void AppServices::startDemoSuppliers() {}
 
 AppServices::~AppServices() = default;
