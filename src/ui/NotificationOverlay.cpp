@@ -33,9 +33,10 @@ void NotificationOverlay::setMessage(const QString& message) {
 }
 
 QSize NotificationOverlay::sizeHint() const {
+    ensurePolished();
     const QFontMetrics fm(font());
     const int maxWidth = parentWidget() ? std::max(120, parentWidget()->width() - 40) : 600;
-    const int textWidth = std::min(fm.horizontalAdvance(m_message), maxWidth - 2 * paddingH);
+    const int textWidth = std::min(fm.horizontalAdvance(m_message) + 2, maxWidth - 2 * paddingH);
     return {textWidth + 2 * paddingH, fm.height() + 2 * paddingV};
 }
 

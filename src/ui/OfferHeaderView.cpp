@@ -36,11 +36,21 @@ void OfferHeaderView::paintSection(QPainter* painter, const QRect& rect, int log
     font.setPointSize(kChevronPointSize);
     font.setWeight(QFont::DemiBold);
     const int size = QFontMetrics(font).ascent();
-    // Right after the title, or at the right edge when the title fills the section.
+    // Next to the title: after a left-aligned one, before a right-aligned one.
     const QString title = model()->headerData(logicalIndex, orientation()).toString();
+    const auto alignment =
+        Qt::Alignment(model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole).toInt());
     const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
-    const int textRight = rect.left() + margin + fontMetrics().horizontalAdvance(title) + 4;
-    const int left = std::min(textRight, rect.right() - size - margin);
+    const int titleWidth = fontMetrics().horizontalAdvance(title);
+    int left = 0;
+    if (alignment.testFlag(Qt::AlignRight))
+        left = std::max(rect.left() + margin, rect.right() - margin - titleWidth - 4 - size);
+    else
+        left = std::min(rect.left() + margin + titleWidth + 4, rect.right() - size - margin);
     const QRectF chevron(left, rect.center().y() - size / 2.0 + 1, size, size);
+    // The base class leaves the painter clipped to nothing; draw within this section only.
+    painter->save();
+    painter->setClipRect(rect);
     UiIcons::paintChevron(*painter, chevron, m_ascending, palette().color(QPalette::ButtonText));
+    painter->restore();
 }

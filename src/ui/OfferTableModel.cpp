@@ -19,6 +19,12 @@ namespace {
 // little enough to keep the text readable in light and dark palettes.
 constexpr double kHighlightTint = 0.45;
 
+// Numbers line up on the right, in the cells and their headers.
+bool isNumeric(int column) {
+    return column == OfferTableModel::price || column == OfferTableModel::quantity ||
+           column == OfferTableModel::delivery || column == OfferTableModel::risk;
+}
+
 QString copyHint(const QString& value) {
     return QStringLiteral("Нажмите, чтобы скопировать: ") + value;
 }
@@ -50,7 +56,8 @@ void OfferTableModel::setRows(QList<SupplierOffer> rows, double markupPercent) {
 
 void OfferTableModel::cartChanged() {
     if (!m_rows.isEmpty())
-        Q_EMIT dataChanged(index(0, cart), index(rowCount() - 1, cart), {Qt::DecorationRole, Qt::ToolTipRole, InCartRole});
+        Q_EMIT dataChanged(index(0, cart), index(rowCount() - 1, cart),
+                           {Qt::DecorationRole, Qt::ToolTipRole, InCartRole});
 }
 
 CopyableCell OfferTableModel::cell(int row, int column) const {
@@ -85,8 +92,8 @@ CopyableCell OfferTableModel::cell(int row, int column) const {
 
 QString OfferTableModel::columnTitle(int column) {
     static const std::array<QString, kColumnCount> titles{
-        QStringLiteral("Производитель"), QStringLiteral("Артикул"),    QStringLiteral("Наименование"),
-        QStringLiteral("Цена"),          QStringLiteral("Кол-во"),     QStringLiteral("Доставка"),
+        QStringLiteral("Производитель"), QStringLiteral("Артикул"),   QStringLiteral("Наименование"),
+        QStringLiteral("Цена"),          QStringLiteral("Кол-во"),    QStringLiteral("Доставка"),
         QStringLiteral("Риск отказа"),   QStringLiteral("Поставщик"), QString()};
     if (column < 0 || column >= kColumnCount)
         return {};
@@ -182,9 +189,7 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
             return supplierQColor(SupplierAppearance::color(o.supplierID), QGuiApplication::palette());
         return {};
     case Qt::TextAlignmentRole:
-        if (column == price || column == quantity || column == delivery || column == risk)
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        return int(isNumeric(column) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }
@@ -199,7 +204,7 @@ QVariant OfferTableModel::headerData(int section, Qt::Orientation orientation, i
     case Qt::DisplayRole:
         return columnTitle(section);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        return int(isNumeric(section) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }
