@@ -62,8 +62,8 @@ QWidget* MainWindow::makeHeader() {
     m_demoMark->setFont(small);
     m_demoMark->setForegroundRole(QPalette::PlaceholderText);
     m_demoMark->setToolTip(QStringLiteral("Orelia работает с учебными поставщиками; ваши настройки не затронуты"));
-    m_demoMark->setStyleSheet(QStringLiteral("QLabel { border: 1px solid palette(mid); border-radius: 6px; "
-                                             "padding: 1px 6px; }"));
+    m_demoMark->setStyleSheet(QStringLiteral("QLabel { background: rgba(230, 150, 0, 38); border-radius: 8px; "
+                                             "padding: 1px 8px; }"));
     m_demoMark->hide();
 
     auto* layout = new QHBoxLayout(header);
