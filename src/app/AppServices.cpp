@@ -1,10 +1,13 @@
 #include "AppServices.h"
 
+#include "cart/CartStore.h"
+#include "cart/CartStore.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
 #include "credentials/KeychainCredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
+#include "sandbox/SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
 
@@ -51,24 +54,51 @@ private:
     AutoEuroClient& m_autoEuro;
 };
 
-std::unique_ptr<CredentialStore> makeCredentialStore(bool inMemory) {
-    if (inMemory)
-        return std::make_unique<MemoryCredentialStore>();
-    return std::make_unique<KeychainCredentialStore>();
+std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& options) {
+    if (!options.demo)
+        return nullptr;
+    auto sandbox = std::make_unique<SandboxServer>();
+    SandboxOptions sandboxOptions;
+    for (const auto service : {ServiceEndpoints::Service::autoEuro, ServiceEndpoints::Service::autopiter,
+                               ServiceEndpoints::Service::tradeSoft, ServiceEndpoints::Service::autoligaPortal,
+                               ServiceEndpoints::Service::feedback}) {
+        SandboxBehaviour behaviour;
+        behaviour.latencyMs = options.demoLatencyMs;
+        sandboxOptions.behaviour.insert(service, behaviour);
+    }
+    if (!sandbox->start(sandboxOptions)) {
+        // Without it every supplier reports that its address cannot be formed; the demo still opens.
+        qWarning("Orelia: the demo suppliers could not be started on 127.0.0.1");
+        return nullptr;
+    }
+    return sandbox;
 }
 
 } // namespace
 
 AppServices::AppServices(const Options& options)
-    : m_endpoints(options.endpoints.value_or(ServiceEndpoints::fromEnvironment()))
-    , m_network(std::make_unique<QNetworkAccessManager>())
-    , m_credentials(makeCredentialStore(options.memoryCredentials))
-    , m_memoryCredentials(options.memoryCredentials ? static_cast<MemoryCredentialStore*>(m_credentials.get())
-                                                    : nullptr)
-    , m_autoEuro(std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints))
-    , m_userDefaults(options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(options.settingsApplication)
-                                                    : UserDefaults::atPath(options.settingsFile))
-    , m_preferences(std::make_unique<SupplierPreferences>(*m_userDefaults))
-    , m_connectors(std::make_unique<ProductConnectorFactory>(*m_autoEuro)) {}
+    : m_demo(options.demo)
+    , m_sandbox(startDemoSandbox(options))
+    , m_endpoints(m_sandbox ? m_sandbox->endpoints()
+                  : m_demo  ? ServiceEndpoints()
+                            : options.endpoints.value_or(ServiceEndpoints::fromEnvironment()))
+    , m_network(std::make_unique<QNetworkAccessManager>()) {
+    if (options.memoryCredentials || m_demo) {
+        auto memory = std::make_unique<MemoryCredentialStore>();
+        m_memoryCredentials = memory.get();
+        m_credentials = std::move(memory);
+    } else {
+        m_credentials = std::make_unique<KeychainCredentialStore>();
+    }
+    if (m_demo)
+        m_memoryCredentials->set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
+    m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
+    const QString scope = m_demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
+    m_userDefaults =
+        options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope) : UserDefaults::atPath(options.settingsFile);
+    m_preferences = std::make_unique<SupplierPreferences>(*m_userDefaults);
+    m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro);
+    m_cart = std::make_unique<CartStore>(*m_userDefaults);
+}
 
 AppServices::~AppServices() = default;

@@ -1,16 +1,17 @@
 #pragma once
 
-#include "search/SearchConnectors.h"
-
 #include "net/ServiceEndpoints.h"
+#include "search/SearchConnectors.h"
 
 #include <memory>
 #include <optional>
 
 class AutoEuroClient;
+class CartStore;
 class CredentialStore;
 class MemoryCredentialStore;
 class QNetworkAccessManager;
+class SandboxServer;
 class SupplierPreferences;
 class UserDefaults;
 
@@ -19,30 +20,47 @@ class UserDefaults;
 class AppServices {
 public:
     struct Options {
-        // "Orelia", or "Orelia Demo" for the demo mode.
+        // "Orelia"; the demo mode always uses "Orelia Demo".
         QString settingsApplication = QStringLiteral("Orelia");
         // When set, settings live in this file instead of the platform's standard place.
         QString settingsFile;
-        // Secrets in memory instead of the system's credential store (tests, demo mode).
+        // Secrets in memory instead of the system's credential store (tests; implied by the demo mode).
         bool memoryCredentials = false;
         // Service addresses; by default the built-in ones as the environment overrides them.
         std::optional<ServiceEndpoints> endpoints;
+        // The demo mode: the simulated suppliers in this process on a free loopback port, their
+        // accounts in a memory credential store, and settings in their own scope, so nothing
+        // the user keeps for real work is read or touched.
+        bool demo = false;
+        // Simulated answer time of each demo service, so the demo feels like the real thing.
+        int demoLatencyMs = 600;
     };
 
     explicit AppServices(const Options& options);
     ~AppServices();
 
+    AppServices(const AppServices&) = delete;
+    AppServices& operator=(const AppServices&) = delete;
+
     UserDefaults& userDefaults() { return *m_userDefaults; }
     SupplierPreferences& supplierPreferences() { return *m_preferences; }
     SearchConnectorFactory& searchConnectors() { return *m_connectors; }
+    CartStore& cartStore() { return *m_cart; }
     QNetworkAccessManager& network() { return *m_network; }
     CredentialStore& credentialStore() { return *m_credentials; }
-    // Nullptr unless the options asked for memory credentials.
+    // Nullptr unless secrets are kept in memory.
     MemoryCredentialStore* memoryCredentialStore() { return m_memoryCredentials; }
     ServiceEndpoints& endpoints() { return m_endpoints; }
     AutoEuroClient& autoEuroClient() { return *m_autoEuro; }
 
+    bool isDemo() const { return m_demo; }
+    // False when the demo mode could not bring up its simulated suppliers.
+    bool demoSuppliersRunning() const { return m_sandbox != nullptr; }
+
 private:
+    bool m_demo = false;
+    // Declared first so that it outlives every client that talks to it.
+    std::unique_ptr<SandboxServer> m_sandbox;
     ServiceEndpoints m_endpoints;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<CredentialStore> m_credentials;
@@ -51,4 +69,5 @@ private:
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<SupplierPreferences> m_preferences;
     std::unique_ptr<SearchConnectorFactory> m_connectors;
+    std::unique_ptr<CartStore> m_cart;
 };

@@ -179,7 +179,7 @@ int cartCommand(AppServices& services, const QStringList& args) {
         else
             return usageError(QStringLiteral("Неизвестный параметр: ") + arg);
     }
-    CartStore cart(services.userDefaults());
+    CartStore& cart = services.cartStore();
     const auto groups = cart.groups(QLocale(QLocale::Russian, QLocale::Russia));
     if (json)
         out() << QString::fromUtf8(QJsonDocument(OfferReport::cartJson(groups, cart.totalItemCount())).toJson());
@@ -216,8 +216,7 @@ int main(int argc, char** argv) {
         return usageError(QStringLiteral("Неизвестная команда: ") + command);
 
     AppServices::Options options;
-    if (demo)
-        options.settingsApplication = QStringLiteral("Orelia Demo");
+    options.demo = demo;
     AppServices services(options);
     if (command == u"search")
         return searchCommand(services, args);

@@ -65,7 +65,10 @@ private:
         factory.events.append(name + QStringLiteral(" end"));
         if (supplier.error)
             throw PlainUserFacingError(*supplier.error);
-        co_return supplier.offers;
+        // A named copy: GCC 12 moves from `co_return supplier.offers`, which emptied the
+        // fake's list after its first answer.
+        QList<SupplierOffer> answer = supplier.offers;
+        co_return answer;
     }
 
     class Provider : public SupplierSearchProviding {

@@ -1,0 +1,35 @@
+// orelia: the desktop application. One main window; "--demo" runs on simulated suppliers
+// with settings of its own.
+#include "app/AppServices.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
+    QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Orelia"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("orelia"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/orelia/orelia.svg")));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(MainWindow::tagLine());
+    parser.addHelpOption();
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Демо-режим: учебные поставщики и отдельные настройки."));
+    parser.addOption(demo);
+    parser.process(app);
+
+    AppServices::Options options;
+    options.demo = parser.isSet(demo);
+    AppServices services(options);
+
+    MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
+                      services.cartStore());
+    window.setDemoMode(services.isDemo());
+    window.show();
+    return QApplication::exec();
+}

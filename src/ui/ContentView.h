@@ -1,0 +1,137 @@
+#pragma once
+
+#include "offertable/OfferSortOrder.h"
+#include "offertable/OffersSnapshot.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class CartStore;
+class NotificationOverlay;
+class OfferTableModel;
+class OfferTableView;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class SearchMoodView;
+class SearchViewModel;
+class StatusRowView;
+class UserDefaults;
+
+// The window's content: the search bar with its tool buttons, the mood line while a search
+// runs, and below them the placeholder, the error, or the status row and the offer table,
+// with the notification overlay over everything. Owns the table's view state (sort order,
+// useful or all offers, the risk filter) and recomputes the table from the view model's
+// offers whenever they or the settings change.
+class ContentView : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Sheet { feedback, settings, cart };
+    enum class Page { empty, error, placeholder, results };
+
+    // How long an overlay message stays.
+    static constexpr int messageClearanceMs = 1400;
+
+    ContentView(SearchViewModel& viewModel, UserDefaults& defaults, CartStore& cart, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    // A sheet's button opens what the factory makes, window-modal over this view; until a sheet
+    // is attached its button stays disabled and says so.
+    using SheetFactory = std::function<QDialog*(QWidget* parent)>;
+    void attachSheet(Sheet sheet, SheetFactory factory);
+    bool isShowingSheet(Sheet sheet) const;
+
+    // Recomputes the rows and the status row from the offers and the current settings
+    // (also the stored markup, which the settings sheet changes).
+    void refreshTable();
+
+    // Puts the value on the clipboard and says so in the overlay.
+    void copyValue(const QString& value);
+    // Adds the displayed row's offer to the cart and reports whether it was new.
+    void addToCart(int row);
+
+    void focusSearchField();
+
+    Page currentPage() const;
+    const OffersSnapshot& snapshot() const { return m_snapshot; }
+    const OfferTableSettings& tableSettings() const { return m_settings; }
+    const OfferSortState& sortState() const { return m_sortState; }
+    std::optional<QString> copiedMessage() const { return m_copiedMessage; }
+    std::optional<QString> cartMessage() const { return m_cartMessage; }
+
+    QLineEdit* searchField() const { return m_field; }
+    QPushButton* searchButton() const { return m_searchButton; }
+    QPushButton* sheetButton(Sheet sheet) const;
+    QLabel* durationLabel() const { return m_durationText; }
+    SearchMoodView* moodView() const { return m_mood; }
+    StatusRowView* statusRow() const { return m_statusRow; }
+    OfferTableView* tableView() const { return m_table; }
+    OfferTableModel* tableModel() const { return m_model; }
+    QLabel* errorLabel() const { return m_errorText; }
+    QWidget* placeholder() const { return m_placeholder; }
+    NotificationOverlay* overlay() const { return m_overlay; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct SheetSlot {
+        QPushButton* button = nullptr;
+        SheetFactory factory;
+        bool showing = false;
+    };
+
+    QWidget* makeSearchBar();
+    QWidget* makeErrorPage();
+    QWidget* makePlaceholderPage();
+    SheetSlot& slot(Sheet sheet);
+    const SheetSlot& slot(Sheet sheet) const;
+    void openSheet(Sheet sheet);
+
+    void sortByHeader(int section);
+    void toggleShowAll();
+    void setRejectFilterEnabled(bool enabled);
+    void setRejectThreshold(double threshold);
+
+    void updateLoading();
+    void updatePage();
+    void updateDuration();
+    void updateCartButton();
+    void updateOverlay();
+    void showCopiedMessage(const QString& message);
+    void showCartMessage(const QString& message);
+
+    SearchViewModel& m_viewModel;
+    UserDefaults& m_defaults;
+    CartStore& m_cart;
+
+    OfferSortState m_sortState;
+    OfferTableSettings m_settings;
+    OffersSnapshot m_snapshot;
+    std::optional<QString> m_copiedMessage;
+    std::optional<QString> m_cartMessage;
+    // The later of the two messages wins while both are present.
+    bool m_cartMessageIsNewer = false;
+
+    QLineEdit* m_field = nullptr;
+    QPushButton* m_searchButton = nullptr;
+    QLabel* m_durationIcon = nullptr;
+    QLabel* m_durationText = nullptr;
+    SheetSlot m_feedback;
+    SheetSlot m_settingsSheet;
+    SheetSlot m_cartSheet;
+    SearchMoodView* m_mood = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QLabel* m_errorText = nullptr;
+    QWidget* m_placeholder = nullptr;
+    QLabel* m_placeholderStatus = nullptr;
+    StatusRowView* m_statusRow = nullptr;
+    OfferTableModel* m_model = nullptr;
+    OfferTableView* m_table = nullptr;
+    NotificationOverlay* m_overlay = nullptr;
+};

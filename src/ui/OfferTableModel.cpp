@@ -1,0 +1,217 @@
+#include "OfferTableModel.h"
+
+#include "cart/CartStore.h"
+#include "core/SupplierAppearance.h"
+#include "offertable/DeliveryDisplay.h"
+#include "offertable/OfferRowHighlight.h"
+#include "offertable/PriceDisplay.h"
+#include "SupplierColors.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPalette>
+
+#include <array>
+
+namespace {
+
+// How strongly a portal colour tints its row: enough to tell the colours apart,
+// little enough to keep the text readable in light and dark palettes.
+constexpr double kHighlightTint = 0.45;
+
+// Numbers line up on the right, in the cells and their headers.
+bool isNumeric(int column) {
+    return column == OfferTableModel::price || column == OfferTableModel::quantity ||
+           column == OfferTableModel::delivery || column == OfferTableModel::risk;
+}
+
+QString copyHint(const QString& value) {
+    return QStringLiteral("Нажмите, чтобы скопировать: ") + value;
+}
+
+} // namespace
+
+OfferTableModel::OfferTableModel(CartStore& cart, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_cart(cart) {
+    connect(&m_cart, &CartStore::changed, this, &OfferTableModel::cartChanged);
+}
+
+void OfferTableModel::setRows(QList<SupplierOffer> rows, double markupPercent) {
+    bool sameOffers = rows.size() == m_rows.size();
+    for (qsizetype i = 0; sameOffers && i < rows.size(); ++i)
+        sameOffers = rows[i].id() == m_rows[i].id();
+    if (sameOffers) {
+        m_rows = std::move(rows);
+        m_markupPercent = markupPercent;
+        if (!m_rows.isEmpty())
+            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+        return;
+    }
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_markupPercent = markupPercent;
+    endResetModel();
+}
+
+void OfferTableModel::cartChanged() {
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, cart), index(rowCount() - 1, cart),
+                           {Qt::DecorationRole, Qt::ToolTipRole, InCartRole});
+}
+
+CopyableCell OfferTableModel::cell(int row, int column) const {
+    const SupplierOffer& o = m_rows.at(row);
+    switch (column) {
+    case brand:
+        return {o.brand, o.brand};
+    case article:
+        return {o.article, o.article, true};
+    case name:
+        return {o.name, o.name};
+    case price:
+        return {priceDisplay(o, m_markupPercent), priceCopyValue(o, m_markupPercent), true};
+    case quantity: {
+        const QString text = stockText(o);
+        return {text, text};
+    }
+    case delivery: {
+        const QString text = deliveryDaysText(o.deliveryDescription, o.deliveryDate);
+        return {text, text};
+    }
+    case risk: {
+        const QString text = riskText(o);
+        return {text, text};
+    }
+    case supplier:
+        return {o.supplierName, o.supplierName};
+    default:
+        return {};
+    }
+}
+
+QString OfferTableModel::columnTitle(int column) {
+    static const std::array<QString, kColumnCount> titles{
+        QStringLiteral("Производитель"), QStringLiteral("Артикул"),   QStringLiteral("Наименование"),
+        QStringLiteral("Цена"),          QStringLiteral("Кол-во"),    QStringLiteral("Доставка"),
+        QStringLiteral("Риск отказа"),   QStringLiteral("Поставщик"), QString()};
+    if (column < 0 || column >= kColumnCount)
+        return {};
+    return titles[static_cast<std::size_t>(column)];
+}
+
+std::optional<PFOfferSortColumn> OfferTableModel::sortColumn(int column) {
+    switch (column) {
+    case brand:
+        return PFOfferSortColumn::brand;
+    case article:
+        return PFOfferSortColumn::article;
+    case price:
+        return PFOfferSortColumn::price;
+    case delivery:
+        return PFOfferSortColumn::delivery;
+    case risk:
+        return PFOfferSortColumn::risk;
+    default:
+        return std::nullopt;
+    }
+}
+
+int OfferTableModel::columnOf(PFOfferSortColumn sortColumn) {
+    switch (sortColumn) {
+    case PFOfferSortColumn::brand:
+        return brand;
+    case PFOfferSortColumn::article:
+        return article;
+    case PFOfferSortColumn::price:
+        return price;
+    case PFOfferSortColumn::delivery:
+        return delivery;
+    case PFOfferSortColumn::risk:
+        return risk;
+    }
+    return price;
+}
+
+int OfferTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int OfferTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const int row = index.row();
+    const int column = index.column();
+    const SupplierOffer& o = m_rows.at(row);
+
+    if (role == Qt::BackgroundRole) {
+        const auto highlight = OfferRowHighlight::color(o);
+        if (!highlight)
+            return {};
+        return QColor(highlight->red, highlight->green, highlight->blue,
+                      static_cast<int>(highlight->alpha * kHighlightTint));
+    }
+
+    if (column == cart) {
+        const bool inCart = m_cart.contains(o);
+        switch (role) {
+        case InCartRole:
+            return inCart;
+        case Qt::ToolTipRole:
+        case Qt::AccessibleTextRole:
+            return inCart ? QStringLiteral("Уже в корзине") : QStringLiteral("Добавить предложение в корзину");
+        default:
+            return {};
+        }
+    }
+
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell(row, column).display;
+    case CopyValueRole:
+        return cell(row, column).copyValue;
+    case Qt::ToolTipRole: {
+        const CopyableCell c = cell(row, column);
+        if (column == price)
+            return priceHoverText(o, m_markupPercent) + u'\n' + copyHint(c.copyValue);
+        return copyHint(c.copyValue);
+    }
+    case Qt::FontRole:
+        if (column == article || column == price)
+            return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        return {};
+    case Qt::ForegroundRole:
+        if (column == supplier)
+            return supplierQColor(SupplierAppearance::color(o.supplierID), QGuiApplication::palette());
+        return {};
+    case Qt::TextAlignmentRole:
+        return int(isNumeric(column) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant OfferTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section < 0 || section >= kColumnCount)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return columnTitle(section);
+    case Qt::TextAlignmentRole:
+        return int(isNumeric(section) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags OfferTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/SupplierOffer.h"
+#include "offertable/OfferSortOrder.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+
+#include <optional>
+
+class CartStore;
+
+// What one table cell shows and what a click on it copies.
+struct CopyableCell {
+    QString display;
+    QString copyValue;
+    bool monospaced = false;
+};
+
+// The displayed offers of the current snapshot, one row each: the eight offer columns and
+// the cart button column. Texts are worked out when a cell is drawn, so a long list costs
+// nothing until it scrolls into view.
+class OfferTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { brand, article, name, price, quantity, delivery, risk, supplier, cart };
+    static constexpr int kColumnCount = cart + 1;
+    enum Role {
+        CopyValueRole = Qt::UserRole + 1,
+        // bool: the row's offer is in the cart (cart column only).
+        InCartRole,
+    };
+
+    explicit OfferTableModel(CartStore& cart, QObject* parent = nullptr);
+
+    // The new rows with the markup they are priced at. When the rows are the same offers in
+    // the same order (a new markup, a cart change) only the cells change; otherwise the model resets.
+    void setRows(QList<SupplierOffer> rows, double markupPercent);
+    const QList<SupplierOffer>& rows() const { return m_rows; }
+    const SupplierOffer& offer(int row) const { return m_rows.at(row); }
+
+    // The cell of one of the eight offer columns; the cart column has none.
+    CopyableCell cell(int row, int column) const;
+
+    // Header titles in column order; the cart column has none.
+    static QString columnTitle(int column);
+    // The sort column a header stands for, if it is sortable.
+    static std::optional<PFOfferSortColumn> sortColumn(int column);
+    static int columnOf(PFOfferSortColumn sortColumn);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void cartChanged();
+
+    CartStore& m_cart;
+    QList<SupplierOffer> m_rows;
+    double m_markupPercent = 0.0;
+};
