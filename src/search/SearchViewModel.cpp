@@ -75,6 +75,13 @@ void SearchViewModel::setSearchDurationDisplay(const QString& text) {
     Q_EMIT searchDurationDisplayChanged();
 }
 
+void SearchViewModel::setSupplierFailures(const QStringList& failures) {
+    if (m_supplierFailures == failures)
+        return;
+    m_supplierFailures = failures;
+    Q_EMIT supplierFailuresChanged();
+}
+
 void SearchViewModel::search() {
     const QString normalized = TextUtils::trimmedUpper(m_article);
     if (normalized.isEmpty() || m_isLoading)
@@ -84,6 +91,7 @@ void SearchViewModel::search() {
     setErrorMessage(QString());
     setStatusMessage(QString());
     setSearchDurationDisplay(QString());
+    setSupplierFailures({});
     // The task runs eagerly up to its first suspension, so isLoading is set before we
     // return and a second submission is refused. It owns itself until it finishes.
     searchAllSuppliers(normalized);
@@ -187,6 +195,7 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
 
     const qsizetype count = filtered.size();
     setOffers(std::move(filtered));
+    setSupplierFailures(failures);
     if (count == 0) {
         if (failures.isEmpty())
             setStatusMessage(QStringLiteral("По артикулу ") + article + QStringLiteral(" предложения не найдены."));

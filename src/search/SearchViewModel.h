@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -25,6 +26,7 @@ class SearchViewModel : public QObject {
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
     Q_PROPERTY(QString searchDurationDisplay READ searchDurationDisplay NOTIFY searchDurationDisplayChanged)
+    Q_PROPERTY(QStringList supplierFailures READ supplierFailures NOTIFY supplierFailuresChanged)
     Q_PROPERTY(bool showingSettings READ showingSettings WRITE setShowingSettings NOTIFY showingSettingsChanged)
 
 public:
@@ -40,6 +42,9 @@ public:
     QString statusMessage() const { return m_statusMessage; }
     QString searchDurationDisplay() const { return m_searchDurationDisplay; }
     bool showingSettings() const { return m_showingSettings; }
+    // The failure texts of the last search ("Autopiter: …"), also when other suppliers found
+    // offers, so the window can say which supplier is missing from the table.
+    const QStringList& supplierFailures() const { return m_supplierFailures; }
     void setShowingSettings(bool showing);
 
     // Starts a search for the current article; does nothing for a blank article or while
@@ -69,6 +74,7 @@ Q_SIGNALS:
     void statusMessageChanged();
     void searchDurationDisplayChanged();
     void showingSettingsChanged();
+    void supplierFailuresChanged();
     // Emitted once at the end of every search that started, after isLoading turned false.
     void searchFinished();
 
@@ -78,6 +84,7 @@ private:
     void setErrorMessage(const QString& message);
     void setStatusMessage(const QString& message);
     void setSearchDurationDisplay(const QString& text);
+    void setSupplierFailures(const QStringList& failures);
 
     SupplierPreferences& m_preferences;
     SearchConnectorFactory& m_connectors;
@@ -89,4 +96,5 @@ private:
     QString m_statusMessage;
     QString m_searchDurationDisplay;
     bool m_showingSettings = false;
+    QStringList m_supplierFailures;
 };

@@ -64,6 +64,7 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     resultsLayout->setContentsMargins(0, 0, 0, 0);
     resultsLayout->setSpacing(6);
     resultsLayout->addWidget(m_statusRow);
+    resultsLayout->addWidget(makeFailuresLine(results));
     resultsLayout->addWidget(m_table, 1);
 
     m_pages = new QStackedWidget(this);
@@ -94,6 +95,7 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     connect(&m_viewModel, &SearchViewModel::isLoadingChanged, this, &ContentView::updateLoading);
     connect(&m_viewModel, &SearchViewModel::errorMessageChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::statusMessageChanged, this, &ContentView::updatePage);
+    connect(&m_viewModel, &SearchViewModel::supplierFailuresChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::searchDurationDisplayChanged, this, &ContentView::updateDuration);
     connect(&m_cart, &CartStore::changed, this, &ContentView::updateCartButton);
 
@@ -159,6 +161,24 @@ QWidget* ContentView::makeSearchBar() {
     connect(m_field, &QLineEdit::returnPressed, &m_viewModel, &SearchViewModel::search);
     connect(m_searchButton, &QPushButton::clicked, &m_viewModel, &SearchViewModel::search);
     return bar;
+}
+
+// Suppliers that failed while others answered: the table alone would not tell the user
+// that a supplier is missing from it.
+QWidget* ContentView::makeFailuresLine(QWidget* parent) {
+    m_failuresLine = new QWidget(parent);
+    auto* icon = iconLabel(UiIcons::paintWarningTriangle, 14, QColor(230, 150, 0), m_failuresLine);
+    m_failuresText = new QLabel(m_failuresLine);
+    m_failuresText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_failuresText->setWordWrap(true);
+    m_failuresText->setForegroundRole(QPalette::PlaceholderText);
+    auto* layout = new QHBoxLayout(m_failuresLine);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(icon, 0, Qt::AlignTop);
+    layout->addWidget(m_failuresText, 1);
+    m_failuresLine->hide();
+    return m_failuresLine;
 }
 
 QWidget* ContentView::makeErrorPage() {
@@ -325,6 +345,9 @@ void ContentView::updatePage() {
     m_errorText->setText(m_viewModel.errorMessage());
     m_placeholderStatus->setText(m_viewModel.statusMessage());
     m_placeholderStatus->setVisible(!m_viewModel.statusMessage().isEmpty());
+    const QStringList& failures = m_viewModel.supplierFailures();
+    m_failuresText->setText(failures.join(u'\n'));
+    m_failuresLine->setVisible(!failures.isEmpty());
     m_pages->setCurrentIndex(static_cast<int>(page));
 }
 

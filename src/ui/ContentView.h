@@ -88,6 +88,7 @@ private:
 
     QWidget* makeSearchBar();
     QWidget* makeErrorPage();
+    QWidget* makeFailuresLine(QWidget* parent);
     QWidget* makePlaceholderPage();
     SheetSlot& slot(Sheet sheet);
     const SheetSlot& slot(Sheet sheet) const;
@@ -130,6 +131,8 @@ private:
     QLabel* m_errorText = nullptr;
     QWidget* m_placeholder = nullptr;
     QLabel* m_placeholderStatus = nullptr;
+    QWidget* m_failuresLine = nullptr;
+    QLabel* m_failuresText = nullptr;
     StatusRowView* m_statusRow = nullptr;
     OfferTableModel* m_model = nullptr;
     OfferTableView* m_table = nullptr;

@@ -155,6 +155,7 @@ void SearchViewModelTest::messages_followSuccessesAndFailures() {
     QCOMPARE(h.model.statusMessage().isNull(), status.isNull());
     QCOMPARE(h.model.errorMessage(), error);
     QCOMPARE(h.model.errorMessage().isNull(), error.isNull());
+    QCOMPARE(h.model.supplierFailures().size(), int(autoEuro == -1) + int(autopiter == -1) + int(portal == -1));
     QVERIFY(!h.model.isLoading());
     QVERIFY(!h.model.searchDurationDisplay().isNull());
 }

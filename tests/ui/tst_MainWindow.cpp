@@ -104,7 +104,6 @@ private Q_SLOTS:
     void closedWindow_isNotTouchedByPendingClearance();
     void tenThousandOffers_resortAndScroll();
     void demoMode_showsItsMark();
-    void renderedWindow_savedForALook();
 };
 
 void MainWindowTest::startUp_showsTitlePlaceholderAndFocusedField() {
@@ -205,6 +204,22 @@ void MainWindowTest::failedAndEmptySearches_showErrorOrPlaceholder() {
     for (const QLabel* label : h.content().placeholder()->findChildren<QLabel*>())
         saysNothingFound |= label->isVisible() && label->text().contains(QStringLiteral("не найдены"));
     QVERIFY(saysNothingFound);
+
+    // One supplier fails while the other finds offers: the table shows, and so does the failure.
+    h.fakes.autopiter.error = QStringLiteral("Сервис недоступен.");
+    h.fakes.autoEuro.offers = {filter(QStringLiteral("autoeuro"), QStringLiteral("1"), "500")};
+    QVERIFY(h.search(QStringLiteral("OC 90")));
+    QCOMPARE(h.content().currentPage(), Page::results);
+    QLabel* failure = nullptr;
+    for (QLabel* label : h.content().findChildren<QLabel*>()) {
+        if (label->isVisible() && label->text().contains(QStringLiteral("Autopiter: Сервис недоступен.")))
+            failure = label;
+    }
+    QVERIFY(failure);
+    QVERIFY(failure->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
+    h.fakes.autopiter.error.reset();
+    QVERIFY(h.search(QStringLiteral("OC 90")));
+    QVERIFY(!failure->isVisible());
 }
 
 void MainWindowTest::clickingCells_copiesValuesAndReportsIt() {
@@ -474,79 +489,6 @@ void MainWindowTest::demoMode_showsItsMark() {
     QCOMPARE(h.window->demoMark()->text(), QStringLiteral("Демо-режим"));
     h.window->setDemoMode(false);
     QVERIFY(!h.window->demoMark()->isVisible());
-}
-
-// Set ORELIA_WINDOW_SHOT to a directory to get pictures of the window with rows.
-void MainWindowTest::renderedWindow_savedForALook() {
-    const QString dir = qEnvironmentVariable("ORELIA_WINDOW_SHOT");
-    if (dir.isEmpty())
-        QSKIP("ORELIA_WINDOW_SHOT is not set");
-    WindowHarness h;
-    h.prefs.setAutoligaEnabled(true);
-    h.fakes.autoEuro.offers = {OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1"))
-                                   .brand(QStringLiteral("KNECHT"))
-                                   .article(QStringLiteral("OC 90"))
-                                   .name(QStringLiteral("Фильтр масляный"))
-                                   .price("512.4")
-                                   .available(14)
-                                   .delivery(QStringLiteral("2 дн."))
-                                   .rejectRate("1.5"),
-                               OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("2"))
-                                   .brand(QStringLiteral("MAHLE"))
-                                   .article(QStringLiteral("OC 90"))
-                                   .name(QStringLiteral("Фильтр масляный MAHLE"))
-                                   .price("498")
-                                   .available(3)
-                                   .delivery(QStringLiteral("5 дн."))
-                                   .rejectRate("12.25"),
-                               OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("3"))
-                                   .brand(QStringLiteral("MANN"))
-                                   .article(QStringLiteral("W 712/75"))
-                                   .name(QStringLiteral("Фильтр масляный (аналог)"))
-                                   .price("430")
-                                   .available(40)
-                                   .delivery(QStringLiteral("1 дн."))};
-    h.fakes.autopiter.offers = {OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"))
-                                    .brand(QStringLiteral("KNECHT"))
-                                    .article(QStringLiteral("OC90"))
-                                    .name(QStringLiteral("Фильтр масляный двигателя"))
-                                    .price("541.9")
-                                    .available(6)
-                                    .delivery(QStringLiteral("3 дн."))
-                                    .rejectRate("35")};
-    h.fakes.portal.offers = {OfferBuilder(QStringLiteral("autoliga"), QStringLiteral("p1"))
-                                 .brand(QStringLiteral("KNECHT"))
-                                 .article(QStringLiteral("OC 90"))
-                                 .name(QStringLiteral("Фильтр масляный"))
-                                 .price("520")
-                                 .available(2)
-                                 .delivery(QStringLiteral("0 дн."))
-                                 .highlight(QStringLiteral("#F1DD18")),
-                             OfferBuilder(QStringLiteral("autoliga"), QStringLiteral("p2"))
-                                 .brand(QStringLiteral("KNECHT"))
-                                 .article(QStringLiteral("OC 90"))
-                                 .name(QStringLiteral("Фильтр масляный"))
-                                 .price("560")
-                                 .available(9)
-                                 .delivery(QStringLiteral("1 дн."))
-                                 .highlight(QStringLiteral("#CCFF99"))};
-    h.open();
-    h.window->resize(1280, 720);
-    QVERIFY(h.search(QStringLiteral("OC 90")));
-    h.clickCell(1, OfferTableModel::cart);
-    // The pointer rests on a name cell.
-    QTest::mouseMove(h.table().viewport(), h.table().visualRect(h.model().index(3, OfferTableModel::name)).center());
-    QVERIFY(h.window->grab().save(dir + QStringLiteral("/window-rows.png")));
-    h.content().statusRow()->rejectFilterCheckBox()->click();
-    h.clickCell(0, OfferTableModel::price);
-    h.window->resize(900, 600);
-    QVERIFY(h.window->grab().save(dir + QStringLiteral("/window-narrow.png")));
-    Gate gate;
-    h.fakes.autoEuro.gate = &gate;
-    h.submit(QStringLiteral("OC 90"));
-    QVERIFY(h.window->grab().save(dir + QStringLiteral("/window-loading.png")));
-    gate.open();
-    QTRY_VERIFY(!h.window->viewModel().isLoading());
 }
 
 QTEST_MAIN(MainWindowTest)
