@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build
-exec build/orelia-cli "$@"
+exec build/orelia "$@"

@@ -187,6 +187,8 @@ private Q_SLOTS:
             QCOMPARE(awaitTask(std::move(task)).size(), 1);
         QCOMPARE(sandbox.credentials.readCount(), 1);
 
+        // Answering from the cache must leave the cache intact.
+        awaitTask(sandbox.client->payers());
         awaitTask(sandbox.client->payers());
         QCOMPARE(sandbox.credentials.readCount(), 1);
         sandbox.client->invalidateCachedAPIKey();

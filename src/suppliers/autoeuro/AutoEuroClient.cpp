@@ -83,7 +83,7 @@ bool isUsableHeaderValue(const QString& key) {
 
 QCoro::Task<QString> AutoEuroClient::apiKey() {
     if (m_cachedAPIKey && !m_cachedAPIKey->isEmpty())
-        co_return *m_cachedAPIKey;
+        co_return QString(*m_cachedAPIKey); // a copy: co_return moves from any lvalue it is given
 
     std::shared_ptr<AutoEuroPendingKeyRead> pending = m_pendingKeyRead;
     if (!pending) {
