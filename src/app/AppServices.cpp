@@ -1,7 +1,6 @@
 #include "AppServices.h"
 
 #include "cart/CartStore.h"
-#include "cart/CartStore.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
@@ -94,8 +93,8 @@ AppServices::AppServices(const Options& options)
         m_memoryCredentials->set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
     m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
     const QString scope = m_demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
-    m_userDefaults =
-        options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope) : UserDefaults::atPath(options.settingsFile);
+    m_userDefaults = options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope)
+                                                    : UserDefaults::atPath(options.settingsFile);
     m_preferences = std::make_unique<SupplierPreferences>(*m_userDefaults);
     m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro);
     m_cart = std::make_unique<CartStore>(*m_userDefaults);

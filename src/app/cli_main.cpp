@@ -6,6 +6,7 @@
 #include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
+#include "credentials/CredentialStore.h"
 #include "offertable/PriceDisplay.h"
 #include "search/SearchViewModel.h"
 
@@ -39,6 +40,7 @@ const QString kGeneralHelp =
                    "  search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ]   поиск предложений\n"
                    "  suppliers [enable ID | disable ID]                  поставщики и их включение\n"
                    "  cart [--json]                                       корзина по поставщикам\n"
+                   "  credentials list | set АККАУНТ | delete АККАУНТ     учётные данные поставщиков\n"
                    "\n"
                    "Общие параметры:\n"
                    "  --demo   встроенная песочница поставщиков, демо-учётные данные и отдельные настройки\n"
@@ -65,6 +67,16 @@ const QString kSuppliersHelp =
 const QString kCartHelp = QStringLiteral("orelia-cli cart [--json] [--demo]\n"
                                          "\n"
                                          "Печатает корзину по поставщикам с суммами.\n");
+
+const QString kCredentialsHelp =
+    QStringLiteral("orelia-cli credentials list               какие учётные данные заданы (без значений)\n"
+                   "orelia-cli credentials set АККАУНТ        сохранить значение, прочитав его со стандартного ввода\n"
+                   "orelia-cli credentials delete АККАУНТ     удалить значение\n"
+                   "\n"
+                   "Значения хранятся только в системном хранилище паролей. В командной строке их не указывают:\n"
+                   "  printf '%s' \"$KEY\" | orelia-cli credentials set autoeuro-api-key\n"
+                   "Аккаунты: autoeuro-api-key, autopiter-user-id, autopiter-password, tradesoft-user,\n"
+                   "tradesoft-password, autoliga-login, autoliga-password.\n");
 
 int usageError(const QString& message) {
     err() << message << u'\n' << QStringLiteral("Справка: orelia-cli --help\n");
@@ -189,6 +201,105 @@ int cartCommand(AppServices& services, const QStringList& args) {
     return kExitOk;
 }
 
+// Runs a command's task to its end on the event loop and gives its exit status.
+QCoro::Task<> finishWith(QCoro::Task<int> task, int* status, bool* done) {
+    *status = co_await std::move(task);
+    *done = true;
+    QCoreApplication::exit(*status);
+}
+
+int runToEnd(QCoro::Task<int> task) {
+    int status = kExitOk;
+    bool done = false;
+    auto runner = finishWith(std::move(task), &status, &done);
+    if (!done)
+        QCoreApplication::exec();
+    return status;
+}
+
+// The account names the suppliers use, in the settings' order.
+QStringList knownAccounts() {
+    QStringList accounts;
+    for (const auto& d : SupplierDescriptors::all()) {
+        for (const auto& field : d.credentialFields)
+            accounts.append(field.keychainAccount);
+    }
+    return accounts;
+}
+
+int storeError(const QString& what, const UserFacingError& error) {
+    err() << what << error.description() << u'\n';
+    err().flush();
+    return kExitNothingFound;
+}
+
+QCoro::Task<int> listCredentials(CredentialStore& store) {
+    QList<QStringList> rows;
+    for (const auto& d : SupplierDescriptors::all()) {
+        for (const auto& field : d.credentialFields) {
+            QString state;
+            try {
+                auto read = store.read(field.keychainAccount);
+                const std::optional<QString> value = co_await std::move(read);
+                state = value && !value->isEmpty() ? QStringLiteral("задан") : QStringLiteral("не задан");
+            } catch (const UserFacingError& error) {
+                state = QStringLiteral("ошибка: ") + error.description();
+            }
+            rows.append({field.keychainAccount, d.displayName, field.title, state});
+        }
+    }
+    out() << OfferReport::alignedTable(
+        {QStringLiteral("Аккаунт"), QStringLiteral("Поставщик"), QStringLiteral("Поле"), QStringLiteral("Значение")},
+        rows);
+    out().flush();
+    co_return kExitOk;
+}
+
+QCoro::Task<int> saveCredential(CredentialStore& store, QString account, QString secret) {
+    try {
+        auto save = store.save(secret, account);
+        co_await std::move(save);
+    } catch (const UserFacingError& error) {
+        co_return storeError(QStringLiteral("Не удалось сохранить учётные данные: "), error);
+    }
+    co_return kExitOk;
+}
+
+QCoro::Task<int> deleteCredential(CredentialStore& store, QString account) {
+    try {
+        auto remove = store.remove(account);
+        co_await std::move(remove);
+    } catch (const UserFacingError& error) {
+        co_return storeError(QStringLiteral("Не удалось удалить учётные данные: "), error);
+    }
+    co_return kExitOk;
+}
+
+int credentialsCommand(AppServices& services, const QStringList& args) {
+    if (args == QStringList{QStringLiteral("list")})
+        return runToEnd(listCredentials(services.credentialStore()));
+    if (args.size() != 2 || (args[0] != u"set" && args[0] != u"delete"))
+        return usageError(QStringLiteral("Неизвестная команда учётных данных: ") + args.join(u' '));
+    const QString account = args[1];
+    if (!knownAccounts().contains(account))
+        return usageError(QStringLiteral("Неизвестный аккаунт: ") + account + QStringLiteral(" (есть ") +
+                          knownAccounts().join(QStringLiteral(", ")) + u')');
+    if (args[0] == u"delete")
+        return runToEnd(deleteCredential(services.credentialStore(), account));
+
+    // The secret comes from standard input only, so it never shows in a process list or shell history.
+    QTextStream in(stdin);
+    in.setEncoding(QStringConverter::Utf8);
+    QString secret = in.readAll();
+    if (secret.endsWith(u'\n'))
+        secret.chop(1);
+    if (secret.endsWith(u'\r'))
+        secret.chop(1);
+    if (secret.isEmpty())
+        return usageError(QStringLiteral("Пустое значение: передайте его на стандартный ввод."));
+    return runToEnd(saveCredential(services.credentialStore(), account, secret));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -210,9 +321,11 @@ int main(int argc, char** argv) {
             return printHelp(kSuppliersHelp);
         if (command == u"cart")
             return printHelp(kCartHelp);
+        if (command == u"credentials")
+            return printHelp(kCredentialsHelp);
         return printHelp(kGeneralHelp);
     }
-    if (command != u"search" && command != u"suppliers" && command != u"cart")
+    if (command != u"search" && command != u"suppliers" && command != u"cart" && command != u"credentials")
         return usageError(QStringLiteral("Неизвестная команда: ") + command);
 
     AppServices::Options options;
@@ -222,5 +335,7 @@ int main(int argc, char** argv) {
         return searchCommand(services, args);
     if (command == u"suppliers")
         return suppliersCommand(services, args);
+    if (command == u"credentials")
+        return credentialsCommand(services, args);
     return cartCommand(services, args);
 }

@@ -1,6 +1,6 @@
 #include "core/SupplierPreferences.h"
-#include "support/FakeConnectors.h"
 #include "search/SearchViewModel.h"
+#include "support/FakeConnectors.h"
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 

@@ -1,0 +1,137 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Drives the real orelia-cli as a user's script would, with a private home so that
+// nothing on the developer's machine is read or changed.
+class CliTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+
+    struct Result {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+
+    Result run(const QStringList& args, const QByteArray& input = {}) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral("state")));
+        env.remove(QStringLiteral("ORELIA_AUTOEURO_URL"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(ORELIA_CLI_PATH), args);
+        if (!input.isNull())
+            process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000))
+            process.kill();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+private Q_SLOTS:
+    void searchJson_againstTheSandbox();
+    void exitStatuses_tellUsageFromNothingFound();
+    void demoMode_keepsItsSettingsApart();
+    void credentials_roundTripThroughTheSystemStore();
+};
+
+void CliTest::searchJson_againstTheSandbox() {
+    const Result r = run({QStringLiteral("search"), QStringLiteral("oc 90"), QStringLiteral("--demo"),
+                          QStringLiteral("--json"), QStringLiteral("--markup"), QStringLiteral("10")});
+    QCOMPARE(r.exitCode, 0);
+    QJsonParseError error;
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(json[u"article"].toString(), QStringLiteral("OC 90"));
+    QVERIFY(json[u"status"].toString().startsWith(QStringLiteral("OC 90 — найдено предложений: ")));
+    QVERIFY(json[u"duration"].toString().startsWith(QStringLiteral("Поиск: ")));
+    const QJsonArray offers = json[u"offers"].toArray();
+    QVERIFY(!offers.isEmpty());
+    QCOMPARE(json[u"total"].toInt(), offers.size() + json[u"usefulHidden"].toInt() + json[u"rejectHidden"].toInt());
+    for (const auto& value : offers) {
+        const QJsonObject offer = value.toObject();
+        QCOMPARE(offer.size(), 20);
+        QCOMPARE(offer[u"supplierID"].toString(), QStringLiteral("autoeuro"));
+        // Prices are exact decimal text, and the marked-up price is a multiple of 50.
+        QVERIFY(offer[u"price"].isString());
+        const QString copy = offer[u"display"].toObject()[u"priceCopy"].toString();
+        QVERIFY2(copy.toLongLong() % 50 == 0, qPrintable(copy));
+        // The guard keeps no air filters or pumps among the oil filters.
+        const QString name = offer[u"name"].toString().toLower();
+        QVERIFY2(!name.contains(QStringLiteral("воздуш")) && !name.contains(QStringLiteral("насос")), qPrintable(name));
+    }
+
+    const Result table = run({QStringLiteral("search"), QStringLiteral("OC 90"), QStringLiteral("--demo")});
+    QCOMPARE(table.exitCode, 0);
+    QVERIFY(table.out.startsWith(QStringLiteral("Производитель  Артикул")));
+    QVERIFY(table.out.contains(QStringLiteral("Поиск: ")));
+}
+
+void CliTest::exitStatuses_tellUsageFromNothingFound() {
+    QCOMPARE(run({}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("fly")}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("search")}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("search"), QStringLiteral("  ")}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("search"), QStringLiteral("X"), QStringLiteral("--markup"), QStringLiteral("nan")})
+                 .exitCode,
+             2);
+    const Result usage = run({QStringLiteral("search"), QStringLiteral("X"), QStringLiteral("--frobnicate")});
+    QCOMPARE(usage.exitCode, 2);
+    QVERIFY(usage.err.contains(QStringLiteral("Неизвестный параметр: --frobnicate")));
+
+    // Nothing found and a supplier failed (Autopiter has no connector in this build).
+    const Result nothing = run({QStringLiteral("search"), QStringLiteral("NO-SUCH-PART"), QStringLiteral("--demo")});
+    QCOMPARE(nothing.exitCode, 1);
+    QVERIFY(nothing.out.contains(QStringLiteral("Autopiter: ")));
+
+    const Result help = run({QStringLiteral("search"), QStringLiteral("--help")});
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.contains(QStringLiteral("--markup")));
+}
+
+void CliTest::demoMode_keepsItsSettingsApart() {
+    QCOMPARE(run({QStringLiteral("suppliers"), QStringLiteral("disable"), QStringLiteral("autoeuro"),
+                  QStringLiteral("--demo")})
+                 .exitCode,
+             0);
+    QVERIFY(run({QStringLiteral("suppliers"), QStringLiteral("--demo")}).out.contains(QStringLiteral("выключен")));
+    const QString real = run({QStringLiteral("suppliers")}).out;
+    QVERIFY(real.contains(QStringLiteral("autoeuro   AutoEuro   включён")));
+    QCOMPARE(run({QStringLiteral("suppliers"), QStringLiteral("enable"), QStringLiteral("nobody")}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("cart"), QStringLiteral("--demo")}).out, QStringLiteral("Корзина пуста.\n"));
+}
+
+void CliTest::credentials_roundTripThroughTheSystemStore() {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        QSKIP("needs a Secret Service: run the suite through scripts/test.sh");
+    const QByteArray secret = "s3cr3t-Пароль-" + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    const QString account = QStringLiteral("autopiter-password");
+
+    const Result set = run({QStringLiteral("credentials"), QStringLiteral("set"), account}, secret + "\n");
+    QCOMPARE(set.exitCode, 0);
+    const Result listed = run({QStringLiteral("credentials"), QStringLiteral("list")});
+    QCOMPARE(listed.exitCode, 0);
+    QVERIFY(QRegularExpression(QStringLiteral("autopiter-password +Autopiter +Пароль +задан")).match(listed.out).hasMatch());
+    for (const Result& r : {set, listed})
+        QVERIFY(!r.out.contains(QString::fromUtf8(secret)) && !r.err.contains(QString::fromUtf8(secret)));
+
+    QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("delete"), account}).exitCode, 0);
+    QVERIFY(QRegularExpression(QStringLiteral("autopiter-password +Autopiter +Пароль +не задан"))
+                .match(run({QStringLiteral("credentials"), QStringLiteral("list")}).out)
+                .hasMatch());
+    // Deleting what is not there is no error; an unknown account is a usage error.
+    QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("delete"), account}).exitCode, 0);
+    QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("set"), QStringLiteral("root")}, "x").exitCode, 2);
+}
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_Cli.moc"
