@@ -14,7 +14,7 @@ private Q_SLOTS:
     void freshInstall_searchesAutoEuroAndAutopiterOnly();
     void writes_persistAcrossInstancesAndNotify();
     void damagedValues_fallBackToDefaults();
-    void descriptors_matchTheRegistry();
+    void descriptors_compareByEveryField();
     void appearance_ignoresCaseAndFallsBackToSecondaryText();
 };
 
@@ -74,24 +74,13 @@ void SupplierPreferencesTest::damagedValues_fallBackToDefaults() {
     QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), std::optional<double>(12.5));
 }
 
-void SupplierPreferencesTest::descriptors_matchTheRegistry() {
-    QCOMPARE(SupplierDescriptors::autoEuro().capabilities.rawValue(), 127u);
-    QCOMPARE(SupplierDescriptors::autopiter().capabilities.rawValue(), 127u);
-    QCOMPARE(SupplierDescriptors::autoliga().capabilities.rawValue(), 31u);
-    QVERIFY(SupplierDescriptors::autopiter().requiresIPWhitelist);
-    QCOMPARE(SupplierDescriptors::autoliga().credentialFields.size(), 4);
-    QCOMPARE(SupplierDescriptors::autoliga().credentialFields[2].keychainAccount, QStringLiteral("autoliga-login"));
-
+void SupplierPreferencesTest::descriptors_compareByEveryField() {
     SupplierDescriptor renamed = SupplierDescriptors::autopiter();
     renamed.credentialFields[1].title = QStringLiteral("Password");
     QVERIFY(renamed != SupplierDescriptors::autopiter());
     QVERIFY(qHash(renamed) != qHash(SupplierDescriptors::autopiter()));
-
-    SupplierCapabilities caps{SupplierCapabilities::Search, SupplierCapabilities::Stock};
-    QVERIFY(caps.contains(SupplierCapabilities::Stock));
-    caps.remove(SupplierCapabilities::Stock);
-    QVERIFY(!caps.contains(SupplierCapabilities::Stock));
-    QCOMPARE(SupplierCapabilities(127).intersected(SupplierCapabilities(31)).rawValue(), 31u);
+    QCOMPARE(SupplierDescriptors::find(u"autoliga"), &SupplierDescriptors::autoliga());
+    QCOMPARE(SupplierDescriptors::find(u"AutoLiga"), nullptr);
 }
 
 void SupplierPreferencesTest::appearance_ignoresCaseAndFallsBackToSecondaryText() {

@@ -96,14 +96,6 @@ private Q_SLOTS:
         QCOMPARE(endpoints.autoEuroAPI().toString(QUrl::FullyEncoded), url);
     }
 
-    void environmentNames_matchTheBuildVariables() {
-        QCOMPARE(ServiceEndpoints::environmentVariable(Service::autopiter), QStringLiteral("ORELIA_AUTOPITER_URL"));
-        QCOMPARE(ServiceEndpoints::environmentVariable(Service::tradeSoft), QStringLiteral("ORELIA_TRADESOFT_URL"));
-        QCOMPARE(ServiceEndpoints::environmentVariable(Service::autoligaPortal),
-                 QStringLiteral("ORELIA_AUTOLIGA_PORTAL_URL"));
-        QCOMPARE(ServiceEndpoints::environmentVariable(Service::feedback), QStringLiteral("ORELIA_FEEDBACK_URL"));
-    }
-
     void body_isCappedEvenWithoutALength_andSkippedOnFailureWhenAsked() {
         OddServer server;
         auto network = std::make_unique<QNetworkAccessManager>();
