@@ -79,7 +79,7 @@ void SupplierPreferencesTest::descriptors_compareByEveryField() {
     renamed.credentialFields[1].title = QStringLiteral("Password");
     QVERIFY(renamed != SupplierDescriptors::autopiter());
     QVERIFY(qHash(renamed) != qHash(SupplierDescriptors::autopiter()));
-    QCOMPARE(SupplierDescriptors::find(u"autoliga"), &SupplierDescriptors::autoliga());
+    QCOMPARE(*SupplierDescriptors::find(u"autoliga"), SupplierDescriptors::autoliga());
     QCOMPARE(SupplierDescriptors::find(u"AutoLiga"), nullptr);
 }
 
