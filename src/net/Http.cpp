@@ -2,7 +2,7 @@
 
 #include "NetworkError.h"
 
-#include <QCoroNetworkReply>
+#include <QCoroSignal>
 #include <QNetworkAccessManager>
 
 #include <memory>
@@ -75,8 +75,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         }
     });
 
-    if (!r->isFinished())
-        co_await qCoro(r).waitForFinished(std::chrono::milliseconds(-1));
+    if (!r->isFinished()) {
+        auto finished = qCoro(r, &QNetworkReply::finished);
+        co_await std::move(finished);
+    }
 
     if (tooLarge)
         throw ResponseTooLargeError();
