@@ -52,6 +52,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         if (!status.isValid())
             return;
         response.status = status.toInt();
+        // A redirect that Qt follows announces itself here before the final answer;
+        // its body is never delivered.
+        if (response.status >= 300 && response.status <= 399)
+            return;
         if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
             statusOnly = true;
             abortLater(r);
@@ -97,6 +101,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
     const bool statusReflected = response.status >= 400 && isHttpStatusError(error);
     if (error != QNetworkReply::NoError && !statusReflected)
         throw NetworkError(error, r->errorString());
+    if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
+        response.body.clear();
+        co_return response;
+    }
     response.body += r->readAll();
     if (response.body.size() > request.bodyLimit)
         throw ResponseTooLargeError();

@@ -52,7 +52,8 @@ struct AutoEuroSandbox {
 };
 
 // A one-off AutoEuro on 127.0.0.1 whose answers the test writes itself, by operation
-// ("get_deliveries" ...). Unlisted operations answer an empty list.
+// ("get_deliveries" ...): a status and a body, or for a 3xx status the redirect target.
+// Unlisted operations answer an empty list.
 class ScriptedAutoEuro {
 public:
     explicit ScriptedAutoEuro(std::map<std::string, std::pair<int, std::string>> answers)
@@ -66,7 +67,10 @@ public:
                 return;
             }
             response.status = it->second.first;
-            response.set_content(it->second.second, "application/json");
+            if (response.status >= 300 && response.status <= 399)
+                response.set_header("Location", it->second.second); // the answer names the target
+            else
+                response.set_content(it->second.second, "application/json");
         });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });

@@ -145,6 +145,16 @@ private Q_SLOTS:
         }
     }
 
+    void redirect_isFollowedToTheAnswer() {
+        const std::string payers = "{\"DATA\":[{\"payer_key\":\"1\",\"payer_name\":\"A\"}]}";
+        ScriptedAutoEuro server({{"get_payers", {302, "/api/v2/json/payers_moved/"}},
+                                 {"payers_moved", {200, payers}},
+                                 {"get_statuses", {301, "/api/v2/json/gone/"}},
+                                 {"gone", {404, "{}"}}});
+        QCOMPARE(awaitTask(server.client->payers()).size(), 1);
+        QCOMPARE(failureOf(server.client->orderStatuses()), QStringLiteral("AutoEuro вернул HTTP 404."));
+    }
+
     void chelyabinsk_isTheFirstDeliveryNamingTheCity_data() {
         QTest::addColumn<QByteArray>("deliveries");
         QTest::addColumn<QString>("outcome"); // key or failure text
