@@ -58,9 +58,12 @@ class ScriptedAutoEuro {
 public:
     explicit ScriptedAutoEuro(std::map<std::string, std::pair<int, std::string>> answers)
         : m_answers(std::move(answers)) {
-        m_server.Get("/api/v2/json/([a-z_]+)/", [this](const httplib::Request& request, httplib::Response& response) {
+        // The origin may carry a path of its own in front of the API's.
+        m_server.Get("(?:/[^/]+)?/api/v2/json/([a-z_]+)/", [this](const httplib::Request& request,
+                                                                  httplib::Response& response) {
             std::lock_guard lock(m_mutex);
             m_seen.push_back(request.matches[1].str());
+            m_targets.push_back(request.target);
             const auto it = m_answers.find(request.matches[1].str());
             if (it == m_answers.end()) {
                 response.set_content("{\"DATA\":[]}", "application/json");
@@ -93,6 +96,12 @@ public:
         std::lock_guard lock(m_mutex);
         return m_seen;
     }
+    // The request targets as they arrived, still percent-encoded.
+    std::vector<std::string> targets() const {
+        std::lock_guard lock(m_mutex);
+        return m_targets;
+    }
+    QUrl origin() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
 
     ServiceEndpoints endpoints;
     std::unique_ptr<QNetworkAccessManager> network = std::make_unique<QNetworkAccessManager>();
@@ -106,6 +115,7 @@ private:
     int m_port = 0;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_seen;
+    std::vector<std::string> m_targets;
 };
 
 // The description of the error a task ends with, or "<no error>".

@@ -110,6 +110,14 @@ private Q_SLOTS:
         QCOMPARE(brands.query[0].second, QStringLiteral(" фильтр&a=b "));
     }
 
+    void originWithEncodedPath_isKeptAsWritten() {
+        ScriptedAutoEuro server({});
+        server.endpoints.setOrigin(ServiceEndpoints::Service::autoEuro,
+                                   QUrl(server.origin().toString() + QStringLiteral("/shop%20one")));
+        awaitTask(server.client->payers());
+        QCOMPARE(QString::fromStdString(server.targets().at(0)), QStringLiteral("/shop%20one/api/v2/json/get_payers/"));
+    }
+
     void envelopeMeta_decidesSuccess_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome"); // a failure text, or the number of payers

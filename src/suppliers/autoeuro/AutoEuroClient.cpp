@@ -126,7 +126,10 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
     QUrl url = m_endpoints.autoEuroAPI();
     if (url.isEmpty() || !url.isValid())
         throw APIError(APIError::Kind::invalidURL);
-    url.setPath(url.path(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")));
+    // Both halves are already percent-encoded: read them so, or "%20" in the origin
+    // would be sent as "%2520".
+    url.setPath(url.path(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")),
+                QUrl::StrictMode);
     if (!query.isEmpty()) {
         // Every reserved character is escaped, "+" included, so that a brand such as
         // MANN+HUMMEL does not arrive as "MANN HUMMEL".
