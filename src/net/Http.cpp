@@ -54,7 +54,7 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         response.status = status.toInt();
         // A redirect that Qt follows announces itself here before the final answer;
         // its body is never delivered.
-        if (response.status >= 300 && response.status <= 399)
+        if (response.status >= 300 && response.status <= 399 && !r->rawHeader("Location").isEmpty())
             return;
         if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
             statusOnly = true;

@@ -161,6 +161,9 @@ private Q_SLOTS:
                                  {"gone", {404, "{}"}}});
         QCOMPARE(awaitTask(server.client->payers()).size(), 1);
         QCOMPARE(failureOf(server.client->orderStatuses()), QStringLiteral("AutoEuro вернул HTTP 404."));
+
+        ScriptedAutoEuro nowhere({{"get_payers", {300, ""}}});
+        QCOMPARE(failureOf(nowhere.client->payers()), QStringLiteral("AutoEuro вернул HTTP 300."));
     }
 
     void chelyabinsk_isTheFirstDeliveryNamingTheCity_data() {
