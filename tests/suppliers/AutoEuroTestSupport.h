@@ -59,22 +59,22 @@ public:
     explicit ScriptedAutoEuro(std::map<std::string, std::pair<int, std::string>> answers)
         : m_answers(std::move(answers)) {
         // The origin may carry a path of its own in front of the API's.
-        m_server.Get("(?:/[^/]+)?/api/v2/json/([a-z_]+)/", [this](const httplib::Request& request,
-                                                                  httplib::Response& response) {
-            std::lock_guard lock(m_mutex);
-            m_seen.push_back(request.matches[1].str());
-            m_targets.push_back(request.target);
-            const auto it = m_answers.find(request.matches[1].str());
-            if (it == m_answers.end()) {
-                response.set_content("{\"DATA\":[]}", "application/json");
-                return;
-            }
-            response.status = it->second.first;
-            if (response.status >= 300 && response.status <= 399)
-                response.set_header("Location", it->second.second); // the answer names the target
-            else
-                response.set_content(it->second.second, "application/json");
-        });
+        m_server.Get("(?:/[^/]+)?/api/v2/json/([a-z_]+)/",
+                     [this](const httplib::Request& request, httplib::Response& response) {
+                         std::lock_guard lock(m_mutex);
+                         m_seen.push_back(request.matches[1].str());
+                         m_targets.push_back(request.target);
+                         const auto it = m_answers.find(request.matches[1].str());
+                         if (it == m_answers.end()) {
+                             response.set_content("{\"DATA\":[]}", "application/json");
+                             return;
+                         }
+                         response.status = it->second.first;
+                         if (response.status >= 300 && response.status <= 399)
+                             response.set_header("Location", it->second.second); // the answer names the target
+                         else
+                             response.set_content(it->second.second, "application/json");
+                     });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
         while (!m_server.is_running())
