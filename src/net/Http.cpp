@@ -2,7 +2,7 @@
 
 #include "NetworkError.h"
 
-#include <QCoroNetworkReply>
+#include <QCoroSignal>
 #include <QNetworkAccessManager>
 
 #include <memory>
@@ -52,6 +52,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         if (!status.isValid())
             return;
         response.status = status.toInt();
+        // A redirect that Qt follows announces itself here before the final answer;
+        // its body is never delivered.
+        if (response.status >= 300 && response.status <= 399 && !r->rawHeader("Location").isEmpty())
+            return;
         if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
             statusOnly = true;
             abortLater(r);
@@ -75,8 +79,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         }
     });
 
-    if (!r->isFinished())
-        co_await qCoro(r).waitForFinished(std::chrono::milliseconds(-1));
+    if (!r->isFinished()) {
+        auto finished = qCoro(r, &QNetworkReply::finished);
+        co_await std::move(finished);
+    }
 
     if (tooLarge)
         throw ResponseTooLargeError();
@@ -95,6 +101,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
     const bool statusReflected = response.status >= 400 && isHttpStatusError(error);
     if (error != QNetworkReply::NoError && !statusReflected)
         throw NetworkError(error, r->errorString());
+    if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
+        response.body.clear();
+        co_return response;
+    }
     response.body += r->readAll();
     if (response.body.size() > request.bodyLimit)
         throw ResponseTooLargeError();

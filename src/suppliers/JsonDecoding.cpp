@@ -1,5 +1,6 @@
 #include "JsonDecoding.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -262,6 +263,50 @@ QString kindText(const DecodingError& e) {
     return {};
 }
 
+// Whether a finite decimal number as written ("-0.00012e-400") lies strictly between
+// -1 and 1, told from its digits alone: out of a double's range it is an underflow
+// then, not an overflow.
+bool belowOne(QByteArrayView text) {
+    qsizetype i = (text.startsWith('-') || text.startsWith('+')) ? 1 : 0;
+    // Decimal exponent of the first significant digit, before the written exponent.
+    qint64 leading = 0;
+    bool significant = false;
+    qsizetype integerDigits = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (text[i] != '0')
+            significant = true;
+        if (significant)
+            ++integerDigits;
+    }
+    if (significant) {
+        leading = integerDigits - 1;
+    } else if (i < text.size() && text[i] == '.') {
+        ++i;
+        qint64 zeros = 0;
+        while (i < text.size() && text[i] == '0') {
+            ++zeros;
+            ++i;
+        }
+        if (i >= text.size() || text[i] < '0' || text[i] > '9')
+            return true; // zero
+        leading = -zeros - 1;
+    } else {
+        return true; // zero
+    }
+    while (i < text.size() && text[i] != 'e' && text[i] != 'E')
+        ++i;
+    qint64 exponent = 0;
+    bool negative = false;
+    if (i < text.size()) {
+        ++i;
+        if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+            negative = text[i++] == '-';
+        for (; i < text.size(); ++i)
+            exponent = std::min<qint64>(exponent * 10 + (text[i] - '0'), qint64(1) << 40);
+    }
+    return leading + (negative ? -exponent : exponent) < 0;
+}
+
 } // namespace
 
 const Value* Value::member(QStringView key) const {
@@ -303,11 +348,9 @@ std::optional<double> doubleValue(QStringView numberText) {
         return std::nullopt;
     if (error == std::errc::result_out_of_range) {
         // Underflow reads as zero; overflow is no number at all.
-        bool ok = false;
-        const double rounded = text.toDouble(&ok);
-        if (ok && std::isfinite(rounded) && std::abs(rounded) < 1.0)
-            return rounded;
-        return std::nullopt;
+        if (!belowOne(text))
+            return std::nullopt;
+        return text.startsWith('-') ? -0.0 : 0.0;
     }
     if (error != std::errc() || !std::isfinite(value))
         return std::nullopt;

@@ -52,22 +52,29 @@ struct AutoEuroSandbox {
 };
 
 // A one-off AutoEuro on 127.0.0.1 whose answers the test writes itself, by operation
-// ("get_deliveries" ...). Unlisted operations answer an empty list.
+// ("get_deliveries" ...): a status and a body, or for a 3xx status the redirect target.
+// Unlisted operations answer an empty list.
 class ScriptedAutoEuro {
 public:
     explicit ScriptedAutoEuro(std::map<std::string, std::pair<int, std::string>> answers)
         : m_answers(std::move(answers)) {
-        m_server.Get("/api/v2/json/([a-z_]+)/", [this](const httplib::Request& request, httplib::Response& response) {
-            std::lock_guard lock(m_mutex);
-            m_seen.push_back(request.matches[1].str());
-            const auto it = m_answers.find(request.matches[1].str());
-            if (it == m_answers.end()) {
-                response.set_content("{\"DATA\":[]}", "application/json");
-                return;
-            }
-            response.status = it->second.first;
-            response.set_content(it->second.second, "application/json");
-        });
+        // The origin may carry a path of its own in front of the API's.
+        m_server.Get("(?:/[^/]+)?/api/v2/json/([a-z_]+)/",
+                     [this](const httplib::Request& request, httplib::Response& response) {
+                         std::lock_guard lock(m_mutex);
+                         m_seen.push_back(request.matches[1].str());
+                         m_targets.push_back(request.target);
+                         const auto it = m_answers.find(request.matches[1].str());
+                         if (it == m_answers.end()) {
+                             response.set_content("{\"DATA\":[]}", "application/json");
+                             return;
+                         }
+                         response.status = it->second.first;
+                         if (response.status >= 300 && response.status <= 399)
+                             response.set_header("Location", it->second.second); // the answer names the target
+                         else
+                             response.set_content(it->second.second, "application/json");
+                     });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
         while (!m_server.is_running())
@@ -89,6 +96,12 @@ public:
         std::lock_guard lock(m_mutex);
         return m_seen;
     }
+    // The request targets as they arrived, still percent-encoded.
+    std::vector<std::string> targets() const {
+        std::lock_guard lock(m_mutex);
+        return m_targets;
+    }
+    QUrl origin() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
 
     ServiceEndpoints endpoints;
     std::unique_ptr<QNetworkAccessManager> network = std::make_unique<QNetworkAccessManager>();
@@ -102,6 +115,7 @@ private:
     int m_port = 0;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_seen;
+    std::vector<std::string> m_targets;
 };
 
 // The description of the error a task ends with, or "<no error>".

@@ -110,6 +110,14 @@ private Q_SLOTS:
         QCOMPARE(brands.query[0].second, QStringLiteral(" фильтр&a=b "));
     }
 
+    void originWithEncodedPath_isKeptAsWritten() {
+        ScriptedAutoEuro server({});
+        server.endpoints.setOrigin(ServiceEndpoints::Service::autoEuro,
+                                   QUrl(server.origin().toString() + QStringLiteral("/shop%20one")));
+        awaitTask(server.client->payers());
+        QCOMPARE(QString::fromStdString(server.targets().at(0)), QStringLiteral("/shop%20one/api/v2/json/get_payers/"));
+    }
+
     void envelopeMeta_decidesSuccess_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome"); // a failure text, or the number of payers
@@ -143,6 +151,19 @@ private Q_SLOTS:
         } catch (const UserFacingError& error) {
             QCOMPARE(error.description(), outcome);
         }
+    }
+
+    void redirect_isFollowedToTheAnswer() {
+        const std::string payers = "{\"DATA\":[{\"payer_key\":\"1\",\"payer_name\":\"A\"}]}";
+        ScriptedAutoEuro server({{"get_payers", {302, "/api/v2/json/payers_moved/"}},
+                                 {"payers_moved", {200, payers}},
+                                 {"get_statuses", {301, "/api/v2/json/gone/"}},
+                                 {"gone", {404, "{}"}}});
+        QCOMPARE(awaitTask(server.client->payers()).size(), 1);
+        QCOMPARE(failureOf(server.client->orderStatuses()), QStringLiteral("AutoEuro вернул HTTP 404."));
+
+        ScriptedAutoEuro nowhere({{"get_payers", {300, ""}}});
+        QCOMPARE(failureOf(nowhere.client->payers()), QStringLiteral("AutoEuro вернул HTTP 300."));
     }
 
     void chelyabinsk_isTheFirstDeliveryNamingTheCity_data() {

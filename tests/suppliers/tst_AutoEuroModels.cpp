@@ -42,6 +42,7 @@ private Q_SLOTS:
         QTest::newRow("huge text") << "\"99999999999999999999\"" << false << qint64(0);
         QTest::newRow("1e30") << "1e30" << false << qint64(0);
         QTest::newRow("1e999") << "1e999" << false << qint64(0);
+        QTest::newRow("below the smallest double") << "1e-400" << true << qint64(0);
         QTest::newRow("NaN text") << "\"NaN\"" << false << qint64(0);
         QTest::newRow("inf text") << "\"inf\"" << false << qint64(0);
         QTest::newRow("null") << "null" << false << qint64(0);
@@ -72,6 +73,10 @@ private Q_SLOTS:
         QTest::newRow("empty") << "\"\"" << false << 0.0;
         QTest::newRow("1e999") << "1e999" << false << 0.0;
         QTest::newRow("-1e999") << "-1e999" << false << 0.0;
+        QTest::newRow("below the smallest double") << "-1e-400" << true << 0.0;
+        QTest::newRow("below the smallest double, as text") << "\"0,00001e-400\"" << true << 0.0;
+        QTest::newRow("long mantissa, small exponent")
+            << QStringLiteral("1") + QString(400, u'0') + QStringLiteral("e-10") << false << 0.0;
         QTest::newRow("NaN text") << "\"NaN\"" << false << 0.0;
         QTest::newRow("inf text") << "\"inf\"" << false << 0.0;
         QTest::newRow("huge text") << "\"1e400\"" << false << 0.0;

@@ -62,7 +62,9 @@ namespace {
 
 QCoro::Task<> readAPIKey(CredentialStore& store, std::shared_ptr<AutoEuroPendingKeyRead> pending) {
     try {
-        pending->value = co_await store.read(QString::fromUtf16(CredentialAccounts::autoEuroAPIKey));
+        const QString account = QString::fromUtf16(CredentialAccounts::autoEuroAPIKey);
+        auto read = store.read(account);
+        pending->value = co_await std::move(read);
     } catch (...) {
         // Handed to every waiter unchanged.
         pending->error = std::current_exception();
@@ -92,8 +94,10 @@ QCoro::Task<QString> AutoEuroClient::apiKey() {
         m_pendingKeyRead = pending;
         readAPIKey(m_credentials, pending);
     }
-    if (!pending->done)
-        co_await qCoro(pending.get(), &AutoEuroPendingKeyRead::finished);
+    if (!pending->done) {
+        auto finished = qCoro(pending.get(), &AutoEuroPendingKeyRead::finished);
+        co_await std::move(finished);
+    }
     if (m_pendingKeyRead == pending)
         m_pendingKeyRead.reset();
 
@@ -116,12 +120,16 @@ void AutoEuroClient::invalidateCachedAPIKey() {
 }
 
 QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
-    const QString key = co_await apiKey();
+    auto keyTask = apiKey();
+    const QString key = co_await std::move(keyTask);
 
     QUrl url = m_endpoints.autoEuroAPI();
     if (url.isEmpty() || !url.isValid())
         throw APIError(APIError::Kind::invalidURL);
-    url.setPath(url.path(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")));
+    // Both halves are already percent-encoded: read them so, or "%20" in the origin
+    // would be sent as "%2520".
+    url.setPath(url.path(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")),
+                QUrl::StrictMode);
     if (!query.isEmpty()) {
         // Every reserved character is escaped, "+" included, so that a brand such as
         // MANN+HUMMEL does not arrive as "MANN HUMMEL".
@@ -145,7 +153,8 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
 
     Http::Response response;
     try {
-        response = co_await Http::send(m_network, std::move(request));
+        auto exchange = Http::send(m_network, std::move(request));
+        response = co_await std::move(exchange);
     } catch (const ResponseTooLargeError&) {
         throw APIError(APIError::Kind::invalidResponse);
     }
@@ -157,7 +166,8 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
 }
 
 template <typename Record> QCoro::Task<QList<Record>> AutoEuroClient::list(QString path, QueryItems query) {
-    const QByteArray body = co_await get(std::move(path), std::move(query));
+    auto exchange = get(std::move(path), std::move(query));
+    const QByteArray body = co_await std::move(exchange);
     AutoEuroEnvelope<Record> envelope;
     try {
         envelope = AutoEuroEnvelope<Record>::decode(body);
@@ -194,7 +204,8 @@ QCoro::Task<QList<AutoEuroOffer>> AutoEuroClient::offers(QString brand, QString 
 }
 
 QCoro::Task<AutoEuroDelivery> AutoEuroClient::chelyabinskDelivery() {
-    const QList<AutoEuroDelivery> points = co_await deliveries();
+    auto lookup = deliveries();
+    const QList<AutoEuroDelivery> points = co_await std::move(lookup);
     for (const auto& point : points) {
         if (point.delivery_name.contains(u"Челябинск", Qt::CaseInsensitive))
             co_return point;

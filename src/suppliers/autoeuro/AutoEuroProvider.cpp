@@ -17,7 +17,8 @@ QCoro::Task<> collectBrandOffers(AutoEuroClient& client, AutoEuroBrand brand, QS
                                  std::shared_ptr<QList<SupplierOffer>> collected) {
     QList<AutoEuroOffer> offers;
     try {
-        offers = co_await client.offers(brand.brand, brand.code, deliveryKey);
+        auto request = client.offers(brand.brand, brand.code, deliveryKey);
+        offers = co_await std::move(request);
     } catch (const UserFacingError&) {
         co_return;
     }
@@ -87,7 +88,8 @@ QCoro::Task<QList<SupplierOffer>> AutoEuroProvider::search(QString article) {
 }
 
 QCoro::Task<void> AutoEuroProvider::checkConnection() {
-    co_await m_client.payers();
+    auto request = m_client.payers();
+    co_await std::move(request);
 }
 
 std::optional<SupplierOffer> AutoEuroProvider::normalize(const AutoEuroOffer& offer, const QString& supplierName,
