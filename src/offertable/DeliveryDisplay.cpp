@@ -81,7 +81,9 @@ QString deliveryDaysText(const std::optional<QString>& description, const std::o
         }
         if (const auto n = parseInteger(text, true))
             return days(*n);
-        for (const QString& format : {QStringLiteral("dd.MM.yyyy HH:mm"), QStringLiteral("dd.MM.yyyy")}) {
+        // Day, month and hour may come without their leading zero ("5.1.2027 9:30"), as a date
+        // formatter reading "dd.MM.yyyy HH:mm" accepts them; "d", "M" and "H" read one digit or two.
+        for (const QString& format : {QStringLiteral("d.M.yyyy H:mm"), QStringLiteral("d.M.yyyy")}) {
             const QDateTime parsed = QDateTime::fromString(text, format);
             if (parsed.isValid())
                 return deliveryDaysUntil(parsed, now);

@@ -3,6 +3,9 @@
 #include "RankedOffer.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
 void OfferSortState::pfSortOffers(PFOfferSortColumn column) {
     if (column == m_column) {
@@ -34,11 +37,47 @@ int compareByKey(const RankedOffer& a, const RankedOffer& b, PFOfferSortColumn k
     return 0;
 }
 
+// The value of a numeric column, or nothing for a text column.
+std::optional<double RankedOffer::*> numericKey(PFOfferSortColumn key) {
+    switch (key) {
+    case PFOfferSortColumn::price:
+        return &RankedOffer::price;
+    case PFOfferSortColumn::delivery:
+        return &RankedOffer::delivery;
+    case PFOfferSortColumn::risk:
+        return &RankedOffer::risk;
+    case PFOfferSortColumn::brand:
+    case PFOfferSortColumn::article:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 void sortRanked(QList<RankedOffer>& rows, const QList<OfferSortComparator>& order) {
     if (order.isEmpty())
         return;
+    // One numeric column, the usual case: sort small (value, position) pairs, then place the rows once.
+    if (const auto member = order.size() == 1 ? numericKey(order.front().key) : std::nullopt) {
+        using Keyed = std::pair<double, qsizetype>;
+        std::vector<Keyed> keyed;
+        keyed.reserve(static_cast<size_t>(rows.size()));
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            keyed.emplace_back(rows[i].*(*member), i);
+        if (order.front().forward)
+            std::stable_sort(keyed.begin(), keyed.end(),
+                             [](const Keyed& a, const Keyed& b) { return a.first < b.first; });
+        else
+            std::stable_sort(keyed.begin(), keyed.end(),
+                             [](const Keyed& a, const Keyed& b) { return b.first < a.first; });
+        QList<RankedOffer> sorted;
+        sorted.reserve(rows.size());
+        for (const auto& [value, i] : keyed)
+            sorted.append(rows[i]);
+        rows = std::move(sorted);
+        return;
+    }
     std::stable_sort(rows.begin(), rows.end(), [&order](const RankedOffer& a, const RankedOffer& b) {
         for (const OfferSortComparator& c : order) {
             const int r = compareByKey(a, b, c.key);

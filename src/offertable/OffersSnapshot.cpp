@@ -6,10 +6,10 @@
 #include "RankedOffer.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <span>
 #include <vector>
@@ -31,8 +31,11 @@ bool fillsBefore(const RankedOffer& a, const RankedOffer& b) {
     return a.price < b.price;
 }
 
+// Whether each identity (RankedOffer::identity) is selected.
+using IdentitySet = std::vector<char>;
+
 // Picks the useful rows of one group of four or more into `selected`.
-void selectFromLargeGroup(std::span<const RankedOffer* const> group, QSet<QString>& selected) {
+void selectFromLargeGroup(std::span<const RankedOffer* const> group, IdentitySet& selected) {
     const RankedOffer* cheapest = group.front();
     const RankedOffer* fastest = group.front();
     const RankedOffer* safest = nullptr;
@@ -45,56 +48,63 @@ void selectFromLargeGroup(std::span<const RankedOffer* const> group, QSet<QStrin
             (!safest || row->risk < safest->risk || (row->risk == safest->risk && row->price < safest->price)))
             safest = row;
     }
-    selected.insert(cheapest->id);
-    selected.insert(fastest->id);
+    selected[cheapest->identity] = true;
+    selected[fastest->identity] = true;
     if (safest)
-        selected.insert(safest->id);
+        selected[safest->identity] = true;
 
     // Counted over rows, not ids: ids are unique after the search's de-duplication, but a
     // caller may pass anything.
-    const auto rowsWithID = [&group](const QString& id) {
-        return std::count_if(group.begin(), group.end(), [&id](const RankedOffer* row) { return row->id == id; });
+    const auto rowsWithIdentity = [&group](qsizetype identity) {
+        return std::count_if(group.begin(), group.end(),
+                             [identity](const RankedOffer* row) { return row->identity == identity; });
     };
     qsizetype count = 0;
     for (const RankedOffer* row : group) {
-        if (selected.contains(row->id))
+        if (selected[row->identity])
             ++count;
     }
     if (count > 2)
         return;
-    QList<const RankedOffer*> byFill(group.begin(), group.end());
+    std::vector<const RankedOffer*> byFill(group.begin(), group.end());
     std::stable_sort(byFill.begin(), byFill.end(),
                      [](const RankedOffer* a, const RankedOffer* b) { return fillsBefore(*a, *b); });
     // Every newly selected id adds at least its own row, so this scans the group at most three times.
     for (const RankedOffer* row : byFill) {
-        if (!selected.contains(row->id)) {
-            selected.insert(row->id);
-            count += rowsWithID(row->id);
+        if (!selected[row->identity]) {
+            selected[row->identity] = true;
+            count += rowsWithIdentity(row->identity);
         }
         if (count >= 3)
             break;
     }
 }
 
-// The ids of the useful rows.
-QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
-    QSet<QString> selected;
-    selected.reserve(rows.size());
+qsizetype identityCount(const QList<RankedOffer>& rows) {
+    qsizetype count = 0;
+    for (const RankedOffer& row : rows)
+        count = std::max(count, row.identity + 1);
+    return count;
+}
+
+// The identities of the useful rows.
+IdentitySet usefulIdentities(const QList<RankedOffer>& rows) {
+    IdentitySet selected(static_cast<size_t>(identityCount(rows)), false);
     if (rows.size() < 2) {
         for (const RankedOffer& row : rows)
-            selected.insert(row.id);
+            selected[row.identity] = true;
         return selected;
     }
     // Groups in the order their first row appears, rows in order inside them, laid out in one array.
     qsizetype groupCount = 0;
     for (const RankedOffer& row : rows)
         groupCount = std::max(groupCount, row.group + 1);
-    QList<qsizetype> sizes(groupCount, 0);
-    QList<qsizetype> starts(groupCount, -1);
-    QList<qsizetype> groupOrder;
+    std::vector<qsizetype> sizes(static_cast<size_t>(groupCount), 0);
+    std::vector<qsizetype> starts(static_cast<size_t>(groupCount), -1);
+    std::vector<qsizetype> groupOrder;
     for (const RankedOffer& row : rows) {
         if (sizes[row.group]++ == 0)
-            groupOrder.append(row.group);
+            groupOrder.push_back(row.group);
     }
     qsizetype next = 0;
     for (const qsizetype g : groupOrder) {
@@ -102,7 +112,7 @@ QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
         next += sizes[g];
     }
     std::vector<const RankedOffer*> grouped(static_cast<size_t>(rows.size()));
-    QList<qsizetype> fill = starts;
+    std::vector<qsizetype> fill = starts;
     for (const RankedOffer& row : rows)
         grouped[static_cast<size_t>(fill[row.group]++)] = &row;
 
@@ -110,7 +120,7 @@ QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
         const std::span<const RankedOffer* const> group(grouped.data() + starts[g], static_cast<size_t>(sizes[g]));
         if (group.size() <= 3) {
             for (const RankedOffer* row : group)
-                selected.insert(row->id);
+                selected[row->identity] = true;
         } else {
             selectFromLargeGroup(group, selected);
         }
@@ -118,14 +128,48 @@ QSet<QString> usefulIDs(const QList<RankedOffer>& rows) {
     return selected;
 }
 
-QList<RankedOffer> keepIfIDIn(const QList<RankedOffer>& rows, const QSet<QString>& ids) {
-    QList<RankedOffer> out;
-    for (const RankedOffer& row : rows) {
-        if (ids.contains(row.id))
-            out.append(row);
+// An offer's id, supplierID + "|" + supplierOfferKey, read in place: building the text for every
+// row costs an allocation. Equal ids give equal keys however the two parts split the text.
+struct IdentityKey {
+    QStringView supplierID;
+    QStringView offerKey;
+
+    qsizetype size() const { return supplierID.size() + 1 + offerKey.size(); }
+    char16_t at(qsizetype i) const {
+        if (i < supplierID.size())
+            return supplierID[i].unicode();
+        if (i == supplierID.size())
+            return u'|';
+        return offerKey[i - supplierID.size() - 1].unicode();
     }
-    return out;
-}
+
+    friend bool operator==(const IdentityKey& a, const IdentityKey& b) {
+        if (a.supplierID.size() == b.supplierID.size())
+            return a.offerKey.size() == b.offerKey.size() && a.supplierID == b.supplierID && a.offerKey == b.offerKey;
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (a.at(i) != b.at(i))
+                return false;
+        }
+        return true;
+    }
+
+    // FNV-1a over the whole id text, so that equal ids hash alike however they split.
+    friend size_t qHash(const IdentityKey& key, size_t seed) {
+        std::uint64_t h = 14695981039346656037ull ^ seed;
+        const auto add = [&h](char16_t c) {
+            h ^= c;
+            h *= 1099511628211ull;
+        };
+        for (const QChar c : key.supplierID)
+            add(c.unicode());
+        add(u'|');
+        for (const QChar c : key.offerKey)
+            add(c.unicode());
+        return static_cast<size_t>(h);
+    }
+};
 
 // Unknown rates are never dropped; known ones may be at most `allowed` percent.
 bool withinAllowedRisk(const SupplierOffer& offer, double allowed) {
@@ -139,8 +183,14 @@ QList<RankedOffer> rankedOffers(const QList<SupplierOffer>& offers, const QDateT
     rows.reserve(offers.size());
     QHash<GroupKey, qsizetype> groups;
     groups.reserve(offers.size());
+    QHash<IdentityKey, qsizetype> identities;
+    identities.reserve(offers.size());
     QList<QString> suppliers;
     for (const SupplierOffer& offer : offers) {
+        const IdentityKey id{offer.supplierID, offer.supplierOfferKey};
+        auto known = identities.constFind(id);
+        if (known == identities.constEnd())
+            known = identities.insert(id, identities.size());
         const GroupKey key = GroupKey::of(offer);
         auto it = groups.constFind(key);
         if (it == groups.constEnd())
@@ -151,7 +201,7 @@ QList<RankedOffer> rankedOffers(const QList<SupplierOffer>& offers, const QDateT
             supplier = suppliers.size();
             suppliers.append(offer.supplierID);
         }
-        rows.append(RankedOffer{&offer, offer.id(), g, supplier, OfferRowHighlight::rank(offer),
+        rows.append(RankedOffer{&offer, *known, g, supplier, OfferRowHighlight::rank(offer),
                                 offer.rejectRate.has_value(), finiteOrUnknown(offer.priceSortValue()),
                                 finiteOrUnknown(offer.deliverySortValue(now)),
                                 finiteOrUnknown(offer.rejectsSortValue())});
@@ -184,7 +234,13 @@ QList<SupplierOffer> usefulOffers(const QList<SupplierOffer>& offers, const QDat
     if (offers.size() < 2)
         return offers;
     const QList<RankedOffer> rows = rankedOffers(offers, now);
-    return offersOf(keepIfIDIn(rows, usefulIDs(rows)));
+    const IdentitySet useful = usefulIdentities(rows);
+    QList<SupplierOffer> out;
+    for (const RankedOffer& row : rows) {
+        if (useful[row.identity])
+            out.append(*row.offer);
+    }
+    return out;
 }
 
 QList<SupplierOffer> usefulOffers(const QList<SupplierOffer>& offers) {
@@ -208,72 +264,74 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
     QList<RankedOffer> all = rankedOffers(offers, now);
     sortRanked(all, settings.offerSortOrder);
 
-    const QSet<QString> useful = usefulIDs(all);
+    // From here on the rows are only pointed at; the offers are copied once, into `displayed`.
+    const IdentitySet useful = usefulIdentities(all);
     qsizetype usefulCount = 0;
-    QList<RankedOffer> base;
-    base.reserve(all.size());
+    std::vector<const RankedOffer*> base;
+    base.reserve(static_cast<size_t>(all.size()));
     for (const RankedOffer& row : all) {
-        const bool isUseful = useful.contains(row.id);
+        const bool isUseful = useful[row.identity];
         usefulCount += isUseful ? 1 : 0;
         if (settings.showingAllOffers || row.highlightRank < 3 || isUseful)
-            base.append(row);
+            base.push_back(&row);
     }
 
-    QList<RankedOffer> filtered;
+    std::vector<const RankedOffer*> ordered;
     if (settings.rejectFilterEnabled) {
         const double allowed = 100.0 - effectiveRejectThreshold(settings.rejectThreshold);
-        filtered.reserve(base.size());
-        for (const RankedOffer& row : base) {
-            if (!row.hasRejectRate || row.risk <= allowed)
-                filtered.append(row);
+        ordered.reserve(base.size());
+        for (const RankedOffer* row : base) {
+            if (!row->hasRejectRate || row->risk <= allowed)
+                ordered.push_back(row);
         }
     } else {
-        filtered = base;
+        ordered = base;
     }
+    const auto filteredCount = static_cast<qsizetype>(ordered.size());
 
     // Highlighted rows first by colour, cheapest first within a colour; the rest keep their order.
     // stable_sort supplies the final tie-break by position.
-    QList<RankedOffer> ordered = filtered;
-    std::stable_sort(ordered.begin(), ordered.end(), [](const RankedOffer& a, const RankedOffer& b) {
-        if (a.highlightRank != b.highlightRank)
-            return a.highlightRank < b.highlightRank;
-        if (a.highlightRank == 3)
+    std::stable_sort(ordered.begin(), ordered.end(), [](const RankedOffer* a, const RankedOffer* b) {
+        if (a->highlightRank != b->highlightRank)
+            return a->highlightRank < b->highlightRank;
+        if (a->highlightRank == 3)
             return false;
-        return a.price < b.price;
+        return a->price < b->price;
     });
 
     // The first three rows of every supplier lead, supplier after supplier.
-    QList<QList<qsizetype>> topOfSupplier;
-    QList<qsizetype> supplierOrder;
-    QSet<QString> topIDs;
-    for (qsizetype i = 0; i < ordered.size(); ++i) {
-        const qsizetype supplier = ordered[i].supplier;
+    std::vector<std::vector<const RankedOffer*>> topOfSupplier;
+    std::vector<qsizetype> supplierOrder;
+    IdentitySet inTop(useful.size(), false);
+    for (const RankedOffer* row : ordered) {
+        const auto supplier = static_cast<size_t>(row->supplier);
         if (supplier >= topOfSupplier.size())
             topOfSupplier.resize(supplier + 1);
-        QList<qsizetype>& top = topOfSupplier[supplier];
-        if (top.isEmpty())
-            supplierOrder.append(supplier);
+        std::vector<const RankedOffer*>& top = topOfSupplier[supplier];
+        if (top.empty())
+            supplierOrder.push_back(row->supplier);
         if (top.size() < 3) {
-            top.append(i);
-            topIDs.insert(ordered[i].id);
+            top.push_back(row);
+            inTop[row->identity] = true;
         }
     }
 
     OffersSnapshot snapshot;
-    snapshot.displayed.reserve(ordered.size());
+    snapshot.displayed.reserve(filteredCount);
     for (const qsizetype supplier : supplierOrder) {
-        for (const qsizetype i : topOfSupplier[supplier])
-            snapshot.displayed.append(*ordered[i].offer);
+        for (const RankedOffer* row : topOfSupplier[supplier])
+            snapshot.displayed.append(*row->offer);
     }
-    for (const RankedOffer& row : ordered) {
-        if (!topIDs.contains(row.id))
-            snapshot.displayed.append(*row.offer);
+    for (const RankedOffer* row : ordered) {
+        if (!inTop[row->identity])
+            snapshot.displayed.append(*row->offer);
     }
 
+    const auto baseCount = static_cast<qsizetype>(base.size());
     snapshot.total = all.size();
     snapshot.usefulCount = usefulCount;
-    snapshot.usefulHidden = settings.showingAllOffers ? 0 : std::max<qsizetype>(0, all.size() - base.size());
-    snapshot.rejectHidden = settings.rejectFilterEnabled ? std::max<qsizetype>(0, base.size() - filtered.size()) : 0;
+    snapshot.usefulHidden = settings.showingAllOffers ? 0 : std::max<qsizetype>(0, all.size() - baseCount);
+    snapshot.rejectHidden = settings.rejectFilterEnabled ? std::max<qsizetype>(0, baseCount - filteredCount) : 0;
     return snapshot;
 }
 

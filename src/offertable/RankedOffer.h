@@ -10,7 +10,7 @@
 // and a sort asks for it many times. Internal to the offer table.
 struct RankedOffer {
     const SupplierOffer* offer = nullptr;
-    QString id;
+    qsizetype identity = 0; // numbers the distinct ids in input order: equal ids, equal numbers
     qsizetype group = 0;    // numbers the GroupKeys in input order
     qsizetype supplier = 0; // numbers the supplier ids in input order
     int highlightRank = 3;

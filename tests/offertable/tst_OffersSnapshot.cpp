@@ -133,6 +133,25 @@ void OffersSnapshotTest::groupKey_ignoresSpellingButNotSupplier_data() {
         << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"OC90"_s), variant("2", ae, u"MANN"_s, u"OC90"_s),
                                 variant("3", ae, u"MANN"_s, u"ОС90"_s), variant("4", ae, u"MANN"_s, u"ос-90"_s)}
         << 4;
+    // Й and И differ by a combining mark, which belongs to the article; typed precomposed or
+    // decomposed it is the same letter. A letter outside the BMP is a letter, too.
+    const QString yShort = QStringLiteral("\u0419"), iBreve = QStringLiteral("\u0438\u0306");
+    QTest::newRow("combining mark keeps Й apart from И")
+        << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, iBreve + u"-1"_s),
+                                variant("2", ae, u"MANN"_s, u"И\u0306 1"_s), variant("3", ae, u"MANN"_s, u"И1"_s),
+                                variant("4", ae, u"MANN"_s, u"и-1"_s)}
+        << 4;
+    QTest::newRow("Й precomposed or decomposed: one group")
+        << QList<SupplierOffer>{variant("1", ae, u"L\u00D6MMEL"_s, yShort + u"1"_s),
+                                variant("2", ae, u"lo\u0308mmel"_s, u"й-1"_s),
+                                variant("3", ae, u"LÖMMEL"_s, iBreve + u" 1"_s),
+                                variant("4", ae, u"Lo\u0308mmel"_s, u"И\u0306.1"_s)}
+        << 3;
+    QTest::newRow("letter beyond the BMP counts")
+        << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"\U0001D400-1"_s),
+                                variant("2", ae, u"MANN"_s, u"\U0001D400 1"_s), variant("3", ae, u"MANN"_s, u"1"_s),
+                                variant("4", ae, u"MANN"_s, u"-1"_s)}
+        << 4;
 }
 
 void OffersSnapshotTest::groupKey_ignoresSpellingButNotSupplier() {

@@ -126,6 +126,8 @@ void PriceDisplayTest::deliveryDaysText_readsDescriptionThenDate_data() {
     QTest::newRow("description wins over date") << u"3 дн."_s << kNow.addDays(10) << u"3 дн."_s;
     QTest::newRow("written date") << u"10.12.2026"_s << none << u"4 дн."_s;
     QTest::newRow("written date and time") << u"10.12.2026 15:30"_s << none << u"4 дн."_s;
+    QTest::newRow("written date without leading zeros") << u"7.12.2026"_s << none << u"1 дн."_s;
+    QTest::newRow("written date and time without leading zeros") << u"9.12.2026 9:30"_s << none << u"3 дн."_s;
     QTest::newRow("written date in the past") << u"01.12.2026"_s << none << u"0 дн."_s;
     QTest::newRow("on request, no date") << u"по запросу"_s << none << u"—"_s;
     QTest::newRow("on request, date tomorrow") << u"по запросу"_s << kNow.addDays(1) << u"1 дн."_s;
