@@ -120,7 +120,9 @@ void CliTest::credentials_roundTripThroughTheSystemStore() {
     QCOMPARE(set.exitCode, 0);
     const Result listed = run({QStringLiteral("credentials"), QStringLiteral("list")});
     QCOMPARE(listed.exitCode, 0);
-    QVERIFY(QRegularExpression(QStringLiteral("autopiter-password +Autopiter +Пароль +задан")).match(listed.out).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("autopiter-password +Autopiter +Пароль +задан"))
+                .match(listed.out)
+                .hasMatch());
     for (const Result& r : {set, listed})
         QVERIFY(!r.out.contains(QString::fromUtf8(secret)) && !r.err.contains(QString::fromUtf8(secret)));
 
