@@ -21,7 +21,8 @@ struct Scientific {
 } // namespace
 
 Decimal::Decimal(std::int64_t value)
-    : m_value(value) {}
+    : m_value(value)
+    , m_double(static_cast<double>(value)) {}
 
 std::optional<Decimal> Decimal::parse(QStringView text) {
     const qsizetype n = text.size();
@@ -175,23 +176,23 @@ QString Decimal::toFixed(int fractionDigits) const {
     return negative ? u'-' + digits : digits;
 }
 
-double Decimal::toDouble() const {
+double Decimal::nearestDouble(const Backend& value) {
     // Fast path for the usual prices and rates: value = m / 10^k with |m| <= 2^53 and small k.
     // Both are exact doubles, and IEEE division rounds the exact quotient correctly.
     static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
     static const Backend kExactLimit(9007199254740992LL); // 2^53
-    Backend scaled = boost::multiprecision::abs(m_value);
+    Backend scaled = boost::multiprecision::abs(value);
     for (const double power : kPowersOfTen) {
         if (scaled > kExactLimit)
             break;
         if (scaled.backend().isint()) {
             const double magnitude = static_cast<double>(scaled.backend().extract_signed_long_long()) / power;
-            return m_value.sign() < 0 ? -magnitude : magnitude;
+            return value.sign() < 0 ? -magnitude : magnitude;
         }
         scaled *= 10;
     }
 
-    const Scientific s = scientific(m_value);
+    const Scientific s = scientific(value);
     if (s.digits.empty())
         return 0.0;
     std::string text;

@@ -25,8 +25,9 @@ public:
     // Through the shortest text that reads back as the same double: 0.1 becomes exactly 0.1.
     static std::optional<Decimal> fromDouble(double value);
 
-    // The correctly rounded nearest double.
-    double toDouble() const;
+    // The correctly rounded nearest double (worked out once, when the value is made: every
+    // sort of the offer table asks for it).
+    double toDouble() const { return m_double; }
     // Plain text without exponent and without trailing zeros: "1234.56", "-0.5", "100".
     QString toString() const;
     // Rounded half away from zero to `fractionDigits` places and written with exactly that many
@@ -55,9 +56,12 @@ public:
 private:
     using Backend = boost::multiprecision::number<boost::multiprecision::cpp_dec_float<50>>;
     explicit Decimal(Backend value)
-        : m_value(std::move(value)) {}
+        : m_value(std::move(value))
+        , m_double(nearestDouble(m_value)) {}
+    static double nearestDouble(const Backend& value);
 
     Backend m_value{0};
+    double m_double = 0.0;
 };
 
 inline size_t qHash(const Decimal& value, size_t seed = 0) {
