@@ -19,8 +19,19 @@ private:
     QString m_text;
 };
 
-// A body above the size cap. Connectors turn it into their own "invalid response".
-class ResponseTooLargeError : public UserFacingError {
+// An answer that arrived but must not be used: too large, or redirected to another origin.
+// Connectors turn every kind into their own "invalid response" error.
+class UnusableResponseError : public UserFacingError {};
+
+// A body above the size cap.
+class ResponseTooLargeError : public UnusableResponseError {
 public:
     QString description() const override { return QStringLiteral("Ответ сервера слишком велик."); }
+};
+
+// A redirect to another origin (or from https to http): never followed, so no credential,
+// cookie or header of ours reaches a host the service did not name.
+class ForeignRedirectError : public UnusableResponseError {
+public:
+    QString description() const override { return QStringLiteral("Сервер перенаправил запрос на другой адрес."); }
 };

@@ -155,7 +155,7 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
     try {
         auto exchange = Http::send(m_network, std::move(request));
         response = co_await std::move(exchange);
-    } catch (const ResponseTooLargeError&) {
+    } catch (const UnusableResponseError&) {
         throw APIError(APIError::Kind::invalidResponse);
     }
     if (response.status <= 0)
