@@ -145,7 +145,7 @@ private Q_SLOTS:
     void normalize_mapsFieldByField() {
         QFETCH(QByteArray, row);
         QFETCH(QString, expected);
-        const AutoEuroOffer wire = AutoEuroOffer::decode(Json::parse(row), {});
+        const AutoEuroOffer wire = AutoEuroOffer::decode(Json::parse(QByteArray(row)), {});
         const QDateTime now = QDateTime::currentDateTimeUtc();
         const auto offer = AutoEuroProvider::normalize(wire, QStringLiteral("AutoEuro"), now);
         if (expected == u"dropped") {
