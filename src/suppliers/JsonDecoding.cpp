@@ -1,8 +1,8 @@
 #include "JsonDecoding.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <vector>

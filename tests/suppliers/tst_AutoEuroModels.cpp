@@ -171,8 +171,9 @@ private Q_SLOTS:
         QCOMPARE(empty.DATA->size(), 2);
         QVERIFY(!empty.DATA->at(1).return_);
         // The envelope itself stays strict.
-        QVERIFY(decodingFailure([&] { AutoEuroEnvelope<AutoEuroOffer>::decode("{\"META\":[],\"DATA\":[]}"); })
-                    .startsWith(u"JSON typeMismatch Dictionary, path: META"));
+        QVERIFY(decodingFailure([&] {
+                    AutoEuroEnvelope<AutoEuroOffer>::decode("{\"META\":[],\"DATA\":[]}");
+                }).startsWith(u"JSON typeMismatch Dictionary, path: META"));
     }
 
     void envelope_dataNullOrMissing_isAbsent() {

@@ -210,8 +210,7 @@ QCoro::Task<QList<AutoEuroOffer>> AutoEuroClient::offers(QString brand, QString 
     co_return std::move(answer.offers);
 }
 
-QCoro::Task<AutoEuroClient::OfferAnswer> AutoEuroClient::offerAnswer(QString brand, QString code,
-                                                                     QString deliveryKey) {
+QCoro::Task<AutoEuroClient::OfferAnswer> AutoEuroClient::offerAnswer(QString brand, QString code, QString deliveryKey) {
     auto request = envelope<AutoEuroOffer>(QStringLiteral("search_items/"),
                                            {{QStringLiteral("brand"), brand},
                                             {QStringLiteral("code"), code},
