@@ -5,6 +5,7 @@
 #include "cart/CartStore.h"
 #include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
+#include "core/TextUtils.h"
 #include "core/UserDefaults.h"
 #include "credentials/CredentialStore.h"
 #include "offertable/PriceDisplay.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
 
@@ -78,9 +80,19 @@ const QString kCredentialsHelp =
                    "Аккаунты: autoeuro-api-key, autopiter-user-id, autopiter-password, tradesoft-user,\n"
                    "tradesoft-password, autoliga-login, autoliga-password.\n");
 
-int usageError(const QString& message) {
-    err() << message << u'\n' << QStringLiteral("Справка: orelia-cli --help\n");
+// Text for the terminal goes through here: supplier texts may hold escape sequences.
+void print(const QString& text) {
+    out() << TextUtils::forTerminal(text);
+    out().flush();
+}
+
+void printError(const QString& text) {
+    err() << TextUtils::forTerminal(text);
     err().flush();
+}
+
+int usageError(const QString& message) {
+    printError(message + u'\n' + QStringLiteral("Справка: orelia-cli --help\n"));
     return kExitUsage;
 }
 
@@ -114,7 +126,7 @@ int runSearch(AppServices& services, const SearchOptions& options) {
         if (options.json)
             out() << QString::fromUtf8(QJsonDocument(OfferReport::searchJson(outcome, now)).toJson());
         else
-            out() << OfferReport::searchText(outcome, now);
+            print(OfferReport::searchText(outcome, now));
         out().flush();
         status = outcome.error.isNull() ? kExitOk : kExitNothingFound;
         QCoreApplication::exit(status);
@@ -133,6 +145,10 @@ int searchCommand(AppServices& services, QStringList args) {
     QStringList positional;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
+        if (arg == u"--") {
+            positional += args; // everything after "--" is the article, even "--help"
+            break;
+        }
         if (arg == u"--json") {
             options.json = true;
         } else if (arg == u"--all") {
@@ -165,9 +181,8 @@ int suppliersCommand(AppServices& services, const QStringList& args) {
             rows.append(
                 {d.id, d.displayName, prefs.isEnabled(d.id) ? QStringLiteral("включён") : QStringLiteral("выключен")});
         }
-        out() << OfferReport::alignedTable({QStringLiteral("ID"), QStringLiteral("Поставщик"), QStringLiteral("Поиск")},
-                                           rows);
-        out().flush();
+        print(OfferReport::alignedTable({QStringLiteral("ID"), QStringLiteral("Поставщик"), QStringLiteral("Поиск")},
+                                        rows));
         return kExitOk;
     }
     if (args.size() != 2 || (args[0] != u"enable" && args[0] != u"disable"))
@@ -176,8 +191,7 @@ int suppliersCommand(AppServices& services, const QStringList& args) {
         return usageError(QStringLiteral("Неизвестный поставщик: ") + args[1] +
                           QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
     if (!services.userDefaults().isWritable()) {
-        err() << QStringLiteral("Не удалось сохранить настройки: ") << services.userDefaults().fileName() << u'\n';
-        err().flush();
+        printError(QStringLiteral("Не удалось сохранить настройки: ") + services.userDefaults().fileName() + u'\n');
         return kExitNothingFound;
     }
     return kExitOk;
@@ -193,11 +207,18 @@ int cartCommand(AppServices& services, const QStringList& args) {
     }
     CartStore& cart = services.cartStore();
     const auto groups = cart.groups(QLocale(QLocale::Russian, QLocale::Russia));
-    if (json)
-        out() << QString::fromUtf8(QJsonDocument(OfferReport::cartJson(groups, cart.totalItemCount())).toJson());
-    else
-        out() << OfferReport::cartText(groups, cart.totalItemCount());
-    out().flush();
+    // A stored cart that could not be read in full was kept aside; say so rather than "empty".
+    const QString notice = cart.keptAsideKey().isEmpty() ? QString() : CartStore::unreadableMessage();
+    if (json) {
+        QJsonObject report = OfferReport::cartJson(groups, cart.totalItemCount());
+        report.insert(QStringLiteral("notice"), notice.isNull() ? QJsonValue() : QJsonValue(notice));
+        out() << QString::fromUtf8(QJsonDocument(report).toJson());
+        out().flush();
+    } else if (!notice.isNull() && groups.isEmpty()) {
+        print(notice + u'\n');
+    } else {
+        print((notice.isNull() ? QString() : notice + u'\n') + OfferReport::cartText(groups, cart.totalItemCount()));
+    }
     return kExitOk;
 }
 
@@ -228,13 +249,13 @@ QStringList knownAccounts() {
 }
 
 int storeError(const QString& what, const UserFacingError& error) {
-    err() << what << error.description() << u'\n';
-    err().flush();
+    printError(what + error.description() + u'\n');
     return kExitNothingFound;
 }
 
 QCoro::Task<int> listCredentials(CredentialStore& store) {
     QList<QStringList> rows;
+    bool failed = false;
     for (const auto& d : SupplierDescriptors::all()) {
         for (const auto& field : d.credentialFields) {
             QString state;
@@ -244,15 +265,17 @@ QCoro::Task<int> listCredentials(CredentialStore& store) {
                 state = value && !value->isEmpty() ? QStringLiteral("задан") : QStringLiteral("не задан");
             } catch (const UserFacingError& error) {
                 state = QStringLiteral("ошибка: ") + error.description();
+                failed = true;
             }
             rows.append({field.keychainAccount, d.displayName, field.title, state});
         }
     }
-    out() << OfferReport::alignedTable(
+    print(OfferReport::alignedTable(
         {QStringLiteral("Аккаунт"), QStringLiteral("Поставщик"), QStringLiteral("Поле"), QStringLiteral("Значение")},
-        rows);
-    out().flush();
-    co_return kExitOk;
+        rows));
+    if (failed)
+        printError(QStringLiteral("Не удалось прочитать системное хранилище паролей.\n"));
+    co_return failed ? kExitNothingFound : kExitOk;
 }
 
 QCoro::Task<int> saveCredential(CredentialStore& store, QString account, QString secret) {
@@ -297,6 +320,11 @@ int credentialsCommand(AppServices& services, const QStringList& args) {
         secret.chop(1);
     if (secret.isEmpty())
         return usageError(QStringLiteral("Пустое значение: передайте его на стандартный ввод."));
+    if (secret.trimmed().isEmpty())
+        return usageError(QStringLiteral("Значение состоит из одних пробелов: такое значение не подойдёт поставщику."));
+    if (TextUtils::withoutControlCharacters(secret) != secret)
+        return usageError(QStringLiteral(
+            "Значение содержит перевод строки или другой управляющий символ: передайте его одной строкой."));
     return runToEnd(saveCredential(services.credentialStore(), account, secret));
 }
 
@@ -307,9 +335,15 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
 
+    // "--" ends the options: what follows is taken as written (an article "--help", say).
     QStringList args = QCoreApplication::arguments().mid(1);
+    const qsizetype end = args.indexOf(QStringLiteral("--"));
+    QStringList literal = end >= 0 ? args.mid(end) : QStringList();
+    if (end >= 0)
+        args = args.mid(0, end);
     const bool demo = args.removeAll(QStringLiteral("--demo")) > 0;
     const bool help = args.removeAll(QStringLiteral("--help")) + args.removeAll(QStringLiteral("-h")) > 0;
+    args += literal;
     if (args.isEmpty())
         return help ? printHelp(kGeneralHelp) : usageError(QStringLiteral("Не указана команда."));
 

@@ -161,20 +161,27 @@ QByteArray CartItem::encodeList(const QList<CartItem>& items) {
 }
 
 std::optional<QList<CartItem>> CartItem::decodeList(const QByteArray& data) {
+    auto lines = decodeReadableLines(data);
+    if (!lines || lines->unreadable > 0)
+        return std::nullopt;
+    return std::move(lines->items);
+}
+
+std::optional<CartItem::DecodedLines> CartItem::decodeReadableLines(const QByteArray& data) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;
-    QList<CartItem> items;
+    DecodedLines lines;
     const QJsonArray array = document.array();
-    items.reserve(array.size());
+    lines.items.reserve(array.size());
     for (const QJsonValue& value : array) {
-        auto item = fromJson(value);
-        if (!item)
-            return std::nullopt;
-        items.append(std::move(*item));
+        if (auto item = fromJson(value))
+            lines.items.append(std::move(*item));
+        else
+            ++lines.unreadable;
     }
-    return items;
+    return lines;
 }
 
 size_t qHash(const CartItem& i, size_t seed) {

@@ -42,6 +42,13 @@ struct CartItem {
     // A UTF-8 JSON array of lines; std::nullopt for anything else, or when one line is unreadable.
     static QByteArray encodeList(const QList<CartItem>& items);
     static std::optional<QList<CartItem>> decodeList(const QByteArray& data);
+    // The readable lines of a JSON array, and how many were not; std::nullopt when the data
+    // is no JSON array at all.
+    struct DecodedLines {
+        QList<CartItem> items;
+        qsizetype unreadable = 0;
+    };
+    static std::optional<DecodedLines> decodeReadableLines(const QByteArray& data);
 
     bool operator==(const CartItem&) const = default;
 };

@@ -25,10 +25,6 @@ QString CartStore::defaultsKey() {
     return UserDefaultsKeys::cart;
 }
 
-QString CartStore::unreadableKey() {
-    return UserDefaultsKeys::cart + QStringLiteral(".unreadable");
-}
-
 bool CartStore::contains(const SupplierOffer& offer) const {
     return indexOf(offer.id()) >= 0;
 }
@@ -119,14 +115,21 @@ QList<SupplierCartGroup> CartStore::groups(const QLocale& locale) const {
 void CartStore::load() {
     if (!m_defaults.contains(defaultsKey()))
         return;
-    const auto data = m_defaults.dataValue(defaultsKey());
-    auto items = data ? CartItem::decodeList(*data) : std::nullopt;
-    if (!items) {
-        // Start empty, but keep the user's bytes: the next save would otherwise destroy them.
-        m_defaults.copy(defaultsKey(), unreadableKey());
-        return;
+    // A cart edited by hand may stand in the file as plain text, which QSettings reads as a
+    // list wherever it holds a comma: read the line as written then.
+    std::optional<QByteArray> data = m_defaults.dataValue(defaultsKey());
+    auto lines = data ? CartItem::decodeReadableLines(*data) : std::nullopt;
+    if (!lines) {
+        data = m_defaults.rawValue(defaultsKey());
+        lines = data ? CartItem::decodeReadableLines(*data) : std::nullopt;
     }
-    m_items = std::move(*items);
+    if (lines)
+        m_items = std::move(lines->items);
+    if (!lines || lines->unreadable > 0) {
+        // Keep the user's bytes as they stand: the next save rewrites the value from the
+        // lines that could be read.
+        m_keptAsideKey = m_defaults.keepAside(defaultsKey());
+    }
 }
 
 void CartStore::save() {

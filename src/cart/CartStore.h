@@ -20,10 +20,16 @@ class CartStore : public QObject {
 public:
     explicit CartStore(UserDefaults& defaults, QObject* parent = nullptr);
 
-    // Where the cart is stored, and where a stored cart that cannot be read is kept aside
-    // before the first save replaces it.
+    // Where the cart is stored.
     static QString defaultsKey();
-    static QString unreadableKey();
+    // Said instead of "Корзина пуста." when the stored cart could not be read in full.
+    static QString unreadableMessage() {
+        return QStringLiteral("Корзину не удалось прочитать; она сохранена отдельно.");
+    }
+
+    // When the stored cart could not be read in full, the key under which its raw value was
+    // kept aside (its readable lines are in the cart); empty otherwise.
+    QString keptAsideKey() const { return m_keptAsideKey; }
 
     const QList<CartItem>& items() const { return m_items; }
     bool contains(const SupplierOffer& offer) const;
@@ -54,4 +60,5 @@ private:
 
     UserDefaults& m_defaults;
     QList<CartItem> m_items;
+    QString m_keptAsideKey;
 };

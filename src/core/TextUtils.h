@@ -12,4 +12,13 @@ QString trimmedUpper(QStringView text);
 // Upper case, letters and digits only: "oc-90" and "OC 90" both give "OC90".
 QString canonicalPartNumber(QStringView text);
 
+// Without control characters (C0, DEL, C1): what a search sends and logs, whatever was typed
+// or pasted into the field.
+QString withoutControlCharacters(QStringView text);
+// The search query: control characters removed, trimmed, upper-cased.
+QString searchQuery(QStringView text);
+// Safe to write to a terminal: control characters other than tab and line feed (ESC among
+// them) replaced with U+FFFD, so supplier text cannot move the cursor or clear the screen.
+QString forTerminal(QStringView text);
+
 } // namespace TextUtils

@@ -48,18 +48,33 @@ public:
     void setString(const QString& key, const QString& value);
     void setData(const QString& key, const QByteArray& value);
     void remove(const QString& key);
-    // Copies whatever is stored under `from`, as it is, to `to` (to keep unreadable data aside).
+    // Copies whatever is stored under `from`, as it is, to `to`.
     void copy(const QString& from, const QString& to);
+    // The stored value exactly as it stands: the bytes of a data value, or else the text of
+    // its line in the settings file, before QSettings reads lists or escapes into it.
+    std::optional<QByteArray> rawValue(const QString& key) const;
+    // Keeps the raw stored value of `key` under a new key "<key>.unreadable-<UTC time>" (never
+    // over an earlier one) and returns that key; empty when nothing is stored.
+    QString keepAside(const QString& key);
 
     // Re-reads what other processes wrote; also flushes pending writes.
     void sync();
-    // False when the last flush failed (read-only or unwritable file).
+    // False when the last write did not reach the disk (read-only or unwritable file).
     bool isWritable() const;
     QString fileName() const;
+    // Where a settings file that could not be read cleanly was copied before its first
+    // rewrite; empty when that never happened.
+    QString damagedCopy() const { return m_damagedCopy; }
 
 private:
     explicit UserDefaults(std::unique_ptr<QSettings> settings);
+    void write(const QString& key, const QVariant& value);
     void flush();
+    void reopen();
 
     std::unique_ptr<QSettings> m_settings;
+    // QSettings met lines it could not read: its next write would drop them.
+    bool m_damaged = false;
+    QString m_damagedCopy;
+    bool m_lastWriteOk = true;
 };

@@ -27,8 +27,11 @@ QCoro::Task<> run(QKeychain::Job* job) {
     co_await qCoro(job, &QKeychain::Job::finished);
 }
 
+// QtKeychain speaks English on Linux; the buyer first reads what failed.
 KeychainError errorOf(const QKeychain::Job& job) {
-    return KeychainError(static_cast<int>(job.error()), job.errorString());
+    const QString text = job.errorString();
+    return KeychainError(static_cast<int>(job.error()),
+                         text.isEmpty() ? text : QStringLiteral("Системное хранилище паролей недоступно: ") + text);
 }
 
 } // namespace

@@ -19,9 +19,11 @@ struct LaterDeleter {
     void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
 };
 
+// Qt's codes from 101 up (proxy, content, protocol, server) are how it names a 4xx/5xx
+// status: 400 is ProtocolInvalidOperationError, 407 ProxyAuthenticationRequiredError...
+// Below 101 the connection itself failed.
 bool isHttpStatusError(QNetworkReply::NetworkError error) {
-    const int code = static_cast<int>(error);
-    return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+    return static_cast<int>(error) >= 101;
 }
 
 // Aborting from inside a reply's own signal confuses Qt's bookkeeping; abort from

@@ -49,9 +49,13 @@ ServiceEndpoints ServiceEndpoints::fromEnvironment() {
     for (const Service service :
          {Service::autoEuro, Service::autopiter, Service::tradeSoft, Service::autoligaPortal, Service::feedback}) {
         const QByteArray name = environmentVariable(service).toLatin1();
-        const QString text =
-            qEnvironmentVariableIsSet(name.constData()) ? qEnvironmentVariable(name.constData()) : builtIn(service);
-        endpoints.setOrigin(service, QUrl(text.trimmed(), QUrl::StrictMode));
+        const bool overridden = qEnvironmentVariableIsSet(name.constData());
+        const QString text = overridden ? qEnvironmentVariable(name.constData()) : builtIn(service);
+        const QUrl url(text.trimmed(), QUrl::StrictMode);
+        endpoints.setOrigin(service, url);
+        if (overridden && !text.trimmed().isEmpty() && !isUsableOrigin(url))
+            endpoints.m_problems.insert(service, QStringLiteral("Проверьте %1: «%2» — это не адрес http(s)-сервиса.")
+                                                     .arg(environmentVariable(service), text.trimmed()));
     }
     return endpoints;
 }
@@ -63,6 +67,11 @@ QUrl ServiceEndpoints::origin(Service service) const {
 
 void ServiceEndpoints::setOrigin(Service service, const QUrl& origin) {
     m_origins.insert(service, origin);
+    m_problems.remove(service);
+}
+
+QString ServiceEndpoints::problem(Service service) const {
+    return m_problems.value(service);
 }
 
 QUrl ServiceEndpoints::url(Service service, QStringView path) const {

@@ -17,6 +17,9 @@ public:
 
     // Empty when not configured or not a usable http(s) origin.
     QUrl origin(Service service) const;
+    // When the environment set this service's address to something unusable, a sentence that
+    // names the variable ("Проверьте ORELIA_AUTOEURO_URL: …"), for the connector's error; else empty.
+    QString problem(Service service) const;
     void setOrigin(Service service, const QUrl& origin);
 
     // The origin with path appended ("https://h/p" + "api/v2/json/" = "https://h/p/api/v2/json/");
@@ -27,4 +30,5 @@ public:
 
 private:
     QHash<Service, QUrl> m_origins;
+    QHash<Service, QString> m_problems;
 };

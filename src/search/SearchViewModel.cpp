@@ -83,7 +83,7 @@ void SearchViewModel::setSupplierFailures(const QStringList& failures) {
 }
 
 void SearchViewModel::search() {
-    const QString normalized = TextUtils::trimmedUpper(m_article);
+    const QString normalized = TextUtils::searchQuery(m_article);
     if (normalized.isEmpty() || m_isLoading)
         return;
     setArticle(normalized);

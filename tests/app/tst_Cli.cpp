@@ -19,9 +19,11 @@ private:
         QString err;
     };
 
-    Result run(const QStringList& args, const QByteArray& input = {}) {
+    Result run(const QStringList& args, const QByteArray& input = {}, const QHash<QString, QString>& extra = {}) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            env.insert(it.key(), it.value());
         env.insert(QStringLiteral("HOME"), m_home.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral("state")));
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void exitStatuses_tellUsageFromNothingFound();
     void demoMode_keepsItsSettingsApart();
     void credentials_roundTripThroughTheSystemStore();
+    void oddCommandLines_areRefusedOrTakenLiterally();
 };
 
 void CliTest::searchJson_againstTheSandbox() {
@@ -133,6 +136,27 @@ void CliTest::credentials_roundTripThroughTheSystemStore() {
     // Deleting what is not there is no error; an unknown account is a usage error.
     QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("delete"), account}).exitCode, 0);
     QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("set"), QStringLiteral("root")}, "x").exitCode, 2);
+}
+
+void CliTest::oddCommandLines_areRefusedOrTakenLiterally() {
+    const QString set = QStringLiteral("set");
+    const QString key = QStringLiteral("autoeuro-api-key");
+    for (const QByteArray& bad : {QByteArray("abc\ndef\n"), QByteArray("   \n"), QByteArray("a\tb")}) {
+        const Result r = run({QStringLiteral("credentials"), set, key, QStringLiteral("--demo")}, bad);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(!r.err.isEmpty());
+    }
+    // After "--" an article that looks like an option is searched, not obeyed.
+    const Result literal = run({QStringLiteral("search"), QStringLiteral("--demo"), QStringLiteral("--"),
+                                QStringLiteral("--help"), QStringLiteral("--json")});
+    QCOMPARE(literal.exitCode, 2); // two articles: "--json" is one too
+    const Result searched = run({QStringLiteral("search"), QStringLiteral("--demo"), QStringLiteral("--json"),
+                                 QStringLiteral("--"), QStringLiteral("--help")});
+    QCOMPARE(QJsonDocument::fromJson(searched.out.toUtf8()).object()[u"article"].toString(), QStringLiteral("--HELP"));
+    // A store that cannot be reached is a failure, not a list of empty accounts.
+    const Result list = run({QStringLiteral("credentials"), QStringLiteral("list")}, {},
+                            {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent")}});
+    QCOMPARE(list.exitCode, 1);
 }
 
 QTEST_GUILESS_MAIN(CliTest)

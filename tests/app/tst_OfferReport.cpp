@@ -1,4 +1,5 @@
 #include "app/OfferReport.h"
+#include "core/TextUtils.h"
 #include "support/OfferBuilder.h"
 
 #include <QJsonArray>
@@ -96,6 +97,10 @@ void OfferReportTest::searchText_alignsTheWindowsColumns() {
     QCOMPARE(lines[4], QStringLiteral("Найдено: 2 · показано: 2"));
     QCOMPARE(lines[5], outcome.status);
     QCOMPARE(lines[6], outcome.duration);
+
+    // What reaches the terminal: escape sequences of a supplier cannot clear the screen.
+    QCOMPARE(TextUtils::forTerminal(u"A\u001b[2J\u0007B\tC\nD\u007f\u009bE"),
+             QStringLiteral("A\uFFFD[2J\uFFFDB\tC\nD\uFFFD\uFFFDE"));
 }
 
 void OfferReportTest::money_roundsExactlyAndGroupsThousands_data() {

@@ -2,6 +2,7 @@
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void persistence_absentOptionalsAreOmitted();
     void corruptStoredCart_isKeptAsideAndRecoverable_data();
     void corruptStoredCart_isKeptAsideAndRecoverable();
+    void handEditedCart_isReadAndASecondBadOneKeptBesideTheFirst();
     void cartSurvivesOtherWritersOfTheSameFile();
 };
 
@@ -210,7 +212,7 @@ void CartStoreTest::persistence_missingKeyGivesEmptyCart() {
     CartStore cart(*defaults);
     QVERIFY(cart.items().isEmpty());
     QVERIFY(!defaults->contains(CartStore::defaultsKey()));
-    QVERIFY(!defaults->contains(CartStore::unreadableKey()));
+    QVERIFY(cart.keptAsideKey().isEmpty());
 }
 
 void CartStoreTest::persistence_roundTripKeepsEveryField() {
@@ -271,6 +273,7 @@ void CartStoreTest::persistence_absentOptionalsAreOmitted() {
 
 void CartStoreTest::corruptStoredCart_isKeptAsideAndRecoverable_data() {
     QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("readableLines");
     const auto without = [](const char* key) {
         QJsonObject line = storedLine();
         line.remove(QString::fromLatin1(key));
@@ -281,32 +284,74 @@ void CartStoreTest::corruptStoredCart_isKeptAsideAndRecoverable_data() {
         line[QString::fromLatin1(key)] = value;
         return json({storedLine(u"ok"_s), line});
     };
-    QTest::newRow("not JSON") << QByteArray("[{\"id\": ");
-    QTest::newRow("object, not array") << QJsonDocument(storedLine()).toJson();
-    QTest::newRow("line without addedAt") << without("addedAt");
-    QTest::newRow("line without offerID") << without("offerID");
-    QTest::newRow("fractional quantity") << with("quantity", 1.5);
-    QTest::newRow("quantity beyond 64 bits") << with("quantity", 1e30);
-    QTest::newRow("price as text") << with("unitPrice", u"12"_s);
-    QTest::newRow("optional of the wrong type") << with("warehouse", 12);
-    QTest::newRow("date beyond any calendar") << with("addedAt", 1e300);
-    QTest::newRow("array of numbers") << QByteArray("[1, 2]");
+    QTest::newRow("not JSON") << QByteArray("[{\"id\": ") << 0;
+    QTest::newRow("object, not array") << QJsonDocument(storedLine()).toJson() << 0;
+    QTest::newRow("line without addedAt") << without("addedAt") << 0;
+    QTest::newRow("line without offerID") << without("offerID") << 0;
+    QTest::newRow("fractional quantity") << with("quantity", 1.5) << 1;
+    QTest::newRow("quantity as a word") << with("quantity", u"two"_s) << 1;
+    QTest::newRow("quantity beyond 64 bits") << with("quantity", 1e30) << 1;
+    QTest::newRow("price as text") << with("unitPrice", u"12"_s) << 1;
+    QTest::newRow("optional of the wrong type") << with("warehouse", 12) << 1;
+    QTest::newRow("date beyond any calendar") << with("addedAt", 1e300) << 1;
+    QTest::newRow("array of numbers") << QByteArray("[1, 2]") << 0;
 }
 
 void CartStoreTest::corruptStoredCart_isKeptAsideAndRecoverable() {
     QFETCH(QByteArray, stored);
+    QFETCH(int, readableLines);
     TestEnvironment env;
     env.makeDefaults()->setData(CartStore::defaultsKey(), stored);
 
     auto defaults = env.makeDefaults();
     CartStore cart(*defaults);
-    QVERIFY(cart.items().isEmpty());
+    QCOMPARE(cart.items().size(), readableLines);
+    QVERIFY(cart.keptAsideKey().startsWith(CartStore::defaultsKey() + u".unreadable-"_s));
     QVERIFY(cart.add(OfferBuilder(u"autoeuro"_s, u"new"_s)));
 
     // The next run finds the new cart, and the old bytes untouched beside it.
     auto next = env.makeDefaults();
-    QCOMPARE(next->dataValue(CartStore::unreadableKey()), stored);
-    QCOMPARE(CartStore(*next).items().size(), 1);
+    QCOMPARE(next->dataValue(cart.keptAsideKey()), stored);
+    CartStore reloaded(*next);
+    QCOMPARE(reloaded.items().size(), readableLines + 1);
+    QVERIFY(reloaded.keptAsideKey().isEmpty());
+}
+
+void CartStoreTest::handEditedCart_isReadAndASecondBadOneKeptBesideTheFirst() {
+    TestEnvironment env;
+    // Plain JSON on the line, as a user types it: QSettings alone would read a list of texts.
+    const QByteArray line = json({storedLine(u"a"_s), storedLine(u"b"_s)}).trimmed();
+    {
+        QFile file(env.settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nOrelia.Cart.v1=" + line + "\n");
+    }
+    QCOMPARE(CartStore(*env.makeDefaults()).items().size(), 2);
+
+    QStringList asideKeys;
+    for (const QByteArray& bad : {QByteArray("[{\"id\": 1, \"x\"]"), QByteArray("[{\"id\": 2, \"y\"]")}) {
+        // Only the cart's line is edited; whatever else the file holds stays.
+        QFile file(env.settingsPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = file.readAll().split('\n');
+        file.close();
+        for (QByteArray& l : lines) {
+            if (l.startsWith("Orelia.Cart.v1="))
+                l = "Orelia.Cart.v1=" + bad;
+        }
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(lines.join('\n'));
+        file.close();
+        auto defaults = env.makeDefaults();
+        CartStore cart(*defaults);
+        QVERIFY(cart.items().isEmpty());
+        asideKeys << cart.keptAsideKey();
+        QCOMPARE(defaults->dataValue(cart.keptAsideKey()), bad); // the bytes as they stood in the file
+        cart.add(OfferBuilder(u"autoeuro"_s, u"new"_s));
+    }
+    QCOMPARE(asideKeys.size(), 2);
+    QVERIFY(asideKeys[0] != asideKeys[1]);
+    QVERIFY(env.makeDefaults()->contains(asideKeys[0]));
 }
 
 void CartStoreTest::cartSurvivesOtherWritersOfTheSameFile() {

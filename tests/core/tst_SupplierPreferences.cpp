@@ -3,6 +3,7 @@
 #include "core/SupplierPreferences.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,6 +15,9 @@ private Q_SLOTS:
     void freshInstall_searchesAutoEuroAndAutopiterOnly();
     void writes_persistAcrossInstancesAndNotify();
     void damagedValues_fallBackToDefaults();
+    void damagedFile_isCopiedAsideBeforeItsFirstRewrite_data();
+    void damagedFile_isCopiedAsideBeforeItsFirstRewrite();
+    void unwritableFile_reportsTheFailedSave();
     void descriptors_compareByEveryField();
     void appearance_ignoresCaseAndFallsBackToSecondaryText();
 };
@@ -72,6 +76,55 @@ void SupplierPreferencesTest::damagedValues_fallBackToDefaults() {
     QVERIFY(prefs.autoligaEnabled());
     QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold), std::nullopt);
     QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), std::optional<double>(12.5));
+}
+
+void SupplierPreferencesTest::damagedFile_isCopiedAsideBeforeItsFirstRewrite_data() {
+    QTest::addColumn<QByteArray>("content");
+    QByteArray noise(4096, '\0');
+    quint32 state = 7;
+    for (char& c : noise) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    QTest::newRow("random bytes") << noise;
+    QTest::newRow("a few malformed lines")
+        << QByteArray("[General]\noreliaMarkupPercent=12\nthis line has no equals sign\n"
+                      "supplier.autoliga.enabled=true\n=no key\n[broken section\n");
+}
+
+void SupplierPreferencesTest::damagedFile_isCopiedAsideBeforeItsFirstRewrite() {
+    QFETCH(QByteArray, content);
+    TestEnvironment env;
+    {
+        QFile file(env.settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    auto defaults = env.makeDefaults();
+    SupplierPreferences prefs(*defaults);
+    prefs.setAutoEuroEnabled(false);
+    QVERIFY(defaults->isWritable());
+    QVERIFY(!defaults->damagedCopy().isEmpty());
+    QFile copy(defaults->damagedCopy());
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), content);
+    // The value reached the disk, and the copy is made once, not on every write.
+    QCOMPARE(SupplierPreferences(*env.makeDefaults()).autoEuroEnabled(), false);
+    const QString first = defaults->damagedCopy();
+    prefs.setAutopiterEnabled(false);
+    QCOMPARE(defaults->damagedCopy(), first);
+}
+
+void SupplierPreferencesTest::unwritableFile_reportsTheFailedSave() {
+    TestEnvironment env;
+    // A directory where the file should be: no one can write there, root included.
+    QVERIFY(QDir().mkpath(env.settingsPath()));
+    auto defaults = env.makeDefaults();
+    defaults->setBool(UserDefaultsKeys::autoEuroEnabled, false);
+    QVERIFY(!defaults->isWritable());
+    auto fine = UserDefaults::atPath(env.home() + QStringLiteral("/other.ini"));
+    fine->setBool(UserDefaultsKeys::autoEuroEnabled, false);
+    QVERIFY(fine->isWritable());
 }
 
 void SupplierPreferencesTest::descriptors_compareByEveryField() {

@@ -59,6 +59,10 @@ public:
                 return sink.write("x", 1);
             });
         });
+        m_server.Get("/bad", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 400;
+            response.set_content("{\"error\":\"bad\"}", "application/json");
+        });
         m_server.Get("/loop", [](const httplib::Request&, httplib::Response& response) {
             response.status = 302;
             response.set_header("Location", "/loop");
@@ -124,6 +128,9 @@ private Q_SLOTS:
         const auto endpoints = ServiceEndpoints::fromEnvironment();
         qunsetenv(name.constData());
         QCOMPARE(endpoints.autoEuroAPI().toString(QUrl::FullyEncoded), url);
+        // A variable set to something unusable is named in the connector's error.
+        const QString problem = endpoints.problem(Service::autoEuro);
+        QCOMPARE(problem.contains(u"ORELIA_AUTOEURO_URL"), url.isEmpty() && !origin.isEmpty());
     }
 
     void body_isCappedEvenWithoutALength_andSkippedOnFailureWhenAsked() {
@@ -138,6 +145,9 @@ private Q_SLOTS:
 
         request.request.setUrl(server.url("/missing"));
         QCOMPARE(awaitTask(Http::send(*network, request)).body, QByteArray("not here"));
+        request.request.setUrl(server.url("/bad"));
+        QCOMPARE(awaitTask(Http::send(*network, request)).status, 400);
+        request.request.setUrl(server.url("/missing"));
         request.bodyOnlyOnSuccess = true;
         const auto response = awaitTask(Http::send(*network, request));
         QCOMPARE(response.status, 404);

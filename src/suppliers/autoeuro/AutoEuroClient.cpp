@@ -41,7 +41,8 @@ QString AutoEuroClient::APIError::description() const {
     case Kind::missingAPIKey:
         return QStringLiteral("API-key AutoEuro не настроен.");
     case Kind::invalidURL:
-        return QStringLiteral("Не удалось сформировать URL AutoEuro.");
+        return m_message.isEmpty() ? QStringLiteral("Не удалось сформировать URL AutoEuro.")
+                                   : QStringLiteral("Не удалось сформировать URL AutoEuro. ") + m_message;
     case Kind::invalidResponse:
         return QStringLiteral("AutoEuro вернул некорректный ответ.");
     case Kind::chelyabinskNotFound:
@@ -125,7 +126,7 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
 
     QUrl url = m_endpoints.autoEuroAPI();
     if (url.isEmpty() || !url.isValid())
-        throw APIError(APIError::Kind::invalidURL);
+        throw APIError::invalidURL(m_endpoints.problem(ServiceEndpoints::Service::autoEuro));
     // Both halves are already percent-encoded: read them so, or "%20" in the origin
     // would be sent as "%2520".
     url.setPath(url.path(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")),

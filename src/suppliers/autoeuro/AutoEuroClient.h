@@ -29,6 +29,8 @@ public:
 
         static APIError httpStatus(int code) { return APIError(Kind::httpStatus, code, {}); }
         static APIError api(QString message) { return APIError(Kind::api, 0, std::move(message)); }
+        // With the sentence that names a misconfigured address variable, when there is one.
+        static APIError invalidURL(QString hint) { return APIError(Kind::invalidURL, 0, std::move(hint)); }
         explicit APIError(Kind kind)
             : APIError(kind, 0, {}) {}
 
