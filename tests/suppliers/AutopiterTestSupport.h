@@ -56,7 +56,8 @@ struct AutopiterSandbox {
     QList<SandboxRequest> requestsTo(const QString& operation) const {
         QList<SandboxRequest> found;
         for (const auto& request : server.requests()) {
-            if (request.headers.value(QStringLiteral("soapaction")) == u"http://www.autopiter.ru/" + operation)
+            if (request.headers.value(QStringLiteral("soapaction")) ==
+                QStringLiteral("http://www.autopiter.ru/") + operation)
                 found.append(request);
         }
         return found;
