@@ -6,6 +6,16 @@
 #include <QCoroTask>
 #include <QList>
 
+// What a search noticed besides its offers: requests of its fan-out (one per brand or
+// catalogue row) that failed while others answered, and malformed records it left out.
+struct SupplierSearchReport {
+    int failedRequests = 0;
+    int totalRequests = 0;
+    // The description of the first failed request, in request order.
+    QString firstFailure;
+    qsizetype skippedRecords = 0;
+};
+
 // The shape of a supplier search connector. search() takes the article already
 // trimmed and upper-cased and returns the supplier's offers in its own order; an
 // empty list is an answer, not a failure. Failures are thrown as UserFacingError.
@@ -14,6 +24,8 @@ public:
     virtual ~SupplierSearchProviding() = default;
     virtual const SupplierDescriptor& descriptor() const = 0;
     virtual QCoro::Task<QList<SupplierOffer>> search(QString article) = 0;
+    // About the last search() of this instance (providers are made anew for every search).
+    virtual SupplierSearchReport lastSearchReport() const { return {}; }
 };
 
 // A connector that can tell whether the supplier answers with the stored credentials.

@@ -3,8 +3,12 @@
 #include "NetworkError.h"
 
 #include <QCoroSignal>
+#include <QHash>
 #include <QNetworkAccessManager>
+#include <QPointer>
+#include <QTimer>
 
+#include <deque>
 #include <memory>
 
 namespace Http {
@@ -26,6 +30,121 @@ void abortLater(QNetworkReply* reply) {
     QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
 }
 
+QString hostKey(const QUrl& url) {
+    return url.scheme().toLower() + QStringLiteral("://") + url.host().toLower() + u':' +
+           QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
+}
+
+bool sameOrigin(const QUrl& a, const QUrl& b) {
+    return hostKey(a) == hostKey(b);
+}
+
+} // namespace
+
+// One waiting request; granted() fires (queued) once it may be sent.
+class DispatchTicket : public QObject {
+    Q_OBJECT
+public:
+    bool granted = false;
+Q_SIGNALS:
+    void grantedSignal();
+};
+
+// Hands out at most maxRequestsPerHost slots per host for one manager. Qt queues extra
+// requests itself, but its transfer clock already runs while they wait; here they wait
+// without a clock and are sent in the order they came.
+class DispatchQueue : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    static DispatchQueue* of(QNetworkAccessManager& manager) {
+        auto* queue = manager.findChild<DispatchQueue*>(QString(), Qt::FindDirectChildrenOnly);
+        return queue ? queue : new DispatchQueue(&manager);
+    }
+
+    // True when a slot was free and is now taken; otherwise the ticket waits in line.
+    bool takeOrWait(const QString& host, const std::shared_ptr<DispatchTicket>& ticket) {
+        Host& h = m_hosts[host];
+        if (h.active < maxRequestsPerHost) {
+            ++h.active;
+            ticket->granted = true;
+            return true;
+        }
+        h.waiting.push_back(ticket);
+        return false;
+    }
+
+    void release(const QString& host) {
+        Host& h = m_hosts[host];
+        --h.active;
+        while (!h.waiting.empty()) {
+            std::shared_ptr<DispatchTicket> next = h.waiting.front();
+            h.waiting.pop_front();
+            if (next.use_count() == 1)
+                continue; // its request is gone
+            ++h.active;
+            next->granted = true;
+            QMetaObject::invokeMethod(
+                next.get(), [next] { Q_EMIT next->grantedSignal(); }, Qt::QueuedConnection);
+            break;
+        }
+        if (h.active == 0 && h.waiting.empty())
+            m_hosts.remove(host);
+    }
+
+    void forget(const QString& host, const std::shared_ptr<DispatchTicket>& ticket) {
+        auto it = m_hosts.find(host);
+        if (it == m_hosts.end())
+            return;
+        std::erase(it->waiting, ticket);
+    }
+
+private:
+    struct Host {
+        int active = 0;
+        std::deque<std::shared_ptr<DispatchTicket>> waiting;
+    };
+    QHash<QString, Host> m_hosts;
+};
+
+namespace {
+
+// A request's place among the requests to one host; given back however the exchange ends.
+class HostSlot {
+public:
+    HostSlot(QNetworkAccessManager& manager, QString host)
+        : m_queue(DispatchQueue::of(manager))
+        , m_host(std::move(host))
+        , m_ticket(std::make_shared<DispatchTicket>()) {}
+    HostSlot(const HostSlot&) = delete;
+    HostSlot& operator=(const HostSlot&) = delete;
+    ~HostSlot() {
+        if (!m_queue)
+            return;
+        if (m_ticket->granted)
+            m_queue->release(m_host);
+        else
+            m_queue->forget(m_host, m_ticket);
+    }
+
+    QCoro::Task<> acquire() {
+        if (m_queue->takeOrWait(m_host, m_ticket))
+            co_return;
+        auto granted = qCoro(m_ticket.get(), &DispatchTicket::grantedSignal);
+        co_await std::move(granted);
+    }
+
+private:
+    QPointer<DispatchQueue> m_queue;
+    QString m_host;
+    std::shared_ptr<DispatchTicket> m_ticket;
+};
+
+NetworkError timeoutError() {
+    return NetworkError(QNetworkReply::TimeoutError, QStringLiteral("Operation timed out"));
+}
+
 } // namespace
 
 QByteArray Response::header(QByteArrayView name) const {
@@ -37,78 +156,142 @@ QByteArray Response::header(QByteArrayView name) const {
 }
 
 QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
-    request.request.setTransferTimeout(static_cast<int>(request.timeout.count()));
-    std::unique_ptr<QNetworkReply, LaterDeleter> reply(
-        manager.sendCustomRequest(request.request, request.verb, request.body));
+    const QUrl origin = request.request.url();
+    HostSlot slot(manager, hostKey(origin));
+    {
+        auto turn = slot.acquire();
+        co_await std::move(turn);
+    }
 
-    Response response;
-    bool tooLarge = false;
-    bool statusOnly = false;
-    // Connections die with this frame, whatever happens to the reply afterwards.
-    QObject context;
-    QNetworkReply* r = reply.get();
-    QObject::connect(r, &QNetworkReply::metaDataChanged, &context, [&] {
+    // We follow redirects ourselves, so that none leaves the service's origin.
+    request.request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.request.setTransferTimeout(0);
+
+    bool timedOut = false;
+    QPointer<QNetworkReply> current;
+    QObject exchange;
+    QTimer deadline(&exchange);
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &exchange, [&] {
+        timedOut = true;
+        if (current)
+            current->abort();
+    });
+    deadline.start(2 * request.timeout);
+
+    for (int hop = 0;; ++hop) {
+        std::unique_ptr<QNetworkReply, LaterDeleter> reply(
+            manager.sendCustomRequest(request.request, request.verb, request.body));
+        QNetworkReply* r = reply.get();
+        current = r;
+
+        Response response;
+        bool tooLarge = false;
+        bool statusOnly = false;
+        bool redirect = false;
+        // Connections die with this scope, whatever happens to the reply afterwards.
+        QObject context;
+        QTimer idle(&context);
+        idle.setSingleShot(true);
+        QObject::connect(&idle, &QTimer::timeout, &context, [&] {
+            timedOut = true;
+            r->abort();
+        });
+        idle.start(request.timeout);
+        const auto moved = [&] { idle.start(request.timeout); };
+        QObject::connect(r, &QNetworkReply::downloadProgress, &context, moved);
+        QObject::connect(r, &QNetworkReply::uploadProgress, &context, moved);
+
+        QObject::connect(r, &QNetworkReply::metaDataChanged, &context, [&] {
+            moved();
+            const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            if (!status.isValid())
+                return;
+            response.status = status.toInt();
+            if (response.status >= 300 && response.status <= 399 && !r->rawHeader("Location").isEmpty()) {
+                redirect = true;
+                abortLater(r); // its body is of no use
+                return;
+            }
+            if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
+                statusOnly = true;
+                abortLater(r);
+                return;
+            }
+            bool known = false;
+            const qint64 length = r->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+            if (known && length > request.bodyLimit) {
+                tooLarge = true;
+                abortLater(r);
+            }
+        });
+        QObject::connect(r, &QNetworkReply::readyRead, &context, [&] {
+            moved();
+            if (tooLarge || statusOnly || redirect)
+                return;
+            response.body += r->readAll();
+            if (response.body.size() > request.bodyLimit) {
+                tooLarge = true;
+                response.body.clear();
+                abortLater(r);
+            }
+        });
+
+        if (!r->isFinished()) {
+            auto finished = qCoro(r, &QNetworkReply::finished);
+            co_await std::move(finished);
+        }
+        current = nullptr;
+
+        if (timedOut)
+            throw timeoutError();
+        if (tooLarge)
+            throw ResponseTooLargeError();
         const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (!status.isValid())
-            return;
-        response.status = status.toInt();
-        // A redirect that Qt follows announces itself here before the final answer;
-        // its body is never delivered.
-        if (response.status >= 300 && response.status <= 399 && !r->rawHeader("Location").isEmpty())
-            return;
-        if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
-            statusOnly = true;
-            abortLater(r);
-            return;
+        if (status.isValid())
+            response.status = status.toInt();
+        response.headers = r->rawHeaderPairs();
+
+        if (redirect) {
+            const QUrl target = r->url().resolved(QUrl::fromEncoded(r->rawHeader("Location")));
+            if (!target.isValid() || !sameOrigin(target, origin))
+                throw ForeignRedirectError();
+            if (hop >= maxRedirects)
+                throw NetworkError(QNetworkReply::TooManyRedirectsError, QStringLiteral("Too many redirects"));
+            // As browsers do: 303, and 301/302 after a POST, continue as a GET without body;
+            // 307 and 308 repeat the request as it was.
+            if (response.status == 303 ||
+                ((response.status == 301 || response.status == 302) && request.verb == "POST")) {
+                request.verb = QByteArrayLiteral("GET");
+                request.body.clear();
+                request.request.setHeader(QNetworkRequest::ContentTypeHeader, QVariant());
+            }
+            request.request.setUrl(target);
+            continue;
         }
-        bool known = false;
-        const qint64 length = r->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-        if (known && length > request.bodyLimit) {
-            tooLarge = true;
-            abortLater(r);
-        }
-    });
-    QObject::connect(r, &QNetworkReply::readyRead, &context, [&] {
-        if (tooLarge || statusOnly)
-            return;
-        response.body += r->readAll();
-        if (response.body.size() > request.bodyLimit) {
-            tooLarge = true;
+
+        if (statusOnly) {
             response.body.clear();
-            abortLater(r);
+            co_return response;
         }
-    });
-
-    if (!r->isFinished()) {
-        auto finished = qCoro(r, &QNetworkReply::finished);
-        co_await std::move(finished);
-    }
-
-    if (tooLarge)
-        throw ResponseTooLargeError();
-    const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid())
-        response.status = status.toInt();
-    response.headers = r->rawHeaderPairs();
-    if (statusOnly) {
-        response.body.clear();
+        // Qt flags a 4xx/5xx answer as an error too: that is the answer, not a failure. Any
+        // other error (also one after a 2xx status, such as a broken or over-compressed body)
+        // is a failure of the transfer.
+        const auto error = r->error();
+        const bool statusReflected = response.status >= 400 && isHttpStatusError(error);
+        if (error != QNetworkReply::NoError && !statusReflected)
+            throw NetworkError(error, r->errorString());
+        if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
+            response.body.clear();
+            co_return response;
+        }
+        response.body += r->readAll();
+        if (response.body.size() > request.bodyLimit)
+            throw ResponseTooLargeError();
         co_return response;
     }
-    // Qt flags a 4xx/5xx answer as an error too: that is the answer, not a failure. Any
-    // other error (also one after a 2xx status, such as a broken or over-compressed body)
-    // is a failure of the transfer.
-    const auto error = r->error();
-    const bool statusReflected = response.status >= 400 && isHttpStatusError(error);
-    if (error != QNetworkReply::NoError && !statusReflected)
-        throw NetworkError(error, r->errorString());
-    if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
-        response.body.clear();
-        co_return response;
-    }
-    response.body += r->readAll();
-    if (response.body.size() > request.bodyLimit)
-        throw ResponseTooLargeError();
-    co_return response;
 }
 
 } // namespace Http
+
+#include "Http.moc"

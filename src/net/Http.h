@@ -10,17 +10,21 @@
 
 class QNetworkAccessManager;
 
-// The one way connectors talk HTTP: a request through a given manager, with a
-// time-out and a cap on the body size.
+// The one way connectors talk HTTP: a request through a given manager, with time-outs,
+// a cap on the body size, and redirects followed only within the service's own origin.
 namespace Http {
 
 inline constexpr qint64 maxBodySize = 32 * 1024 * 1024;
+// Requests in flight per host and manager; more wait in our own queue, where no clock runs.
+inline constexpr int maxRequestsPerHost = 6;
+inline constexpr int maxRedirects = 10;
 
 struct Request {
     QNetworkRequest request;
     QByteArray verb = QByteArrayLiteral("GET");
     QByteArray body;
-    // Longest wait without any data moving.
+    // Longest wait without any data moving. The whole exchange, redirects included, may take
+    // twice as long; both clocks start when the request is sent, not while it waits its turn.
     std::chrono::milliseconds timeout{30000};
     // When set, the body of a status outside 200..299 is not read at all.
     bool bodyOnlyOnSuccess = false;
@@ -37,8 +41,9 @@ struct Response {
     QByteArray header(QByteArrayView name) const;
 };
 
-// Any HTTP status is an answer. A transport failure throws NetworkError; a body over
-// the limit throws ResponseTooLargeError.
+// Any HTTP status is an answer. A transport failure or a time-out throws NetworkError; a body
+// over the limit throws ResponseTooLargeError; a redirect to another origin (or from https
+// to http) throws ForeignRedirectError and is never followed.
 QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request);
 
 } // namespace Http

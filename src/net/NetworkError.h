@@ -4,7 +4,8 @@
 
 #include <QNetworkReply>
 
-// A transport failure (no connection, time-out, TLS...), with Qt's own description.
+// A transport failure (no connection, time-out, TLS...). The buyer reads it in Russian;
+// failures without a text of their own keep Qt's description after a colon, for support.
 class NetworkError : public UserFacingError {
 public:
     NetworkError(QNetworkReply::NetworkError code, QString text)
@@ -12,7 +13,9 @@ public:
         , m_text(std::move(text)) {}
 
     QNetworkReply::NetworkError code() const { return m_code; }
-    QString description() const override { return m_text; }
+    // Qt's own text.
+    QString technicalText() const { return m_text; }
+    QString description() const override;
 
 private:
     QNetworkReply::NetworkError m_code;

@@ -138,13 +138,15 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     std::optional<QCoro::Task<SupplierSearchResult>> autopiterTask;
     if (autoEuroEnabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutoEuro();
-        autoEuroTask.emplace(
-            supplierResult(QStringLiteral("AutoEuro"), [provider, article] { return provider->search(article); }));
+        Operation operation = [provider, article] { return provider->search(article); };
+        ReportReader report = [provider] { return provider->lastSearchReport(); };
+        autoEuroTask.emplace(supplierResult(QStringLiteral("AutoEuro"), std::move(operation), std::move(report)));
     }
     if (autopiterEnabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
-        autopiterTask.emplace(
-            supplierResult(QStringLiteral("Autopiter"), [provider, article] { return provider->search(article); }));
+        Operation operation = [provider, article] { return provider->search(article); };
+        ReportReader report = [provider] { return provider->lastSearchReport(); };
+        autopiterTask.emplace(supplierResult(QStringLiteral("Autopiter"), std::move(operation), std::move(report)));
     }
     std::optional<SupplierSearchResult> autoEuro;
     std::optional<SupplierSearchResult> autopiter;
@@ -172,9 +174,8 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     for (const auto* result : {&autoEuro, &autopiter, &autoliga}) {
         if (!*result)
             continue;
-        if ((*result)->isSuccess())
-            merged += (*result)->offers();
-        else
+        merged += (*result)->offers();
+        if (!(*result)->failureText().isEmpty())
             failures.append((*result)->failureText());
     }
 
@@ -212,7 +213,8 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     finish();
 }
 
-QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, Operation operation) {
+QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, Operation operation,
+                                                                  ReportReader report) {
     QElapsedTimer timer;
     timer.start();
     performanceLog(QStringLiteral("▶️ ") + name + QStringLiteral(": старт"));
@@ -220,9 +222,24 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
     try {
         auto task = operation();
         QList<SupplierOffer> offers = co_await std::move(task);
-        performanceLog(QStringLiteral("✅ %1: %2 с · %3 предложений")
-                           .arg(name, PerformanceLog::seconds(elapsedSeconds(timer)))
-                           .arg(offers.size()));
+        const SupplierSearchReport noticed = report ? report() : SupplierSearchReport();
+        QString partial;
+        if (noticed.failedRequests > 0)
+            partial = QStringLiteral("часть ответов не получена (%1 из %2): %3")
+                          .arg(noticed.failedRequests)
+                          .arg(noticed.totalRequests)
+                          .arg(noticed.firstFailure);
+        QString line = QStringLiteral("%1 %2: %3 с · %4 предложений")
+                           .arg(partial.isEmpty() ? QStringLiteral("✅") : QStringLiteral("⚠️"), name,
+                                PerformanceLog::seconds(elapsedSeconds(timer)))
+                           .arg(offers.size());
+        if (noticed.skippedRecords > 0)
+            line += QStringLiteral(" · пропущено некорректных записей: %1").arg(noticed.skippedRecords);
+        if (!partial.isEmpty())
+            line += QStringLiteral(" · ") + partial;
+        performanceLog(line);
+        if (!partial.isEmpty())
+            co_return SupplierSearchResult::partial(std::move(offers), name + QStringLiteral(": ") + partial);
         co_return SupplierSearchResult::success(std::move(offers));
     } catch (const UserFacingError& error) {
         failure = error.description();

@@ -31,6 +31,7 @@ class SearchViewModel : public QObject {
 
 public:
     using Operation = std::function<QCoro::Task<QList<SupplierOffer>>()>;
+    using ReportReader = std::function<SupplierSearchReport()>;
 
     SearchViewModel(SupplierPreferences& preferences, SearchConnectorFactory& connectors, QObject* parent = nullptr);
 
@@ -54,8 +55,10 @@ public:
     // The search body for an already normalised article.
     QCoro::Task<> searchAllSuppliers(QString article);
 
-    // Runs one supplier's operation, times and logs it; never throws.
-    static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation);
+    // Runs one supplier's operation, times and logs it; never throws. When `report` says that
+    // some of the supplier's requests failed, the offers come with a failure text that says so.
+    static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation,
+                                                            ReportReader report = {});
     // Keeps the first offer of every id, in input order.
     static QList<SupplierOffer> deduplicated(const QList<SupplierOffer>& offers);
     // The most frequent brand among offers whose trimmed, upper-cased article equals the

@@ -5,28 +5,33 @@
 #include <QList>
 #include <QString>
 
-#include <variant>
-
 // The outcome of asking one supplier: its offers, or a ready-made failure text
-// ("AutoEuro: …"). A supplier that was not asked has no result at all.
+// ("AutoEuro: …"), or both when only some of its requests were answered. A supplier that
+// was not asked has no result at all.
 class SupplierSearchResult {
 public:
-    static SupplierSearchResult success(QList<SupplierOffer> offers) { return SupplierSearchResult(std::move(offers)); }
-    static SupplierSearchResult failure(QString text) { return SupplierSearchResult(std::move(text)); }
-
-    bool isSuccess() const { return std::holds_alternative<QList<SupplierOffer>>(m_value); }
-    // Empty for a failure.
-    QList<SupplierOffer> offers() const {
-        return isSuccess() ? std::get<QList<SupplierOffer>>(m_value) : QList<SupplierOffer>{};
+    static SupplierSearchResult success(QList<SupplierOffer> offers) {
+        return SupplierSearchResult(std::move(offers), {});
     }
-    // Empty for a success.
-    QString failureText() const { return isSuccess() ? QString() : std::get<QString>(m_value); }
+    static SupplierSearchResult failure(QString text) { return SupplierSearchResult({}, std::move(text), false); }
+    // Offers of the requests that were answered, and the text that says some were not.
+    static SupplierSearchResult partial(QList<SupplierOffer> offers, QString text) {
+        return SupplierSearchResult(std::move(offers), std::move(text));
+    }
+
+    bool isSuccess() const { return m_success; }
+    // Empty for a failure.
+    const QList<SupplierOffer>& offers() const { return m_offers; }
+    // Empty for a complete success.
+    QString failureText() const { return m_failure; }
 
 private:
-    explicit SupplierSearchResult(QList<SupplierOffer> offers)
-        : m_value(std::move(offers)) {}
-    explicit SupplierSearchResult(QString text)
-        : m_value(std::move(text)) {}
+    SupplierSearchResult(QList<SupplierOffer> offers, QString failure, bool success = true)
+        : m_offers(std::move(offers))
+        , m_failure(std::move(failure))
+        , m_success(success) {}
 
-    std::variant<QList<SupplierOffer>, QString> m_value;
+    QList<SupplierOffer> m_offers;
+    QString m_failure;
+    bool m_success;
 };

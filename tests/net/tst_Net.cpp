@@ -5,10 +5,12 @@
 
 #include <QNetworkAccessManager>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <httplib.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -40,6 +42,31 @@ public:
             response.status = 404;
             response.set_content("not here", "text/plain");
         });
+        // 200 ms per answer; remembers how many were being answered at once.
+        m_server.Get("/slow", [this](const httplib::Request&, httplib::Response& response) {
+            const int now = ++m_concurrent;
+            int seen = m_maxConcurrent.load();
+            while (now > seen && !m_maxConcurrent.compare_exchange_weak(seen, now)) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            --m_concurrent;
+            response.set_content("ok", "text/plain");
+        });
+        // One byte every 50 ms, for as long as the client listens.
+        m_server.Get("/trickle", [](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider("text/plain", [](size_t, httplib::DataSink& sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                return sink.write("x", 1);
+            });
+        });
+        m_server.Get("/loop", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 302;
+            response.set_header("Location", "/loop");
+        });
+        m_server.Get("/moved", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 302;
+            response.set_header("Location", "/missing");
+        });
         m_server.set_keep_alive_timeout(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -53,8 +80,11 @@ public:
     QUrl url(const char* path) const {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(QLatin1StringView(path)));
     }
+    int maxConcurrent() const { return m_maxConcurrent; }
 
 private:
+    std::atomic<int> m_concurrent{0};
+    std::atomic<int> m_maxConcurrent{0};
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
@@ -115,23 +145,95 @@ private Q_SLOTS:
         network.reset(); // closes the connections before the server stops
     }
 
-    void refusedConnection_isANetworkErrorWithQtsText() {
-        // A port that was just free: nobody listens there.
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
+    void failures_areDescribedInRussian_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("refused") << "refused"
+                                 << "Сервер отказал в соединении.";
+        QTest::newRow("silence past the time-out") << "silent"
+                                                   << "Сервер не ответил вовремя.";
+        QTest::newRow("trickle past the deadline") << "/trickle"
+                                                   << "Сервер не ответил вовремя.";
+        QTest::newRow("closed before the announced length") << "short"
+                                                            << "Сервер закрыл соединение раньше, чем передал ответ.";
+        QTest::newRow("redirect loop") << "/loop"
+                                       << "Сервер слишком много раз перенаправил запрос.";
+    }
+    void failures_areDescribedInRussian() {
+        QFETCH(QString, setup);
+        QFETCH(QString, description);
+        OddServer server;
+        // Accepts, then says nothing; or announces 100 bytes and closes after 3.
+        QTcpServer raw;
+        QVERIFY(raw.listen(QHostAddress::LocalHost));
+        QObject::connect(&raw, &QTcpServer::newConnection, &raw, [&] {
+            QTcpSocket* socket = raw.nextPendingConnection();
+            if (setup == u"short") {
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc");
+                socket->disconnectFromHost();
+            }
+        });
+        const QUrl rawUrl(QStringLiteral("http://127.0.0.1:%1/").arg(raw.serverPort()));
 
-        QNetworkAccessManager network;
+        auto network = std::make_unique<QNetworkAccessManager>();
         Http::Request request;
-        request.request.setUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
+        request.timeout = std::chrono::milliseconds(300);
+        if (setup == u"refused") {
+            const quint16 port = raw.serverPort();
+            raw.close();
+            request.request.setUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
+        } else if (setup == u"silent" || setup == u"short") {
+            request.request.setUrl(rawUrl);
+        } else {
+            request.request.setUrl(server.url(setup.toLatin1().constData()));
+        }
         try {
-            awaitTask(Http::send(network, request));
+            awaitTask(Http::send(*network, request));
             QFAIL("no error");
         } catch (const NetworkError& error) {
-            QCOMPARE(error.code(), QNetworkReply::ConnectionRefusedError);
-            QCOMPARE(error.description(), QStringLiteral("Connection refused"));
+            QCOMPARE(error.description(), description);
         }
+        network.reset();
+    }
+
+    void redirect_withinTheOriginIsFollowed() {
+        OddServer server;
+        QNetworkAccessManager network;
+        Http::Request request;
+        request.request.setUrl(server.url("/moved"));
+        const auto response = awaitTask(Http::send(network, request));
+        QCOMPARE(response.status, 404);
+        QCOMPARE(response.body, QByteArray("not here"));
+    }
+
+    void queuedRequests_startTheirClockWhenSent() {
+        // 30 answers of 200 ms each under a 1 s time-out: had the clock run while they
+        // waited for a connection, the last ones would have timed out.
+        OddServer server;
+        auto network = std::make_unique<QNetworkAccessManager>();
+        Http::Request request;
+        request.request.setUrl(server.url("/slow"));
+        request.timeout = std::chrono::milliseconds(1000);
+        int answered = 0;
+        int failed = 0;
+        auto one = [&](QNetworkAccessManager& manager, Http::Request r) -> QCoro::Task<> {
+            try {
+                auto task = Http::send(manager, std::move(r));
+                const auto response = co_await std::move(task);
+                answered += response.status == 200 ? 1 : 0;
+            } catch (const NetworkError&) {
+                ++failed;
+            }
+        };
+        std::vector<QCoro::Task<>> tasks;
+        for (int i = 0; i < 30; ++i)
+            tasks.push_back(one(*network, request));
+        for (auto& task : tasks)
+            awaitTask(std::move(task));
+        QCOMPARE(answered, 30);
+        QCOMPARE(failed, 0);
+        QVERIFY(server.maxConcurrent() <= Http::maxRequestsPerHost);
+        network.reset();
     }
 };
 

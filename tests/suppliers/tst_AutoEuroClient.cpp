@@ -69,7 +69,7 @@ private Q_SLOTS:
         AutoEuroSandbox sandbox;
         sandbox.setFault(Fault::hang);
         sandbox.client->setTimeout(300ms);
-        QCOMPARE(failureOf(sandbox.client->payers()), QStringLiteral("Operation canceled"));
+        QCOMPARE(failureOf(sandbox.client->payers()), QStringLiteral("Сервер не ответил вовремя."));
     }
 
     void apiKey_isTrimmedAndTravelsOnlyInTheHeader() {
@@ -153,14 +153,19 @@ private Q_SLOTS:
         }
     }
 
-    void redirect_isFollowedToTheAnswer() {
+    void redirect_isFollowedOnlyWithinTheOrigin() {
         const std::string payers = "{\"DATA\":[{\"payer_key\":\"1\",\"payer_name\":\"A\"}]}";
         ScriptedAutoEuro server({{"get_payers", {302, "/api/v2/json/payers_moved/"}},
                                  {"payers_moved", {200, payers}},
                                  {"get_statuses", {301, "/api/v2/json/gone/"}},
-                                 {"gone", {404, "{}"}}});
+                                 {"gone", {404, "{}"}},
+                                 {"get_deliveries", {302, "http://127.0.0.2:9/api/v2/json/stolen/"}}});
         QCOMPARE(awaitTask(server.client->payers()).size(), 1);
         QCOMPARE(failureOf(server.client->orderStatuses()), QStringLiteral("AutoEuro вернул HTTP 404."));
+        // Another host never gets the request, so the key header never leaves the service.
+        QCOMPARE(failureOf(server.client->deliveries()), QStringLiteral("AutoEuro вернул некорректный ответ."));
+        const auto seen = server.seen();
+        QVERIFY(std::find(seen.begin(), seen.end(), "stolen") == seen.end());
 
         ScriptedAutoEuro nowhere({{"get_payers", {300, ""}}});
         QCOMPARE(failureOf(nowhere.client->payers()), QStringLiteral("AutoEuro вернул HTTP 300."));

@@ -5,7 +5,7 @@
 namespace {
 
 Json::Value value(const char* json) {
-    return Json::parse(QByteArrayView(json));
+    return Json::parse(QByteArray(json));
 }
 
 QString decodingFailure(const std::function<void()>& decode) {
@@ -134,8 +134,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("description");
         QTest::newRow("missing required key")
-            << QByteArray("{\"DATA\":[{\"payer_key\":\"1\",\"payer_name\":\"A\"},{\"payer_name\":\"B\"}]}")
-            << "JSON keyNotFound payer_key, path: DATA.Index 1, No value associated with key \"payer_key\".";
+            << QByteArray("{\"DATA\":[{\"payer_name\":\"B\"}]}")
+            << "JSON keyNotFound payer_key, path: DATA.Index 0, No value associated with key \"payer_key\".";
         QTest::newRow("null required value")
             << QByteArray("{\"DATA\":[{\"payer_key\":null,\"payer_name\":\"B\"}]}")
             << "JSON valueNotFound String, path: DATA.Index 0.payer_key, Expected String value but found null instead.";
@@ -156,14 +156,24 @@ private Q_SLOTS:
         QCOMPARE(decodingFailure([&] { AutoEuroEnvelope<AutoEuroPayer>::decode(body); }), description);
     }
 
-    void offerRow_failsOnlyOnABadPresentValue() {
-        const QByteArray body = "{\"DATA\":[{\"offer_key\":\"A\"},{\"offer_key\":\"B\",\"price\":\"дорого\"}]}";
-        QCOMPARE(decodingFailure([&] { AutoEuroEnvelope<AutoEuroOffer>::decode(body); }),
-                 QStringLiteral("JSON typeMismatch Double, path: DATA.Index 1.price, Expected Double-compatible number "
+    void malformedRecord_isSkippedAndCounted_unlessNoneDecodes() {
+        const QByteArray body = "{\"DATA\":[{\"offer_key\":\"A\"},{\"offer_key\":\"B\",\"price\":\"дорого\"},"
+                                "{\"offer_key\":\"C\",\"amount\":1e30},{\"offer_key\":\"D\",\"rejects\":1e999}]}";
+        const auto partial = AutoEuroEnvelope<AutoEuroOffer>::decode(body);
+        QCOMPARE(partial.DATA->size(), 1);
+        QCOMPARE(*partial.DATA->at(0).offer_key, QStringLiteral("A"));
+        QCOMPARE(partial.skippedRecords, 3);
+        const QByteArray allBad = "{\"DATA\":[{\"offer_key\":\"B\",\"price\":\"дорого\"},{\"offer_key\":7}]}";
+        QCOMPARE(decodingFailure([&] { AutoEuroEnvelope<AutoEuroOffer>::decode(allBad); }),
+                 QStringLiteral("JSON typeMismatch Double, path: DATA.Index 0.price, Expected Double-compatible number "
                                 "or string."));
-        const auto envelope = AutoEuroEnvelope<AutoEuroOffer>::decode("{\"DATA\":[{}, {\"return\":null}]}");
-        QCOMPARE(envelope.DATA->size(), 2);
-        QVERIFY(!envelope.DATA->at(1).return_);
+        const auto empty = AutoEuroEnvelope<AutoEuroOffer>::decode("{\"DATA\":[{}, {\"return\":null}]}");
+        QCOMPARE(empty.DATA->size(), 2);
+        QVERIFY(!empty.DATA->at(1).return_);
+        // The envelope itself stays strict.
+        QVERIFY(decodingFailure([&] {
+                    AutoEuroEnvelope<AutoEuroOffer>::decode("{\"META\":[],\"DATA\":[]}");
+                }).startsWith(u"JSON typeMismatch Dictionary, path: META"));
     }
 
     void envelope_dataNullOrMissing_isAbsent() {
@@ -176,13 +186,18 @@ private Q_SLOTS:
         const Json::Value v =
             value("{\"name\":\"Фильтр \\\"MANN\\\" \\u0441\\u0430\\u043b\\u043e\\u043d\\ud83d\\ude97\",\"n\":-0.5e-3}");
         QCOMPARE(Json::decodeString(*v.member(u"name"), {}), QStringLiteral("Фильтр \"MANN\" салон🚗"));
-        QCOMPARE(v.member(u"n")->text, QStringLiteral("-0.5e-3"));
+        QCOMPARE(v.member(u"n")->text(), QStringLiteral("-0.5e-3"));
         for (const char* broken : {"", "{", "[1,]", "{\"a\" 1}", "NaN", "01", "\"\x01\"", "[1] x"})
-            QVERIFY2(decodingFailure([&] { Json::parse(QByteArrayView(broken)); }).startsWith(u"JSON dataCorrupted"),
+            QVERIFY2(decodingFailure([&] { Json::parse(QByteArray(broken)); }).startsWith(u"JSON dataCorrupted"),
                      broken);
-        // Deep nesting is refused instead of exhausting the stack.
+        // Deep nesting and oversized containers are refused before anything is built.
         const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
-        QVERIFY(decodingFailure([&] { Json::parse(deep); }).startsWith(u"JSON dataCorrupted"));
+        QVERIFY_THROWS_EXCEPTION(Json::LimitError, Json::parse(deep));
+        QByteArray full = "[0";
+        for (int i = 1; i < Json::maxElements; ++i)
+            full += ",0";
+        QCOMPARE(Json::parse(full + ']').size(), Json::maxElements);
+        QVERIFY_THROWS_EXCEPTION(Json::LimitError, Json::parse(full + ",0]"));
     }
 
     void offerId_fallsBackToBrandCodePriceAndDelivery() {

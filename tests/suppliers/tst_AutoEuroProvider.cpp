@@ -58,17 +58,57 @@ private Q_SLOTS:
         }
     }
 
-    void failingBrand_costsOnlyItsOwnOffers() {
+    void failingBrand_costsOnlyItsOwnOffers_butAllFailingFailsTheSearch() {
         AutoEuroSandbox sandbox;
         AutoEuroProvider provider(*sandbox.client);
         const auto all = awaitTask(provider.search(QStringLiteral("OC 90")));
+        QCOMPARE(provider.lastSearchReport().failedRequests, 0);
+        const int brands = provider.lastSearchReport().totalRequests;
+        QVERIFY(brands > 1);
+
         sandbox.setFault(Fault::status, QStringLiteral("brand=MAHLE"), 500);
         const auto rest = awaitTask(provider.search(QStringLiteral("OC 90")));
         QVERIFY(!rest.isEmpty());
         QVERIFY(idsOf(rest).size() <= idsOf(all).size());
+        QCOMPARE(provider.lastSearchReport().failedRequests, 1);
+        QCOMPARE(provider.lastSearchReport().totalRequests, brands);
+        QCOMPARE(provider.lastSearchReport().firstFailure, QStringLiteral("AutoEuro вернул HTTP 500."));
 
-        sandbox.setFault(Fault::malformed, QStringLiteral("search_items/"));
-        QVERIFY(awaitTask(provider.search(QStringLiteral("OC 90"))).isEmpty());
+        for (const auto fault : {Fault::malformed, Fault::status, Fault::huge}) {
+            sandbox.setFault(fault, QStringLiteral("search_items/"), 500);
+            const QString failure = failureOf(provider.search(QStringLiteral("OC 90")));
+            QVERIFY2(failure.startsWith(u"AutoEuro вернул") || failure.startsWith(u"Ошибка AutoEuro: JSON"),
+                     qPrintable(failure));
+        }
+    }
+
+    void searchViewModel_reportsAPartialAnswerNextToItsOffers() {
+        TestEnvironment environment;
+        AutoEuroSandbox sandbox;
+        sandbox.setFault(Fault::status, QStringLiteral("brand=MAHLE"), 500);
+        struct Factory final : SearchConnectorFactory {
+            AutoEuroClient& client;
+            explicit Factory(AutoEuroClient& c)
+                : client(c) {}
+            std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
+                return std::make_unique<AutoEuroProvider>(client);
+            }
+            std::unique_ptr<SupplierSearchProviding> makeAutopiter() override { return nullptr; }
+            std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return nullptr; }
+        } factory(*sandbox.client);
+        auto defaults = environment.makeDefaults();
+        SupplierPreferences preferences(*defaults);
+        preferences.setAutopiterEnabled(false);
+        SearchViewModel model(preferences, factory);
+        model.setArticle(QStringLiteral("OC 90"));
+        QSignalSpy finished(&model, &SearchViewModel::searchFinished);
+        model.search();
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!model.offers().isEmpty());
+        QVERIFY2(model.statusMessage().contains(QStringLiteral(". AutoEuro: часть ответов не получена (1 из ")),
+                 qPrintable(model.statusMessage()));
+        QVERIFY(model.statusMessage().endsWith(u"): AutoEuro вернул HTTP 500."));
+        QVERIFY(environment.performanceLogText().contains(u"⚠️ AutoEuro: "));
     }
 
     void lookupFailures_failTheSearch_data() {
@@ -127,6 +167,16 @@ private Q_SLOTS:
         QTest::newRow("no offer key") << QByteArray("{\"price\":1}") << "dropped";
         QTest::newRow("blank offer key") << QByteArray("{\"offer_key\":\"   \",\"price\":1}") << "dropped";
         QTest::newRow("no price") << QByteArray("{\"offer_key\":\"k\"}") << "dropped";
+        QTest::newRow("price zero") << QByteArray("{\"offer_key\":\"k\",\"price\":0}") << "dropped";
+        QTest::newRow("negative price") << QByteArray("{\"offer_key\":\"k\",\"price\":\"-5\"}") << "dropped";
+        QTest::newRow("out-of-range numbers are absent")
+            << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"amount\":-3,\"packing\":0,\"rejects\":120}")
+            << "available=none;package=none;rejects=none";
+        QTest::newRow("negative refusal rate")
+            << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"rejects\":-1}") << "rejects=none";
+        QTest::newRow("edges kept") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"amount\":0,\"packing\":1,"
+                                                  "\"rejects\":100}")
+                                    << "available=0;package=1;rejects=100";
         QTest::newRow("minimal row") << QByteArray("{\"offer_key\":\" k1\",\"price\":0.1}")
                                      << "key=k1;price=0.1;currency=RUB;returnable=none;rejects=none;brand=";
         QTest::newRow("not returnable") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"return\":0}")
@@ -145,7 +195,7 @@ private Q_SLOTS:
     void normalize_mapsFieldByField() {
         QFETCH(QByteArray, row);
         QFETCH(QString, expected);
-        const AutoEuroOffer wire = AutoEuroOffer::decode(Json::parse(row), {});
+        const AutoEuroOffer wire = AutoEuroOffer::decode(Json::parse(QByteArray(row)), {});
         const QDateTime now = QDateTime::currentDateTimeUtc();
         const auto offer = AutoEuroProvider::normalize(wire, QStringLiteral("AutoEuro"), now);
         if (expected == u"dropped") {

@@ -165,7 +165,8 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
     co_return response.body;
 }
 
-template <typename Record> QCoro::Task<QList<Record>> AutoEuroClient::list(QString path, QueryItems query) {
+template <typename Record>
+QCoro::Task<AutoEuroEnvelope<Record>> AutoEuroClient::envelope(QString path, QueryItems query) {
     auto exchange = get(std::move(path), std::move(query));
     const QByteArray body = co_await std::move(exchange);
     AutoEuroEnvelope<Record> envelope;
@@ -173,10 +174,18 @@ template <typename Record> QCoro::Task<QList<Record>> AutoEuroClient::list(QStri
         envelope = AutoEuroEnvelope<Record>::decode(body);
     } catch (const Json::DecodingError& error) {
         throw APIError::api(error.description());
+    } catch (const Json::LimitError&) {
+        throw APIError(APIError::Kind::invalidResponse);
     }
     if (envelope.META && envelope.META->result && *envelope.META->result != u"OK")
         throw APIError::api(*envelope.META->result);
-    co_return envelope.DATA.value_or(QList<Record>());
+    co_return envelope;
+}
+
+template <typename Record> QCoro::Task<QList<Record>> AutoEuroClient::list(QString path, QueryItems query) {
+    auto request = envelope<Record>(std::move(path), std::move(query));
+    AutoEuroEnvelope<Record> answer = co_await std::move(request);
+    co_return answer.DATA.value_or(QList<Record>());
 }
 
 QCoro::Task<QList<AutoEuroPayer>> AutoEuroClient::payers() {
@@ -196,11 +205,20 @@ QCoro::Task<QList<AutoEuroBrand>> AutoEuroClient::brands(QString article) {
 }
 
 QCoro::Task<QList<AutoEuroOffer>> AutoEuroClient::offers(QString brand, QString code, QString deliveryKey) {
-    return list<AutoEuroOffer>(QStringLiteral("search_items/"), {{QStringLiteral("brand"), brand},
-                                                                 {QStringLiteral("code"), code},
-                                                                 {QStringLiteral("delivery_key"), deliveryKey},
-                                                                 {QStringLiteral("with_crosses"), QStringLiteral("1")},
-                                                                 {QStringLiteral("with_offers"), QStringLiteral("1")}});
+    auto request = offerAnswer(std::move(brand), std::move(code), std::move(deliveryKey));
+    OfferAnswer answer = co_await std::move(request);
+    co_return std::move(answer.offers);
+}
+
+QCoro::Task<AutoEuroClient::OfferAnswer> AutoEuroClient::offerAnswer(QString brand, QString code, QString deliveryKey) {
+    auto request = envelope<AutoEuroOffer>(QStringLiteral("search_items/"),
+                                           {{QStringLiteral("brand"), brand},
+                                            {QStringLiteral("code"), code},
+                                            {QStringLiteral("delivery_key"), deliveryKey},
+                                            {QStringLiteral("with_crosses"), QStringLiteral("1")},
+                                            {QStringLiteral("with_offers"), QStringLiteral("1")}});
+    AutoEuroEnvelope<AutoEuroOffer> answer = co_await std::move(request);
+    co_return OfferAnswer{answer.DATA.value_or(QList<AutoEuroOffer>()), answer.skippedRecords};
 }
 
 QCoro::Task<AutoEuroDelivery> AutoEuroClient::chelyabinskDelivery() {

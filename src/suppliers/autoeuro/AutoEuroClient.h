@@ -50,6 +50,12 @@ public:
 
     using QueryItems = QList<std::pair<QString, QString>>;
 
+    // One brand's offers, and how many records of the answer were malformed and left out.
+    struct OfferAnswer {
+        QList<AutoEuroOffer> offers;
+        qsizetype skippedRecords = 0;
+    };
+
     AutoEuroClient(QNetworkAccessManager& network, CredentialStore& credentials, const ServiceEndpoints& endpoints);
     ~AutoEuroClient();
 
@@ -58,6 +64,7 @@ public:
     QCoro::Task<QList<AutoEuroOrderStatus>> orderStatuses();
     QCoro::Task<QList<AutoEuroBrand>> brands(QString article);
     QCoro::Task<QList<AutoEuroOffer>> offers(QString brand, QString code, QString deliveryKey);
+    QCoro::Task<OfferAnswer> offerAnswer(QString brand, QString code, QString deliveryKey);
     // The first delivery point whose name contains "Челябинск" in any letter case.
     QCoro::Task<AutoEuroDelivery> chelyabinskDelivery();
     // The next request reads the credential store again (after the key was saved or deleted).
@@ -70,6 +77,7 @@ private:
     QCoro::Task<QString> apiKey();
     // The body of a 2xx answer to GET path?query.
     QCoro::Task<QByteArray> get(QString path, QueryItems query);
+    template <typename Record> QCoro::Task<AutoEuroEnvelope<Record>> envelope(QString path, QueryItems query);
     template <typename Record> QCoro::Task<QList<Record>> list(QString path, QueryItems query);
 
     QNetworkAccessManager& m_network;

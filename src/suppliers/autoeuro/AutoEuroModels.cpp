@@ -43,17 +43,17 @@ auto text = &Json::decodeString;
 } // namespace
 
 FlexibleString FlexibleString::decode(const Value& json, const CodingPath& path) {
-    switch (json.type) {
+    switch (json.type()) {
     case Value::Type::string:
-        return {json.text};
+        return {json.text()};
     case Value::Type::number:
-        if (const auto i = Json::integerValue(json.text))
+        if (const auto i = Json::integerValue(json.text()))
             return {QString::number(*i)};
-        if (const auto d = Json::doubleValue(json.text))
+        if (const auto d = Json::doubleValue(json.text()))
             return {Json::shortestText(*d)};
         break;
     case Value::Type::boolean:
-        return {json.boolean ? QStringLiteral("true") : QStringLiteral("false")};
+        return {json.boolean() ? QStringLiteral("true") : QStringLiteral("false")};
     default:
         break;
     }
@@ -61,15 +61,15 @@ FlexibleString FlexibleString::decode(const Value& json, const CodingPath& path)
 }
 
 FlexibleInt FlexibleInt::decode(const Value& json, const CodingPath& path) {
-    if (json.type == Value::Type::number) {
-        if (const auto i = Json::integerValue(json.text))
+    if (json.type() == Value::Type::number) {
+        if (const auto i = Json::integerValue(json.text()))
             return {*i};
-        if (const auto d = Json::doubleValue(json.text)) {
+        if (const auto d = Json::doubleValue(json.text())) {
             if (const auto i = truncated(*d))
                 return {*i};
         }
-    } else if (json.type == Value::Type::string) {
-        QString s = json.text.trimmed();
+    } else if (json.type() == Value::Type::string) {
+        QString s = json.text().trimmed();
         if (isPlainInteger(s)) {
             if (s.startsWith(u'+'))
                 s.remove(0, 1);
@@ -85,11 +85,11 @@ FlexibleInt FlexibleInt::decode(const Value& json, const CodingPath& path) {
 }
 
 FlexibleDouble FlexibleDouble::decode(const Value& json, const CodingPath& path) {
-    if (json.type == Value::Type::number) {
-        if (const auto d = Json::doubleValue(json.text))
+    if (json.type() == Value::Type::number) {
+        if (const auto d = Json::doubleValue(json.text()))
             return {*d};
-    } else if (json.type == Value::Type::string) {
-        if (const auto d = Json::parseDecimalDouble(commaAsPoint(json.text.trimmed())))
+    } else if (json.type() == Value::Type::string) {
+        if (const auto d = Json::parseDecimalDouble(commaAsPoint(json.text().trimmed())))
             return {*d};
     }
     Json::throwTypeMismatch(QStringLiteral("Double"), path,

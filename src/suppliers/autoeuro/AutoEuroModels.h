@@ -100,20 +100,30 @@ struct AutoEuroOrderStatus {
     static AutoEuroOrderStatus decode(const Json::Value& json, const Json::CodingPath& path);
 };
 
-// Every AutoEuro answer: {"META": {...}, "DATA": [...]}, both optional.
+// Every AutoEuro answer: {"META": {...}, "DATA": [...]}, both optional. The envelope is
+// read strictly; the records of "DATA" one by one, so that one malformed record costs only
+// itself (it is counted in skippedRecords). When every record is malformed, the answer
+// fails with the first one's error.
 template <typename Record> struct AutoEuroEnvelope {
     std::optional<AutoEuroMeta> META;
     std::optional<QList<Record>> DATA;
+    qsizetype skippedRecords = 0;
 
-    // Throws Json::DecodingError.
-    static AutoEuroEnvelope decode(QByteArrayView body) {
+    // Throws Json::DecodingError or Json::LimitError.
+    static AutoEuroEnvelope decode(const QByteArray& body) {
         const Json::Value document = Json::parse(body);
         const Json::ObjectReader reader(document, {});
         AutoEuroEnvelope envelope;
         envelope.META = reader.optional(QStringLiteral("META"), &AutoEuroMeta::decode);
-        envelope.DATA = reader.optional(QStringLiteral("DATA"), [](const Json::Value& v, const Json::CodingPath& p) {
-            return Json::decodeList(v, p, &Record::decode);
+        auto data = reader.optional(QStringLiteral("DATA"), [](const Json::Value& v, const Json::CodingPath& p) {
+            return Json::decodeLenientList(v, p, &Record::decode);
         });
+        if (data) {
+            if (data->records.isEmpty() && data->firstFailure)
+                throw *data->firstFailure;
+            envelope.skippedRecords = data->skipped;
+            envelope.DATA = std::move(data->records);
+        }
         return envelope;
     }
 };

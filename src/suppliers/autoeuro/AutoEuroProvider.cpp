@@ -3,6 +3,7 @@
 #include "AutoEuroClient.h"
 #include "core/TextUtils.h"
 
+#include <QMap>
 #include <QSet>
 
 #include <exception>
@@ -11,22 +12,40 @@
 
 namespace {
 
-// One brand's offers, appended to `collected` when they arrive so that the merged
-// list follows completion order. A failure here costs this brand only.
-QCoro::Task<> collectBrandOffers(AutoEuroClient& client, AutoEuroBrand brand, QString deliveryKey, QString supplierName,
-                                 std::shared_ptr<QList<SupplierOffer>> collected) {
-    QList<AutoEuroOffer> offers;
+// What the per-brand requests of one search collect, in the order they finish.
+struct BrandAnswers {
+    QList<SupplierOffer> offers;
+    qsizetype skippedRecords = 0;
+    // Failures by brand position, so that "the first brand's error" does not depend on timing.
+    QMap<qsizetype, std::exception_ptr> failures;
+};
+
+// One brand's offers, appended when they arrive. A failure here costs this brand only.
+QCoro::Task<> collectBrandOffers(AutoEuroClient& client, AutoEuroBrand brand, qsizetype position, QString deliveryKey,
+                                 QString supplierName, std::shared_ptr<BrandAnswers> answers) {
+    AutoEuroClient::OfferAnswer answer;
     try {
-        auto request = client.offers(brand.brand, brand.code, deliveryKey);
-        offers = co_await std::move(request);
+        auto request = client.offerAnswer(brand.brand, brand.code, deliveryKey);
+        answer = co_await std::move(request);
     } catch (const UserFacingError&) {
+        answers->failures.insert(position, std::current_exception());
         co_return;
     }
+    answers->skippedRecords += answer.skippedRecords;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const auto& offer : offers) {
+    for (const auto& offer : answer.offers) {
         if (auto normalized = AutoEuroProvider::normalize(offer, supplierName, now))
-            collected->append(std::move(*normalized));
+            answers->offers.append(std::move(*normalized));
     }
+}
+
+QString descriptionOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const UserFacingError& e) {
+        return e.description();
+    }
+    return {};
 }
 
 } // namespace
@@ -39,6 +58,7 @@ const SupplierDescriptor& AutoEuroProvider::descriptor() const {
 }
 
 QCoro::Task<QList<SupplierOffer>> AutoEuroProvider::search(QString article) {
+    m_report = {};
     const QString query = TextUtils::trimmedUpper(article);
     if (query.isEmpty())
         co_return {};
@@ -67,17 +87,27 @@ QCoro::Task<QList<SupplierOffer>> AutoEuroProvider::search(QString article) {
         co_return {};
 
     const QString supplierName = descriptor().displayName;
-    auto collected = std::make_shared<QList<SupplierOffer>>();
+    auto answers = std::make_shared<BrandAnswers>();
     std::vector<QCoro::Task<>> children;
     children.reserve(brands.size());
-    for (const auto& brand : brands)
-        children.push_back(collectBrandOffers(m_client, brand, delivery->delivery_key, supplierName, collected));
+    for (qsizetype i = 0; i < brands.size(); ++i)
+        children.push_back(
+            collectBrandOffers(m_client, brands.at(i), i, delivery->delivery_key, supplierName, answers));
     for (auto& child : children)
         co_await std::move(child);
 
+    // One brand that fails does not end the search; all of them failing is no "nothing found".
+    if (answers->failures.size() == brands.size())
+        std::rethrow_exception(answers->failures.first());
+    m_report.totalRequests = static_cast<int>(brands.size());
+    m_report.failedRequests = static_cast<int>(answers->failures.size());
+    if (!answers->failures.isEmpty())
+        m_report.firstFailure = descriptionOf(answers->failures.first());
+    m_report.skippedRecords = answers->skippedRecords;
+
     QList<SupplierOffer> result;
     QSet<QString> seen;
-    for (auto& offer : *collected) {
+    for (auto& offer : answers->offers) {
         const QString id = offer.id();
         if (seen.contains(id))
             continue;
@@ -100,7 +130,8 @@ std::optional<SupplierOffer> AutoEuroProvider::normalize(const AutoEuroOffer& of
     if (key.isEmpty())
         return std::nullopt;
     const auto price = Decimal::fromDouble(offer.price->value);
-    if (!price)
+    // A price of nothing or less would sort as the best offer of all.
+    if (!price || *price <= Decimal(0))
         return std::nullopt;
 
     SupplierOffer result;
@@ -112,14 +143,14 @@ std::optional<SupplierOffer> AutoEuroProvider::normalize(const AutoEuroOffer& of
     result.name = offer.name.value_or(QString());
     result.price = *price;
     result.currency = offer.currency.value_or(QStringLiteral("RUB"));
-    if (offer.amount)
+    if (offer.amount && offer.amount->value >= 0)
         result.availableQuantity = offer.amount->value;
-    if (offer.packing)
+    if (offer.packing && offer.packing->value >= 1)
         result.packageQuantity = offer.packing->value;
     result.warehouse = offer.warehouse_name;
     if (offer.delivery_time)
         result.deliveryDescription = offer.delivery_time->value;
-    if (offer.rejects)
+    if (offer.rejects && offer.rejects->value >= 0 && offer.rejects->value <= 100)
         result.rejectRate = Decimal::fromDouble(offer.rejects->value);
     if (offer.return_)
         result.isReturnable = offer.return_->value != 0;
