@@ -160,7 +160,7 @@ private Q_SLOTS:
         AutopiterSandbox sandbox;
         sandbox.setFault(Fault::hang);
         sandbox.client->setTimeout(300ms);
-        QCOMPARE(autopiterFailureOf(sandbox.client->ensureAuthorized()), QStringLiteral("Operation canceled"));
+        QCOMPARE(autopiterFailureOf(sandbox.client->ensureAuthorized()), QStringLiteral("Сервер не ответил вовремя."));
     }
 
     void booleanAnswer_isTrueFalseOneOrZero_data() {

@@ -6,6 +6,7 @@
 
 #include <QSet>
 
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,15 @@ QCoro::Task<> collectPrices(AutopiterClient& client, std::int64_t articleID, siz
     }
 }
 
+QString descriptionOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const UserFacingError& e) {
+        return e.description();
+    }
+    return {};
+}
+
 } // namespace
 
 AutopiterProvider::AutopiterProvider(AutopiterClient& client)
@@ -51,11 +61,11 @@ const SupplierDescriptor& AutopiterProvider::descriptor() const {
     return SupplierDescriptors::autopiter();
 }
 
-QCoro::Task<AutopiterSearchReport> AutopiterProvider::searchReport(QString article) {
-    AutopiterSearchReport report;
+QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
+    m_report = {};
     const QString query = article.trimmed().toUpper();
     if (query.isEmpty())
-        co_return report;
+        co_return {};
 
     auto catalogRequest = m_client.findCatalogXML(query);
     const QString catalogXML = co_await std::move(catalogRequest);
@@ -70,7 +80,7 @@ QCoro::Task<AutopiterSearchReport> AutopiterProvider::searchReport(QString artic
     if (chosen.isEmpty())
         chosen = catalog;
     if (chosen.isEmpty())
-        co_return report;
+        co_return {};
 
     auto collected = std::make_shared<PriceCollection>();
     collected->failures.resize(static_cast<size_t>(chosen.size()));
@@ -81,40 +91,34 @@ QCoro::Task<AutopiterSearchReport> AutopiterProvider::searchReport(QString artic
     for (auto& child : children)
         co_await std::move(child);
 
-    report.totalRequests = static_cast<int>(chosen.size());
+    std::exception_ptr firstFailure;
+    int failed = 0;
     for (const auto& failure : collected->failures) {
         if (!failure)
             continue;
-        ++report.failedRequests;
-        if (!report.firstFailure)
-            report.firstFailure = failure;
+        ++failed;
+        if (!firstFailure)
+            firstFailure = failure;
     }
-    if (report.firstFailure) {
-        try {
-            std::rethrow_exception(report.firstFailure);
-        } catch (const UserFacingError& error) {
-            report.firstFailureDescription = error.description();
-        }
-    }
+    // One article that fails does not end the search; all of them failing is no "nothing found".
+    if (failed == chosen.size())
+        std::rethrow_exception(firstFailure);
+    m_report.totalRequests = static_cast<int>(chosen.size());
+    m_report.failedRequests = failed;
+    if (firstFailure)
+        m_report.firstFailure = descriptionOf(firstFailure);
 
     // The first row of every detail id wins.
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    QList<SupplierOffer> offers;
     QSet<QString> seen;
     for (const auto& item : collected->items) {
         if (seen.contains(item.detailUID))
             continue;
         seen.insert(item.detailUID);
-        report.offers.append(normalize(item, now));
+        offers.append(normalize(item, now));
     }
-    co_return report;
-}
-
-QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
-    auto search = searchReport(std::move(article));
-    AutopiterSearchReport report = co_await std::move(search);
-    if (report.totalRequests > 0 && report.failedRequests == report.totalRequests)
-        std::rethrow_exception(report.firstFailure);
-    co_return std::move(report.offers);
+    co_return offers;
 }
 
 QCoro::Task<void> AutopiterProvider::checkConnection() {

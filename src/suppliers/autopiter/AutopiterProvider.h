@@ -4,22 +4,8 @@
 
 #include <QDateTime>
 
-#include <exception>
-
 class AutopiterClient;
 struct AutopiterPriceItem;
-
-// What one Autopiter search brought back: the offers, and how many of its price
-// requests (one per catalogue article priced) failed, so that a caller can say that
-// some answers are missing.
-struct AutopiterSearchReport {
-    QList<SupplierOffer> offers;
-    int totalRequests = 0;
-    int failedRequests = 0;
-    // The failure of the first failing request in catalogue order; null when none failed.
-    std::exception_ptr firstFailure;
-    QString firstFailureDescription;
-};
 
 // Autopiter as a search provider: the catalogue articles that carry the number (the
 // exact matches, or all of them when none matches exactly), then every article's
@@ -29,12 +15,11 @@ public:
     explicit AutopiterProvider(AutopiterClient& client);
 
     const SupplierDescriptor& descriptor() const override;
-    // Fails when the catalogue step fails, or when every price request failed (with the
-    // first one's error); otherwise a failing price request costs only its own rows.
+    // Fails when the catalogue step fails, or when every price request fails (with the
+    // first article's error); a price request that fails while others answer costs only
+    // its own rows, and lastSearchReport() says so.
     QCoro::Task<QList<SupplierOffer>> search(QString article) override;
-    // The same search, with every price failure counted instead of thrown. The
-    // catalogue step still throws.
-    QCoro::Task<AutopiterSearchReport> searchReport(QString article);
+    SupplierSearchReport lastSearchReport() const override { return m_report; }
     // Logs in afresh with the stored credentials.
     QCoro::Task<void> checkConnection() override;
 
@@ -43,4 +28,5 @@ public:
 
 private:
     AutopiterClient& m_client;
+    SupplierSearchReport m_report;
 };
