@@ -9,6 +9,8 @@
 #include "sandbox/SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
+#include "suppliers/autopiter/AutopiterClient.h"
+#include "suppliers/autopiter/AutopiterProvider.h"
 
 #include <QNetworkAccessManager>
 
@@ -36,14 +38,15 @@ private:
 
 class ProductConnectorFactory final : public SearchConnectorFactory {
 public:
-    explicit ProductConnectorFactory(AutoEuroClient& autoEuro)
-        : m_autoEuro(autoEuro) {}
+    ProductConnectorFactory(AutoEuroClient& autoEuro, AutopiterClient& autopiter)
+        : m_autoEuro(autoEuro)
+        , m_autopiter(autopiter) {}
 
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
         return std::make_unique<AutoEuroProvider>(m_autoEuro);
     }
     std::unique_ptr<SupplierSearchProviding> makeAutopiter() override {
-        return std::make_unique<UnavailableConnector>(SupplierDescriptors::autopiter());
+        return std::make_unique<AutopiterProvider>(m_autopiter);
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override {
         return std::make_unique<UnavailableConnector>(SupplierDescriptors::autoliga());
@@ -51,6 +54,7 @@ public:
 
 private:
     AutoEuroClient& m_autoEuro;
+    AutopiterClient& m_autopiter;
 };
 
 std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& options) {
@@ -89,14 +93,20 @@ AppServices::AppServices(const Options& options)
     } else {
         m_credentials = std::make_unique<KeychainCredentialStore>();
     }
-    if (m_demo)
+    if (m_demo) {
         m_memoryCredentials->set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
+        m_memoryCredentials->set(QString::fromUtf16(CredentialAccounts::autopiterUserID),
+                                 QString::fromUtf16(SandboxServer::autopiterUserID));
+        m_memoryCredentials->set(QString::fromUtf16(CredentialAccounts::autopiterPassword),
+                                 QString::fromUtf16(SandboxServer::autopiterPassword));
+    }
     m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
+    m_autopiter = std::make_unique<AutopiterClient>(*m_credentials, m_endpoints);
     const QString scope = m_demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
     m_userDefaults = options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope)
                                                     : UserDefaults::atPath(options.settingsFile);
     m_preferences = std::make_unique<SupplierPreferences>(*m_userDefaults);
-    m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro);
+    m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro, *m_autopiter);
     m_cart = std::make_unique<CartStore>(*m_userDefaults);
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 class AutoEuroClient;
+class AutopiterClient;
 class CartStore;
 class CredentialStore;
 class MemoryCredentialStore;
@@ -52,6 +53,7 @@ public:
     MemoryCredentialStore* memoryCredentialStore() { return m_memoryCredentials; }
     ServiceEndpoints& endpoints() { return m_endpoints; }
     AutoEuroClient& autoEuroClient() { return *m_autoEuro; }
+    AutopiterClient& autopiterClient() { return *m_autopiter; }
 
     bool isDemo() const { return m_demo; }
     // False when the demo mode could not bring up its simulated suppliers.
@@ -66,6 +68,7 @@ private:
     std::unique_ptr<CredentialStore> m_credentials;
     MemoryCredentialStore* m_memoryCredentials = nullptr;
     std::unique_ptr<AutoEuroClient> m_autoEuro;
+    std::unique_ptr<AutopiterClient> m_autopiter;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<SupplierPreferences> m_preferences;
     std::unique_ptr<SearchConnectorFactory> m_connectors;

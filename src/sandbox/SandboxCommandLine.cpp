@@ -31,12 +31,15 @@ bool split(const QString& argument, S* service, QString* value) {
 
 bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
     using F = SandboxBehaviour::Fault;
-    if (mode.startsWith(u"status:")) {
+    for (const auto& [prefix, fault] : {std::pair{u"status:", F::status}, std::pair{u"empty:", F::emptyStatus}}) {
+        const QString start = QString::fromUtf16(prefix);
+        if (!mode.startsWith(start))
+            continue;
         bool ok = false;
-        const int status = mode.mid(7).toInt(&ok);
+        const int status = mode.mid(start.size()).toInt(&ok);
         if (!ok || status < 100 || status > 599)
             return false;
-        behaviour.fault = F::status;
+        behaviour.fault = fault;
         behaviour.status = status;
         return true;
     }
@@ -44,7 +47,9 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
                                             {QStringLiteral("malformed"), F::malformed},
                                             {QStringLiteral("api-error"), F::apiError},
                                             {QStringLiteral("hang"), F::hang},
-                                            {QStringLiteral("huge"), F::huge}};
+                                            {QStringLiteral("huge"), F::huge},
+                                            {QStringLiteral("login-rejected"), F::loginRejected},
+                                            {QStringLiteral("login-without-cookie"), F::loginWithoutCookie}};
     const auto it = modes.constFind(mode);
     if (it == modes.cend())
         return false;
@@ -63,18 +68,29 @@ QString helpText() {
         "  --port N                      listen on port N (default 0: any free port)\n"
         "  --latency SERVICE=MS          answer SERVICE after MS milliseconds\n"
         "  --fault SERVICE=MODE          make SERVICE misbehave; MODE is one of\n"
-        "                                  status:CODE  answer with HTTP status CODE\n"
+        "                                  status:CODE  answer with HTTP status CODE and an error body\n"
+        "                                               (a SOAP fault for autopiter)\n"
+        "                                  empty:CODE   answer with HTTP status CODE and an empty body\n"
         "                                  malformed    answer 200 with a body that is not valid JSON\n"
-        "                                  api-error    answer 200 with an error in the envelope (\"META\")\n"
+        "                                               (not well-formed XML for autopiter)\n"
+        "                                  api-error    answer 200 with an error in the envelope (\"META\";\n"
+        "                                               a SOAP fault for autopiter)\n"
         "                                  hang         never answer\n"
         "                                  huge         answer 200 with a body of more than 32 MiB\n"
+        "                                  login-rejected        autopiter: answer every login \"false\"\n"
+        "                                  login-without-cookie  autopiter: answer every login \"true\"\n"
+        "                                                        without setting the AuthCoocies cookie\n"
         "                                  none         behave (the default)\n"
         "  --fault-match SERVICE=TEXT    apply the fault only to requests whose path and query\n"
-        "                                contain TEXT (e.g. search_items/ or brand=MAHLE)\n"
+        "                                contain TEXT (e.g. search_items/ or brand=MAHLE); for\n"
+        "                                autopiter also its SOAPAction or envelope (e.g. GetPriceId\n"
+        "                                or <ArticleId>123</ArticleId>)\n"
         "  --help                        show this text\n"
         "\n"
-        "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/).\n"
-        "The AutoEuro API key of the sandbox is printed at start.\n");
+        "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/),\n"
+        "         autopiter (Autopiter SOAP price service at /autopiter/v2/price).\n"
+        "The AutoEuro API key and the Autopiter user id and password of the sandbox are\n"
+        "printed at start.\n");
 }
 
 std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error) {

@@ -55,9 +55,25 @@ void setBody(httplib::Response& response, const QByteArray& body, const char* co
     response.set_content(body.constData(), static_cast<size_t>(body.size()), contentType);
 }
 
+namespace {
+
+// A SOAP 1.1 fault as Autopiter's server writes it, spread over lines.
+QByteArray soapFault(const char* text) {
+    return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                             "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">\n"
+                             "  <soap:Body>\n    <soap:Fault>\n      <faultcode>soap:Server</faultcode>\n"
+                             "      <faultstring>") +
+           text + QByteArrayLiteral("</faultstring>\n    </soap:Fault>\n  </soap:Body>\n</soap:Envelope>\n");
+}
+
+} // namespace
+
 void serve(Context& context, ServiceEndpoints::Service service, const httplib::Request& request,
            httplib::Response& response, const QByteArray& apiErrorBody,
            const std::function<void(const QList<std::pair<QString, QString>>&)>& answer) {
+    // Autopiter speaks SOAP: every operation is posted to one path, named by its header.
+    const bool soap = service == ServiceEndpoints::Service::autopiter;
+    const char* contentType = soap ? "text/xml; charset=utf-8" : "application/json";
     SandboxRequest seen;
     seen.method = QString::fromStdString(request.method);
     seen.path = QString::fromStdString(request.path);
@@ -65,15 +81,18 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     seen.query = queryItems(request.target);
     for (const auto& [name, value] : request.headers)
         seen.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
+    seen.body = QByteArray::fromStdString(request.body);
+    QString matchable = seen.target;
+    if (soap)
+        matchable += u'\n' + seen.headers.value(QStringLiteral("soapaction")) + u'\n' + QString::fromUtf8(seen.body);
     const auto query = seen.query;
     context.record(std::move(seen));
 
     const SandboxBehaviour behaviour = context.behaviourOf(service);
     if (behaviour.latencyMs > 0 && !context.sleep(std::chrono::milliseconds(behaviour.latencyMs)))
         return;
-    const bool faulty =
-        behaviour.fault != SandboxBehaviour::Fault::none &&
-        (behaviour.faultMatch.isEmpty() || QString::fromStdString(request.target).contains(behaviour.faultMatch));
+    const bool faulty = behaviour.fault != SandboxBehaviour::Fault::none &&
+                        (behaviour.faultMatch.isEmpty() || matchable.contains(behaviour.faultMatch));
     if (!faulty) {
         answer(query);
         return;
@@ -83,27 +102,41 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
         break;
     case SandboxBehaviour::Fault::status:
         response.status = behaviour.status;
-        setBody(response, QByteArrayLiteral("{\"error\": \"simulated failure\"}"), "application/json");
+        setBody(response,
+                soap ? soapFault("Server was unable to process request. ---> Simulated failure.")
+                     : QByteArrayLiteral("{\"error\": \"simulated failure\"}"),
+                contentType);
+        break;
+    case SandboxBehaviour::Fault::emptyStatus:
+        response.status = behaviour.status;
         break;
     case SandboxBehaviour::Fault::malformed:
-        setBody(response, QByteArrayLiteral("{\"META\": {\"result\": \"OK\"}, \"DATA\": [{\"brand\": "),
-                "application/json");
+        setBody(response,
+                soap ? QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+                                         "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
+                                         "<SearchCatalogModel><ArticleId>1</Article")
+                     : QByteArrayLiteral("{\"META\": {\"result\": \"OK\"}, \"DATA\": [{\"brand\": "),
+                contentType);
         break;
     case SandboxBehaviour::Fault::apiError:
-        setBody(response, apiErrorBody, "application/json");
+        setBody(response, apiErrorBody, contentType);
+        break;
+    case SandboxBehaviour::Fault::loginRejected:
+    case SandboxBehaviour::Fault::loginWithoutCookie:
+        // The service itself plays these on its login operation.
+        answer(query);
         break;
     case SandboxBehaviour::Fault::hang:
         context.sleep(std::chrono::milliseconds(-1));
         break;
     case SandboxBehaviour::Fault::huge: {
         constexpr size_t size = 33 * 1024 * 1024;
-        response.set_content_provider(size, "application/json",
-                                      [](size_t offset, size_t length, httplib::DataSink& sink) {
-                                          static const std::string chunk(64 * 1024, ' ');
-                                          (void)offset;
-                                          // A client that hung up ends the answer.
-                                          return sink.write(chunk.data(), std::min(length, chunk.size()));
-                                      });
+        response.set_content_provider(size, contentType, [](size_t offset, size_t length, httplib::DataSink& sink) {
+            static const std::string chunk(64 * 1024, ' ');
+            (void)offset;
+            // A client that hung up ends the answer.
+            return sink.write(chunk.data(), std::min(length, chunk.size()));
+        });
         break;
     }
     }

@@ -24,13 +24,20 @@ struct SandboxBehaviour {
         hang,
         // Answers 200 with a body of more than 32 MiB.
         huge,
+        // Answers `status` with an empty body.
+        emptyStatus,
+        // Autopiter only: every login is answered "false".
+        loginRejected,
+        // Autopiter only: every login is answered "true", but no cookie is set.
+        loginWithoutCookie,
     };
 
     int latencyMs = 0;
     Fault fault = Fault::none;
     int status = 503;
     // When not empty, the fault hits only requests whose target contains this text
-    // (e.g. "search_items/" or "brand=MAHLE"); others are answered normally.
+    // (e.g. "search_items/" or "brand=MAHLE"; for Autopiter also its SOAPAction or
+    // body, e.g. "GetPriceId"); others are answered normally.
     QString faultMatch;
 };
 
@@ -49,6 +56,7 @@ struct SandboxRequest {
     // Query items, decoded, in the order sent.
     QList<std::pair<QString, QString>> query;
     QHash<QString, QString> headers; // lower-case names
+    QByteArray body;
 };
 
 // The simulated suppliers on 127.0.0.1, on threads of their own (independent of the
@@ -57,6 +65,9 @@ class SandboxServer {
 public:
     // The API key the simulated AutoEuro accepts.
     static constexpr auto autoEuroAPIKey = u"sandbox-autoeuro-7f3c91";
+    // The account the simulated Autopiter accepts (the password needs XML escaping).
+    static constexpr auto autopiterUserID = u"sandbox-autopiter";
+    static constexpr auto autopiterPassword = u"Pit<&>\"er'42";
 
     SandboxServer();
     ~SandboxServer();

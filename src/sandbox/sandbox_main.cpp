@@ -30,6 +30,12 @@ int main(int argc, char** argv) {
                     QString::fromUtf16(SandboxServer::autoEuroAPIKey));
     out << QStringLiteral("ORELIA_AUTOEURO_URL=%1\n")
                .arg(server.origin(ServiceEndpoints::Service::autoEuro).toString());
+    out << QStringLiteral("Autopiter: %1/v2/price  user id: %2  password: %3\n")
+               .arg(server.origin(ServiceEndpoints::Service::autopiter).toString(),
+                    QString::fromUtf16(SandboxServer::autopiterUserID),
+                    QString::fromUtf16(SandboxServer::autopiterPassword));
+    out << QStringLiteral("ORELIA_AUTOPITER_URL=%1\n")
+               .arg(server.origin(ServiceEndpoints::Service::autopiter).toString());
     out.flush();
     return QCoreApplication::exec();
 }

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class AutopiterPendingLogin;
+class CredentialStore;
+class QByteArray;
+class QNetworkAccessManager;
+class QNetworkCookieJar;
+class ServiceEndpoints;
+
+// The one door to the Autopiter price service (SOAP 1.1, every request posted to
+// "v2/price"). The login lives in the "AuthCoocies" cookie of the client's own cookie
+// jar, so it lasts as long as the client. Fails with AutopiterError, KeychainError or
+// NetworkError. Lives on the UI thread; AppServices owns the single instance.
+class AutopiterClient {
+public:
+    // Names the operations: "SOAPAction" is this followed by the operation's name.
+    static constexpr auto serviceNamespace = u"http://www.autopiter.ru/";
+
+    AutopiterClient(CredentialStore& credentials, const ServiceEndpoints& endpoints);
+    ~AutopiterClient();
+    AutopiterClient(const AutopiterClient&) = delete;
+    AutopiterClient& operator=(const AutopiterClient&) = delete;
+
+    QCoro::Task<> authorize(QString userID, QString password);
+    // With the user id (trimmed) and the password (as stored) of the credential store.
+    QCoro::Task<> authorizeFromKeychain();
+    // Asks the service whether the login still holds and logs in from the store if not.
+    QCoro::Task<> ensureAuthorized();
+    // Forgets the login (after the credentials were deleted or changed).
+    void clearAuthorization();
+    // The raw XML of the FindCatalog answer; empty, without any request, for a blank number.
+    QCoro::Task<QString> findCatalogXML(QString number);
+    // The raw XML of the GetPriceId answer for one catalogue article.
+    QCoro::Task<QString> getPriceXML(std::int64_t articleID, int searchCross);
+
+    // 45 s unless a test wants to see a hang end sooner.
+    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
+private:
+    struct Credentials {
+        QString userID;
+        QString password;
+    };
+
+    QUrl serviceURL() const;
+    bool hasAuthorizationCookie() const;
+    // The body of a 2xx answer to the operation's envelope.
+    QCoro::Task<QByteArray> soapRequest(QString operation, QString body);
+    QCoro::Task<bool> isAuthorized();
+    // Waits for any login in flight, then logs in with these credentials (or the stored ones).
+    QCoro::Task<> serialLogin(std::optional<Credentials> credentials);
+    std::shared_ptr<AutopiterPendingLogin> startLogin(std::optional<Credentials> credentials);
+    static QCoro::Task<> runLogin(AutopiterClient& client, std::shared_ptr<AutopiterPendingLogin> pending,
+                                  std::optional<Credentials> credentials);
+    QCoro::Task<Credentials> storedCredentials();
+    QCoro::Task<> login(Credentials credentials);
+
+    CredentialStore& m_credentials;
+    const ServiceEndpoints& m_endpoints;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    // Owned by m_network.
+    QNetworkCookieJar* m_cookies;
+    std::chrono::milliseconds m_timeout{45000};
+    // The login in flight, shared by every caller that finds the login expired meanwhile.
+    std::shared_ptr<AutopiterPendingLogin> m_pendingLogin;
+    // Counts the logins that succeeded: a check answered "no" after a newer login
+    // must not log in once more (and throw away that login's cookie).
+    quint64 m_loginGeneration = 0;
+};

@@ -1,0 +1,263 @@
+#include "app/AppServices.h"
+#include "AutopiterTestSupport.h"
+#include "core/SupplierPreferences.h"
+#include "search/SearchViewModel.h"
+#include "suppliers/autopiter/AutopiterProvider.h"
+#include "suppliers/autopiter/AutopiterXmlParser.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using Fault = SandboxBehaviour::Fault;
+
+namespace {
+
+// The catalogue numbers of the articles whose prices were asked for, in request order.
+QStringList pricedNumbers(AutopiterSandbox& sandbox, const QString& article) {
+    const QString catalog = awaitTask(sandbox.client->findCatalogXML(article));
+    QHash<QString, QString> numbers;
+    for (const auto& row : AutopiterXmlParser::catalogItems(catalog.toUtf8()))
+        numbers.insert(QString::number(row.articleID), row.number);
+    QStringList priced;
+    for (const auto& request : sandbox.requestsTo(QStringLiteral("GetPriceId"))) {
+        const QString body = QString::fromUtf8(request.body);
+        if (!body.contains(u"<SearchCross>1</SearchCross>"))
+            return {QStringLiteral("without crosses")};
+        const auto start = body.indexOf(u"<ArticleId>") + 11;
+        priced.append(numbers.value(body.mid(start, body.indexOf(u'<', start) - start), QStringLiteral("?")));
+    }
+    priced.sort();
+    return priced;
+}
+
+QString priceRows(std::initializer_list<std::pair<const char*, const char*>> rows) {
+    QString xml = QStringLiteral("<r>");
+    for (const auto& [uid, price] : rows) {
+        xml += QStringLiteral("<PriceSearchModel><DetailUid>%1</DetailUid><SalePrice>%2</SalePrice></PriceSearchModel>")
+                   .arg(QString::fromLatin1(uid), QString::fromLatin1(price));
+    }
+    return xml + QStringLiteral("</r>");
+}
+
+} // namespace
+
+class TestAutopiterProvider : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void blankArticle_sendsNoRequest() {
+        AutopiterSandbox sandbox;
+        AutopiterProvider provider(*sandbox.client);
+        QVERIFY(awaitTask(provider.search(QStringLiteral(" \n\t "))).isEmpty());
+        QVERIFY(sandbox.server.requests().isEmpty());
+    }
+
+    void exactMatchesArePriced_orEveryRowWhenNoneMatches_data() {
+        QTest::addColumn<QString>("article");
+        QTest::addColumn<QStringList>("priced");
+        // The catalogue also lists "OC 90 OF" and a discontinued row without a usable id.
+        QTest::newRow("lower case with a dash") << "oc-90" << QStringLiteral("OC 90|OC 90").split(u'|');
+        QTest::newRow("no exact match") << "OC 9" << QStringLiteral("OC 90|OC 90|OC 90 OF").split(u'|');
+        QTest::newRow("nothing in the catalogue") << "ZZ 999" << QStringList{};
+    }
+    void exactMatchesArePriced_orEveryRowWhenNoneMatches() {
+        QFETCH(QString, article);
+        QFETCH(QStringList, priced);
+        AutopiterSandbox sandbox;
+        AutopiterProvider provider(*sandbox.client);
+        const auto offers = awaitTask(provider.search(article));
+        QCOMPARE(pricedNumbers(sandbox, article.toUpper()), priced);
+        QCOMPARE(offers.isEmpty(), priced.isEmpty());
+        QSet<QString> ids;
+        for (const auto& offer : offers) {
+            QCOMPARE(offer.supplierID, QStringLiteral("autopiter"));
+            ids.insert(offer.id());
+        }
+        QCOMPARE(ids.size(), offers.size());
+    }
+
+    void catalogueFailure_endsTheSearch_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("no credentials") << "no credentials"
+                                        << "Не указаны User ID или пароль Autopiter.";
+        QTest::newRow("catalogue fault") << "FindCatalog"
+                                         << "Autopiter вернул HTTP 502.";
+        QTest::newRow("catalogue not XML") << "malformed"
+                                           << "Некорректный SOAP-ответ Autopiter: Premature end of document..";
+    }
+    void catalogueFailure_endsTheSearch() {
+        QFETCH(QString, setup);
+        QFETCH(QString, description);
+        AutopiterSandbox sandbox;
+        if (setup == u"no credentials")
+            awaitTask(sandbox.credentials.remove(kAutopiterPassword));
+        else if (setup == u"malformed")
+            sandbox.setFault(Fault::malformed, QStringLiteral("FindCatalog"));
+        else
+            sandbox.setFault(Fault::emptyStatus, setup, 502);
+        AutopiterProvider provider(*sandbox.client);
+        QCOMPARE(autopiterFailureOf(provider.search(QStringLiteral("OC 90"))), description);
+        QVERIFY(sandbox.requestsTo(QStringLiteral("GetPriceId")).isEmpty());
+    }
+
+    void failingPriceRequest_costsItsRows_untilAllFail() {
+        AutopiterSandbox sandbox;
+        AutopiterProvider provider(*sandbox.client);
+        const QString catalog = awaitTask(sandbox.client->findCatalogXML(QStringLiteral("OC 90")));
+        const auto first = AutopiterXmlParser::catalogItems(catalog.toUtf8()).value(0);
+
+        sandbox.setFault(Fault::emptyStatus, QStringLiteral("<ArticleId>%1</ArticleId>").arg(first.articleID), 500);
+        QVERIFY(!awaitTask(provider.search(QStringLiteral("OC 90"))).isEmpty());
+        const SupplierSearchReport report = provider.lastSearchReport();
+        QCOMPARE(report.totalRequests, 2);
+        QCOMPARE(report.failedRequests, 1);
+        QCOMPARE(report.firstFailure, QStringLiteral("Autopiter вернул HTTP 500."));
+
+        sandbox.setFault(Fault::status, QStringLiteral("GetPriceId"), 503);
+        QVERIFY(autopiterFailureOf(provider.search(QStringLiteral("OC 90")))
+                    .startsWith(QStringLiteral("Некорректный SOAP-ответ Autopiter: HTTP 503: ")));
+        QCOMPARE(provider.lastSearchReport().failedRequests, 0); // the failure itself says it all
+    }
+
+    void sharedDetailUid_keepsTheRowOfTheFirstAnswer() {
+        const std::string catalog = "<r><SearchCatalogModel><ArticleId>1</ArticleId><Number>X-1</Number>"
+                                    "</SearchCatalogModel><SearchCatalogModel><ArticleId>2</ArticleId>"
+                                    "<Number>x1</Number></SearchCatalogModel></r>";
+        ScriptedAutopiter server({{"FindCatalog", {200, catalog}},
+                                  {"GetPriceId:1", {200, priceRows({{"S", "10"}, {"A", "11"}}).toStdString()}},
+                                  {"GetPriceId:2", {200, priceRows({{"S", "20"}, {"B", "21"}}).toStdString()}}});
+        AutopiterProvider provider(*server.client);
+        const auto offers = awaitTask(provider.search(QStringLiteral("X1")));
+        QStringList keys;
+        for (const auto& offer : offers)
+            keys.append(offer.supplierOfferKey);
+        // Completion order decides; the list shows which answer came first.
+        const bool firstWasArticle1 = keys.value(1) == u"A";
+        QCOMPARE(keys.join(u','), firstWasArticle1 ? QStringLiteral("S,A,B") : QStringLiteral("S,B,A"));
+        QCOMPARE(offers.first().price, Decimal(firstWasArticle1 ? 10 : 20));
+    }
+
+    void normalize_mapsFieldByField_data() {
+        QTest::addColumn<QString>("percent"); // "none" when missing
+        QTest::addColumn<QString>("rejectRate");
+        QTest::addColumn<int>("days"); // -1 when missing
+        QTest::addColumn<QString>("delivery");
+        QTest::newRow("97.5 percent") << "97.5"
+                                      << "2.5" << 3 << "3 дн.";
+        QTest::newRow("100 percent") << "100"
+                                     << "0" << 0 << "0 дн.";
+        QTest::newRow("0 percent") << "0"
+                                   << "100" << -1 << "none";
+        QTest::newRow("above 100") << "120"
+                                   << "none" << 12 << "12 дн.";
+        QTest::newRow("below 0") << "-3"
+                                 << "none" << 1 << "1 дн.";
+        QTest::newRow("missing") << "none"
+                                 << "none" << -1 << "none";
+    }
+    void normalize_mapsFieldByField() {
+        QFETCH(QString, percent);
+        QFETCH(QString, rejectRate);
+        QFETCH(int, days);
+        QFETCH(QString, delivery);
+        AutopiterPriceItem item;
+        item.detailUID = QStringLiteral("uid-7");
+        item.sellerID = 5;
+        item.number = QStringLiteral("OC 90");
+        item.shortNumber = QStringLiteral("OC90");
+        item.catalogName = QStringLiteral("MAHLE");
+        item.name = QStringLiteral("Фильтр");
+        item.availableQuantity = 4;
+        item.minimumQuantity = 2;
+        item.salePrice = *Decimal::parse(u"412.30");
+        if (days >= 0)
+            item.daysSupply = days;
+        item.deliveryDate = QDateTime(QDate(2026, 3, 7), QTime(18, 0));
+        item.region = QStringLiteral("Москва");
+        if (percent != u"none")
+            item.successfulOrdersPercent = Decimal::parse(percent);
+        item.currency = QStringLiteral("RUB");
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+
+        const SupplierOffer offer = AutopiterProvider::normalize(item, now);
+        SupplierOffer expected;
+        expected.supplierID = QStringLiteral("autopiter");
+        expected.supplierName = QStringLiteral("Autopiter");
+        expected.supplierOfferKey = QStringLiteral("uid-7");
+        expected.brand = QStringLiteral("MAHLE");
+        expected.article = QStringLiteral("OC 90");
+        expected.name = QStringLiteral("Фильтр");
+        expected.price = *Decimal::parse(u"412.3");
+        expected.currency = QStringLiteral("RUB");
+        expected.availableQuantity = 4;
+        expected.minimumQuantity = 2;
+        expected.warehouse = QStringLiteral("Москва");
+        if (delivery != u"none")
+            expected.deliveryDescription = delivery;
+        expected.deliveryDate = item.deliveryDate;
+        if (rejectRate != u"none")
+            expected.rejectRate = Decimal::parse(rejectRate);
+        expected.updatedAt = now;
+        QCOMPARE(offer, expected);
+    }
+
+    // The whole road: the view model asks AutoEuro and Autopiter through AppServices'
+    // connectors at the same time, and both answer from the sandbox.
+    void searchViewModel_asksAutoEuroAndAutopiterSideBySide() {
+        TestEnvironment environment;
+        SandboxServer sandbox;
+        QVERIFY(sandbox.start());
+        SandboxBehaviour slowAutoEuro;
+        slowAutoEuro.latencyMs = 200;
+        sandbox.setBehaviour(ServiceEndpoints::Service::autoEuro, slowAutoEuro);
+        AppServices::Options options;
+        options.settingsFile = environment.settingsPath();
+        options.memoryCredentials = true;
+        options.endpoints = sandbox.endpoints();
+        AppServices services(options);
+        auto& store = *services.memoryCredentialStore();
+        store.set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
+        store.set(kAutopiterUser, QString::fromUtf16(SandboxServer::autopiterUserID));
+        store.set(kAutopiterPassword, QString::fromUtf16(SandboxServer::autopiterPassword));
+        services.supplierPreferences().setAutoligaEnabled(false);
+
+        SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
+        QSignalSpy finished(&model, &SearchViewModel::searchFinished);
+        model.setArticle(QStringLiteral("oc 90"));
+        model.search();
+        QVERIFY(finished.wait(20000));
+
+        QVERIFY2(model.errorMessage().isNull(), qPrintable(model.errorMessage()));
+        QVERIFY2(model.supplierFailures().isEmpty(), qPrintable(model.supplierFailures().join(u'\n')));
+        QSet<QString> suppliers;
+        for (const auto& offer : model.offers())
+            suppliers.insert(offer.supplierID);
+        QCOMPARE(suppliers, (QSet<QString>{QStringLiteral("autoeuro"), QStringLiteral("autopiter")}));
+
+        // Autopiter is asked before AutoEuro's first answers are in, and AutoEuro before
+        // Autopiter's last request: the two overlap.
+        const auto requests = sandbox.requests();
+        qsizetype firstAutopiter = -1, lastAutopiter = -1, firstAutoEuro = -1, autoEuroItems = -1;
+        for (qsizetype i = 0; i < requests.size(); ++i) {
+            const QString& path = requests[i].path;
+            if (path.startsWith(u"/autopiter/")) {
+                if (firstAutopiter < 0)
+                    firstAutopiter = i;
+                lastAutopiter = i;
+            } else if (path.startsWith(u"/autoeuro/")) {
+                if (firstAutoEuro < 0)
+                    firstAutoEuro = i;
+                if (autoEuroItems < 0 && path.endsWith(u"/search_items/"))
+                    autoEuroItems = i;
+            }
+        }
+        QVERIFY(firstAutopiter >= 0 && autoEuroItems >= 0);
+        QVERIFY(firstAutopiter < autoEuroItems);
+        QVERIFY(firstAutoEuro < lastAutopiter);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutopiterProvider)
+#include "tst_AutopiterProvider.moc"
