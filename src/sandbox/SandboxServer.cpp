@@ -1,6 +1,7 @@
 #include "SandboxServer.h"
 
 #include "AutoEuroSandboxService.h"
+#include "FeedbackSandboxService.h"
 #include "SandboxHttp.h"
 
 #include <chrono>
@@ -54,6 +55,7 @@ bool SandboxServer::start(const SandboxOptions& options) {
     // Idle keep-alive connections hold a worker each; a short timeout lets stop() end soon.
     state.server.set_keep_alive_timeout(1);
     AutoEuroSandboxService::install(state.server, state);
+    FeedbackSandboxService::install(state.server, state);
     const std::string host = "127.0.0.1";
     if (options.port == 0) {
         state.port = state.server.bind_to_any_port(host);

@@ -49,6 +49,7 @@ struct SandboxRequest {
     // Query items, decoded, in the order sent.
     QList<std::pair<QString, QString>> query;
     QHash<QString, QString> headers; // lower-case names
+    QByteArray body;
 };
 
 // The simulated suppliers on 127.0.0.1, on threads of their own (independent of the
