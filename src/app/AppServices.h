@@ -9,6 +9,8 @@
 class AutoEuroClient;
 class CartStore;
 class CredentialStore;
+class FeedbackTransport;
+class HTTPFeedbackTransport;
 class MemoryCredentialStore;
 class QNetworkAccessManager;
 class SandboxServer;
@@ -52,6 +54,7 @@ public:
     MemoryCredentialStore* memoryCredentialStore() { return m_memoryCredentials; }
     ServiceEndpoints& endpoints() { return m_endpoints; }
     AutoEuroClient& autoEuroClient() { return *m_autoEuro; }
+    FeedbackTransport& feedbackTransport();
 
     bool isDemo() const { return m_demo; }
     // False when the demo mode could not bring up its simulated suppliers.
@@ -66,6 +69,7 @@ private:
     std::unique_ptr<CredentialStore> m_credentials;
     MemoryCredentialStore* m_memoryCredentials = nullptr;
     std::unique_ptr<AutoEuroClient> m_autoEuro;
+    std::unique_ptr<HTTPFeedbackTransport> m_feedback;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<SupplierPreferences> m_preferences;
     std::unique_ptr<SearchConnectorFactory> m_connectors;
