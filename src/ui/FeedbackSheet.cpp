@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,10 +60,7 @@ FeedbackSheet::FeedbackSheet(FeedbackTransport& transport, QWidget* parent)
                                   this);
     privacy->setForegroundRole(QPalette::PlaceholderText);
 
-    m_form = new QFormLayout;
-    m_form->setLabelAlignment(Qt::AlignLeft);
-    m_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    buildForm(m_form);
+    buildForms();
 
     m_status = wrappingLabel(QString(), this);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -86,7 +82,9 @@ FeedbackSheet::FeedbackSheet(FeedbackTransport& transport, QWidget* parent)
     layout->addWidget(intro);
     layout->addLayout(categoryRow);
     layout->addWidget(privacy);
-    layout->addLayout(m_form, 1);
+    layout->addWidget(m_generalForm, 1);
+    layout->addWidget(m_supplierForm, 1);
+    layout->addLayout(m_contactForm);
     layout->addWidget(m_status);
     layout->addLayout(buttons);
 
@@ -101,6 +99,7 @@ FeedbackSheet::FeedbackSheet(FeedbackTransport& transport, QWidget* parent)
     if (!canSend)
         setStatus(noAddressStatus());
     showFormForCategory();
+    m_subject->setFocus();
 }
 
 FeedbackSheet::~FeedbackSheet() = default;
@@ -120,39 +119,62 @@ QWidget* FeedbackSheet::makeHeader() {
     return header;
 }
 
-void FeedbackSheet::buildForm(QFormLayout* form) {
-    m_subject = new QLineEdit(this);
-    m_message = textEditor(this, 160);
-    m_message->setAccessibleName(QStringLiteral("Сообщение"));
-    form->addRow(QStringLiteral("Тема"), m_subject);
-    form->addRow(m_message);
-    m_generalRows = {m_subject, m_message};
+namespace {
 
-    m_supplierName = new QLineEdit(this);
-    m_supplierWebsite = new QLineEdit(this);
-    m_supplierRegion = new QLineEdit(this);
-    m_supplierHasAccount = new QCheckBox(QStringLiteral("У меня есть аккаунт этого поставщика"), this);
-    m_supplierIntegrationInfo = textEditor(this, 90);
-    m_supplierDocumentationURL = new QLineEdit(this);
-    m_supplierIntegrationContact = new QLineEdit(this);
-    form->addRow(QStringLiteral("Название поставщика"), m_supplierName);
-    form->addRow(QStringLiteral("Официальный сайт"), m_supplierWebsite);
-    form->addRow(QStringLiteral("Страна / регион"), m_supplierRegion);
-    form->addRow(QString(), m_supplierHasAccount);
-    form->addRow(QStringLiteral("Что известно об API или интеграции"), m_supplierIntegrationInfo);
-    form->addRow(QStringLiteral("Ссылка на документацию API — если известна"), m_supplierDocumentationURL);
-    form->addRow(QStringLiteral("Контакт отдела интеграции — если известен"), m_supplierIntegrationContact);
-    m_supplierRows = {m_supplierName,
-                      m_supplierWebsite,
-                      m_supplierRegion,
-                      m_supplierHasAccount,
-                      m_supplierIntegrationInfo,
-                      m_supplierDocumentationURL,
-                      m_supplierIntegrationContact};
+// Labels above their fields: beside them, the long Russian labels would leave the fields half the width.
+QVBoxLayout* formLayout(QWidget* parent) {
+    auto* form = parent ? new QVBoxLayout(parent) : new QVBoxLayout;
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setSpacing(8);
+    return form;
+}
+
+void addRow(QVBoxLayout* form, const QString& label, QWidget* field, int stretch = 0) {
+    auto* row = new QVBoxLayout;
+    row->setSpacing(3);
+    if (!label.isEmpty()) {
+        auto* text = new QLabel(label, field->parentWidget());
+        text->setBuddy(field);
+        row->addWidget(text);
+    }
+    row->addWidget(field, stretch);
+    form->addLayout(row, stretch);
+}
+
+} // namespace
+
+void FeedbackSheet::buildForms() {
+    m_generalForm = new QWidget(this);
+    m_subject = new QLineEdit(m_generalForm);
+    m_message = textEditor(m_generalForm, 160);
+    m_message->setAccessibleName(QStringLiteral("Сообщение"));
+    QVBoxLayout* general = formLayout(m_generalForm);
+    addRow(general, QStringLiteral("Тема"), m_subject);
+    addRow(general, QString(), m_message, 1);
+
+    m_supplierForm = new QWidget(this);
+    m_supplierName = new QLineEdit(m_supplierForm);
+    m_supplierWebsite = new QLineEdit(m_supplierForm);
+    m_supplierRegion = new QLineEdit(m_supplierForm);
+    m_supplierHasAccount = new QCheckBox(QStringLiteral("У меня есть аккаунт этого поставщика"), m_supplierForm);
+    m_supplierIntegrationInfo = textEditor(m_supplierForm, 90);
+    // A few lines are enough here; a tall editor would push the sheet off a small screen.
+    m_supplierIntegrationInfo->setMaximumHeight(120);
+    m_supplierDocumentationURL = new QLineEdit(m_supplierForm);
+    m_supplierIntegrationContact = new QLineEdit(m_supplierForm);
+    QVBoxLayout* supplier = formLayout(m_supplierForm);
+    addRow(supplier, QStringLiteral("Название поставщика"), m_supplierName);
+    addRow(supplier, QStringLiteral("Официальный сайт"), m_supplierWebsite);
+    addRow(supplier, QStringLiteral("Страна / регион"), m_supplierRegion);
+    addRow(supplier, QString(), m_supplierHasAccount);
+    addRow(supplier, QStringLiteral("Что известно об API или интеграции"), m_supplierIntegrationInfo);
+    addRow(supplier, QStringLiteral("Ссылка на документацию API — если известна"), m_supplierDocumentationURL);
+    addRow(supplier, QStringLiteral("Контакт отдела интеграции — если известен"), m_supplierIntegrationContact);
 
     // Last in both layouts, and kept when the category changes.
     m_contact = new QLineEdit(this);
-    form->addRow(QStringLiteral("Контакт для ответа — необязательно"), m_contact);
+    m_contactForm = formLayout(nullptr);
+    addRow(m_contactForm, QStringLiteral("Контакт для ответа — необязательно"), m_contact);
 }
 
 FeedbackCategory FeedbackSheet::category() const {
@@ -165,10 +187,16 @@ void FeedbackSheet::setCategory(FeedbackCategory category) {
 
 void FeedbackSheet::showFormForCategory() {
     const bool supplier = category() == FeedbackCategory::supplier;
-    for (QWidget* field : m_generalRows)
-        m_form->setRowVisible(field, !supplier);
-    for (QWidget* field : m_supplierRows)
-        m_form->setRowVisible(field, supplier);
+    m_generalForm->setVisible(!supplier);
+    m_supplierForm->setVisible(supplier);
+    // The supplier form is taller: grow the sheet rather than squeeze its rows. The wrapped
+    // lines need the height for the sheet's actual width.
+    if (isVisible()) {
+        layout()->activate();
+        const int needed = hasHeightForWidth() ? heightForWidth(width()) : sizeHint().height();
+        if (height() < needed)
+            resize(width(), needed);
+    }
 }
 
 FeedbackForm::Fields FeedbackSheet::fields() const {
@@ -213,6 +241,8 @@ void FeedbackSheet::submit() {
         setStatus(noAddressStatus());
         return;
     }
+    // The disabled button hands the focus on to "Закрыть"; it comes back when the answer is in.
+    m_refocusSendButton = m_sendButton->hasFocus();
     setSubmitting(true);
     setStatus(FeedbackForm::sendingText());
     send(QPointer<FeedbackSheet>(this), m_transport, std::get<FeedbackDraft>(std::move(made)));
@@ -236,6 +266,8 @@ QCoro::Task<> FeedbackSheet::send(QPointer<FeedbackSheet> sheet, FeedbackTranspo
 void FeedbackSheet::finishSubmission(FeedbackCategory category, const std::optional<FeedbackReceipt>& receipt,
                                      const QString& failure) {
     setSubmitting(false);
+    if (m_refocusSendButton && (!focusWidget() || focusWidget() == m_closeButton))
+        m_sendButton->setFocus();
     if (!receipt) {
         setStatus(failure);
         return;

@@ -9,11 +9,11 @@
 class FeedbackTransport;
 class QCheckBox;
 class QComboBox;
-class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 
 // The feedback sheet: the user picks a category, fills the general or the new-supplier
 // form and sends it; the outcome shows in the sheet itself. Everything typed lives only
@@ -61,7 +61,7 @@ private:
                           const QString& failure);
 
     QWidget* makeHeader();
-    void buildForm(QFormLayout* form);
+    void buildForms();
     void showFormForCategory();
     void setSubmitting(bool submitting);
     void setStatus(const QString& text);
@@ -70,9 +70,12 @@ private:
     FeedbackTransport& m_transport;
     bool m_isSubmitting = false;
     bool m_isSubmitted = false;
+    bool m_refocusSendButton = false;
 
     QComboBox* m_category = nullptr;
-    QFormLayout* m_form = nullptr;
+    QWidget* m_generalForm = nullptr;
+    QWidget* m_supplierForm = nullptr;
+    QVBoxLayout* m_contactForm = nullptr;
     QLineEdit* m_subject = nullptr;
     QPlainTextEdit* m_message = nullptr;
     QLineEdit* m_supplierName = nullptr;
@@ -87,7 +90,4 @@ private:
     QPushButton* m_sendButton = nullptr;
     QPushButton* m_closeButton = nullptr;
     QPushButton* m_copyButton = nullptr;
-    // Rows of the form that only one of the two layouts shows.
-    QList<QWidget*> m_generalRows;
-    QList<QWidget*> m_supplierRows;
 };
