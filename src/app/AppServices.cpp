@@ -6,6 +6,7 @@
 #include "core/UserFacingError.h"
 #include "credentials/KeychainCredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
+#include "feedback/HTTPFeedbackTransport.h"
 #include "sandbox/SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
@@ -102,6 +103,8 @@ AppServices::AppServices(const Options& options)
     }
     m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
     m_autopiter = std::make_unique<AutopiterClient>(*m_credentials, m_endpoints);
+    m_feedback = std::make_unique<HTTPFeedbackTransport>(
+        *m_network, m_endpoints.url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
     const QString scope = m_demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
     m_userDefaults = options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope)
                                                     : UserDefaults::atPath(options.settingsFile);
@@ -111,3 +114,7 @@ AppServices::AppServices(const Options& options)
 }
 
 AppServices::~AppServices() = default;
+
+FeedbackTransport& AppServices::feedbackTransport() {
+    return *m_feedback;
+}

@@ -10,6 +10,8 @@ class AutoEuroClient;
 class AutopiterClient;
 class CartStore;
 class CredentialStore;
+class FeedbackTransport;
+class HTTPFeedbackTransport;
 class MemoryCredentialStore;
 class QNetworkAccessManager;
 class SandboxServer;
@@ -54,6 +56,7 @@ public:
     ServiceEndpoints& endpoints() { return m_endpoints; }
     AutoEuroClient& autoEuroClient() { return *m_autoEuro; }
     AutopiterClient& autopiterClient() { return *m_autopiter; }
+    FeedbackTransport& feedbackTransport();
 
     bool isDemo() const { return m_demo; }
     // False when the demo mode could not bring up its simulated suppliers.
@@ -69,6 +72,7 @@ private:
     MemoryCredentialStore* m_memoryCredentials = nullptr;
     std::unique_ptr<AutoEuroClient> m_autoEuro;
     std::unique_ptr<AutopiterClient> m_autopiter;
+    std::unique_ptr<HTTPFeedbackTransport> m_feedback;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<SupplierPreferences> m_preferences;
     std::unique_ptr<SearchConnectorFactory> m_connectors;

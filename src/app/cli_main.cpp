@@ -1,6 +1,7 @@
 // orelia-cli: the search pipeline from a terminal, for scripting and for checking
 // what the window would show.
 #include "app/AppServices.h"
+#include "app/FeedbackCommand.h"
 #include "app/OfferReport.h"
 #include "cart/CartStore.h"
 #include "core/SupplierDescriptor.h"
@@ -43,6 +44,7 @@ const QString kGeneralHelp =
                    "  suppliers [enable ID | disable ID]                  поставщики и их включение\n"
                    "  cart [--json]                                       корзина по поставщикам\n"
                    "  credentials list | set АККАУНТ | delete АККАУНТ     учётные данные поставщиков\n"
+                   "  feedback --category КАТЕГОРИЯ < сообщение           обращение в службу обратной связи\n"
                    "\n"
                    "Общие параметры:\n"
                    "  --demo   встроенная песочница поставщиков, демо-учётные данные и отдельные настройки\n"
@@ -357,9 +359,12 @@ int main(int argc, char** argv) {
             return printHelp(kCartHelp);
         if (command == u"credentials")
             return printHelp(kCredentialsHelp);
+        if (command == u"feedback")
+            return printHelp(feedbackHelpText());
         return printHelp(kGeneralHelp);
     }
-    if (command != u"search" && command != u"suppliers" && command != u"cart" && command != u"credentials")
+    if (command != u"search" && command != u"suppliers" && command != u"cart" && command != u"credentials" &&
+        command != u"feedback")
         return usageError(QStringLiteral("Неизвестная команда: ") + command);
 
     AppServices::Options options;
@@ -371,5 +376,7 @@ int main(int argc, char** argv) {
         return suppliersCommand(services, args);
     if (command == u"credentials")
         return credentialsCommand(services, args);
+    if (command == u"feedback")
+        return feedbackCommand(services, args);
     return cartCommand(services, args);
 }

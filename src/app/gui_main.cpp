@@ -1,6 +1,8 @@
 // orelia: the desktop application. One main window; "--demo" runs on simulated suppliers
 // with settings of its own.
 #include "app/AppServices.h"
+#include "ui/ContentView.h"
+#include "ui/FeedbackSheet.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -30,6 +32,9 @@ int main(int argc, char** argv) {
     MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
                       services.cartStore());
     window.setDemoMode(services.isDemo());
+    window.contentView()->attachSheet(ContentView::Sheet::feedback, [&](QWidget* parent) {
+        return new FeedbackSheet(services.feedbackTransport(), parent);
+    });
     window.show();
     return QApplication::exec();
 }

@@ -79,9 +79,9 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     seen.path = QString::fromStdString(request.path);
     seen.target = QString::fromStdString(request.target);
     seen.query = queryItems(request.target);
+    seen.body = QByteArray::fromStdString(request.body);
     for (const auto& [name, value] : request.headers)
         seen.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
-    seen.body = QByteArray::fromStdString(request.body);
     QString matchable = seen.target;
     if (soap)
         matchable += u'\n' + seen.headers.value(QStringLiteral("soapaction")) + u'\n' + QString::fromUtf8(seen.body);

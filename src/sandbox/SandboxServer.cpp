@@ -2,6 +2,7 @@
 
 #include "AutoEuroSandboxService.h"
 #include "AutopiterSandboxService.h"
+#include "FeedbackSandboxService.h"
 #include "SandboxHttp.h"
 
 #include <chrono>
@@ -56,6 +57,7 @@ bool SandboxServer::start(const SandboxOptions& options) {
     state.server.set_keep_alive_timeout(1);
     AutoEuroSandboxService::install(state.server, state);
     AutopiterSandboxService::install(state.server, state);
+    FeedbackSandboxService::install(state.server, state);
     const std::string host = "127.0.0.1";
     if (options.port == 0) {
         state.port = state.server.bind_to_any_port(host);

@@ -1,0 +1,147 @@
+#include "FeedbackCommand.h"
+
+#include "app/AppServices.h"
+#include "core/UserFacingError.h"
+#include "feedback/FeedbackForm.h"
+#include "feedback/FeedbackTransport.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+QTextStream& out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream& err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int usageError(const QString& message) {
+    err() << message << u'\n' << QStringLiteral("Справка: orelia-cli feedback --help\n");
+    err().flush();
+    return kExitUsage;
+}
+
+int failure(const QString& text) {
+    err() << text << u'\n';
+    err().flush();
+    return kExitFailed;
+}
+
+// Runs a command's task to its end on the event loop and gives its exit status.
+QCoro::Task<> finishWith(QCoro::Task<int> task, int* status, bool* done) {
+    *status = co_await std::move(task);
+    *done = true;
+    QCoreApplication::exit(*status);
+}
+
+int runToEnd(QCoro::Task<int> task) {
+    int status = kExitOk;
+    bool done = false;
+    auto runner = finishWith(std::move(task), &status, &done);
+    if (!done)
+        QCoreApplication::exec();
+    return status;
+}
+
+QCoro::Task<int> send(FeedbackTransport& transport, FeedbackDraft draft) {
+    try {
+        auto submission = transport.submit(std::move(draft));
+        const FeedbackReceipt receipt = co_await std::move(submission);
+        out() << FeedbackForm::sentText(receipt) << u'\n';
+        out().flush();
+    } catch (const UserFacingError& error) {
+        co_return failure(error.description());
+    }
+    co_return kExitOk;
+}
+
+} // namespace
+
+QString feedbackHelpText() {
+    return QStringLiteral(
+        "orelia-cli feedback --category КАТЕГОРИЯ [--subject ТЕКСТ] [--contact ТЕКСТ] [--demo] < сообщение\n"
+        "\n"
+        "Отправляет обращение в службу обратной связи Orelia так же, как окно «Обратная связь».\n"
+        "Текст сообщения читается со стандартного ввода (UTF-8).\n"
+        "  --category КАТЕГОРИЯ   improvement, bug, supplier или other\n"
+        "  --subject ТЕКСТ        тема\n"
+        "  --contact ТЕКСТ        контакт для ответа (необязательно)\n"
+        "Для категории supplier (сообщение может быть пустым):\n"
+        "  --supplier-name ТЕКСТ                 название поставщика (обязательно)\n"
+        "  --supplier-website ТЕКСТ              официальный сайт\n"
+        "  --supplier-region ТЕКСТ               страна / регион\n"
+        "  --supplier-has-account                у меня есть аккаунт этого поставщика\n"
+        "  --supplier-integration-info ТЕКСТ     что известно об API или интеграции\n"
+        "  --supplier-documentation-url ТЕКСТ    ссылка на документацию API\n"
+        "  --supplier-integration-contact ТЕКСТ  контакт отдела интеграции\n"
+        "\n"
+        "К обращению не добавляются API-ключи, пароли, корзина или история поиска.\n"
+        "Коды выхода: 0 — обращение отправлено (печатается его номер), 1 — обращение не принято\n"
+        "или служба вернула ошибку, 2 — ошибка в командной строке.\n");
+}
+
+int feedbackCommand(AppServices& services, QStringList args) {
+    FeedbackForm::Fields fields;
+    std::optional<FeedbackCategory> category;
+    bool supplierOptions = false;
+    const QHash<QString, QString*> textOptions = {
+        {QStringLiteral("--subject"), &fields.subject},
+        {QStringLiteral("--contact"), &fields.contact},
+        {QStringLiteral("--supplier-name"), &fields.supplierName},
+        {QStringLiteral("--supplier-website"), &fields.supplierWebsite},
+        {QStringLiteral("--supplier-region"), &fields.supplierRegion},
+        {QStringLiteral("--supplier-integration-info"), &fields.supplierIntegrationInfo},
+        {QStringLiteral("--supplier-documentation-url"), &fields.supplierDocumentationURL},
+        {QStringLiteral("--supplier-integration-contact"), &fields.supplierIntegrationContact},
+    };
+    while (!args.isEmpty()) {
+        const QString arg = args.takeFirst();
+        if (arg == u"--supplier-has-account") {
+            fields.supplierHasAccount = true;
+            supplierOptions = true;
+            continue;
+        }
+        if (arg != u"--category" && !textOptions.contains(arg))
+            return usageError(QStringLiteral("Неизвестный параметр: ") + arg);
+        if (args.isEmpty())
+            return usageError(QStringLiteral("После %1 укажите значение.").arg(arg));
+        const QString value = args.takeFirst();
+        if (arg == u"--category") {
+            category = FeedbackCategories::fromWireValue(value);
+            if (!category)
+                return usageError(QStringLiteral("Неизвестная категория: ") + value +
+                                  QStringLiteral(" (есть improvement, bug, supplier, other)"));
+            continue;
+        }
+        *textOptions.value(arg) = value;
+        supplierOptions = supplierOptions || arg.startsWith(u"--supplier-");
+    }
+    if (!category)
+        return usageError(QStringLiteral("Укажите категорию: --category improvement, bug, supplier или other."));
+    if (supplierOptions && *category != FeedbackCategory::supplier)
+        return usageError(QStringLiteral("Параметры --supplier-… относятся только к категории supplier."));
+    fields.category = *category;
+
+    QTextStream in(stdin);
+    in.setEncoding(QStringConverter::Utf8);
+    fields.message = in.readAll();
+
+    auto made = FeedbackForm::makeDraft(fields, FeedbackForm::appVersionText(), FeedbackForm::osVersionText());
+    if (const QString* refusal = std::get_if<QString>(&made))
+        return failure(*refusal);
+    FeedbackTransport& transport = services.feedbackTransport();
+    if (!transport.hasEndpoint())
+        return failure(FeedbackForm::noAddressText());
+    return runToEnd(send(transport, std::get<FeedbackDraft>(std::move(made))));
+}

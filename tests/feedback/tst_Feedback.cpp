@@ -1,0 +1,345 @@
+#include "core/AppVersion.h"
+#include "feedback/FeedbackForm.h"
+#include "feedback/FeedbackTransportError.h"
+#include "feedback/HTTPFeedbackTransport.h"
+#include "SandboxServer.h"
+#include "support/AwaitTask.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QtTest>
+
+#include <httplib.h>
+
+#include <mutex>
+#include <thread>
+
+using Fields = FeedbackForm::Fields;
+Q_DECLARE_METATYPE(FeedbackForm::Fields)
+
+namespace {
+
+const QString kApp = QStringLiteral("0.1.0 (3f9c2ab)");
+const QString kOS = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
+
+FeedbackDraft draftOf(const Fields& fields) {
+    auto made = FeedbackForm::makeDraft(fields, kApp, kOS);
+    if (const QString* refusal = std::get_if<QString>(&made))
+        qFatal("refused: %s", qPrintable(*refusal));
+    return std::get<FeedbackDraft>(made);
+}
+
+Fields supplierFields() {
+    Fields f;
+    f.category = FeedbackCategory::supplier;
+    f.subject = QStringLiteral("Новый поставщик");
+    f.supplierName = QStringLiteral("  Автоальянс \n");
+    f.supplierWebsite = QStringLiteral("https://autoalliance.example");
+    f.supplierRegion = QStringLiteral("Урал");
+    f.supplierHasAccount = true;
+    f.supplierIntegrationInfo = QStringLiteral("REST, JSON");
+    f.supplierDocumentationURL = QStringLiteral("https://autoalliance.example/api");
+    f.supplierIntegrationContact = QStringLiteral("api@autoalliance.example");
+    f.contact = QStringLiteral(" ivan@service.example ");
+    return f;
+}
+
+// A feedback service on 127.0.0.1 that answers every POST with the status and body it is given.
+class ScriptedFeedbackService {
+public:
+    ScriptedFeedbackService(int status, std::string body)
+        : m_status(status)
+        , m_body(std::move(body)) {
+        m_server.Post("/v1/feedback", [this](const httplib::Request&, httplib::Response& response) {
+            response.status = m_status;
+            response.set_content(m_body, "application/json");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        transport = std::make_unique<HTTPFeedbackTransport>(*network, endpoint());
+    }
+    ~ScriptedFeedbackService() {
+        transport.reset();
+        network.reset();
+        m_server.stop();
+        m_thread.join();
+    }
+    QUrl endpoint() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/v1/feedback").arg(m_port)); }
+
+    std::unique_ptr<QNetworkAccessManager> network = std::make_unique<QNetworkAccessManager>();
+    std::unique_ptr<HTTPFeedbackTransport> transport;
+
+private:
+    int m_status;
+    std::string m_body;
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
+
+// "receipt ID STATUS DATE" or the failure's description.
+QString outcomeOf(HTTPFeedbackTransport& transport, const FeedbackDraft& draft) {
+    try {
+        const FeedbackReceipt receipt = awaitTask(transport.submit(draft));
+        return QStringLiteral("receipt %1 %2 %3")
+            .arg(receipt.id, receipt.status,
+                 receipt.createdAt ? receipt.createdAt->toString(Qt::ISODateWithMs) : QStringLiteral("-"));
+    } catch (const UserFacingError& error) {
+        return error.description();
+    }
+}
+
+QSet<QString> keysOf(const QJsonObject& object) {
+    const QStringList keys = object.keys();
+    return QSet<QString>(keys.begin(), keys.end());
+}
+
+} // namespace
+
+class FeedbackTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void requestBody_keepsMemberOrderAndLeavesAbsentOut_data();
+    void requestBody_keepsMemberOrderAndLeavesAbsentOut();
+    void answer_onlyA201WithAReceiptSucceeds_data();
+    void answer_onlyA201WithAReceiptSucceeds();
+    void createdAt_readsISO8601Only_data();
+    void createdAt_readsISO8601Only();
+    void refusedConnection_isATransportFailure();
+    void sandbox_receivesOnlyTheListedMembers();
+    void sandboxFaults_becomeTransportErrors_data();
+    void sandboxFaults_becomeTransportErrors();
+    void appVersion_writesADashForAMissingPart_data();
+    void appVersion_writesADashForAMissingPart();
+};
+
+void FeedbackTest::requestBody_keepsMemberOrderAndLeavesAbsentOut_data() {
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<QString>("json");
+
+    Fields bug;
+    bug.category = FeedbackCategory::bug;
+    bug.subject = QStringLiteral("  Наценка ");
+    bug.message = QStringLiteral("\n  Цена \"без\" наценки\\\tв таблице  \n");
+    bug.contact = QStringLiteral(" \n\t ");
+    bug.supplierName = QStringLiteral("не уходит в общей форме");
+    QTest::newRow("general, blank contact")
+        << bug
+        << QStringLiteral(R"j({"category":"bug","message":"Цена \"без\" наценки\\\tв таблице",)j"
+                          R"j("appVersion":"0.1.0 (3f9c2ab)",)j"
+                          R"j("osVersion":"Debian GNU/Linux 12 (bookworm)",)j"
+                          R"j("metadata":{"subject":"Наценка"}})j");
+
+    Fields other;
+    other.category = FeedbackCategory::other;
+    other.message = QStringLiteral("Спасибо\u0001");
+    other.contact = QStringLiteral("  +7 900 000-00-00\n");
+    QTest::newRow("general, contact") << other
+                                      << QStringLiteral(R"j({"category":"other","message":"Спасибо\u0001",)j"
+                                                        R"j("contact":"+7 900 000-00-00",)j"
+                                                        R"j("appVersion":"0.1.0 (3f9c2ab)",)j"
+                                                        R"j("osVersion":"Debian GNU/Linux 12 (bookworm)",)j"
+                                                        R"j("metadata":{"subject":""}})j");
+
+    QTest::newRow("supplier candidate")
+        << supplierFields()
+        << QStringLiteral(R"j({"category":"supplier","message":"","contact":"ivan@service.example",)j"
+                          R"j("appVersion":"0.1.0 (3f9c2ab)","osVersion":"Debian GNU/Linux 12 (bookworm)",)j"
+                          R"j("supplierContext":"Автоальянс","metadata":{"subject":"Новый поставщик",)j"
+                          R"j("supplier":{"name":"Автоальянс","website":"https://autoalliance.example",)j"
+                          R"j("region":"Урал","hasAccount":true,"integrationInfo":"REST, JSON",)j"
+                          R"j("documentationURL":"https://autoalliance.example/api",)j"
+                          R"j("integrationContact":"api@autoalliance.example"}}})j");
+}
+
+void FeedbackTest::requestBody_keepsMemberOrderAndLeavesAbsentOut() {
+    QFETCH(Fields, fields);
+    QFETCH(QString, json);
+    const QByteArray body = FeedbackRequest::from(draftOf(fields)).toJson();
+    QCOMPARE(QString::fromUtf8(body), json);
+    QJsonParseError error;
+    QJsonDocument::fromJson(body, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+}
+
+void FeedbackTest::answer_onlyA201WithAReceiptSucceeds_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("outcome");
+
+    const QByteArray receipt = R"j({"id":"FB-000123","status":"received","createdAt":"2026-03-01T09:30:00Z"})j";
+    const QString invalid = QStringLiteral("Сервис обратной связи вернул некорректный ответ.");
+    QTest::newRow("201") << 201 << receipt << QStringLiteral("receipt FB-000123 received 2026-03-01T09:30:00.000Z");
+    QTest::newRow("201 without createdAt")
+        << 201 << QByteArray(R"j({"id":"FB-7","status":"received"})j") << QStringLiteral("receipt FB-7 received -");
+    QTest::newRow("201, createdAt null") << 201 << QByteArray(R"j({"id":"FB-7","status":"received","createdAt":null})j")
+                                         << QStringLiteral("receipt FB-7 received -");
+    QTest::newRow("201, createdAt not ISO 8601")
+        << 201 << QByteArray(R"j({"id":"FB-7","status":"received","createdAt":"01.03.2026 09:30"})j") << invalid;
+    QTest::newRow("201 without id") << 201 << QByteArray(R"j({"status":"received"})j") << invalid;
+    QTest::newRow("201, id a number") << 201 << QByteArray(R"j({"id":7,"status":"received"})j") << invalid;
+    QTest::newRow("201, not JSON") << 201 << QByteArray("<html>Created</html>") << invalid;
+    QTest::newRow("201, an array") << 201 << QByteArray("[]") << invalid;
+    QTest::newRow("200 with a receipt") << 200 << receipt << QStringLiteral("Сервис обратной связи вернул ошибку 200.");
+    QTest::newRow("200 with an error") << 200 << QByteArray(R"j({"error":"Перегружен"})j")
+                                       << QStringLiteral("Ошибка сервера 200: Перегружен");
+    QTest::newRow("422 with an error") << 422 << QByteArray(R"j({"error":"Неизвестная категория"})j")
+                                       << QStringLiteral("Ошибка сервера 422: Неизвестная категория");
+    QTest::newRow("422, empty error") << 422 << QByteArray(R"j({"error":""})j")
+                                      << QStringLiteral("Сервис обратной связи вернул ошибку 422.");
+    QTest::newRow("404, not JSON") << 404 << QByteArray("<html>Not Found</html>")
+                                   << QStringLiteral("Сервис обратной связи вернул ошибку 404.");
+    QTest::newRow("400, not JSON") << 400 << QByteArray("Bad Request")
+                                   << QStringLiteral("Сервис обратной связи вернул ошибку 400.");
+    QTest::newRow("500, error not text") << 500 << QByteArray(R"j({"error":{"code":1}})j")
+                                         << QStringLiteral("Сервис обратной связи вернул ошибку 500.");
+}
+
+void FeedbackTest::answer_onlyA201WithAReceiptSucceeds() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, outcome);
+    ScriptedFeedbackService service(status, body.toStdString());
+    Fields fields;
+    fields.message = QStringLiteral("Текст");
+    QCOMPARE(outcomeOf(*service.transport, draftOf(fields)), outcome);
+}
+
+void FeedbackTest::createdAt_readsISO8601Only_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("utc"); // empty: not a date
+
+    QTest::newRow("Z") << QStringLiteral("2026-03-01T09:30:00Z") << QStringLiteral("2026-03-01T09:30:00.000Z");
+    QTest::newRow("milliseconds") << QStringLiteral("2026-03-01T09:30:00.250Z")
+                                  << QStringLiteral("2026-03-01T09:30:00.250Z");
+    QTest::newRow("microseconds, offset")
+        << QStringLiteral("2026-03-01T12:30:00.123456+03:00") << QStringLiteral("2026-03-01T09:30:00.123Z");
+    QTest::newRow("no zone") << QStringLiteral("2026-03-01T09:30:00") << QString();
+    QTest::newRow("blank for T") << QStringLiteral("2026-03-01 09:30:00Z") << QString();
+    QTest::newRow("month 13") << QStringLiteral("2026-13-01T09:30:00Z") << QString();
+    QTest::newRow("offset hour 25") << QStringLiteral("2026-03-01T09:30:00+25:00") << QString();
+    QTest::newRow("Russian") << QStringLiteral("1 марта 2026") << QString();
+}
+
+void FeedbackTest::createdAt_readsISO8601Only() {
+    QFETCH(QString, text);
+    QFETCH(QString, utc);
+    const auto date = FeedbackResponse::parseDate(text);
+    QCOMPARE(date ? date->toString(Qt::ISODateWithMs) : QString(), utc);
+}
+
+void FeedbackTest::refusedConnection_isATransportFailure() {
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QNetworkAccessManager network;
+    HTTPFeedbackTransport transport(network, QUrl(QStringLiteral("http://127.0.0.1:%1/v1/feedback").arg(port)));
+    Fields fields;
+    fields.message = QStringLiteral("Текст");
+    const QString prefix = QStringLiteral("Не удалось отправить обращение: ");
+    const QString outcome = outcomeOf(transport, draftOf(fields));
+    QVERIFY2(outcome.startsWith(prefix) && outcome.size() > prefix.size(), qPrintable(outcome));
+}
+
+// Nothing but the request's own members leaves the machine, however much the user typed.
+void FeedbackTest::sandbox_receivesOnlyTheListedMembers() {
+    SandboxServer sandbox;
+    QVERIFY(sandbox.start());
+    QNetworkAccessManager network;
+    HTTPFeedbackTransport transport(network,
+                                    sandbox.endpoints().url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
+    Fields fields = supplierFields();
+    fields.message = QStringLiteral("Хотим заказывать у них");
+    const FeedbackReceipt receipt = awaitTask(transport.submit(draftOf(fields)));
+    QVERIFY2(QRegularExpression(QStringLiteral("^FB-\\d{6}$")).match(receipt.id).hasMatch(), qPrintable(receipt.id));
+    QCOMPARE(receipt.status, QStringLiteral("received"));
+    QVERIFY(receipt.createdAt);
+
+    const QList<SandboxRequest> requests = sandbox.requests();
+    QCOMPARE(requests.size(), 1);
+    const SandboxRequest& seen = requests.first();
+    QCOMPARE(seen.method, QStringLiteral("POST"));
+    QCOMPARE(seen.path, QStringLiteral("/feedback/v1/feedback"));
+    QCOMPARE(seen.headers.value(QStringLiteral("content-type")), QStringLiteral("application/json"));
+    QVERIFY(!seen.headers.contains(QStringLiteral("cookie")) &&
+            !seen.headers.contains(QStringLiteral("authorization")));
+    const QJsonObject body = QJsonDocument::fromJson(seen.body).object();
+    using Keys = QSet<QString>;
+    QCOMPARE(keysOf(body), (Keys{QStringLiteral("category"), QStringLiteral("message"), QStringLiteral("contact"),
+                                 QStringLiteral("appVersion"), QStringLiteral("osVersion"),
+                                 QStringLiteral("supplierContext"), QStringLiteral("metadata")}));
+    const QJsonObject metadata = body[u"metadata"].toObject();
+    QCOMPARE(keysOf(metadata), (Keys{QStringLiteral("subject"), QStringLiteral("supplier")}));
+    QCOMPARE(keysOf(metadata[u"supplier"].toObject()),
+             (Keys{QStringLiteral("name"), QStringLiteral("website"), QStringLiteral("region"),
+                   QStringLiteral("hasAccount"), QStringLiteral("integrationInfo"), QStringLiteral("documentationURL"),
+                   QStringLiteral("integrationContact")}));
+    QCOMPARE(seen.body, FeedbackRequest::from(draftOf(fields)).toJson());
+}
+
+void FeedbackTest::sandboxFaults_becomeTransportErrors_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("appVersion");
+    QTest::addColumn<QString>("outcome");
+
+    using F = SandboxBehaviour::Fault;
+    QTest::newRow("200 with an error") << int(F::apiError) << 0 << kApp
+                                       << QStringLiteral(
+                                              "Ошибка сервера 200: Сервис обратной связи перегружен, повторите позже.");
+    QTest::newRow("over the size cap") << int(F::huge) << 0 << kApp
+                                       << QStringLiteral("Сервис обратной связи вернул некорректный ответ.");
+    QTest::newRow("refused by the service")
+        << int(F::none) << 0 << QString() << QStringLiteral("Ошибка сервера 422: Не указана версия приложения.");
+}
+
+void FeedbackTest::sandboxFaults_becomeTransportErrors() {
+    QFETCH(int, fault);
+    QFETCH(int, status);
+    QFETCH(QString, appVersion);
+    QFETCH(QString, outcome);
+    SandboxServer sandbox;
+    QVERIFY(sandbox.start());
+    SandboxBehaviour behaviour;
+    behaviour.fault = static_cast<SandboxBehaviour::Fault>(fault);
+    behaviour.status = status;
+    sandbox.setBehaviour(ServiceEndpoints::Service::feedback, behaviour);
+    QNetworkAccessManager network;
+    HTTPFeedbackTransport transport(network,
+                                    sandbox.endpoints().url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
+    Fields fields;
+    fields.message = QStringLiteral("Текст");
+    FeedbackDraft draft = draftOf(fields);
+    draft.appVersion = appVersion;
+    QCOMPARE(outcomeOf(transport, draft), outcome);
+}
+
+void FeedbackTest::appVersion_writesADashForAMissingPart_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("build");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("both") << QStringLiteral("0.1.0") << QStringLiteral("3f9c2ab") << QStringLiteral("0.1.0 (3f9c2ab)");
+    QTest::newRow("no build") << QStringLiteral("0.1.0") << QString() << QStringLiteral("0.1.0 (—)");
+    QTest::newRow("neither") << QString() << QString() << QStringLiteral("— (—)");
+}
+
+void FeedbackTest::appVersion_writesADashForAMissingPart() {
+    QFETCH(QString, version);
+    QFETCH(QString, build);
+    QFETCH(QString, text);
+    QCOMPARE(AppVersion::displayText(version, build), text);
+    // This build's own text has the same shape.
+    const QString built = AppVersion::displayText();
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+ \\(([0-9a-f]{4,}|—)\\)$")).match(built).hasMatch(),
+             qPrintable(built));
+}
+
+QTEST_GUILESS_MAIN(FeedbackTest)
+#include "tst_Feedback.moc"
