@@ -121,7 +121,7 @@ private Q_SLOTS:
         QTest::newRow("body over 32 MiB") << "huge"
                                           << "Некорректный SOAP-ответ Autopiter: Ответ сервера слишком велик.";
         QTest::newRow("no address") << "no address"
-                                    << "Autopiter вернул некорректный HTTP-ответ.";
+                                    << "Не удалось сформировать адрес Autopiter.";
         QTest::newRow("credential store failure") << "store failure"
                                                   << "Keychain error: 5";
     }

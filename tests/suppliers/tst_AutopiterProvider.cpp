@@ -139,6 +139,18 @@ private Q_SLOTS:
         QCOMPARE(offers.first().price, Decimal(firstWasArticle1 ? 10 : 20));
     }
 
+    void nonPositivePrice_dropsTheOffer() {
+        const std::string catalog = "<r><SearchCatalogModel><ArticleId>1</ArticleId><Number>X1</Number>"
+                                    "</SearchCatalogModel></r>";
+        ScriptedAutopiter server(
+            {{"FindCatalog", {200, catalog}},
+             {"GetPriceId:1", {200, priceRows({{"Z", "0"}, {"N", "-5"}, {"P", "0.01"}}).toStdString()}}});
+        AutopiterProvider provider(*server.client);
+        const auto offers = awaitTask(provider.search(QStringLiteral("X1")));
+        QCOMPARE(offers.size(), 1);
+        QCOMPARE(offers.first().supplierOfferKey, QStringLiteral("P"));
+    }
+
     void normalize_mapsFieldByField_data() {
         QTest::addColumn<QString>("percent"); // "none" when missing
         QTest::addColumn<QString>("rejectRate");

@@ -142,9 +142,8 @@ void AutopiterClient::clearAuthorization() {
 
 QCoro::Task<QByteArray> AutopiterClient::soapRequest(QString operation, QString body) {
     const QUrl url = serviceURL();
-    // Without an address there is no HTTP answer to speak of.
     if (url.isEmpty())
-        throw AutopiterError(AutopiterError::Kind::invalidHTTPResponse);
+        throw AutopiterError::invalidURL(m_endpoints.problem(ServiceEndpoints::Service::autopiter));
 
     Http::Request request;
     request.request.setUrl(url);

@@ -14,6 +14,9 @@ QString AutopiterError::description() const {
         return QStringLiteral("Autopiter отклонил авторизацию.");
     case Kind::missingAuthorizationCookie:
         return QStringLiteral("Autopiter подтвердил авторизацию, но не вернул AuthCoocies.");
+    case Kind::invalidURL:
+        return m_detail.isEmpty() ? QStringLiteral("Не удалось сформировать адрес Autopiter.")
+                                  : QStringLiteral("Не удалось сформировать адрес Autopiter. ") + m_detail;
     }
     return {};
 }

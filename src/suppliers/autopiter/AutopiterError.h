@@ -17,12 +17,16 @@ public:
         invalidHTTPResponse,
         authorizationRejected,
         missingAuthorizationCookie,
+        // This build (or the environment) gives no usable service address.
+        invalidURL,
     };
 
     static AutopiterError httpStatus(int code) { return AutopiterError(Kind::httpStatus, code, {}); }
     static AutopiterError invalidSOAPResponse(QString detail) {
         return AutopiterError(Kind::invalidSOAPResponse, 0, std::move(detail));
     }
+    // `hint` names a misconfigured address variable when there is one.
+    static AutopiterError invalidURL(QString hint) { return AutopiterError(Kind::invalidURL, 0, std::move(hint)); }
     explicit AutopiterError(Kind kind)
         : AutopiterError(kind, 0, {}) {}
 

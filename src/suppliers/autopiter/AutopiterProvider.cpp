@@ -116,6 +116,9 @@ QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
         if (seen.contains(item.detailUID))
             continue;
         seen.insert(item.detailUID);
+        // A price of nothing or less would sort as the best offer of all.
+        if (item.salePrice <= Decimal(0))
+            continue;
         offers.append(normalize(item, now));
     }
     co_return offers;
