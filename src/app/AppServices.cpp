@@ -1,6 +1,7 @@
 #include "AppServices.h"
 
 #include "cart/CartStore.h"
+#include "cart/PFCartFreshnessChecker.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
@@ -63,6 +64,8 @@ std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& opti
         return nullptr;
     auto sandbox = std::make_unique<SandboxServer>();
     SandboxOptions sandboxOptions;
+    // Offers move a little after they were shown, so that re-checking the cart has something to say.
+    sandboxOptions.drift = SandboxDrift::mixed;
     for (const auto service : {ServiceEndpoints::Service::autoEuro, ServiceEndpoints::Service::autopiter,
                                ServiceEndpoints::Service::tradeSoft, ServiceEndpoints::Service::autoligaPortal,
                                ServiceEndpoints::Service::feedback}) {
@@ -114,6 +117,10 @@ AppServices::AppServices(const Options& options)
 }
 
 AppServices::~AppServices() = default;
+
+PFCartFreshnessChecker AppServices::cartFreshnessChecker() {
+    return PFCartFreshnessChecker(*m_autoEuro, *m_connectors);
+}
 
 FeedbackTransport& AppServices::feedbackTransport() {
     return *m_feedback;

@@ -9,6 +9,7 @@
 class AutoEuroClient;
 class AutopiterClient;
 class CartStore;
+class PFCartFreshnessChecker;
 class CredentialStore;
 class FeedbackTransport;
 class HTTPFeedbackTransport;
@@ -55,6 +56,8 @@ public:
     MemoryCredentialStore* memoryCredentialStore() { return m_memoryCredentials; }
     ServiceEndpoints& endpoints() { return m_endpoints; }
     AutoEuroClient& autoEuroClient() { return *m_autoEuro; }
+    // Re-checks cart groups against the suppliers these services talk to.
+    PFCartFreshnessChecker cartFreshnessChecker();
     AutopiterClient& autopiterClient() { return *m_autopiter; }
     FeedbackTransport& feedbackTransport();
 

@@ -1,6 +1,7 @@
 #include "FeedbackCommand.h"
 
 #include "app/AppServices.h"
+#include "app/CliSupport.h"
 #include "core/UserFacingError.h"
 #include "feedback/FeedbackForm.h"
 #include "feedback/FeedbackTransport.h"
@@ -12,58 +13,25 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
+using Cli::exitFailed;
+using Cli::exitOk;
+using Cli::failure;
+using Cli::out;
+using Cli::runToEnd;
 
 int usageError(const QString& message) {
-    err() << message << u'\n' << QStringLiteral("Справка: orelia-cli feedback --help\n");
-    err().flush();
-    return kExitUsage;
-}
-
-int failure(const QString& text) {
-    err() << text << u'\n';
-    err().flush();
-    return kExitFailed;
-}
-
-// Runs a command's task to its end on the event loop and gives its exit status.
-QCoro::Task<> finishWith(QCoro::Task<int> task, int* status, bool* done) {
-    *status = co_await std::move(task);
-    *done = true;
-    QCoreApplication::exit(*status);
-}
-
-int runToEnd(QCoro::Task<int> task) {
-    int status = kExitOk;
-    bool done = false;
-    auto runner = finishWith(std::move(task), &status, &done);
-    if (!done)
-        QCoreApplication::exec();
-    return status;
+    return Cli::usageError(message, QStringLiteral("orelia-cli feedback --help"));
 }
 
 QCoro::Task<int> send(FeedbackTransport& transport, FeedbackDraft draft) {
     try {
         auto submission = transport.submit(std::move(draft));
         const FeedbackReceipt receipt = co_await std::move(submission);
-        out() << FeedbackForm::sentText(receipt) << u'\n';
-        out().flush();
+        Cli::print(FeedbackForm::sentText(receipt) + u'\n');
     } catch (const UserFacingError& error) {
         co_return failure(error.description());
     }
-    co_return kExitOk;
+    co_return exitOk;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // orelia-cli: the search pipeline from a terminal, for scripting and for checking
 // what the window would show.
 #include "app/AppServices.h"
+#include "app/CartCommand.h"
+#include "app/CliSupport.h"
 #include "app/FeedbackCommand.h"
 #include "app/OfferReport.h"
 #include "cart/CartStore.h"
@@ -22,19 +24,15 @@
 
 namespace {
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
+using Cli::out;
+using Cli::print;
+using Cli::printError;
+using Cli::runToEnd;
+using Cli::usageError;
 
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-constexpr int kExitOk = 0;
-constexpr int kExitNothingFound = 1;
-constexpr int kExitUsage = 2;
+constexpr int kExitOk = Cli::exitOk;
+constexpr int kExitNothingFound = Cli::exitFailed;
+constexpr int kExitUsage = Cli::exitUsage;
 
 const QString kGeneralHelp =
     QStringLiteral("orelia-cli — проценка деталей у ваших поставщиков из командной строки.\n"
@@ -42,7 +40,7 @@ const QString kGeneralHelp =
                    "Команды:\n"
                    "  search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ]   поиск предложений\n"
                    "  suppliers [enable ID | disable ID]                  поставщики и их включение\n"
-                   "  cart [--json]                                       корзина по поставщикам\n"
+                   "  cart [add | check | remove | clear | quantity …]      корзина; orelia-cli cart --help\n"
                    "  credentials list | set АККАУНТ | delete АККАУНТ     учётные данные поставщиков\n"
                    "  feedback --category КАТЕГОРИЯ < сообщение           обращение в службу обратной связи\n"
                    "\n"
@@ -68,10 +66,6 @@ const QString kSuppliersHelp =
                    "orelia-cli suppliers disable ID [--demo]  выключить поставщика\n"
                    "ID: autoeuro, autopiter, autoliga.\n");
 
-const QString kCartHelp = QStringLiteral("orelia-cli cart [--json] [--demo]\n"
-                                         "\n"
-                                         "Печатает корзину по поставщикам с суммами.\n");
-
 const QString kCredentialsHelp =
     QStringLiteral("orelia-cli credentials list               какие учётные данные заданы (без значений)\n"
                    "orelia-cli credentials set АККАУНТ        сохранить значение, прочитав его со стандартного ввода\n"
@@ -81,22 +75,6 @@ const QString kCredentialsHelp =
                    "  printf '%s' \"$KEY\" | orelia-cli credentials set autoeuro-api-key\n"
                    "Аккаунты: autoeuro-api-key, autopiter-user-id, autopiter-password, tradesoft-user,\n"
                    "tradesoft-password, autoliga-login, autoliga-password.\n");
-
-// Text for the terminal goes through here: supplier texts may hold escape sequences.
-void print(const QString& text) {
-    out() << TextUtils::forTerminal(text);
-    out().flush();
-}
-
-void printError(const QString& text) {
-    err() << TextUtils::forTerminal(text);
-    err().flush();
-}
-
-int usageError(const QString& message) {
-    printError(message + u'\n' + QStringLiteral("Справка: orelia-cli --help\n"));
-    return kExitUsage;
-}
 
 int printHelp(const QString& text) {
     out() << text;
@@ -197,47 +175,6 @@ int suppliersCommand(AppServices& services, const QStringList& args) {
         return kExitNothingFound;
     }
     return kExitOk;
-}
-
-int cartCommand(AppServices& services, const QStringList& args) {
-    bool json = false;
-    for (const auto& arg : args) {
-        if (arg == u"--json")
-            json = true;
-        else
-            return usageError(QStringLiteral("Неизвестный параметр: ") + arg);
-    }
-    CartStore& cart = services.cartStore();
-    const auto groups = cart.groups(QLocale(QLocale::Russian, QLocale::Russia));
-    // A stored cart that could not be read in full was kept aside; say so rather than "empty".
-    const QString notice = cart.keptAsideKey().isEmpty() ? QString() : CartStore::unreadableMessage();
-    if (json) {
-        QJsonObject report = OfferReport::cartJson(groups, cart.totalItemCount());
-        report.insert(QStringLiteral("notice"), notice.isNull() ? QJsonValue() : QJsonValue(notice));
-        out() << QString::fromUtf8(QJsonDocument(report).toJson());
-        out().flush();
-    } else if (!notice.isNull() && groups.isEmpty()) {
-        print(notice + u'\n');
-    } else {
-        print((notice.isNull() ? QString() : notice + u'\n') + OfferReport::cartText(groups, cart.totalItemCount()));
-    }
-    return kExitOk;
-}
-
-// Runs a command's task to its end on the event loop and gives its exit status.
-QCoro::Task<> finishWith(QCoro::Task<int> task, int* status, bool* done) {
-    *status = co_await std::move(task);
-    *done = true;
-    QCoreApplication::exit(*status);
-}
-
-int runToEnd(QCoro::Task<int> task) {
-    int status = kExitOk;
-    bool done = false;
-    auto runner = finishWith(std::move(task), &status, &done);
-    if (!done)
-        QCoreApplication::exec();
-    return status;
 }
 
 // The account names the suppliers use, in the settings' order.
@@ -356,7 +293,7 @@ int main(int argc, char** argv) {
         if (command == u"suppliers")
             return printHelp(kSuppliersHelp);
         if (command == u"cart")
-            return printHelp(kCartHelp);
+            return printHelp(cartHelpText());
         if (command == u"credentials")
             return printHelp(kCredentialsHelp);
         if (command == u"feedback")

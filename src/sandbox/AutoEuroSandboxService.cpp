@@ -72,10 +72,16 @@ QJsonArray brands(const QString& code) {
     return list;
 }
 
-void appendOffers(QJsonArray& list, const SandboxCatalogue::Part& part, bool cross, bool atChelyabinsk) {
-    for (const auto& line : part.lines) {
+void appendOffers(SandboxHttp::Context& context, QJsonArray& list, const SandboxCatalogue::Part& part, bool cross,
+                  bool atChelyabinsk) {
+    for (const auto& stocked : part.lines) {
+        const SandboxHttp::ServedLine now =
+            SandboxHttp::served(context, stocked.offerKey, stocked.price, stocked.stock);
+        SandboxCatalogue::StockLine line = stocked;
+        line.price = now.price;
+        line.stock = now.stock;
         const auto& w = *line.warehouse;
-        const int days = w.deliveryDays + 1 + (atChelyabinsk ? 0 : 2);
+        const int days = w.deliveryDays + 1 + (atChelyabinsk ? 0 : 2) + now.extraDays;
         QJsonObject offer{
             {QStringLiteral("offer_key"), line.offerKey},
             {QStringLiteral("stock"), line.stock > 0 ? 1 : 0},
@@ -106,11 +112,12 @@ void appendOffers(QJsonArray& list, const SandboxCatalogue::Part& part, bool cro
             offer.insert(QStringLiteral("amount"), QString::number(line.stock));
             offer.insert(QStringLiteral("rejects"), QString::number(w.refusalRate).replace(u'.', u','));
         }
-        list.append(offer);
+        for (int copy = 0; copy < now.copies; ++copy)
+            list.append(offer);
     }
 }
 
-void answerItems(const Query& query, httplib::Response& response) {
+void answerItems(SandboxHttp::Context& context, const Query& query, httplib::Response& response) {
     const QString brand = SandboxHttp::queryValue(query, u"brand");
     const QString code = SandboxHttp::queryValue(query, u"code");
     const QString deliveryKey = SandboxHttp::queryValue(query, u"delivery_key");
@@ -127,10 +134,10 @@ void answerItems(const Query& query, httplib::Response& response) {
     const bool atChelyabinsk = point->name.contains(u"Челябинск");
     QJsonArray list;
     if (const auto* part = SandboxCatalogue::findPart(brand, code)) {
-        appendOffers(list, *part, false, atChelyabinsk);
+        appendOffers(context, list, *part, false, atChelyabinsk);
         if (SandboxHttp::queryValue(query, u"with_crosses") == u"1") {
             for (const auto* analogue : SandboxCatalogue::analoguesOf(*part))
-                appendOffers(list, *analogue, true, atChelyabinsk);
+                appendOffers(context, list, *analogue, true, atChelyabinsk);
         }
     }
     SandboxHttp::setBody(response, envelope(list), "application/json");
@@ -160,7 +167,7 @@ void install(httplib::Server& server, SandboxHttp::Context& context) {
                 SandboxHttp::setBody(response, envelope(brands(SandboxHttp::queryValue(query, u"code"))),
                                      "application/json");
             else if (operation == u"search_items")
-                answerItems(query, response);
+                answerItems(context, query, response);
             else
                 response.status = 404;
         });

@@ -221,7 +221,7 @@ QString catalogAnswer(const QString& number) {
     return rows;
 }
 
-QString priceRows(const Part& part) {
+QString priceRows(SandboxHttp::Context& context, const Part& part) {
     QString rows;
     const auto& all = regions();
     const auto hash = stableHash(part.brand + u'|' + part.article);
@@ -232,36 +232,44 @@ QString priceRows(const Part& part) {
             continue;
         const Region& r = all.at(i);
         const QString regionName = QString::fromUtf16(r.name);
-        const double price = std::round(part.basePrice * r.priceFactor * 100.0) / 100.0;
         const auto lineHash = stableHash(part.brand + part.article + regionName);
-        rows += QStringLiteral("<PriceSearchModel>");
-        rows += element(QStringLiteral("DetailUid"),
-                        QStringLiteral("AP%1").arg(lineHash % 10000000000ull, 10, 10, QChar(u'0')));
-        rows += element(QStringLiteral("SellerId"), QString::number(r.sellerID));
-        rows += element(QStringLiteral("Number"), part.article);
-        rows += element(QStringLiteral("ShotNumber"), SandboxCatalogue::canonical(part.article));
-        rows += element(QStringLiteral("CatalogName"), part.brand);
-        rows += element(QStringLiteral("Name"), part.name);
-        rows += element(QStringLiteral("NumberOfAvailable"), QString::number(1 + lineHash % 30));
-        rows += element(QStringLiteral("MinNumberOfSales"), QString::number(part.minimum));
-        rows += element(QStringLiteral("SalePrice"), QString::number(price, 'f', 2));
-        rows += element(QStringLiteral("NumberOfDaysSupply"), QString::number(r.days));
+        const QString detailUid = QStringLiteral("AP%1").arg(lineHash % 10000000000ull, 10, 10, QChar(u'0'));
+        const SandboxHttp::ServedLine now =
+            SandboxHttp::served(context, detailUid, std::round(part.basePrice * r.priceFactor * 100.0) / 100.0,
+                                static_cast<std::int64_t>(1 + lineHash % 30));
+        if (now.copies == 0)
+            continue;
+        const double price = now.price;
+        QString row;
+        row += QStringLiteral("<PriceSearchModel>");
+        row += element(QStringLiteral("DetailUid"), detailUid);
+        row += element(QStringLiteral("SellerId"), QString::number(r.sellerID));
+        row += element(QStringLiteral("Number"), part.article);
+        row += element(QStringLiteral("ShotNumber"), SandboxCatalogue::canonical(part.article));
+        row += element(QStringLiteral("CatalogName"), part.brand);
+        row += element(QStringLiteral("Name"), part.name);
+        row += element(QStringLiteral("NumberOfAvailable"), QString::number(now.stock));
+        row += element(QStringLiteral("MinNumberOfSales"), QString::number(part.minimum));
+        row += element(QStringLiteral("SalePrice"), QString::number(price, 'f', 2));
+        row += element(QStringLiteral("NumberOfDaysSupply"), QString::number(r.days + now.extraDays));
         if (r.dateForm != DateForm::none)
-            rows += element(QStringLiteral("DeliveryDate"), dateText(r.dateForm, r.days + 1, lineHash));
-        rows += element(QStringLiteral("Region"), regionName);
-        rows += element(QStringLiteral("SuccessfulOrdersProcent"), QString::fromUtf16(r.successPercent));
-        rows += element(QStringLiteral("CurrencyName"), QString::fromUtf16(r.currency));
-        rows += QStringLiteral("</PriceSearchModel>");
+            row += element(QStringLiteral("DeliveryDate"), dateText(r.dateForm, r.days + 1, lineHash));
+        row += element(QStringLiteral("Region"), regionName);
+        row += element(QStringLiteral("SuccessfulOrdersProcent"), QString::fromUtf16(r.successPercent));
+        row += element(QStringLiteral("CurrencyName"), QString::fromUtf16(r.currency));
+        row += QStringLiteral("</PriceSearchModel>");
+        for (int copy = 0; copy < now.copies; ++copy)
+            rows += row;
     }
     return rows;
 }
 
-QString priceAnswer(std::int64_t articleID, bool withCrosses) {
+QString priceAnswer(SandboxHttp::Context& context, std::int64_t articleID, bool withCrosses) {
     const auto& all = parts();
     const auto found = std::find_if(all.begin(), all.end(), [&](const Part& p) { return p.articleID == articleID; });
     if (found == all.end())
         return {};
-    QString rows = priceRows(*found);
+    QString rows = priceRows(context, *found);
     // Rows a careful reader must pass over: a price on request, and a line without its id.
     rows += QStringLiteral("<PriceSearchModel>") +
             element(QStringLiteral("DetailUid"), QStringLiteral("AP-REQ-%1").arg(articleID)) +
@@ -273,7 +281,7 @@ QString priceAnswer(std::int64_t articleID, bool withCrosses) {
     if (withCrosses) {
         for (const auto& part : all) {
             if (part.group == found->group && &part != &*found)
-                rows += priceRows(part);
+                rows += priceRows(context, part);
         }
     }
     return rows;
@@ -347,7 +355,7 @@ void answer(const httplib::Request& request, httplib::Response& response, Sandbo
         refuse(QStringLiteral("Не указан ArticleId."));
         return;
     }
-    reply(priceAnswer(articleID, values.value(QStringLiteral("SearchCross")).trimmed() == u"1"));
+    reply(priceAnswer(context, articleID, values.value(QStringLiteral("SearchCross")).trimmed() == u"1"));
 }
 
 } // namespace

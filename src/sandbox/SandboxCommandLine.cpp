@@ -85,6 +85,16 @@ QString helpText() {
         "                                contain TEXT (e.g. search_items/ or brand=MAHLE); for\n"
         "                                autopiter also its SOAPAction or envelope (e.g. GetPriceId\n"
         "                                or <ArticleId>123</ArticleId>)\n"
+        "  --drift MODE                  let offers change after they were first served, so that\n"
+        "                                a cart re-check finds something; MODE is one of\n"
+        "                                  mixed             each offer, two seconds after it was\n"
+        "                                                    first served, moves one way or stays\n"
+        "                                  price             costs 7 % more\n"
+        "                                  stock-gone        has nothing left\n"
+        "                                  withdrawn         is no longer offered\n"
+        "                                  delivery          takes two days longer\n"
+        "                                  duplicated        is listed twice\n"
+        "                                  none              stays as served (the default)\n"
         "  --help                        show this text\n"
         "\n"
         "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/),\n"
@@ -104,7 +114,21 @@ std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error
         const QString value = arguments.at(++i);
         S service{};
         QString rest;
-        if (option == u"--port") {
+        if (option == u"--drift") {
+            static const QHash<QString, SandboxDrift> drifts = {
+                {QStringLiteral("none"), SandboxDrift::none},
+                {QStringLiteral("mixed"), SandboxDrift::mixed},
+                {QStringLiteral("price"), SandboxDrift::priceMoved},
+                {QStringLiteral("stock-gone"), SandboxDrift::stockGone},
+                {QStringLiteral("withdrawn"), SandboxDrift::withdrawn},
+                {QStringLiteral("delivery"), SandboxDrift::deliveryChanged},
+                {QStringLiteral("duplicated"), SandboxDrift::duplicated}};
+            if (!drifts.contains(value)) {
+                *error = QStringLiteral("Unknown drift: %1").arg(value);
+                return std::nullopt;
+            }
+            options.drift = drifts.value(value);
+        } else if (option == u"--port") {
             bool ok = false;
             options.port = value.toInt(&ok);
             if (!ok || options.port < 0 || options.port > 65535) {

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <cmath>
+
 namespace SandboxHttp {
 
 QString prefix(ServiceEndpoints::Service service) {
@@ -49,6 +51,31 @@ QString queryValue(const QList<std::pair<QString, QString>>& items, QStringView 
             return value;
     }
     return {};
+}
+
+ServedLine served(Context& context, const QString& offerKey, double price, std::int64_t stock) {
+    ServedLine line{1, price, stock, 0};
+    switch (context.driftOf(offerKey)) {
+    case SandboxDrift::none:
+    case SandboxDrift::mixed:
+        break;
+    case SandboxDrift::priceMoved:
+        line.price = std::round(price * 107.0) / 100.0;
+        break;
+    case SandboxDrift::stockGone:
+        line.stock = 0;
+        break;
+    case SandboxDrift::withdrawn:
+        line.copies = 0;
+        break;
+    case SandboxDrift::deliveryChanged:
+        line.extraDays = 2;
+        break;
+    case SandboxDrift::duplicated:
+        line.copies = 2;
+        break;
+    }
+    return line;
 }
 
 void setBody(httplib::Response& response, const QByteArray& body, const char* contentType) {

@@ -19,7 +19,18 @@ public:
     virtual void record(SandboxRequest request) = 0;
     // False when the server is stopping. A negative duration waits for the stop.
     virtual bool sleep(std::chrono::milliseconds duration) = 0;
+    // How the offer with this key has moved since it was first served (never `mixed`).
+    virtual SandboxDrift driftOf(const QString& offerKey) = 0;
 };
+
+// One stock line as it is served now.
+struct ServedLine {
+    int copies = 1; // 0: withdrawn
+    double price = 0;
+    std::int64_t stock = 0;
+    int extraDays = 0;
+};
+ServedLine served(Context& context, const QString& offerKey, double price, std::int64_t stock);
 
 // Path prefix of a service on the shared port ("autoeuro").
 QString prefix(ServiceEndpoints::Service service);

@@ -20,6 +20,29 @@ struct SandboxServer::State : SandboxHttp::Context {
     bool stopping = false;
     QHash<ServiceEndpoints::Service, SandboxBehaviour> behaviour;
     QList<SandboxRequest> requests;
+    SandboxDrift drift = SandboxDrift::none;
+    QHash<QString, std::chrono::steady_clock::time_point> firstServed;
+
+    SandboxDrift driftOf(const QString& offerKey) override {
+        std::lock_guard lock(mutex);
+        const auto now = std::chrono::steady_clock::now();
+        const auto first = firstServed.constFind(offerKey);
+        if (first == firstServed.cend()) {
+            firstServed.insert(offerKey, now);
+            return SandboxDrift::none;
+        }
+        if (drift != SandboxDrift::mixed)
+            return drift;
+        if (now - *first < std::chrono::seconds(2))
+            return SandboxDrift::none;
+        static constexpr SandboxDrift kinds[] = {SandboxDrift::none,      SandboxDrift::priceMoved,
+                                                 SandboxDrift::stockGone, SandboxDrift::none,
+                                                 SandboxDrift::withdrawn, SandboxDrift::deliveryChanged};
+        std::uint32_t hash = 2166136261u;
+        for (const QChar c : offerKey)
+            hash = (hash ^ c.unicode()) * 16777619u;
+        return kinds[hash % std::size(kinds)];
+    }
 
     SandboxBehaviour behaviourOf(ServiceEndpoints::Service service) const override {
         std::lock_guard lock(mutex);
@@ -53,6 +76,7 @@ bool SandboxServer::start(const SandboxOptions& options) {
     m_state = std::make_unique<State>();
     State& state = *m_state;
     state.behaviour = options.behaviour;
+    state.drift = options.drift;
     // Idle keep-alive connections hold a worker each; a short timeout lets stop() end soon.
     state.server.set_keep_alive_timeout(1);
     AutoEuroSandboxService::install(state.server, state);
@@ -111,6 +135,11 @@ ServiceEndpoints SandboxServer::endpoints() const {
 void SandboxServer::setBehaviour(ServiceEndpoints::Service service, const SandboxBehaviour& behaviour) {
     std::lock_guard lock(m_state->mutex);
     m_state->behaviour.insert(service, behaviour);
+}
+
+void SandboxServer::setDrift(SandboxDrift drift) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->drift = drift;
 }
 
 QList<SandboxRequest> SandboxServer::requests() const {

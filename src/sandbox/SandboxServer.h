@@ -41,10 +41,26 @@ struct SandboxBehaviour {
     QString faultMatch;
 };
 
+// How the simulated market moves between two requests for the same offer, so that a cart
+// re-check has something to find.
+enum class SandboxDrift {
+    none,
+    // Each offer, from two seconds after it was first served, moves in one of the ways below
+    // chosen by its key, or stays as it was (the demo).
+    mixed,
+    // From now on, every offer served before:
+    priceMoved,      // costs 7 % more
+    stockGone,       // has nothing left
+    withdrawn,       // is no longer offered
+    deliveryChanged, // takes two days longer
+    duplicated,      // is listed twice
+};
+
 struct SandboxOptions {
     // 0: any free port.
     int port = 0;
     QHash<ServiceEndpoints::Service, SandboxBehaviour> behaviour;
+    SandboxDrift drift = SandboxDrift::none;
 };
 
 // One request as the server saw it, for tests.
@@ -84,6 +100,7 @@ public:
     ServiceEndpoints endpoints() const;
 
     void setBehaviour(ServiceEndpoints::Service service, const SandboxBehaviour& behaviour);
+    void setDrift(SandboxDrift drift);
     QList<SandboxRequest> requests() const;
     void clearRequests();
 

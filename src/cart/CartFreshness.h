@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// The verdict of a re-check for one cart line: a status text and the reasons, in the order
+// they were found.
+struct PFCartFreshness {
+    QString status;
+    QStringList details;
+
+    bool operator==(const PFCartFreshness&) const = default;
+};
+
+// Cart line id → verdict, for the lines of one supplier group.
+using PFCartFreshnessMap = QHash<QString, PFCartFreshness>;
+
+namespace CartFreshnessStatus {
+inline const QString current = QStringLiteral("Актуально");
+inline const QString changed = QStringLiteral("Изменилось");
+inline const QString unavailable = QStringLiteral("Недоступно");
+inline const QString termsChanged = QStringLiteral("Условия изменились");
+inline const QString offerUnavailable = QStringLiteral("Предложение недоступно");
+inline const QString unconfirmed = QStringLiteral("Не удалось подтвердить");
+} // namespace CartFreshnessStatus
+
+// What an order revalidator says of one line.
+enum class OrderRevalidationState { current, changed, unavailable };
+
+namespace OrderRevalidation {
+// "1 234,50 ₽": roubles as the Russian currency format writes them.
+QString money(double amount);
+// Whether two prices differ by 0.005 roubles or more, compared as the exact decimals of their
+// shortest round-trip texts (in doubles, 1000.005 − 1000 falls just short of 0.005).
+bool pricesDiffer(double cartPrice, double freshPrice);
+// "не указан" for an absent or blank side.
+QString orNotStated(const std::optional<QString>& text);
+} // namespace OrderRevalidation
