@@ -1,5 +1,7 @@
 #include "UserDefaults.h"
 
+#include <QDateTime>
+
 #include <cmath>
 
 UserDefaults::UserDefaults(const QString& application)
@@ -73,6 +75,13 @@ std::optional<QByteArray> UserDefaults::dataValue(const QString& key) const {
     return std::nullopt;
 }
 
+std::optional<QVariantMap> UserDefaults::mapValue(const QString& key) const {
+    const QVariant v = m_settings->value(key);
+    if (!v.isValid() || v.typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return v.toMap();
+}
+
 void UserDefaults::setBool(const QString& key, bool value) {
     m_settings->setValue(key, value);
     flush();
@@ -93,6 +102,11 @@ void UserDefaults::setData(const QString& key, const QByteArray& value) {
     flush();
 }
 
+void UserDefaults::setMap(const QString& key, const QVariantMap& value) {
+    m_settings->setValue(key, value);
+    flush();
+}
+
 void UserDefaults::remove(const QString& key) {
     m_settings->remove(key);
     flush();
@@ -104,6 +118,17 @@ void UserDefaults::copy(const QString& from, const QString& to) {
         return;
     m_settings->setValue(to, v);
     flush();
+}
+
+QString UserDefaults::keepAside(const QString& key) {
+    const QString base = key + QStringLiteral(".unreadable-") +
+                         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmsszzz'Z'"));
+    // Two values kept aside within one millisecond still get keys of their own.
+    QString target = base;
+    for (int n = 2; m_settings->contains(target); ++n)
+        target = base + u'-' + QString::number(n);
+    copy(key, target);
+    return target;
 }
 
 void UserDefaults::sync() {
