@@ -40,11 +40,10 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
         behaviour.status = status;
         return true;
     }
-    static const QHash<QString, F> modes = {{QStringLiteral("none"), F::none},
-                                            {QStringLiteral("malformed"), F::malformed},
-                                            {QStringLiteral("api-error"), F::apiError},
-                                            {QStringLiteral("hang"), F::hang},
-                                            {QStringLiteral("huge"), F::huge}};
+    static const QHash<QString, F> modes = {
+        {QStringLiteral("none"), F::none},          {QStringLiteral("malformed"), F::malformed},
+        {QStringLiteral("api-error"), F::apiError}, {QStringLiteral("hang"), F::hang},
+        {QStringLiteral("huge"), F::huge},          {QStringLiteral("sign-in-rejected"), F::signInRejected}};
     const auto it = modes.constFind(mode);
     if (it == modes.cend())
         return false;
@@ -52,10 +51,16 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
     return true;
 }
 
+QString demoAccounts() {
+    return QStringLiteral("Demo accounts: TradeSoft %1 / %2, Autoliga %3 / %4\n")
+        .arg(QString::fromUtf16(SandboxServer::tradeSoftUser), QString::fromUtf16(SandboxServer::tradeSoftPassword),
+             QString::fromUtf16(SandboxServer::autoligaLogin), QString::fromUtf16(SandboxServer::autoligaPassword));
+}
+
 } // namespace
 
 QString helpText() {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
         "orelia-sandbox: simulated supplier services on 127.0.0.1 for development and tests.\n"
         "\n"
         "Usage: orelia-sandbox [options]\n"
@@ -68,13 +73,17 @@ QString helpText() {
         "                                  api-error    answer 200 with an error in the envelope (\"META\")\n"
         "                                  hang         never answer\n"
         "                                  huge         answer 200 with a body of more than 32 MiB\n"
+        "                                  sign-in-rejected  refuse the portal sign-in with 403 (autoliga)\n"
         "                                  none         behave (the default)\n"
         "  --fault-match SERVICE=TEXT    apply the fault only to requests whose path and query\n"
         "                                contain TEXT (e.g. search_items/ or brand=MAHLE)\n"
         "  --help                        show this text\n"
         "\n"
-        "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/).\n"
+        "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/),\n"
+        "         autoliga (the Autoliga portal under /autoliga/),\n"
+        "         tradesoft (the TradeSoft API under /tradesoft/3/).\n"
         "The AutoEuro API key of the sandbox is printed at start.\n");
+    return text + demoAccounts();
 }
 
 std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error) {

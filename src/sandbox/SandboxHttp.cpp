@@ -63,6 +63,7 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     seen.path = QString::fromStdString(request.path);
     seen.target = QString::fromStdString(request.target);
     seen.query = queryItems(request.target);
+    seen.body = QByteArray::fromStdString(request.body);
     for (const auto& [name, value] : request.headers)
         seen.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
     const auto query = seen.query;
@@ -71,8 +72,10 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     const SandboxBehaviour behaviour = context.behaviourOf(service);
     if (behaviour.latencyMs > 0 && !context.sleep(std::chrono::milliseconds(behaviour.latencyMs)))
         return;
+    // A refused sign-in is the portal's own business: it checks the behaviour itself.
     const bool faulty =
         behaviour.fault != SandboxBehaviour::Fault::none &&
+        behaviour.fault != SandboxBehaviour::Fault::signInRejected &&
         (behaviour.faultMatch.isEmpty() || QString::fromStdString(request.target).contains(behaviour.faultMatch));
     if (!faulty) {
         answer(query);
@@ -80,6 +83,7 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     }
     switch (behaviour.fault) {
     case SandboxBehaviour::Fault::none:
+    case SandboxBehaviour::Fault::signInRejected:
         break;
     case SandboxBehaviour::Fault::status:
         response.status = behaviour.status;

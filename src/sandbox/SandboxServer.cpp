@@ -1,7 +1,9 @@
 #include "SandboxServer.h"
 
 #include "AutoEuroSandboxService.h"
+#include "AutoligaPortalSandboxService.h"
 #include "SandboxHttp.h"
+#include "TradeSoftSandboxService.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -54,6 +56,8 @@ bool SandboxServer::start(const SandboxOptions& options) {
     // Idle keep-alive connections hold a worker each; a short timeout lets stop() end soon.
     state.server.set_keep_alive_timeout(1);
     AutoEuroSandboxService::install(state.server, state);
+    AutoligaPortalSandboxService::install(state.server, state);
+    TradeSoftSandboxService::install(state.server, state);
     const std::string host = "127.0.0.1";
     if (options.port == 0) {
         state.port = state.server.bind_to_any_port(host);

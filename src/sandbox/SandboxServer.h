@@ -24,6 +24,8 @@ struct SandboxBehaviour {
         hang,
         // Answers 200 with a body of more than 32 MiB.
         huge,
+        // The Autoliga portal refuses the sign-in with 403; other requests are answered.
+        signInRejected,
     };
 
     int latencyMs = 0;
@@ -49,6 +51,7 @@ struct SandboxRequest {
     // Query items, decoded, in the order sent.
     QList<std::pair<QString, QString>> query;
     QHash<QString, QString> headers; // lower-case names
+    QByteArray body;
 };
 
 // The simulated suppliers on 127.0.0.1, on threads of their own (independent of the
@@ -57,6 +60,12 @@ class SandboxServer {
 public:
     // The API key the simulated AutoEuro accepts.
     static constexpr auto autoEuroAPIKey = u"sandbox-autoeuro-7f3c91";
+    // The TradeSoft account, and the Autoliga account that signs in to the portal and that
+    // TradeSoft passes on to its Autoliga provider.
+    static constexpr auto tradeSoftUser = u"sandbox-tradesoft";
+    static constexpr auto tradeSoftPassword = u"ts-demo-5521";
+    static constexpr auto autoligaLogin = u"demo@autoliga.test";
+    static constexpr auto autoligaPassword = u"Автолига-демо 7";
 
     SandboxServer();
     ~SandboxServer();
