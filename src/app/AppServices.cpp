@@ -9,6 +9,10 @@
 #include "sandbox/SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
+#include "suppliers/autoliga/AutoligaPortalSearch.h"
+#include "suppliers/autoliga/AutoligaPortalSearchContext.h"
+#include "suppliers/autoliga/AutoligaProvider.h"
+#include "suppliers/autoliga/TradeSoftHTTPAPI.h"
 
 #include <QNetworkAccessManager>
 
@@ -36,8 +40,12 @@ private:
 
 class ProductConnectorFactory final : public SearchConnectorFactory {
 public:
-    explicit ProductConnectorFactory(AutoEuroClient& autoEuro)
-        : m_autoEuro(autoEuro) {}
+    ProductConnectorFactory(AutoEuroClient& autoEuro, CredentialStore& credentials, const ServiceEndpoints& endpoints,
+                            AutoligaPortalSearchContext& portalContext)
+        : m_autoEuro(autoEuro)
+        , m_credentials(credentials)
+        , m_endpoints(endpoints)
+        , m_portalContext(portalContext) {}
 
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
         return std::make_unique<AutoEuroProvider>(m_autoEuro);
@@ -46,11 +54,14 @@ public:
         return std::make_unique<UnavailableConnector>(SupplierDescriptors::autopiter());
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override {
-        return std::make_unique<UnavailableConnector>(SupplierDescriptors::autoliga());
+        return std::make_unique<AutoligaPortalSearch>(m_credentials, m_endpoints, m_portalContext);
     }
 
 private:
     AutoEuroClient& m_autoEuro;
+    CredentialStore& m_credentials;
+    const ServiceEndpoints& m_endpoints;
+    AutoligaPortalSearchContext& m_portalContext;
 };
 
 std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& options) {
@@ -89,14 +100,30 @@ AppServices::AppServices(const Options& options)
     } else {
         m_credentials = std::make_unique<KeychainCredentialStore>();
     }
-    if (m_demo)
-        m_memoryCredentials->set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
+    if (m_demo) {
+        const QList<std::pair<const char16_t*, const char16_t*>> demoAccounts = {
+            {CredentialAccounts::autoEuroAPIKey, SandboxServer::autoEuroAPIKey},
+            {CredentialAccounts::tradeSoftUser, SandboxServer::tradeSoftUser},
+            {CredentialAccounts::tradeSoftPassword, SandboxServer::tradeSoftPassword},
+            {CredentialAccounts::autoligaLogin, SandboxServer::autoligaLogin},
+            {CredentialAccounts::autoligaPassword, SandboxServer::autoligaPassword},
+        };
+        for (const auto& [account, secret] : demoAccounts)
+            m_memoryCredentials->set(QString::fromUtf16(account), QString::fromUtf16(secret));
+    }
     m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
+    m_tradeSoft = std::make_unique<TradeSoftHTTPAPI>(*m_network, *m_credentials, m_endpoints);
+    m_autoligaProvider = std::make_unique<AutoligaProvider>(*m_tradeSoft);
     const QString scope = m_demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
     m_userDefaults = options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope)
                                                     : UserDefaults::atPath(options.settingsFile);
+    // The demo shows all three suppliers until the user switches one off there.
+    if (m_demo && !m_userDefaults->contains(UserDefaultsKeys::autoligaEnabled))
+        m_userDefaults->setBool(UserDefaultsKeys::autoligaEnabled, true);
     m_preferences = std::make_unique<SupplierPreferences>(*m_userDefaults);
-    m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro);
+    m_portalContext = std::make_unique<AutoligaPortalSearchContext>(*m_userDefaults);
+    m_connectors =
+        std::make_unique<ProductConnectorFactory>(*m_autoEuro, *m_credentials, m_endpoints, *m_portalContext);
     m_cart = std::make_unique<CartStore>(*m_userDefaults);
 }
 

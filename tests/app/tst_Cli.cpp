@@ -2,6 +2,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -57,10 +58,14 @@ void CliTest::searchJson_againstTheSandbox() {
     const QJsonArray offers = json[u"offers"].toArray();
     QVERIFY(!offers.isEmpty());
     QCOMPARE(json[u"total"].toInt(), offers.size() + json[u"usefulHidden"].toInt() + json[u"rejectHidden"].toInt());
+    // The demo asks AutoEuro and the Autoliga portal; the portal's highlighted rows lead.
+    QCOMPARE(offers.first().toObject()[u"supplierID"].toString(), QStringLiteral("autoliga"));
+    QVERIFY(offers.first().toObject()[u"display"].toObject()[u"highlightRank"].toInt() < 3);
+    QSet<QString> suppliers;
     for (const auto& value : offers) {
         const QJsonObject offer = value.toObject();
         QCOMPARE(offer.size(), 20);
-        QCOMPARE(offer[u"supplierID"].toString(), QStringLiteral("autoeuro"));
+        suppliers.insert(offer[u"supplierID"].toString());
         // Prices are exact decimal text, and the marked-up price is a multiple of 50.
         QVERIFY(offer[u"price"].isString());
         const QString copy = offer[u"display"].toObject()[u"priceCopy"].toString();
@@ -69,6 +74,7 @@ void CliTest::searchJson_againstTheSandbox() {
         const QString name = offer[u"name"].toString().toLower();
         QVERIFY2(!name.contains(QStringLiteral("воздуш")) && !name.contains(QStringLiteral("насос")), qPrintable(name));
     }
+    QCOMPARE(suppliers, (QSet<QString>{QStringLiteral("autoeuro"), QStringLiteral("autoliga")}));
 
     const Result table = run({QStringLiteral("search"), QStringLiteral("OC 90"), QStringLiteral("--demo")});
     QCOMPARE(table.exitCode, 0);
