@@ -106,7 +106,7 @@ QJsonObject row(const Part& part, const StockLine& line, bool analogue, bool bes
         r.insert(QStringLiteral("term"), term);
         r.insert(QStringLiteral("amountNum"), static_cast<qint64>(line.stock));
         r.insert(QStringLiteral("cssRule"), analogue
-                                                ? QStringLiteral("border-color: #F1DD18; background-color: #fc0")
+                                                ? QStringLiteral("border-color: #F1DD18; background-color: #fdd")
                                                 : QStringLiteral("font-weight: bold; background: #ccff99 !important"));
     } else if (!id.isEmpty()) {
         r.insert(QStringLiteral("id"), id);
