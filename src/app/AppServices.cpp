@@ -11,6 +11,10 @@
 #include "sandbox/SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
+#include "suppliers/autoliga/AutoligaPortalSearch.h"
+#include "suppliers/autoliga/AutoligaPortalSearchContext.h"
+#include "suppliers/autoliga/AutoligaProvider.h"
+#include "suppliers/autoliga/TradeSoftHTTPAPI.h"
 #include "suppliers/autopiter/AutopiterClient.h"
 #include "suppliers/autopiter/AutopiterProvider.h"
 
@@ -18,31 +22,15 @@
 
 namespace {
 
-// A supplier whose connector this build does not have yet: every search fails with
-// a plain explanation instead of pretending the supplier had nothing.
-class UnavailableConnector final : public SupplierSearchProviding, public PortalOfferSearching {
-public:
-    explicit UnavailableConnector(const SupplierDescriptor& descriptor)
-        : m_descriptor(descriptor) {}
-
-    const SupplierDescriptor& descriptor() const override { return m_descriptor; }
-    QCoro::Task<QList<SupplierOffer>> search(QString) override { throw unavailable(); }
-    QCoro::Task<QList<SupplierOffer>> search(QString, QString) override { throw unavailable(); }
-
-private:
-    static PlainUserFacingError unavailable() {
-        return PlainUserFacingError(
-            QStringLiteral("Поиск у этого поставщика пока не поддерживается этой версией Orelia."));
-    }
-
-    const SupplierDescriptor& m_descriptor;
-};
-
 class ProductConnectorFactory final : public SearchConnectorFactory {
 public:
-    ProductConnectorFactory(AutoEuroClient& autoEuro, AutopiterClient& autopiter)
+    ProductConnectorFactory(AutoEuroClient& autoEuro, AutopiterClient& autopiter, CredentialStore& credentials,
+                            const ServiceEndpoints& endpoints, AutoligaPortalSearchContext& portalContext)
         : m_autoEuro(autoEuro)
-        , m_autopiter(autopiter) {}
+        , m_autopiter(autopiter)
+        , m_credentials(credentials)
+        , m_endpoints(endpoints)
+        , m_portalContext(portalContext) {}
 
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
         return std::make_unique<AutoEuroProvider>(m_autoEuro);
@@ -51,12 +39,15 @@ public:
         return std::make_unique<AutopiterProvider>(m_autopiter);
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override {
-        return std::make_unique<UnavailableConnector>(SupplierDescriptors::autoliga());
+        return std::make_unique<AutoligaPortalSearch>(m_credentials, m_endpoints, m_portalContext);
     }
 
 private:
     AutoEuroClient& m_autoEuro;
     AutopiterClient& m_autopiter;
+    CredentialStore& m_credentials;
+    const ServiceEndpoints& m_endpoints;
+    AutoligaPortalSearchContext& m_portalContext;
 };
 
 std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& options) {
@@ -98,21 +89,34 @@ AppServices::AppServices(const Options& options)
         m_credentials = std::make_unique<KeychainCredentialStore>();
     }
     if (m_demo) {
-        m_memoryCredentials->set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
-        m_memoryCredentials->set(QString::fromUtf16(CredentialAccounts::autopiterUserID),
-                                 QString::fromUtf16(SandboxServer::autopiterUserID));
-        m_memoryCredentials->set(QString::fromUtf16(CredentialAccounts::autopiterPassword),
-                                 QString::fromUtf16(SandboxServer::autopiterPassword));
+        const QList<std::pair<const char16_t*, const char16_t*>> demoAccounts = {
+            {CredentialAccounts::autoEuroAPIKey, SandboxServer::autoEuroAPIKey},
+            {CredentialAccounts::autopiterUserID, SandboxServer::autopiterUserID},
+            {CredentialAccounts::autopiterPassword, SandboxServer::autopiterPassword},
+            {CredentialAccounts::tradeSoftUser, SandboxServer::tradeSoftUser},
+            {CredentialAccounts::tradeSoftPassword, SandboxServer::tradeSoftPassword},
+            {CredentialAccounts::autoligaLogin, SandboxServer::autoligaLogin},
+            {CredentialAccounts::autoligaPassword, SandboxServer::autoligaPassword},
+        };
+        for (const auto& [account, secret] : demoAccounts)
+            m_memoryCredentials->set(QString::fromUtf16(account), QString::fromUtf16(secret));
     }
     m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
     m_autopiter = std::make_unique<AutopiterClient>(*m_credentials, m_endpoints);
+    m_tradeSoft = std::make_unique<TradeSoftHTTPAPI>(*m_network, *m_credentials, m_endpoints);
+    m_autoligaProvider = std::make_unique<AutoligaProvider>(*m_tradeSoft);
     m_feedback = std::make_unique<HTTPFeedbackTransport>(
         *m_network, m_endpoints.url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
     const QString scope = m_demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
     m_userDefaults = options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope)
                                                     : UserDefaults::atPath(options.settingsFile);
+    // The demo shows all three suppliers until the user switches one off there.
+    if (m_demo && !m_userDefaults->contains(UserDefaultsKeys::autoligaEnabled))
+        m_userDefaults->setBool(UserDefaultsKeys::autoligaEnabled, true);
     m_preferences = std::make_unique<SupplierPreferences>(*m_userDefaults);
-    m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro, *m_autopiter);
+    m_portalContext = std::make_unique<AutoligaPortalSearchContext>(*m_userDefaults);
+    m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro, *m_autopiter, *m_credentials, m_endpoints,
+                                                             *m_portalContext);
     m_cart = std::make_unique<CartStore>(*m_userDefaults);
 }
 

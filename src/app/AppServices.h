@@ -8,6 +8,8 @@
 
 class AutoEuroClient;
 class AutopiterClient;
+class AutoligaPortalSearchContext;
+class AutoligaProvider;
 class CartStore;
 class PFCartFreshnessChecker;
 class CredentialStore;
@@ -17,6 +19,7 @@ class MemoryCredentialStore;
 class QNetworkAccessManager;
 class SandboxServer;
 class SupplierPreferences;
+class TradeSoftHTTPAPI;
 class UserDefaults;
 
 // Owns the process-wide services of one entry point (window, CLI or a test) and hands
@@ -60,6 +63,11 @@ public:
     PFCartFreshnessChecker cartFreshnessChecker();
     AutopiterClient& autopiterClient() { return *m_autopiter; }
     FeedbackTransport& feedbackTransport();
+    // Where the portal's offers came from (the cart re-check looks them up here).
+    AutoligaPortalSearchContext& autoligaPortalContext() { return *m_portalContext; }
+    TradeSoftHTTPAPI& tradeSoftAPI() { return *m_tradeSoft; }
+    // The TradeSoft pre-order check of Autoliga offers.
+    AutoligaProvider& autoligaProvider() { return *m_autoligaProvider; }
 
     bool isDemo() const { return m_demo; }
     // False when the demo mode could not bring up its simulated suppliers.
@@ -76,7 +84,10 @@ private:
     std::unique_ptr<AutoEuroClient> m_autoEuro;
     std::unique_ptr<AutopiterClient> m_autopiter;
     std::unique_ptr<HTTPFeedbackTransport> m_feedback;
+    std::unique_ptr<TradeSoftHTTPAPI> m_tradeSoft;
+    std::unique_ptr<AutoligaProvider> m_autoligaProvider;
     std::unique_ptr<UserDefaults> m_userDefaults;
+    std::unique_ptr<AutoligaPortalSearchContext> m_portalContext;
     std::unique_ptr<SupplierPreferences> m_preferences;
     std::unique_ptr<SearchConnectorFactory> m_connectors;
     std::unique_ptr<CartStore> m_cart;

@@ -111,6 +111,13 @@ std::optional<QByteArray> UserDefaults::dataValue(const QString& key) const {
     return std::nullopt;
 }
 
+std::optional<QVariantMap> UserDefaults::mapValue(const QString& key) const {
+    const QVariant v = m_settings->value(key);
+    if (!v.isValid() || v.typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return v.toMap();
+}
+
 void UserDefaults::setBool(const QString& key, bool value) {
     write(key, QVariant(value));
 }
@@ -124,6 +131,10 @@ void UserDefaults::setString(const QString& key, const QString& value) {
 }
 
 void UserDefaults::setData(const QString& key, const QByteArray& value) {
+    write(key, QVariant(value));
+}
+
+void UserDefaults::setMap(const QString& key, const QVariantMap& value) {
     write(key, QVariant(value));
 }
 

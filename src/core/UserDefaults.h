@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <QVariantMap>
 
 #include <memory>
 #include <optional>
@@ -39,6 +40,8 @@ public:
     std::optional<double> doubleValue(const QString& key) const;
     std::optional<QString> stringValue(const QString& key) const;
     std::optional<QByteArray> dataValue(const QString& key) const;
+    // A dictionary; absent when the stored value is something else.
+    std::optional<QVariantMap> mapValue(const QString& key) const;
 
     bool boolValue(const QString& key, bool fallback) const { return boolValue(key).value_or(fallback); }
     double doubleValue(const QString& key, double fallback) const { return doubleValue(key).value_or(fallback); }
@@ -47,6 +50,7 @@ public:
     void setDouble(const QString& key, double value);
     void setString(const QString& key, const QString& value);
     void setData(const QString& key, const QByteArray& value);
+    void setMap(const QString& key, const QVariantMap& value);
     void remove(const QString& key);
     // Copies whatever is stored under `from`, as it is, to `to`.
     void copy(const QString& from, const QString& to);

@@ -49,7 +49,8 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
                                             {QStringLiteral("hang"), F::hang},
                                             {QStringLiteral("huge"), F::huge},
                                             {QStringLiteral("login-rejected"), F::loginRejected},
-                                            {QStringLiteral("login-without-cookie"), F::loginWithoutCookie}};
+                                            {QStringLiteral("login-without-cookie"), F::loginWithoutCookie},
+                                            {QStringLiteral("sign-in-rejected"), F::signInRejected}};
     const auto it = modes.constFind(mode);
     if (it == modes.cend())
         return false;
@@ -57,10 +58,16 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
     return true;
 }
 
+QString demoAccounts() {
+    return QStringLiteral("Demo accounts: TradeSoft %1 / %2, Autoliga %3 / %4\n")
+        .arg(QString::fromUtf16(SandboxServer::tradeSoftUser), QString::fromUtf16(SandboxServer::tradeSoftPassword),
+             QString::fromUtf16(SandboxServer::autoligaLogin), QString::fromUtf16(SandboxServer::autoligaPassword));
+}
+
 } // namespace
 
 QString helpText() {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
         "orelia-sandbox: simulated supplier services on 127.0.0.1 for development and tests.\n"
         "\n"
         "Usage: orelia-sandbox [options]\n"
@@ -80,6 +87,7 @@ QString helpText() {
         "                                  login-rejected        autopiter: answer every login \"false\"\n"
         "                                  login-without-cookie  autopiter: answer every login \"true\"\n"
         "                                                        without setting the AuthCoocies cookie\n"
+        "                                  sign-in-rejected  refuse the portal sign-in with 403 (autoliga)\n"
         "                                  none         behave (the default)\n"
         "  --fault-match SERVICE=TEXT    apply the fault only to requests whose path and query\n"
         "                                contain TEXT (e.g. search_items/ or brand=MAHLE); for\n"
@@ -98,9 +106,13 @@ QString helpText() {
         "  --help                        show this text\n"
         "\n"
         "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/),\n"
-        "         autopiter (Autopiter SOAP price service at /autopiter/v2/price).\n"
+        "         autopiter (Autopiter SOAP price service at /autopiter/v2/price),\n"
+        "         autoliga (the Autoliga portal under /autoliga/),\n"
+        "         tradesoft (the TradeSoft API under /tradesoft/3/),\n"
+        "         feedback (the feedback service at /feedback/v1/feedback).\n"
         "The AutoEuro API key and the Autopiter user id and password of the sandbox are\n"
         "printed at start.\n");
+    return text + demoAccounts();
 }
 
 std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error) {

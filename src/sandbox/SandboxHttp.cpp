@@ -118,7 +118,9 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     const SandboxBehaviour behaviour = context.behaviourOf(service);
     if (behaviour.latencyMs > 0 && !context.sleep(std::chrono::milliseconds(behaviour.latencyMs)))
         return;
+    // A refused sign-in is the portal's own business: it checks the behaviour itself.
     const bool faulty = behaviour.fault != SandboxBehaviour::Fault::none &&
+                        behaviour.fault != SandboxBehaviour::Fault::signInRejected &&
                         (behaviour.faultMatch.isEmpty() || matchable.contains(behaviour.faultMatch));
     if (!faulty) {
         answer(query);
@@ -126,6 +128,7 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     }
     switch (behaviour.fault) {
     case SandboxBehaviour::Fault::none:
+    case SandboxBehaviour::Fault::signInRejected:
         break;
     case SandboxBehaviour::Fault::status:
         response.status = behaviour.status;

@@ -3,7 +3,9 @@
 #include "AutoEuroSandboxService.h"
 #include "AutopiterSandboxService.h"
 #include "FeedbackSandboxService.h"
+#include "AutoligaPortalSandboxService.h"
 #include "SandboxHttp.h"
+#include "TradeSoftSandboxService.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -82,6 +84,8 @@ bool SandboxServer::start(const SandboxOptions& options) {
     AutoEuroSandboxService::install(state.server, state);
     AutopiterSandboxService::install(state.server, state);
     FeedbackSandboxService::install(state.server, state);
+    AutoligaPortalSandboxService::install(state.server, state);
+    TradeSoftSandboxService::install(state.server, state);
     const std::string host = "127.0.0.1";
     if (options.port == 0) {
         state.port = state.server.bind_to_any_port(host);

@@ -30,6 +30,8 @@ struct SandboxBehaviour {
         loginRejected,
         // Autopiter only: every login is answered "true", but no cookie is set.
         loginWithoutCookie,
+        // The Autoliga portal refuses the sign-in with 403; other requests are answered.
+        signInRejected,
     };
 
     int latencyMs = 0;
@@ -84,6 +86,12 @@ public:
     // The account the simulated Autopiter accepts (the password needs XML escaping).
     static constexpr auto autopiterUserID = u"sandbox-autopiter";
     static constexpr auto autopiterPassword = u"Pit<&>\"er'42";
+    // The TradeSoft account, and the Autoliga account that signs in to the portal and that
+    // TradeSoft passes on to its Autoliga provider.
+    static constexpr auto tradeSoftUser = u"sandbox-tradesoft";
+    static constexpr auto tradeSoftPassword = u"ts-demo-5521";
+    static constexpr auto autoligaLogin = u"demo@autoliga.test";
+    static constexpr auto autoligaPassword = u"Автолига-демо 7";
 
     SandboxServer();
     ~SandboxServer();

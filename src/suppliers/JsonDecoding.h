@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/UserFacingError.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -68,6 +70,17 @@ struct DecodingError {
 
     // "JSON keyNotFound payer_key, path: DATA.Index 0, No value associated with key "payer_key"."
     QString description() const;
+};
+
+// A syntax error in an answer, shown to the user as the parser words it.
+class SyntaxError : public UserFacingError {
+public:
+    explicit SyntaxError(const DecodingError& error)
+        : m_text(error.description()) {}
+    QString description() const override { return m_text; }
+
+private:
+    QString m_text;
 };
 
 // An answer too large in shape to be turned into records: a container of more than

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/UserFacingError.h"
+
+#include <utility>
+
+// A failure of a TradeSoft API call.
+class TradeSoftError : public UserFacingError {
+public:
+    enum class Kind { httpStatus, api, missingCredentials, invalidURL, invalidResponse };
+
+    static TradeSoftError httpStatus(int code) { return TradeSoftError(Kind::httpStatus, code, {}); }
+    static TradeSoftError api(QString message) { return TradeSoftError(Kind::api, 0, std::move(message)); }
+    explicit TradeSoftError(Kind kind)
+        : TradeSoftError(kind, 0, {}) {}
+
+    Kind kind() const { return m_kind; }
+    int statusCode() const { return m_status; }
+    QString message() const { return m_message; }
+    QString description() const override;
+
+private:
+    TradeSoftError(Kind kind, int status, QString message)
+        : m_kind(kind)
+        , m_status(status)
+        , m_message(std::move(message)) {}
+
+    Kind m_kind;
+    int m_status;
+    QString m_message;
+};

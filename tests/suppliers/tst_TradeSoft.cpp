@@ -1,0 +1,295 @@
+#include "AutoligaTestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using Service = ServiceEndpoints::Service;
+
+namespace {
+
+// The member "v" of a one-member document ({} when the text is empty), read by a reader.
+std::optional<Json::Value> member(const QByteArray& valueText) {
+    return Json::parse(valueText.isEmpty() ? QByteArray("{}") : "{\"v\":" + valueText + "}").member(u"v");
+}
+
+QString optionalText(const std::optional<std::int64_t>& n) {
+    return n ? QString::number(*n) : QStringLiteral("-");
+}
+
+TradeSoftPriceItem item(const QByteArray& rowJson) {
+    return TradeSoftHTTPAPI::decodePriceItem(Json::parse(rowJson));
+}
+
+} // namespace
+
+class TestTradeSoft : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void request_carriesTheEnvelopeAndTheContainerItem() {
+        AutoligaSandbox sandbox;
+        const QString login = QString::fromUtf16(SandboxServer::autoligaLogin);
+        sandbox.credentials.set(QStringLiteral("autoliga-login"), u' ' + login + u'\n');
+        const QString id = QString::fromUtf16(AutoligaProvider::tradeSoftProviderID);
+        const auto rows = awaitTask(sandbox.tradeSoft.preOrderSearch(QStringLiteral("OC 90"), QStringLiteral("MAHLE"),
+                                                                     QStringLiteral(" h1 "), id));
+        QVERIFY(!rows.isEmpty());
+        awaitTask(sandbox.tradeSoft.preOrderSearch(QStringLiteral("OC 90"), QStringLiteral("MAHLE"),
+                                                   QStringLiteral(" \t"), id));
+        awaitTask(sandbox.tradeSoft.producers(QStringLiteral("OC 90"), id));
+        const auto requests = sandbox.requestsTo(QStringLiteral("tradesoft"));
+        QCOMPARE(requests.size(), 3);
+        QCOMPARE(requests[0].method + u' ' + requests[0].path, QStringLiteral("POST /tradesoft/3/"));
+        QCOMPARE(requests[0].headers.value(QStringLiteral("content-type")), QStringLiteral("application/json"));
+        QCOMPARE(requests[0].headers.value(QStringLiteral("accept")), QStringLiteral("application/json"));
+        QVERIFY(!requests[0].body.contains('\n'));
+
+        auto body = [&](int i) { return QJsonDocument::fromJson(requests[i].body).object(); };
+        const QJsonObject provider{{QStringLiteral("provider"), id},
+                                   {QStringLiteral("login"), login},
+                                   {QStringLiteral("password"), QString::fromUtf16(SandboxServer::autoligaPassword)},
+                                   {QStringLiteral("code"), QStringLiteral("OC 90")}};
+        QJsonObject withHash = provider;
+        withHash.insert(QStringLiteral("producer"), QStringLiteral("MAHLE"));
+        QJsonObject withoutHash = withHash;
+        withHash.insert(QStringLiteral("itemHash"), QStringLiteral("h1"));
+        const QJsonObject envelope{{QStringLiteral("service"), QStringLiteral("provider")},
+                                   {QStringLiteral("action"), QStringLiteral("preOrderSearch")},
+                                   {QStringLiteral("user"), QString::fromUtf16(SandboxServer::tradeSoftUser)},
+                                   {QStringLiteral("password"), QString::fromUtf16(SandboxServer::tradeSoftPassword)},
+                                   {QStringLiteral("timelimit"), 50},
+                                   {QStringLiteral("container"), QJsonArray{withHash}}};
+        QCOMPARE(body(0), envelope);
+        QCOMPARE(body(1)[u"container"].toArray(), QJsonArray{withoutHash});
+        QCOMPARE(body(2)[u"action"].toString(), QStringLiteral("GetProducerList"));
+        QVERIFY(!body(2).contains(u"timelimit"));
+        QCOMPARE(body(2)[u"container"].toArray(), QJsonArray{provider});
+    }
+
+    void answer_isProbedForErrors_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("outcome"); // rows found, or the failure text
+        const QString noContainer = QStringLiteral("TradeSoft: в ответе отсутствует container.");
+        QTest::newRow("zero error, empty message")
+            << 200 << QByteArray(R"({"error":0,"message":"","container":[]})") << "0";
+        QTest::newRow("message text") << 200 << QByteArray(R"({"message":" Нет доступа ","container":[]})")
+                                      << "Нет доступа";
+        QTest::newRow("error number") << 200 << QByteArray(R"({"error":5,"container":[]})") << "TradeSoft API error: 5";
+        QTest::newRow("null, \"null\", \"0\" pass")
+            << 200 << QByteArray(R"({"error":null,"message":"NULL","errorMessage":"0","container":[]})") << "0";
+        QTest::newRow("last member speaks")
+            << 200 << QByteArray(R"({"error":"","error_message":"e4","container":[]})") << "e4";
+        QTest::newRow("false is no error") << 200 << QByteArray(R"({"error":false,"container":[]})") << "0";
+        QTest::newRow("object as error") << 200 << QByteArray(R"({"error":{"code":7},"container":[]})")
+                                         << "{\"code\":7}";
+        QTest::newRow("no container") << 200 << QByteArray(R"({"error":0})") << noContainer;
+        QTest::newRow("container of numbers") << 200 << QByteArray(R"({"container":[1]})") << noContainer;
+        QTest::newRow("entry error") << 200 << QByteArray(R"({"container":[{"data":[{}]},{"errorMessage":"Ошибка"}]})")
+                                     << "Ошибка";
+        QTest::newRow("data, items, neither")
+            << 200 << QByteArray(R"({"container":[{"data":[{},{}],"items":[{}]},{"data":[1],"items":[{}]},{}]})")
+            << "3";
+        QTest::newRow("top level a list") << 200 << QByteArray("[]") << "TradeSoft вернул ответ неизвестного формата.";
+        QTest::newRow("not JSON") << 200 << QByteArray("{")
+                                  << "JSON dataCorrupted, path: , The given data was not valid JSON. Expected a key "
+                                     "around character 1.";
+        QTest::newRow("http status") << 500 << QByteArray("{}") << "TradeSoft вернул HTTP 500.";
+    }
+    void answer_isProbedForErrors() {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, outcome);
+        ScriptedTradeSoft server(status, body.toStdString());
+        try {
+            const auto rows = awaitTask(server.api.request(QStringLiteral("preOrderSearch"), TradeSoftCredentials{},
+                                                           QJsonObject(), std::nullopt));
+            QCOMPARE(QString::number(rows.size()), outcome);
+        } catch (const UserFacingError& error) {
+            QCOMPARE(error.description(), outcome);
+        }
+    }
+
+    void failures_beforeAnyRequest() {
+        ScriptedTradeSoft server(200, "{}");
+        server.credentials.set(QStringLiteral("autoliga-login"), QStringLiteral(" "));
+        QCOMPARE(failureText(server.api.producers(QStringLiteral("1230A045"), QStringLiteral("p"))),
+                 QStringLiteral("Не указаны данные TradeSoft / Автолиги."));
+        server.credentials.set(QStringLiteral("autoliga-login"), QStringLiteral("x"));
+        server.endpoints.setOrigin(Service::tradeSoft, QUrl());
+        QCOMPARE(failureText(server.api.producers(QStringLiteral("1230A045"), QStringLiteral("p"))),
+                 QStringLiteral("Некорректный адрес TradeSoft."));
+        QCOMPARE(server.requests(), 0);
+    }
+
+    void readers_areLenient_data() {
+        QTest::addColumn<QString>("reader");
+        QTest::addColumn<QByteArray>("value"); // empty: member missing
+        QTest::addColumn<QString>("result");
+        QTest::newRow("int number") << "int" << QByteArray("5") << "5";
+        QTest::newRow("int fraction") << "int" << QByteArray("-2.9") << "-2";
+        QTest::newRow("int huge number") << "int" << QByteArray("1e30") << "-";
+        QTest::newRow("int huge text") << "int" << QByteArray("\"99999999999999999999\"") << "-";
+        QTest::newRow("int text") << "int" << QByteArray("\" +7 \"") << "7";
+        QTest::newRow("int decimal text") << "int" << QByteArray("\"2.9\"") << "2";
+        QTest::newRow("int word") << "int" << QByteArray("\"много\"") << "-";
+        QTest::newRow("int inf text") << "int" << QByteArray("\"inf\"") << "-";
+        QTest::newRow("int missing") << "int" << QByteArray() << "-";
+        QTest::newRow("price number") << "price" << QByteArray("350") << "350";
+        QTest::newRow("price decimal comma") << "price" << QByteArray("\"1234,50\"") << "1234.5";
+        QTest::newRow("price thousands blank") << "price" << QByteArray("\"1 234,50\"") << "0";
+        QTest::newRow("price inf") << "price" << QByteArray("\"inf\"") << "0";
+        QTest::newRow("price huge number") << "price" << QByteArray("1e400") << "0";
+        QTest::newRow("text number as written") << "text" << QByteArray("12.50") << "12.50";
+        QTest::newRow("text null") << "text" << QByteArray("null") << "";
+        QTest::newRow("optional blank") << "optional" << QByteArray("\"  \\n\"") << "-";
+    }
+    void readers_areLenient() {
+        QFETCH(QString, reader);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, result);
+        const auto v = member(value);
+        QString got;
+        if (reader == u"int")
+            got = optionalText(TradeSoftHTTPAPI::intValue(v));
+        else if (reader == u"price")
+            got = QString::number(TradeSoftHTTPAPI::priceValue(v), 'g', 17);
+        else if (reader == u"text")
+            got = TradeSoftHTTPAPI::stringValue(v);
+        else
+            got = TradeSoftHTTPAPI::optionalStringValue(v).value_or(QStringLiteral("-"));
+        QCOMPARE(got, result);
+    }
+
+    void priceItem_derivesStockAndReturn_data() {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("stock");
+        QTest::addColumn<QString>("returnable");
+        QTest::newRow("fraction of stock, possible") << QByteArray(R"({"rest":"12.7","return":" Possible "})") << "12"
+                                                     << "yes";
+        QTest::newRow("comparison sign, 0") << QByteArray(R"({"rest":">10","return":"0"})") << "-"
+                                            << "no";
+        QTest::newRow("word, unknown") << QByteArray(R"({"rest":"много","return":"maybe"})") << "-"
+                                       << "-";
+        QTest::newRow("number, impossible") << QByteArray(R"({"rest":3,"return":"impossible"})") << "3"
+                                            << "no";
+    }
+    void priceItem_derivesStockAndReturn() {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, stock);
+        QFETCH(QString, returnable);
+        const TradeSoftPriceItem decoded = item(row);
+        QCOMPARE(optionalText(decoded.availableQuantity()), stock);
+        const auto r = decoded.isReturnable();
+        QCOMPARE(r ? (*r ? QStringLiteral("yes") : QStringLiteral("no")) : QStringLiteral("-"), returnable);
+    }
+
+    void normalize_keysAndDescribesTheOffer_data() {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("fallback"); // "-": none
+        QTest::addColumn<QString>("outcome");  // "key | delivery", or "nothing"
+        const QByteArray base = R"("producer":" ABC ","code":"12345","price":350,"deliverydays_max":3)";
+        QTest::newRow("composite key") << QByteArray("{" + base + "}") << "-"
+                                       << "ABC|12345|350.0||3 | 3 дн.";
+        QTest::newRow("fallback") << QByteArray("{" + base + "}") << "fb"
+                                  << "fb | 3 дн.";
+        QTest::newRow("item hash first") << QByteArray("{" + base + R"(,"itemHash":" h "})") << "fb"
+                                         << "h | 3 дн.";
+        QTest::newRow("direction, fraction")
+            << QByteArray(R"({"producer":"A","code":"1","price":"1234,5","direction":" Склад ","deliverydays_min":2,)"
+                          R"("deliverydays_max":"5"})")
+            << "-"
+            << "A|1|1234.5|Склад|5 | 2-5 дн.";
+        QTest::newRow("same min and max")
+            << QByteArray(R"({"price":1,"deliverydays_min":2,"deliverydays_max":2})") << "-"
+            << "||1.0||2 | 2 дн.";
+        QTest::newRow("days as text") << QByteArray(R"({"price":1,"deliverydays":" 7 "})") << "-"
+                                      << "||1.0|| | 7 дн.";
+        QTest::newRow("price 0") << QByteArray(R"({"price":"0","itemHash":"h"})") << "-"
+                                 << "nothing";
+        QTest::newRow("price unreadable") << QByteArray(R"({"price":"1 234","itemHash":"h"})") << "-"
+                                          << "nothing";
+    }
+    void normalize_keysAndDescribesTheOffer() {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, fallback);
+        QFETCH(QString, outcome);
+        const auto offer =
+            AutoligaProvider::normalize(item(row), fallback == u"-" ? std::nullopt : std::optional<QString>(fallback));
+        if (!offer) {
+            QCOMPARE(QStringLiteral("nothing"), outcome);
+            return;
+        }
+        QCOMPARE(offer->supplierOfferKey + QStringLiteral(" | ") +
+                     offer->deliveryDescription.value_or(QStringLiteral("-")),
+                 outcome);
+        QCOMPARE(offer->supplierID, QStringLiteral("autoliga"));
+        QCOMPARE(offer->currency, QStringLiteral("RUB"));
+    }
+
+    void preOrderCheck_choosesTheRow_data() {
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QString>("chosen"); // itemId and offer key of the chosen row, or "nothing"
+        const QByteArray other = R"({"itemId":"other","code":"X","producer":"Y","price":1,"itemHash":"h2"})";
+        const QByteArray byBrand = R"({"itemId":"brand","code":"oc 90","producer":"mahle","price":1})";
+        const QByteArray byHash = R"({"itemId":"hash","code":"X","producer":"Y","price":1,"itemHash":"h1"})";
+        QTest::newRow("item hash wins") << QByteArray("[" + other + "," + byBrand + "," + byHash + "]") << "hash h1";
+        QTest::newRow("then article and brand") << QByteArray("[" + other + "," + byBrand + "]") << "brand h1";
+        QTest::newRow("then the first row") << QByteArray("[" + other + "]") << "other h2";
+        QTest::newRow("no rows") << QByteArray("[]") << "nothing";
+        QTest::newRow("chosen row without price")
+            << QByteArray(R"([{"itemId":"free","itemHash":"h1","price":0},)" + other + "]") << "nothing";
+    }
+    void preOrderCheck_choosesTheRow() {
+        QFETCH(QByteArray, rows);
+        QFETCH(QString, chosen);
+        ScriptedTradeSoft server(200, ("{\"container\":[{\"data\":" + rows + "}]}").toStdString());
+        const auto found = awaitTask(
+            server.provider.preOrderCheck(QStringLiteral(" OC 90 "), QStringLiteral("MAHLE "), QStringLiteral(" h1")));
+        QCOMPARE(found ? found->itemID.value_or(QString()) + u' ' + found->offer.supplierOfferKey
+                       : QStringLiteral("nothing"),
+                 chosen);
+    }
+
+    void preOrderCheck_withABlankInput_asksNobody() {
+        ScriptedTradeSoft server(200, "{\"container\":[]}");
+        for (const auto& [article, producer, hash] : {std::tuple{u" ", u"MAHLE", u"h"}, std::tuple{u"OC 90", u"", u"h"},
+                                                      std::tuple{u"OC 90", u"MAHLE", u" \n"}}) {
+            const auto found = awaitTask(server.provider.preOrderCheck(
+                QString::fromUtf16(article), QString::fromUtf16(producer), QString::fromUtf16(hash)));
+            QVERIFY(!found);
+        }
+        QCOMPARE(server.requests(), 0);
+    }
+
+    void preOrderCheck_findsAPortalOfferAgain() {
+        AutoligaSandbox sandbox;
+        const auto offers = awaitTask(sandbox.portal.search(QStringLiteral("OC 90"), QString()));
+        const QString prefix = QStringLiteral("portal-selection:");
+        int checked = 0;
+        for (const SupplierOffer& offer : offers) {
+            const QString id = offer.supplierOfferKey.mid(prefix.size());
+            if (id.contains(u':'))
+                continue;
+            const auto fresh = awaitTask(sandbox.provider.preOrderCheck(offer.article, offer.brand, id));
+            QVERIFY2(fresh, qPrintable(id));
+            QCOMPARE(fresh->offer.supplierOfferKey, id);
+            QCOMPARE(fresh->offer.price, offer.price);
+            QVERIFY(fresh->itemID);
+            ++checked;
+        }
+        QVERIFY(checked >= 3);
+        QCOMPARE(awaitTask(sandbox.tradeSoft.producers(QStringLiteral("OC 90"),
+                                                       QString::fromUtf16(AutoligaProvider::tradeSoftProviderID))),
+                 (QList<TradeSoftProducer>{{QStringLiteral("MAHLE")}, {QStringLiteral("KNECHT")}}));
+
+        sandbox.credentials.set(QStringLiteral("autoliga-password"), QStringLiteral("guess"));
+        QCOMPARE(failureText(sandbox.provider.preOrderCheck(QStringLiteral("OC 90"), QStringLiteral("MAHLE"),
+                                                            QStringLiteral("h"))),
+                 QStringLiteral("Ошибка авторизации у поставщика Автолига"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTradeSoft)
+#include "tst_TradeSoft.moc"
