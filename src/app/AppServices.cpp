@@ -123,7 +123,7 @@ AppServices::AppServices(const Options& options)
 AppServices::~AppServices() = default;
 
 PFCartFreshnessChecker AppServices::cartFreshnessChecker() {
-    return PFCartFreshnessChecker(*m_autoEuro, *m_connectors);
+    return PFCartFreshnessChecker(*m_autoEuro, *m_connectors, *m_autoligaProvider, *m_portalContext);
 }
 
 FeedbackTransport& AppServices::feedbackTransport() {

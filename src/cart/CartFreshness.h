@@ -29,8 +29,11 @@ inline const QString unconfirmed = QStringLiteral("Не удалось подт�
 enum class OrderRevalidationState { current, changed, unavailable };
 
 namespace OrderRevalidation {
-// "1 234,50 ₽": roubles as the Russian currency format writes them.
+// "1 234,50 ₽": roubles as the Russian currency format writes them (no-break spaces), rounded
+// to kopecks from the shortest decimal of the double, so 1000.005 shows as 1 000,01 ₽.
 QString money(double amount);
+// "1234,50": two decimals, comma, no grouping, rounded the same way.
+QString plainRubles(double amount);
 // Whether two prices differ by 0.005 roubles or more, compared as the exact decimals of their
 // shortest round-trip texts (in doubles, 1000.005 − 1000 falls just short of 0.005).
 bool pricesDiffer(double cartPrice, double freshPrice);

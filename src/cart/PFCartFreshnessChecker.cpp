@@ -1,10 +1,13 @@
 #include "PFCartFreshnessChecker.h"
 
 #include "AutoEuroOrderRevalidator.h"
+#include "AutoligaOrderRevalidator.h"
 #include "search/SearchConnectors.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
+#include "suppliers/autoliga/AutoligaPortalSearchContext.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -19,15 +22,15 @@ QString sourceOfferKey(const CartItem& item) {
     return key.isEmpty() ? item.offerID.trimmed() : key;
 }
 
-QString rubles(double amount) {
-    return QString::asprintf("%.2f", amount).replace(u'.', u',');
-}
-
 } // namespace
 
-PFCartFreshnessChecker::PFCartFreshnessChecker(AutoEuroClient& autoEuro, SearchConnectorFactory& connectors)
+PFCartFreshnessChecker::PFCartFreshnessChecker(AutoEuroClient& autoEuro, SearchConnectorFactory& connectors,
+                                               AutoligaProvider& autoliga,
+                                               const AutoligaPortalSearchContext& portalOrigins)
     : m_autoEuro(autoEuro)
-    , m_connectors(connectors) {}
+    , m_connectors(connectors)
+    , m_autoliga(autoliga)
+    , m_portalOrigins(portalOrigins) {}
 
 QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::check(SupplierCartGroup group) {
     const QString supplier = group.supplierID.toLower();
@@ -37,6 +40,10 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::check(SupplierCartGroup 
     }
     if (supplier == u"autopiter") {
         auto task = checkAutopiter(group.items);
+        co_return co_await std::move(task);
+    }
+    if (supplier == u"autoliga") {
+        auto task = checkAutoliga(group.items);
         co_return co_await std::move(task);
     }
     PFCartFreshnessMap verdicts;
@@ -119,12 +126,71 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutopiter(QList<Car
     co_return verdicts;
 }
 
+bool PFCartFreshnessChecker::isPositionalPortalID(const QString& rowID) {
+    // The group key may be any text, numbers included ("0:1"); the index is decimal.
+    static const QRegularExpression positional(QStringLiteral("^.*:\\d+$"),
+                                               QRegularExpression::DotMatchesEverythingOption);
+    return positional.match(rowID).hasMatch();
+}
+
+QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutoliga(QList<CartItem> items) {
+    static const QString portalPrefix = QStringLiteral("portal-selection:");
+    const QString notChecked = QStringLiteral("Старое предложение Автолиги не удалось проверить.");
+    PFCartFreshnessMap verdicts;
+    // One portal search per stored question, however many lines came from it.
+    QHash<std::pair<QString, QString>, QList<SupplierOffer>> searches;
+    for (const CartItem& item : items) {
+        const QString key = item.supplierOfferKey.value_or(QString());
+        if (!key.startsWith(portalPrefix)) {
+            // Without an article or brand the pre-order check has nothing to ask: that is no
+            // proof that the offer is gone.
+            if (key.trimmed().isEmpty() || item.article.trimmed().isEmpty() || item.brand.trimmed().isEmpty()) {
+                verdicts.insert(item.id, unconfirmed(notChecked));
+                continue;
+            }
+            AutoligaOrderRevalidator revalidator(m_autoliga);
+            auto revalidation = revalidator.revalidate({item});
+            const QList<AutoligaRevalidatedItem> results = co_await std::move(revalidation);
+            if (results.isEmpty())
+                verdicts.insert(item.id, unconfirmed(notChecked));
+            else
+                verdicts.insert(item.id, fromRevalidation(results.first().state, results.first().changes, false));
+            continue;
+        }
+        if (isPositionalPortalID(key.mid(portalPrefix.size()))) {
+            verdicts.insert(item.id, unconfirmed(QStringLiteral("Портал не предоставил постоянный ID позиции; точная "
+                                                                "проверка невозможна.")));
+            continue;
+        }
+        const auto origin = m_portalOrigins.lookup(key);
+        if (!origin) {
+            verdicts.insert(item.id, unconfirmed(QStringLiteral("Не удалось определить исходный запрос портала.")));
+            continue;
+        }
+        if (!searches.contains(*origin)) {
+            std::shared_ptr<PortalOfferSearching> portal = m_connectors.makeAutoligaPortal();
+            auto search = portal->search(origin->first, origin->second);
+            searches.insert(*origin, co_await std::move(search));
+        }
+        const QList<SupplierOffer>& fresh = searches[*origin];
+        const auto found = std::find_if(fresh.begin(), fresh.end(),
+                                        [&key](const SupplierOffer& offer) { return offer.supplierOfferKey == key; });
+        if (found == fresh.end())
+            verdicts.insert(item.id, unconfirmed(QStringLiteral("Исходная позиция не идентифицирована в новом ответе "
+                                                                "портала. Это не доказывает отсутствие товара.")));
+        else
+            verdicts.insert(item.id, compare(item, *found));
+    }
+    co_return verdicts;
+}
+
 PFCartFreshness PFCartFreshnessChecker::compare(const CartItem& item, const SupplierOffer& offer) {
     QStringList details;
     bool unavailable = false;
     const double price = offer.price.toDouble();
     if (OrderRevalidation::pricesDiffer(item.unitPrice, price))
-        details.append(QStringLiteral("Цена: %1 руб. → %2 руб.").arg(rubles(item.unitPrice), rubles(price)));
+        details.append(QStringLiteral("Цена: %1 руб. → %2 руб.")
+                           .arg(OrderRevalidation::plainRubles(item.unitPrice), OrderRevalidation::plainRubles(price)));
 
     if (!offer.availableQuantity) {
         details.append(QStringLiteral("Поставщик не подтвердил доступный остаток."));

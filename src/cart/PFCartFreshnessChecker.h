@@ -7,6 +7,8 @@
 #include <QCoroTask>
 
 class AutoEuroClient;
+class AutoligaPortalSearchContext;
+class AutoligaProvider;
 class SearchConnectorFactory;
 
 // Asks the supplier of one cart group whether each line still holds, and answers with one
@@ -15,10 +17,14 @@ class SearchConnectorFactory;
 // as unavailable, only as "Не удалось подтвердить" with the reason.
 class PFCartFreshnessChecker {
 public:
-    PFCartFreshnessChecker(AutoEuroClient& autoEuro, SearchConnectorFactory& connectors);
+    PFCartFreshnessChecker(AutoEuroClient& autoEuro, SearchConnectorFactory& connectors, AutoligaProvider& autoliga,
+                           const AutoligaPortalSearchContext& portalOrigins);
 
     QCoro::Task<PFCartFreshnessMap> check(SupplierCartGroup group);
 
+    // Whether a portal row id is one the portal search made up from the row's place
+    // ("{group}:{index}") rather than one the portal gave.
+    static bool isPositionalPortalID(const QString& rowID);
     // A cart line against a freshly found offer of the same supplier.
     static PFCartFreshness compare(const CartItem& item, const SupplierOffer& offer);
     // The verdict for a revalidator's state and change texts.
@@ -27,7 +33,10 @@ public:
 private:
     QCoro::Task<PFCartFreshnessMap> checkAutoEuro(QList<CartItem> items);
     QCoro::Task<PFCartFreshnessMap> checkAutopiter(QList<CartItem> items);
+    QCoro::Task<PFCartFreshnessMap> checkAutoliga(QList<CartItem> items);
 
     AutoEuroClient& m_autoEuro;
     SearchConnectorFactory& m_connectors;
+    AutoligaProvider& m_autoliga;
+    const AutoligaPortalSearchContext& m_portalOrigins;
 };

@@ -78,10 +78,10 @@ QString money(double value) {
 // sources do: ids as numbers or texts or missing, prices as numbers or texts with a unit,
 // and its own row colour. The portal's pick of the search (`best`) is yellow, other originals
 // in stock nearby green, nearby analogues cyan.
-QJsonObject row(const Part& part, const StockLine& line, bool analogue, bool best) {
+QJsonObject row(const Part& part, const StockLine& line, int extraDays, bool analogue, bool best) {
     const QString& warehouse = line.warehouse->key;
     const double cost = price(line);
-    const int term = termDays(line);
+    const int term = termDays(line) + extraDays;
     QJsonObject r{{QStringLiteral("article"), part.article},
                   {QStringLiteral("brand"), part.brand},
                   {QStringLiteral("minimumQuantity"), QString::number(part.packing)}};
@@ -124,7 +124,7 @@ QJsonObject row(const Part& part, const StockLine& line, bool analogue, bool bes
     return r;
 }
 
-QByteArray searchAnswer(const Query& query) {
+QByteArray searchAnswer(SandboxHttp::Context& context, const Query& query) {
     const QString article = SandboxHttp::queryValue(query, u"article");
     const QString brand = SandboxHttp::queryValue(query, u"brand");
     QList<const Part*> originals;
@@ -143,13 +143,19 @@ QByteArray searchAnswer(const Query& query) {
     }
     QJsonArray originalRows;
     for (const Part* part : originals) {
-        for (const StockLine& line : part->lines)
-            originalRows.append(row(*part, line, false, originalRows.isEmpty()));
+        for (const StockLine& stocked : part->lines) {
+            const ServedStock now = served(context, stocked);
+            for (int copy = 0; copy < now.copies; ++copy)
+                originalRows.append(row(*part, now.line, now.extraDays, false, originalRows.isEmpty()));
+        }
     }
     QJsonArray analogueRows;
     for (const Part* part : analogues) {
-        for (const StockLine& line : part->lines)
-            analogueRows.append(row(*part, line, true, false));
+        for (const StockLine& stocked : part->lines) {
+            const ServedStock now = served(context, stocked);
+            for (int copy = 0; copy < now.copies; ++copy)
+                analogueRows.append(row(*part, now.line, now.extraDays, true, false));
+        }
     }
 
     QJsonObject rows;
@@ -192,6 +198,16 @@ QString rowID(const StockLine& line) {
 
 double price(const StockLine& line) {
     return std::round(line.price * 1.03 * 100.0) / 100.0;
+}
+
+ServedStock served(SandboxHttp::Context& context, const StockLine& line) {
+    // One key for the portal and TradeSoft, apart from the other suppliers' views of the line.
+    const SandboxHttp::ServedLine now =
+        SandboxHttp::served(context, QStringLiteral("autoliga|") + line.offerKey, line.price, line.stock);
+    ServedStock result{line, now.extraDays, now.copies};
+    result.line.price = now.price;
+    result.line.stock = now.stock;
+    return result;
 }
 
 int termDays(const StockLine& line) {
@@ -277,7 +293,7 @@ void install(httplib::Server& server, SandboxHttp::Context& context) {
                            answer(response, 401, failure(QStringLiteral("Требуется авторизация.")));
                            return;
                        }
-                       SandboxHttp::setBody(response, searchAnswer(query), "application/json");
+                       SandboxHttp::setBody(response, searchAnswer(context, query), "application/json");
                    });
                });
 }

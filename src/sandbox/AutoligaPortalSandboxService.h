@@ -27,4 +27,13 @@ double price(const SandboxCatalogue::StockLine& line);
 // Delivery term in days.
 int termDays(const SandboxCatalogue::StockLine& line);
 
+// The line as Autoliga offers it now, after the market moved (see SandboxDrift): a copy with
+// the current price and stock, the extra days of delivery, and how many times it is listed.
+struct ServedStock {
+    SandboxCatalogue::StockLine line;
+    int extraDays = 0;
+    int copies = 1;
+};
+ServedStock served(SandboxHttp::Context& context, const SandboxCatalogue::StockLine& line);
+
 } // namespace AutoligaPortalSandboxService

@@ -1,9 +1,9 @@
 #include "SandboxServer.h"
 
 #include "AutoEuroSandboxService.h"
+#include "AutoligaPortalSandboxService.h"
 #include "AutopiterSandboxService.h"
 #include "FeedbackSandboxService.h"
-#include "AutoligaPortalSandboxService.h"
 #include "SandboxHttp.h"
 #include "TradeSoftSandboxService.h"
 

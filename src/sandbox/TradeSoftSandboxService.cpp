@@ -33,9 +33,9 @@ QJsonObject success(const QJsonObject& entry) {
 
 // A price row as TradeSoft relays it from Autoliga: the same price, term and handle as the
 // portal's row, written in the aggregator's own loose way (decimal commas, numbers as text).
-QJsonObject priceRow(const Part& part, const StockLine& line) {
+QJsonObject priceRow(const Part& part, const StockLine& line, int extraDays) {
     const double price = AutoligaPortalSandboxService::price(line);
-    const int term = AutoligaPortalSandboxService::termDays(line);
+    const int term = AutoligaPortalSandboxService::termDays(line) + extraDays;
     const bool own = line.warehouse->key == u"CHL";
     QJsonObject row{
         {QStringLiteral("code"), part.article},
@@ -67,7 +67,7 @@ QJsonObject priceRow(const Part& part, const StockLine& line) {
     return row;
 }
 
-QJsonObject answer(const QJsonObject& body) {
+QJsonObject answer(SandboxHttp::Context& context, const QJsonObject& body) {
     if (body.value(QStringLiteral("service")).toString() != u"provider")
         return topLevelError(QStringLiteral("Unknown service"));
     if (body.value(QStringLiteral("user")).toString() != QString::fromUtf16(SandboxServer::tradeSoftUser) ||
@@ -103,8 +103,11 @@ QJsonObject answer(const QJsonObject& body) {
     }
     QJsonArray rows;
     if (const Part* part = SandboxCatalogue::findPart(item.value(QStringLiteral("producer")).toString(), code)) {
-        for (const StockLine& line : part->lines)
-            rows.append(priceRow(*part, line));
+        for (const StockLine& stocked : part->lines) {
+            const auto now = AutoligaPortalSandboxService::served(context, stocked);
+            for (int copy = 0; copy < now.copies; ++copy)
+                rows.append(priceRow(*part, now.line, now.extraDays));
+        }
     }
     return success({{QStringLiteral("provider"), provider},
                     {QStringLiteral("error"), QJsonValue()},
@@ -131,7 +134,7 @@ void install(httplib::Server& server, SandboxHttp::Context& context) {
                                      "application/json");
                 return;
             }
-            SandboxHttp::setBody(response, compact(answer(document.object())), "application/json");
+            SandboxHttp::setBody(response, compact(answer(context, document.object())), "application/json");
         });
     });
 }
