@@ -9,16 +9,16 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
-# The first line is the synopsis, the others the long description (each indented by one blank).
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
- Orelia — рабочее место закупщика запчастей автосервиса: по одному OEM-номеру
- или артикулу она спрашивает сразу всех ваших поставщиков (AutoEuro,
- Autopiter), сводит их предложения в одну таблицу, отбрасывает предложения
- не той детали и показывает цены с наценкой, сроки доставки и риск отказа.
- .
- Пакет содержит программу orelia, её вариант для командной строки orelia-cli
- и песочницу поставщиков orelia-sandbox. Демо-режим (--demo) работает без
- учётных записей у поставщиков.")
+# CPack puts the summary first as the synopsis; this is the long description below it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"Orelia — рабочее место закупщика запчастей автосервиса: по одному OEM-номеру
+или артикулу она спрашивает сразу всех ваших поставщиков (AutoEuro,
+Autopiter), сводит их предложения в одну таблицу, отбрасывает предложения
+не той детали и показывает цены с наценкой, сроки доставки и риск отказа.
+
+Пакет содержит программу orelia, её вариант для командной строки orelia-cli
+и песочницу поставщиков orelia-sandbox. Демо-режим (--demo) работает без
+учётных записей у поставщиков.")
 # Libraries come from the binaries (dpkg-shlibdeps); Qt's plugins are loaded at run time, so
 # they are named here: the platform plugins and the SVG support for the window icon.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
