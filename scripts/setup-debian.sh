@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs every Debian package Orelia needs to build, run and test.
+# Installs every Debian package Orelia needs to build, run, test and package.
 # Idempotent: does nothing when everything is already installed.
 set -euo pipefail
 
@@ -13,6 +13,8 @@ packages=(
     libbenchmark-dev
     gnome-keyring dbus dbus-x11 libsecret-tools
     xvfb xauth fonts-dejavu-core
+    librsvg2-bin
+    dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

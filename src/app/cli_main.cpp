@@ -6,6 +6,7 @@
 #include "app/FeedbackCommand.h"
 #include "app/OfferReport.h"
 #include "cart/CartStore.h"
+#include "core/AppVersion.h"
 #include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
 #include "core/TextUtils.h"
@@ -47,6 +48,7 @@ const QString kGeneralHelp =
                    "Общие параметры:\n"
                    "  --demo   встроенная песочница поставщиков, демо-учётные данные и отдельные настройки\n"
                    "  --help   справка (и по каждой команде: orelia-cli КОМАНДА --help)\n"
+                   "  --version  версия программы и сборка\n"
                    "\n"
                    "Коды выхода: 0 — команда выполнена, 1 — ничего не найдено и поставщик вернул ошибку,\n"
                    "2 — ошибка в командной строке.\n");
@@ -280,6 +282,10 @@ int main(int argc, char** argv) {
     QStringList literal = end >= 0 ? args.mid(end) : QStringList();
     if (end >= 0)
         args = args.mid(0, end);
+    if (args.contains(QStringLiteral("--version"))) {
+        print(AppVersion::versionLine() + u'\n');
+        return kExitOk;
+    }
     const bool demo = args.removeAll(QStringLiteral("--demo")) > 0;
     const bool help = args.removeAll(QStringLiteral("--help")) + args.removeAll(QStringLiteral("-h")) > 0;
     args += literal;

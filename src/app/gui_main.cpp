@@ -1,6 +1,7 @@
 // orelia: the desktop application. One main window; "--demo" runs on simulated suppliers
 // with settings of its own.
 #include "app/AppServices.h"
+#include "core/AppVersion.h"
 #include "ui/ContentView.h"
 #include "ui/FeedbackSheet.h"
 #include "ui/MainWindow.h"
@@ -8,18 +9,33 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QTextStream>
+
+#include <cstring>
 
 int main(int argc, char** argv) {
+    // Answered before QApplication, which needs a display: "orelia --version" works over ssh too.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            QTextStream(stdout) << AppVersion::versionLine() << u'\n';
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
-    QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Orelia"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("orelia"));
+    // Settings live under organisation and application "Orelia"; the window class (StartupWMClass)
+    // is the application name, the Wayland app id the desktop file id.
+    QCoreApplication::setOrganizationName(AppVersion::applicationName());
+    QCoreApplication::setApplicationName(AppVersion::applicationName());
+    QCoreApplication::setApplicationVersion(AppVersion::displayText());
+    QGuiApplication::setApplicationDisplayName(AppVersion::applicationName());
+    QGuiApplication::setDesktopFileName(AppVersion::desktopFileId());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orelia/orelia.svg")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(MainWindow::tagLine());
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Демо-режим: учебные поставщики и отдельные настройки."));
     parser.addOption(demo);

@@ -3,7 +3,11 @@
 namespace AppVersion {
 
 QString applicationName() {
-    return QStringLiteral("Orelia");
+    return QStringLiteral(ORELIA_NAME);
+}
+
+QString desktopFileId() {
+    return QStringLiteral(ORELIA_APP_ID);
 }
 
 QString version() {
@@ -21,6 +25,10 @@ QString displayText() {
 QString displayText(const QString& version, const QString& build) {
     auto orDash = [](const QString& part) { return part.isEmpty() ? QStringLiteral("—") : part; };
     return orDash(version) + QStringLiteral(" (") + orDash(build) + u')';
+}
+
+QString versionLine() {
+    return applicationName() + u' ' + displayText();
 }
 
 } // namespace AppVersion
