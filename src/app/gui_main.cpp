@@ -1,7 +1,9 @@
 // orelia: the desktop application. One main window; "--demo" runs on simulated suppliers
 // with settings of its own.
 #include "app/AppServices.h"
+#include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
+#include "ui/CartSheet.h"
 #include "ui/ContentView.h"
 #include "ui/FeedbackSheet.h"
 #include "ui/MainWindow.h"
@@ -12,6 +14,17 @@
 #include <QTextStream>
 
 #include <cstring>
+
+namespace {
+
+// A coroutine of its own rather than a lambda's: its frame outlives the sheet's function object.
+QCoro::Task<PFCartFreshnessMap> checkGroup(AppServices& services, SupplierCartGroup group) {
+    PFCartFreshnessChecker checker = services.cartFreshnessChecker();
+    auto task = checker.check(std::move(group));
+    co_return co_await std::move(task);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Answered before QApplication, which needs a display: "orelia --version" works over ssh too.
@@ -48,6 +61,12 @@ int main(int argc, char** argv) {
     MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
                       services.cartStore());
     window.setDemoMode(services.isDemo());
+    window.contentView()->attachSheet(ContentView::Sheet::cart, [&](QWidget* parent) {
+        CartSheet::CheckFunction check = [&services](SupplierCartGroup group) {
+            return checkGroup(services, std::move(group));
+        };
+        return new CartSheet(services.cartStore(), std::move(check), parent);
+    });
     window.contentView()->attachSheet(ContentView::Sheet::feedback, [&](QWidget* parent) {
         return new FeedbackSheet(services.feedbackTransport(), parent);
     });

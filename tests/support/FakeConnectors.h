@@ -20,6 +20,7 @@ public:
         Q_EMIT opened();
     }
     bool isOpen() const { return m_open; }
+    void close() { m_open = false; }
 Q_SIGNALS:
     void opened();
 
