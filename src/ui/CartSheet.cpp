@@ -84,7 +84,11 @@ CartSheet::CartSheet(CartStore& cart, CheckFunction check, QWidget* parent)
     , m_check(std::move(check)) {
     setWindowTitle(QStringLiteral("Корзина"));
     setObjectName(QStringLiteral("cartSheet"));
-    resize(920, 620);
+    // Most of the window: a cart of a whole repair order should not need much scrolling.
+    if (parent)
+        resize(std::min(1000, parent->width() - 60), std::max(480, parent->height() - 80));
+    else
+        resize(920, 620);
 
     auto* layout = new QVBoxLayout(this);
     auto* header = new QHBoxLayout();
