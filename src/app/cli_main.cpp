@@ -14,10 +14,13 @@
 #include "credentials/CredentialStore.h"
 #include "offertable/PriceDisplay.h"
 #include "search/SearchViewModel.h"
+#include "suppliers/ConnectionChecks.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTextStream>
 
@@ -40,7 +43,8 @@ const QString kGeneralHelp =
                    "\n"
                    "Команды:\n"
                    "  search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ]   поиск предложений\n"
-                   "  suppliers [enable ID | disable ID]                  поставщики и их включение\n"
+                   "  suppliers [enable ID | disable ID | check ID]       поставщики, их включение и проверка\n"
+                   "  markup [ПРОЦЕНТ]                                    наценка: показать или задать\n"
                    "  cart [add | check | remove | clear | quantity …]      корзина; orelia-cli cart --help\n"
                    "  credentials list | set АККАУНТ | delete АККАУНТ     учётные данные поставщиков\n"
                    "  feedback --category КАТЕГОРИЯ < сообщение           обращение в службу обратной связи\n"
@@ -66,7 +70,14 @@ const QString kSuppliersHelp =
     QStringLiteral("orelia-cli suppliers [--demo]             список поставщиков и их состояние\n"
                    "orelia-cli suppliers enable ID [--demo]   включить поставщика\n"
                    "orelia-cli suppliers disable ID [--demo]  выключить поставщика\n"
+                   "orelia-cli suppliers check ID [--demo]    проверить подключение с сохранёнными данными\n"
                    "ID: autoeuro, autopiter, autoliga.\n");
+
+const QString kMarkupHelp =
+    QStringLiteral("orelia-cli markup [--demo]            текущая наценка в процентах\n"
+                   "orelia-cli markup ПРОЦЕНТ [--demo]    задать наценку (0–1000, можно с дробной частью)\n"
+                   "\n"
+                   "Цены с наценкой округляются вверх до 50 руб.\n");
 
 const QString kCredentialsHelp =
     QStringLiteral("orelia-cli credentials list               какие учётные данные заданы (без значений)\n"
@@ -155,6 +166,55 @@ int searchCommand(AppServices& services, QStringList args) {
     return runSearch(services, options);
 }
 
+QCoro::Task<int> checkSupplierConnection(AppServices& services, QString id) {
+    ConnectionChecks::Result result;
+    if (id == u"autoeuro") {
+        auto check = ConnectionChecks::autoEuro(services.autoEuroClient());
+        result = co_await std::move(check);
+    } else if (id == u"autopiter") {
+        auto check = ConnectionChecks::autopiter(services.autopiterClient());
+        result = co_await std::move(check);
+    } else if (id == u"autoliga") {
+        auto check = ConnectionChecks::autoliga(services.tradeSoftAPI());
+        result = co_await std::move(check);
+    } else {
+        co_return usageError(QStringLiteral("Неизвестный поставщик: ") + id +
+                             QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
+    }
+    QString text = result.status;
+    if (!result.accountInfo.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + result.accountInfo;
+    if (result.ok) {
+        print(text + u'\n');
+        co_return kExitOk;
+    }
+    printError(text + u'\n');
+    co_return kExitNothingFound;
+}
+
+int markupCommand(AppServices& services, const QStringList& args) {
+    UserDefaults& defaults = services.userDefaults();
+    if (args.isEmpty()) {
+        print(QLocale(QLocale::Russian, QLocale::Russia)
+                  .toString(PriceDisplay::storedMarkupPercent(defaults), 'f', 2)
+                  .remove(QRegularExpression(QStringLiteral(",?0+$"))) +
+              QStringLiteral(" %\n"));
+        return kExitOk;
+    }
+    if (args.size() != 1)
+        return usageError(QStringLiteral("Команде markup нужен один процент наценки (или ничего, чтобы её показать)."));
+    bool ok = false;
+    const double value = QString(args.first()).replace(u',', u'.').toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < 0 || value > 1000)
+        return usageError(QStringLiteral("Наценка должна быть числом от 0 до 1000."));
+    defaults.setDouble(UserDefaultsKeys::markupPercent, value);
+    if (!defaults.isWritable()) {
+        printError(QStringLiteral("Не удалось сохранить настройки: ") + defaults.fileName() + u'\n');
+        return kExitNothingFound;
+    }
+    return kExitOk;
+}
+
 int suppliersCommand(AppServices& services, const QStringList& args) {
     auto& prefs = services.supplierPreferences();
     if (args.isEmpty()) {
@@ -167,6 +227,8 @@ int suppliersCommand(AppServices& services, const QStringList& args) {
                                         rows));
         return kExitOk;
     }
+    if (args.size() == 2 && args[0] == u"check")
+        return runToEnd(checkSupplierConnection(services, args[1]));
     if (args.size() != 2 || (args[0] != u"enable" && args[0] != u"disable"))
         return usageError(QStringLiteral("Неизвестная команда поставщиков: ") + args.join(u' '));
     if (!prefs.setEnabled(args[1], args[0] == u"enable"))
@@ -304,10 +366,12 @@ int main(int argc, char** argv) {
             return printHelp(kCredentialsHelp);
         if (command == u"feedback")
             return printHelp(feedbackHelpText());
+        if (command == u"markup")
+            return printHelp(kMarkupHelp);
         return printHelp(kGeneralHelp);
     }
     if (command != u"search" && command != u"suppliers" && command != u"cart" && command != u"credentials" &&
-        command != u"feedback")
+        command != u"feedback" && command != u"markup")
         return usageError(QStringLiteral("Неизвестная команда: ") + command);
 
     AppServices::Options options;
@@ -321,5 +385,7 @@ int main(int argc, char** argv) {
         return credentialsCommand(services, args);
     if (command == u"feedback")
         return feedbackCommand(services, args);
+    if (command == u"markup")
+        return markupCommand(services, args);
     return cartCommand(services, args);
 }

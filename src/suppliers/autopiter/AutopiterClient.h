@@ -37,6 +37,8 @@ public:
     QCoro::Task<> ensureAuthorized();
     // Forgets the login (after the credentials were deleted or changed).
     void clearAuthorization();
+    // The service's own answer to "IsAuthorization", without logging in.
+    QCoro::Task<bool> isAuthorized();
     // The raw XML of the FindCatalog answer; empty, without any request, for a blank number.
     QCoro::Task<QString> findCatalogXML(QString number);
     // The raw XML of the GetPriceId answer for one catalogue article.
@@ -55,7 +57,6 @@ private:
     bool hasAuthorizationCookie() const;
     // The body of a 2xx answer to the operation's envelope.
     QCoro::Task<QByteArray> soapRequest(QString operation, QString body);
-    QCoro::Task<bool> isAuthorized();
     // Waits for any login in flight, then logs in with these credentials (or the stored ones).
     QCoro::Task<> serialLogin(std::optional<Credentials> credentials);
     std::shared_ptr<AutopiterPendingLogin> startLogin(std::optional<Credentials> credentials);

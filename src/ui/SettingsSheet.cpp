@@ -1,0 +1,139 @@
+#include "SettingsSheet.h"
+
+#include "AutoEuroSettingsSheet.h"
+#include "AutoligaSettingsSheet.h"
+#include "AutopiterSettingsSheet.h"
+#include "core/SupplierPreferences.h"
+#include "core/UserDefaults.h"
+#include "offertable/PriceDisplay.h"
+#include "SettingsWidgets.h"
+
+#include <QCheckBox>
+#include <QDoubleValidator>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+const QString kIDs[3] = {QStringLiteral("autoeuro"), QStringLiteral("autopiter"), QStringLiteral("autoliga")};
+
+int indexOf(const QString& supplierID) {
+    for (int i = 0; i < 3; ++i) {
+        if (kIDs[i] == supplierID)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+SettingsSheet::SettingsSheet(SettingsServices services, QWidget* parent)
+    : QDialog(parent)
+    , m_services(std::move(services)) {
+    setWindowTitle(QStringLiteral("Настройки"));
+    setMinimumWidth(480);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(SettingsWidgets::header(this, QStringLiteral("Настройки")));
+
+    auto* price = new QGroupBox(QStringLiteral("Цена"), this);
+    auto* priceLayout = new QVBoxLayout(price);
+    auto* markupRow = new QHBoxLayout();
+    m_markup = new QLineEdit(price);
+    m_markup->setObjectName(QStringLiteral("markup"));
+    m_markup->setFixedWidth(70);
+    m_markup->setAlignment(Qt::AlignRight);
+    auto* validator = new QDoubleValidator(0, 1000, 2, m_markup);
+    validator->setNotation(QDoubleValidator::StandardNotation);
+    m_markup->setValidator(validator);
+    m_markup->setText(markupText(PriceDisplay::storedMarkupPercent(m_services.defaults), locale()));
+    markupRow->addWidget(new QLabel(QStringLiteral("Наценка"), price));
+    markupRow->addWidget(m_markup);
+    markupRow->addWidget(new QLabel(QStringLiteral("%"), price));
+    markupRow->addStretch();
+    priceLayout->addLayout(markupRow);
+    auto* rounding = new QLabel(QStringLiteral("Округление вверх до 50 руб."), price);
+    rounding->setForegroundRole(QPalette::PlaceholderText);
+    priceLayout->addWidget(rounding);
+    layout->addWidget(price);
+    connect(m_markup, &QLineEdit::textEdited, this, [this](const QString& text) {
+        bool ok = false;
+        const double value = text.trimmed().isEmpty() ? 0.0 : locale().toDouble(text.trimmed(), &ok);
+        if (!text.trimmed().isEmpty() && (!ok || !std::isfinite(value) || value < 0))
+            return;
+        m_services.defaults.setDouble(UserDefaultsKeys::markupPercent, value);
+        Q_EMIT markupChanged(value);
+    });
+
+    auto* suppliers = new QGroupBox(QStringLiteral("Поставщики"), this);
+    auto* suppliersLayout = new QVBoxLayout(suppliers);
+    const QString switchTitles[3] = {QStringLiteral("Использовать AutoEuro в поиске"),
+                                     QStringLiteral("Использовать Autopiter в поиске"),
+                                     QStringLiteral("Использовать Автолигу в поиске")};
+    const QString rowTitles[3] = {QStringLiteral("AutoEuro"), QStringLiteral("Autopiter"), QStringLiteral("Автолига")};
+    SupplierPreferences& preferences = m_services.preferences;
+    for (int i = 0; i < 3; ++i) {
+        m_switches[i] = new QCheckBox(switchTitles[i], suppliers);
+        m_switches[i]->setObjectName(QStringLiteral("switch-") + kIDs[i]);
+        m_switches[i]->setChecked(preferences.isEnabled(kIDs[i]));
+        connect(m_switches[i], &QCheckBox::toggled, this,
+                [&preferences, id = kIDs[i]](bool on) { preferences.setEnabled(id, on); });
+        suppliersLayout->addWidget(m_switches[i]);
+    }
+    for (int i = 0; i < 3; ++i) {
+        m_rows[i] = new QPushButton(rowTitles[i] + QStringLiteral("   ›"), suppliers);
+        m_rows[i]->setObjectName(QStringLiteral("row-") + kIDs[i]);
+        m_rows[i]->setFlat(true);
+        m_rows[i]->setAutoDefault(false);
+        m_rows[i]->setStyleSheet(QStringLiteral("text-align: left; padding: 6px;"));
+        connect(m_rows[i], &QPushButton::clicked, this, [this, id = kIDs[i]] { openSubSheet(id); });
+        suppliersLayout->addWidget(m_rows[i]);
+    }
+    layout->addWidget(suppliers);
+    layout->addStretch();
+}
+
+QString SettingsSheet::markupText(double percent, const QLocale& locale) {
+    QString text = locale.toString(percent, 'f', 2);
+    const QString point = locale.decimalPoint();
+    if (text.contains(point)) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(point))
+            text.chop(point.size());
+    }
+    return text;
+}
+
+QCheckBox* SettingsSheet::supplierSwitch(const QString& supplierID) const {
+    const int i = indexOf(supplierID);
+    return i < 0 ? nullptr : m_switches[i];
+}
+
+QPushButton* SettingsSheet::supplierRow(const QString& supplierID) const {
+    const int i = indexOf(supplierID);
+    return i < 0 ? nullptr : m_rows[i];
+}
+
+void SettingsSheet::openSubSheet(const QString& supplierID) {
+    QDialog* sheet = nullptr;
+    if (supplierID == u"autoeuro")
+        sheet = new AutoEuroSettingsSheet(m_services, this);
+    else if (supplierID == u"autopiter")
+        sheet = new AutopiterSettingsSheet(m_services, this);
+    else
+        sheet = new AutoligaSettingsSheet(m_services, this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    m_subSheet = sheet;
+    connect(sheet, &QObject::destroyed, this, [this, sheet] {
+        if (m_subSheet == sheet)
+            m_subSheet = nullptr;
+    });
+    sheet->open();
+}
