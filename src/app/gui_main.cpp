@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Orelia"));
+    // No display name: Qt would append " — Orelia" to the window title, which already names it.
     QGuiApplication::setDesktopFileName(QStringLiteral("orelia"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orelia/orelia.svg")));
 
