@@ -51,9 +51,10 @@ void OfferCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     // The current row shows as a soft tint over the row's own colours, so supplier colours and
-    // portal highlights stay readable; the current cell keeps its focus frame.
-    const bool current = opt.state.testFlag(QStyle::State_Selected);
-    opt.state &= ~QStyle::State_Selected;
+    // portal highlights stay readable; the current cell keeps its focus frame. (Rows are never
+    // selected: the style would paint a selected row in the full highlight colour.)
+    const auto* view = qobject_cast<const QAbstractItemView*>(opt.widget);
+    const bool current = view && view->currentIndex().row() == index.row();
     const bool hovered = opt.state.testFlag(QStyle::State_MouseOver);
     const bool focused = opt.widget && opt.widget->hasFocus();
 
@@ -88,8 +89,7 @@ OfferTableView::OfferTableView(OfferTableModel& model, QWidget* parent)
     setModel(&model);
     setItemDelegate(new OfferCellDelegate(this));
     setAlternatingRowColors(true);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
     setWordWrap(false);
@@ -223,7 +223,7 @@ QSize OfferTableView::minimumSizeHint() const {
         const QFont& font = c == OfferTableModel::article ? boldFixed
                             : c == OfferTableModel::price ? fixed
                                                           : this->font();
-        width += std::max(QFontMetrics(font).horizontalAdvance(longestExpected(c)) + margin, contentWidth(c));
+        width += QFontMetrics(font).horizontalAdvance(longestExpected(c)) + margin;
     }
     return {width, QTableView::minimumSizeHint().height()};
 }
@@ -247,12 +247,26 @@ void OfferTableView::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
+// The whole row of the old and the new current cell is repainted, not just the two cells.
+void OfferTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (current.row() != previous.row())
+        viewport()->update();
+}
+
 void OfferTableView::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
     // Coming in with the keyboard, the first row becomes current, so the arrows and the cart
     // keys work at once.
     if (!currentIndex().isValid() && m_model.rowCount() > 0 && event->reason() != Qt::MouseFocusReason)
         setCurrentIndex(m_model.index(0, OfferTableModel::brand));
+    viewport()->update();
+}
+
+// The current row's tint is stronger while the table has the keyboard.
+void OfferTableView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void OfferTableView::contextMenuEvent(QContextMenuEvent* event) {

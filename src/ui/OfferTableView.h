@@ -50,7 +50,8 @@ public:
     int textWidth(const QModelIndex& index) const;
     // Wide enough for every column with the longest values the table expects (articles of 20
     // characters, prices up to 999 999,99 with the currency) and the cart column, with no
-    // horizontal scroll bar; titles may elide at this width.
+    // horizontal scroll bar; titles may elide at this width. It does not follow the rows, so the
+    // window's minimum stays put from one search to the next.
     QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
@@ -64,6 +65,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:

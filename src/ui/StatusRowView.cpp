@@ -43,7 +43,9 @@ StatusRowView::StatusRowView(QWidget* parent)
     m_toggle->setFlat(true);
     m_toggle->setCursor(Qt::PointingHandCursor);
     m_toggle->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0 4px; color: palette(link); }"
-                                           "QPushButton:hover { text-decoration: underline; }"));
+                                           "QPushButton:hover { text-decoration: underline; }"
+                                           "QPushButton:focus { border: 1px solid palette(highlight); "
+                                           "border-radius: 3px; }"));
 
     // A small pill: the prices are not the suppliers' own while it shows.
     m_markup->setFlat(true);

@@ -603,7 +603,6 @@ void MainWindowTest::keyboardOnly_fromSearchFieldToCartLine() {
     QVERIFY(h.table().hasFocus());
     QTest::keyClick(&h.table(), Qt::Key_Down);
     QCOMPARE(h.table().currentIndex().row(), 1);
-    QVERIFY(h.table().selectionModel()->isRowSelected(1, {}));
     QCOMPARE(h.cart.totalItemCount(), 0);
     QTest::keyClick(&h.table(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(h.cart.totalItemCount(), 1);
