@@ -7,10 +7,13 @@
 #include "ui/ContentView.h"
 #include "ui/FeedbackSheet.h"
 #include "ui/MainWindow.h"
+#include "ui/SettingsSheet.h"
+#include "ui/SettingsWidgets.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QPalette>
 #include <QTextStream>
 
 #include <cstring>
@@ -22,6 +25,39 @@ QCoro::Task<PFCartFreshnessMap> checkGroup(AppServices& services, SupplierCartGr
     PFCartFreshnessChecker checker = services.cartFreshnessChecker();
     auto task = checker.check(std::move(group));
     co_return co_await std::move(task);
+}
+
+// ORELIA_PALETTE=dark: the Fusion style with a dark palette, to see the dark look on desktops
+// that have no dark theme for Qt (checks, screenshots).
+void applyPaletteFromEnvironment() {
+    if (qEnvironmentVariable("ORELIA_PALETTE") != u"dark")
+        return;
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette dark;
+    const QColor window(45, 45, 48);
+    const QColor base(30, 30, 32);
+    const QColor text(230, 230, 230);
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, QColor(40, 40, 43));
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, window);
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::ToolTipBase, base);
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::PlaceholderText, QColor(150, 150, 155));
+    dark.setColor(QPalette::Highlight, QColor(53, 132, 228));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Link, QColor(120, 170, 255));
+    dark.setColor(QPalette::Light, QColor(70, 70, 74));
+    dark.setColor(QPalette::Midlight, QColor(58, 58, 62));
+    dark.setColor(QPalette::Mid, QColor(38, 38, 40));
+    dark.setColor(QPalette::Dark, QColor(25, 25, 27));
+    dark.setColor(QPalette::Shadow, QColor(10, 10, 10));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(QPalette::Disabled, role, QColor(120, 120, 125));
+    QApplication::setPalette(dark);
 }
 
 } // namespace
@@ -41,9 +77,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(AppVersion::applicationName());
     QCoreApplication::setApplicationName(AppVersion::applicationName());
     QCoreApplication::setApplicationVersion(AppVersion::displayText());
-    QGuiApplication::setApplicationDisplayName(AppVersion::applicationName());
+    // No display name: Qt would append " — Orelia" to the window title, which already names it.
     QGuiApplication::setDesktopFileName(AppVersion::desktopFileId());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orelia/orelia.svg")));
+    applyPaletteFromEnvironment();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(MainWindow::tagLine());
@@ -66,6 +103,16 @@ int main(int argc, char** argv) {
             return checkGroup(services, std::move(group));
         };
         return new CartSheet(services.cartStore(), std::move(check), parent);
+    });
+    window.contentView()->attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {
+        SettingsServices settings{services.userDefaults(),   services.supplierPreferences(),
+                                  services.credentialStore(), services.autoEuroClient(),
+                                  services.autopiterClient(), services.tradeSoftAPI(),
+                                  SettingsWidgets::credentialStoreName(services.isDemo())};
+        auto* sheet = new SettingsSheet(settings, parent);
+        // The open table shows the new prices as the markup is typed.
+        QObject::connect(sheet, &SettingsSheet::markupChanged, window.contentView(), &ContentView::refreshTable);
+        return sheet;
     });
     window.contentView()->attachSheet(ContentView::Sheet::feedback, [&](QWidget* parent) {
         return new FeedbackSheet(services.feedbackTransport(), parent);

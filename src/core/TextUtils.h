@@ -17,6 +17,11 @@ QString canonicalPartNumber(QStringView text);
 QString withoutControlCharacters(QStringView text);
 // The search query: control characters removed, trimmed, upper-cased.
 QString searchQuery(QStringView text);
+// An article typed on the Russian keyboard layout, in Latin letters: when every letter is Latin
+// or one of the Cyrillic letters with a Latin twin (А В Е К М Н О Р С Т У Х, either case), those
+// are replaced by their twins ("ОС 90" gives "OC 90"). Any other Cyrillic letter (or a letter of
+// another script) means the article is meant as typed, and it comes back unchanged.
+QString latinLookalikes(QStringView text);
 // Safe to write to a terminal: control characters other than tab and line feed (ESC among
 // them) replaced with U+FFFD, so supplier text cannot move the cursor or clear the screen.
 QString forTerminal(QStringView text);

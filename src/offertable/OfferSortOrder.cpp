@@ -3,9 +3,19 @@
 #include "RankedOffer.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
+
+QList<OfferSortComparator> offerSortOrder(PFOfferSortColumn column, bool ascending) {
+    QList<OfferSortComparator> order{{column, ascending}};
+    for (const PFOfferSortColumn tieBreak : {PFOfferSortColumn::price, PFOfferSortColumn::delivery}) {
+        if (tieBreak != column)
+            order.append({tieBreak, true});
+    }
+    return order;
+}
 
 void OfferSortState::pfSortOffers(PFOfferSortColumn column) {
     if (column == m_column) {
@@ -14,7 +24,7 @@ void OfferSortState::pfSortOffers(PFOfferSortColumn column) {
         m_column = column;
         m_ascending = true;
     }
-    m_offerSortOrder = {OfferSortComparator{column, m_ascending}};
+    m_offerSortOrder = ::offerSortOrder(column, m_ascending);
 }
 
 namespace {
@@ -58,23 +68,44 @@ std::optional<double RankedOffer::*> numericKey(PFOfferSortColumn key) {
 void sortRanked(QList<RankedOffer>& rows, const QList<OfferSortComparator>& order) {
     if (order.isEmpty())
         return;
-    // One numeric column, the usual case: sort small (value, position) pairs, then place the rows once.
-    if (const auto member = order.size() == 1 ? numericKey(order.front().key) : std::nullopt) {
-        using Keyed = std::pair<double, qsizetype>;
+    // Numeric columns only, the usual case: sort small (values, position) records, then place the rows once.
+    constexpr qsizetype kMaxNumericKeys = 3;
+    std::array<double RankedOffer::*, kMaxNumericKeys> members{};
+    bool numeric = order.size() <= kMaxNumericKeys;
+    for (qsizetype k = 0; numeric && k < order.size(); ++k) {
+        const auto member = numericKey(order[k].key);
+        numeric = member.has_value();
+        if (numeric)
+            members[static_cast<size_t>(k)] = *member;
+    }
+    if (numeric) {
+        struct Keyed {
+            std::array<double, kMaxNumericKeys> values;
+            qsizetype position;
+        };
+        const auto keyCount = static_cast<size_t>(order.size());
+        std::array<bool, kMaxNumericKeys> forward{};
+        for (size_t k = 0; k < keyCount; ++k)
+            forward[k] = order[static_cast<qsizetype>(k)].forward;
         std::vector<Keyed> keyed;
         keyed.reserve(static_cast<size_t>(rows.size()));
-        for (qsizetype i = 0; i < rows.size(); ++i)
-            keyed.emplace_back(rows[i].*(*member), i);
-        if (order.front().forward)
-            std::stable_sort(keyed.begin(), keyed.end(),
-                             [](const Keyed& a, const Keyed& b) { return a.first < b.first; });
-        else
-            std::stable_sort(keyed.begin(), keyed.end(),
-                             [](const Keyed& a, const Keyed& b) { return b.first < a.first; });
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            Keyed entry{{}, i};
+            for (size_t k = 0; k < keyCount; ++k)
+                entry.values[k] = rows[i].*members[k];
+            keyed.push_back(entry);
+        }
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+            for (size_t k = 0; k < keyCount; ++k) {
+                if (a.values[k] != b.values[k])
+                    return forward[k] ? a.values[k] < b.values[k] : b.values[k] < a.values[k];
+            }
+            return false;
+        });
         QList<RankedOffer> sorted;
         sorted.reserve(rows.size());
-        for (const auto& [value, i] : keyed)
-            sorted.append(rows[i]);
+        for (const Keyed& entry : keyed)
+            sorted.append(rows[entry.position]);
         rows = std::move(sorted);
         return;
     }

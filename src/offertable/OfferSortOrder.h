@@ -16,6 +16,10 @@ struct OfferSortComparator {
     bool operator==(const OfferSortComparator&) const = default;
 };
 
+// The order of a sorted column: its comparator, then price and delivery (both forward) for the
+// rows that tie in it, leaving out a key the column already is.
+QList<OfferSortComparator> offerSortOrder(PFOfferSortColumn column, bool ascending);
+
 // The table's sort state: the comparators applied to the offers and the header that set them.
 // A header click on the active column reverses it; on another column sorts by it ascending.
 class OfferSortState {
@@ -27,7 +31,7 @@ public:
     void pfSortOffers(PFOfferSortColumn column);
 
 private:
-    QList<OfferSortComparator> m_offerSortOrder{OfferSortComparator{}};
+    QList<OfferSortComparator> m_offerSortOrder = ::offerSortOrder(PFOfferSortColumn::price, true);
     PFOfferSortColumn m_column = PFOfferSortColumn::price;
     bool m_ascending = true;
 };

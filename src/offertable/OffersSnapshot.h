@@ -18,7 +18,7 @@ struct OffersSnapshot {
 
 // The settings the window (or the CLI) keeps for the table.
 struct OfferTableSettings {
-    QList<OfferSortComparator> offerSortOrder{OfferSortComparator{}};
+    QList<OfferSortComparator> offerSortOrder = ::offerSortOrder(PFOfferSortColumn::price, true);
     bool showingAllOffers = false;
     bool rejectFilterEnabled = false;
     // Strictness in percent points: the allowed refusal rate is 100 minus this.

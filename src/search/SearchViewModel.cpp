@@ -12,18 +12,49 @@
 #include <QPointer>
 #include <QSet>
 
+#include <array>
+#include <utility>
+
 namespace {
 
 double elapsedSeconds(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
+QString notAnsweredText() {
+    return QStringLiteral("не дождались ответа");
+}
+
 } // namespace
+
+// One search from its start to its end: which suppliers were asked and what each has
+// answered so far. The search body and the suppliers' tasks share it; a cancelled run is
+// finished while some of them still wait.
+struct SearchRun {
+    struct Slot {
+        QString name;
+        bool enabled = false;
+        std::optional<SupplierSearchResult> result;
+    };
+
+    QString article;
+    QElapsedTimer timer;
+    bool finished = false;
+    Slot autoEuro{QStringLiteral("AutoEuro"), false, {}};
+    Slot autopiter{QStringLiteral("Autopiter"), false, {}};
+    Slot autoliga{QStringLiteral("Автолига (портал)"), false, {}};
+
+    // In merge order.
+    std::array<const Slot*, 3> inMergeOrder() const { return {&autoEuro, &autopiter, &autoliga}; }
+};
 
 SearchViewModel::SearchViewModel(SupplierPreferences& preferences, SearchConnectorFactory& connectors, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
     , m_connectors(connectors) {}
+
+// A search still running keeps its run alive; it checks for this object before touching it.
+SearchViewModel::~SearchViewModel() = default;
 
 void SearchViewModel::setArticle(const QString& article) {
     if (m_article == article)
@@ -82,11 +113,31 @@ void SearchViewModel::setSupplierFailures(const QStringList& failures) {
     Q_EMIT supplierFailuresChanged();
 }
 
+void SearchViewModel::setSearchedArticle(const QString& article) {
+    if (m_searchedArticle == article)
+        return;
+    m_searchedArticle = article;
+    Q_EMIT searchedArticleChanged();
+}
+
+void SearchViewModel::setArticleNote(const QString& note) {
+    if (m_articleNote.isNull() == note.isNull() && m_articleNote == note)
+        return;
+    m_articleNote = note;
+    Q_EMIT articleNoteChanged();
+}
+
 void SearchViewModel::search() {
     const QString normalized = TextUtils::searchQuery(m_article);
     if (normalized.isEmpty() || m_isLoading)
         return;
-    setArticle(normalized);
+    // "ОС 90" typed on the Russian layout finds nothing anywhere; its Latin twin does.
+    const QString query = TextUtils::latinLookalikes(normalized);
+    setArticle(query);
+    setSearchedArticle(query);
+    setArticleNote(query == normalized
+                       ? QString()
+                       : QStringLiteral("Кириллица заменена: ") + normalized + QStringLiteral(" → ") + query);
     setOffers({});
     setErrorMessage(QString());
     setStatusMessage(QString());
@@ -94,91 +145,132 @@ void SearchViewModel::search() {
     setSupplierFailures({});
     // The task runs eagerly up to its first suspension, so isLoading is set before we
     // return and a second submission is refused. It owns itself until it finishes.
-    searchAllSuppliers(normalized);
+    searchAllSuppliers(query);
 }
+
+void SearchViewModel::submit() {
+    if (!m_isLoading) {
+        search();
+        return;
+    }
+    if (TextUtils::searchQuery(m_article).isEmpty())
+        return;
+    m_pendingArticle = m_article;
+}
+
+void SearchViewModel::cancel() {
+    m_pendingArticle = QString();
+    if (!m_run || m_run->finished)
+        return;
+    const std::shared_ptr<SearchRun> run = m_run;
+    const QString seconds = PerformanceLog::seconds(elapsedSeconds(run->timer));
+    for (const SearchRun::Slot* slot : run->inMergeOrder()) {
+        if (slot->enabled && !slot->result)
+            performanceLog(QStringLiteral("⏹️ %1: %2 с · %3").arg(slot->name, seconds, notAnsweredText()));
+    }
+    publish(*run);
+}
+
+namespace {
+
+// Keeps a supplier's result in the run the moment it arrives, so that a cancellation knows
+// who has answered whatever order the results are read in.
+QCoro::Task<> recorded(std::shared_ptr<SearchRun> run, SearchRun::Slot SearchRun::*slot,
+                       QCoro::Task<SupplierSearchResult> task) {
+    SupplierSearchResult result = co_await std::move(task);
+    ((*run).*slot).result = std::move(result);
+}
+
+} // namespace
 
 // GCC 12 may destroy temporaries of a co_await full-expression twice, so every
 // awaited task and every callable handed to one is a named local first.
 QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     QPointer<SearchViewModel> self(this);
+    auto run = std::make_shared<SearchRun>();
+    run->timer.start();
+    m_run = run;
     setIsLoading(true);
     setErrorMessage(QString());
     setStatusMessage(QStringLiteral("Ищем оригинал и аналоги…"));
 
-    QElapsedTimer timer;
-    timer.start();
     performanceLog(QString());
     performanceLog(QStringLiteral("⏱️ ===== ORELIA PERFORMANCE ====="));
     performanceLog(QStringLiteral("🔎 Артикул: ") + article);
 
-    const bool autoEuroEnabled = m_preferences.autoEuroEnabled();
-    const bool autopiterEnabled = m_preferences.autopiterEnabled();
-    const bool autoligaEnabled = m_preferences.autoligaEnabled();
+    run->article = article;
+    run->autoEuro.enabled = m_preferences.autoEuroEnabled();
+    run->autopiter.enabled = m_preferences.autopiterEnabled();
+    run->autoliga.enabled = m_preferences.autoligaEnabled();
 
-    const auto finish = [this, &timer] {
-        const double seconds = elapsedSeconds(timer);
-        performanceLog(QStringLiteral("🏁 ВСЕГО: ") + PerformanceLog::seconds(seconds) + QStringLiteral(" с"));
-        setSearchDurationDisplay(durationDisplay(seconds));
-        performanceLog(QStringLiteral("⏱️ ================================"));
-        performanceLog(QString());
-        setIsLoading(false);
-        Q_EMIT searchFinished();
-    };
-
-    if (!autoEuroEnabled && !autopiterEnabled && !autoligaEnabled) {
+    if (!run->autoEuro.enabled && !run->autopiter.enabled && !run->autoliga.enabled) {
+        run->finished = true;
         setOffers({});
         setErrorMessage(QString());
         setStatusMessage(QStringLiteral("Включите хотя бы одного поставщика в настройках."));
-        finish();
+        finish(*run);
         co_return;
     }
 
+    // After a cancellation the run is finished and whatever still arrives is dropped unlogged.
+    std::function<bool()> abandoned = [run] { return run->finished; };
     // Both start now and run side by side; awaiting them in turn only fixes the reading order.
-    std::optional<QCoro::Task<SupplierSearchResult>> autoEuroTask;
-    std::optional<QCoro::Task<SupplierSearchResult>> autopiterTask;
-    if (autoEuroEnabled) {
+    std::optional<QCoro::Task<>> autoEuroTask;
+    std::optional<QCoro::Task<>> autopiterTask;
+    if (run->autoEuro.enabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutoEuro();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        autoEuroTask.emplace(supplierResult(QStringLiteral("AutoEuro"), std::move(operation), std::move(report)));
+        auto task = supplierResult(run->autoEuro.name, std::move(operation), std::move(report), abandoned);
+        autoEuroTask.emplace(recorded(run, &SearchRun::autoEuro, std::move(task)));
     }
-    if (autopiterEnabled) {
+    if (run->autopiter.enabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        autopiterTask.emplace(supplierResult(QStringLiteral("Autopiter"), std::move(operation), std::move(report)));
+        auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned);
+        autopiterTask.emplace(recorded(run, &SearchRun::autopiter, std::move(task)));
     }
-    std::optional<SupplierSearchResult> autoEuro;
-    std::optional<SupplierSearchResult> autopiter;
     if (autoEuroTask)
-        autoEuro = co_await std::move(*autoEuroTask);
+        co_await std::move(*autoEuroTask);
     if (autopiterTask)
-        autopiter = co_await std::move(*autopiterTask);
-    if (!self)
+        co_await std::move(*autopiterTask);
+    if (!self || run->finished)
         co_return;
 
-    std::optional<SupplierSearchResult> autoliga;
-    if (autoligaEnabled) {
-        const QString brand = consensusBrand(article, autoEuro ? autoEuro->offers() : QList<SupplierOffer>{},
-                                             autopiter ? autopiter->offers() : QList<SupplierOffer>{});
+    if (run->autoliga.enabled) {
+        const auto offersOf = [](const SearchRun::Slot& slot) {
+            return slot.result ? slot.result->offers() : QList<SupplierOffer>{};
+        };
+        const QString brand = consensusBrand(article, offersOf(run->autoEuro), offersOf(run->autopiter));
         std::shared_ptr<PortalOfferSearching> portal = m_connectors.makeAutoligaPortal();
         Operation operation = [portal, article, brand] { return portal->search(article, brand); };
-        auto task = supplierResult(QStringLiteral("Автолига (портал)"), std::move(operation));
-        autoliga = co_await std::move(task);
-        if (!self)
+        auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned);
+        auto portalTask = recorded(run, &SearchRun::autoliga, std::move(task));
+        co_await std::move(portalTask);
+        if (!self || run->finished)
             co_return;
     }
+    publish(*run);
+}
 
+void SearchViewModel::publish(SearchRun& run) {
+    run.finished = true;
     QList<SupplierOffer> merged;
     QStringList failures;
-    for (const auto* result : {&autoEuro, &autopiter, &autoliga}) {
-        if (!*result)
+    for (const SearchRun::Slot* slot : run.inMergeOrder()) {
+        if (!slot->enabled)
             continue;
-        merged += (*result)->offers();
-        if (!(*result)->failureText().isEmpty())
-            failures.append((*result)->failureText());
+        if (!slot->result) {
+            failures.append(slot->name + QStringLiteral(": ") + notAnsweredText());
+            continue;
+        }
+        merged += slot->result->offers();
+        if (!slot->result->failureText().isEmpty())
+            failures.append(slot->result->failureText());
     }
 
+    const QString& article = run.article;
     QElapsedTimer stepTimer;
     stepTimer.start();
     const QList<SupplierOffer> unique = deduplicated(merged);
@@ -210,11 +302,29 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
             status += QStringLiteral(". ") + failures.join(u' ');
         setStatusMessage(status);
     }
-    finish();
+    finish(run);
+}
+
+void SearchViewModel::finish(SearchRun& run) {
+    const double seconds = elapsedSeconds(run.timer);
+    performanceLog(QStringLiteral("🏁 ВСЕГО: ") + PerformanceLog::seconds(seconds) + QStringLiteral(" с"));
+    setSearchDurationDisplay(durationDisplay(seconds));
+    performanceLog(QStringLiteral("⏱️ ================================"));
+    performanceLog(QString());
+    if (m_run.get() == &run)
+        m_run.reset();
+    setIsLoading(false);
+    Q_EMIT searchFinished();
+    if (!m_pendingArticle.isNull() && !m_isLoading) {
+        const QString next = std::exchange(m_pendingArticle, QString());
+        setArticle(next);
+        search();
+    }
 }
 
 QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, Operation operation,
-                                                                  ReportReader report) {
+                                                                  ReportReader report,
+                                                                  std::function<bool()> abandoned) {
     QElapsedTimer timer;
     timer.start();
     performanceLog(QStringLiteral("▶️ ") + name + QStringLiteral(": старт"));
@@ -222,6 +332,8 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
     try {
         auto task = operation();
         QList<SupplierOffer> offers = co_await std::move(task);
+        if (abandoned && abandoned())
+            co_return SupplierSearchResult::success(std::move(offers));
         const SupplierSearchReport noticed = report ? report() : SupplierSearchReport();
         QString partial;
         if (noticed.failedRequests > 0)
@@ -247,6 +359,8 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
         // Not one of ours: still a failure of this supplier, never of the whole search.
         failure = QStringLiteral("Внутренняя ошибка: ") + QString::fromUtf8(error.what());
     }
+    if (abandoned && abandoned())
+        co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
     performanceLog(
         QStringLiteral("❌ %1: %2 с · %3").arg(name, PerformanceLog::seconds(elapsedSeconds(timer)), failure));
     co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);

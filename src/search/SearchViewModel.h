@@ -11,9 +11,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class SupplierPreferences;
+struct SearchRun;
 
 // The spine of one search: asks the enabled suppliers, merges, de-duplicates and
 // filters their offers, and publishes the result with a status line. Lives on the UI
@@ -28,12 +30,15 @@ class SearchViewModel : public QObject {
     Q_PROPERTY(QString searchDurationDisplay READ searchDurationDisplay NOTIFY searchDurationDisplayChanged)
     Q_PROPERTY(QStringList supplierFailures READ supplierFailures NOTIFY supplierFailuresChanged)
     Q_PROPERTY(bool showingSettings READ showingSettings WRITE setShowingSettings NOTIFY showingSettingsChanged)
+    Q_PROPERTY(QString searchedArticle READ searchedArticle NOTIFY searchedArticleChanged)
+    Q_PROPERTY(QString articleNote READ articleNote NOTIFY articleNoteChanged)
 
 public:
     using Operation = std::function<QCoro::Task<QList<SupplierOffer>>()>;
     using ReportReader = std::function<SupplierSearchReport()>;
 
     SearchViewModel(SupplierPreferences& preferences, SearchConnectorFactory& connectors, QObject* parent = nullptr);
+    ~SearchViewModel() override;
 
     QString article() const { return m_article; }
     void setArticle(const QString& article);
@@ -47,18 +52,37 @@ public:
     // offers, so the window can say which supplier is missing from the table.
     const QStringList& supplierFailures() const { return m_supplierFailures; }
     void setShowingSettings(bool showing);
+    // The article the offers belong to: the normalised article of the running or last search
+    // (the field may hold another one by then). Empty before the first search.
+    QString searchedArticle() const { return m_searchedArticle; }
+    // Set when the typed article was changed before searching ("Кириллица заменена: ОС 90 → OC 90");
+    // null otherwise. Kept until the next search starts.
+    QString articleNote() const { return m_articleNote; }
+    // Whether an article submitted during the running search waits for its turn.
+    bool hasPendingSearch() const { return !m_pendingArticle.isNull(); }
 
     // Starts a search for the current article; does nothing for a blank article or while
     // a search runs. Returns at once; isLoading is already true when it returns.
+    // Articles made of Latin letters and their Cyrillic look-alikes are searched in Latin.
     void search();
+    // What the window's Return does: searches now, or, while a search runs, remembers the
+    // current article and searches it as soon as the running search has ended. A later
+    // submission replaces a waiting one; a blank article submits nothing.
+    void submit();
+    // Ends the running search at once: the offers of the suppliers that have answered are
+    // published, the others count as failed with "<name>: не дождались ответа", and their
+    // answers are ignored when they arrive. Also drops a waiting submission. Nothing happens
+    // while no search runs.
+    void cancel();
 
     // The search body for an already normalised article.
     QCoro::Task<> searchAllSuppliers(QString article);
 
     // Runs one supplier's operation, times and logs it; never throws. When `report` says that
     // some of the supplier's requests failed, the offers come with a failure text that says so.
-    static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation,
-                                                            ReportReader report = {});
+    // Once `abandoned` says so, the result is no longer wanted and nothing more is logged for it.
+    static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation, ReportReader report = {},
+                                                            std::function<bool()> abandoned = {});
     // Keeps the first offer of every id, in input order.
     static QList<SupplierOffer> deduplicated(const QList<SupplierOffer>& offers);
     // The most frequent brand among offers whose trimmed, upper-cased article equals the
@@ -78,6 +102,8 @@ Q_SIGNALS:
     void searchDurationDisplayChanged();
     void showingSettingsChanged();
     void supplierFailuresChanged();
+    void searchedArticleChanged();
+    void articleNoteChanged();
     // Emitted once at the end of every search that started, after isLoading turned false.
     void searchFinished();
 
@@ -88,6 +114,12 @@ private:
     void setStatusMessage(const QString& message);
     void setSearchDurationDisplay(const QString& text);
     void setSupplierFailures(const QStringList& failures);
+    void setSearchedArticle(const QString& article);
+    void setArticleNote(const QString& note);
+    // Merges what the suppliers of the run answered, publishes it with its messages and ends
+    // the search; the normal end of the search body and a cancellation both come here.
+    void publish(SearchRun& run);
+    void finish(SearchRun& run);
 
     SupplierPreferences& m_preferences;
     SearchConnectorFactory& m_connectors;
@@ -100,4 +132,10 @@ private:
     QString m_searchDurationDisplay;
     bool m_showingSettings = false;
     QStringList m_supplierFailures;
+    QString m_searchedArticle = QStringLiteral("");
+    QString m_articleNote;
+    // The article submitted during the running search; null when none waits.
+    QString m_pendingArticle;
+    // The running search; null between searches.
+    std::shared_ptr<SearchRun> m_run;
 };

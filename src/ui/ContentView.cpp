@@ -8,24 +8,32 @@
 #include "offertable/UsefulResultsStatus.h"
 #include "OfferTableModel.h"
 #include "OfferTableView.h"
+#include "PFOfferWidths.h"
 #include "search/SearchViewModel.h"
 #include "SearchMoodView.h"
 #include "StatusRowView.h"
 #include "UiIcons.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <array>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -35,8 +43,20 @@ constexpr int kPlaceholderIconSize = 44;
 constexpr int kErrorIconSize = 22;
 
 QString notAvailableYet(const QString& what) {
-    return what + QStringLiteral(" пока недоступно в этой версии Orelia");
+    return what + QStringLiteral(" пока недоступна в этой версии Orelia");
 }
+
+const QString kSearchTitle = QStringLiteral("Найти");
+const QString kCancelTitle = QStringLiteral("Отменить");
+const QString kStartTitle = QStringLiteral("Введите OEM-номер или артикул");
+const QString kStartSubtitle = QStringLiteral("Результаты поиска появятся здесь.");
+
+// The keys of the stored column widths, in column order.
+const std::array<QString, PFOfferWidths::columnCount> kColumnKeys{
+    QStringLiteral("brand"),    QStringLiteral("article"),  QStringLiteral("name"), QStringLiteral("price"),
+    QStringLiteral("quantity"), QStringLiteral("delivery"), QStringLiteral("risk"), QStringLiteral("supplier")};
+constexpr int kLeastStoredWidth = 24;
+constexpr int kMostStoredWidth = 4000;
 
 QLabel* iconLabel(void (*paint)(QPainter&, const QRectF&, const QColor&), int size, const QColor& color,
                   QWidget* parent) {
@@ -47,6 +67,8 @@ QLabel* iconLabel(void (*paint)(QPainter&, const QRectF&, const QColor&), int si
 }
 
 } // namespace
+
+const QString ContentView::columnWidthsKey = QStringLiteral("orelia.ui.columnWidths");
 
 ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, CartStore& cart, QWidget* parent)
     : QWidget(parent)
@@ -63,8 +85,8 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     auto* resultsLayout = new QVBoxLayout(results);
     resultsLayout->setContentsMargins(0, 0, 0, 0);
     resultsLayout->setSpacing(6);
+    resultsLayout->addWidget(makeResultLine(results));
     resultsLayout->addWidget(m_statusRow);
-    resultsLayout->addWidget(makeFailuresLine(results));
     resultsLayout->addWidget(m_table, 1);
 
     m_pages = new QStackedWidget(this);
@@ -81,6 +103,10 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     layout->setContentsMargins(12, 10, 12, 12);
     layout->setSpacing(8);
     layout->addWidget(makeSearchBar());
+    // The mood line keeps its room while hidden, so nothing below it moves when a search starts.
+    QSizePolicy moodPolicy = m_mood->sizePolicy();
+    moodPolicy.setRetainSizeWhenHidden(true);
+    m_mood->setSizePolicy(moodPolicy);
     layout->addWidget(m_mood);
     layout->addWidget(divider);
     layout->addWidget(m_pages, 1);
@@ -96,18 +122,22 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     connect(&m_viewModel, &SearchViewModel::errorMessageChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::statusMessageChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::supplierFailuresChanged, this, &ContentView::updatePage);
+    connect(&m_viewModel, &SearchViewModel::articleNoteChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::searchDurationDisplayChanged, this, &ContentView::updateDuration);
     connect(&m_cart, &CartStore::changed, this, &ContentView::updateCartButton);
 
     connect(m_table->offerHeader(), &QHeaderView::sectionClicked, this, &ContentView::sortByHeader);
     connect(m_table, &OfferTableView::copyRequested, this, &ContentView::copyValue);
+    connect(m_table, &OfferTableView::copyRowRequested, this, &ContentView::copyRow);
     connect(m_table, &OfferTableView::addToCartRequested, this, &ContentView::addToCart);
+    connect(m_table, &OfferTableView::chosenWidthsChanged, this, &ContentView::saveColumnWidths);
+    connect(m_statusRow, &StatusRowView::markupClicked, this, [this] { openSheet(Sheet::settings); });
     connect(m_statusRow, &StatusRowView::showAllToggled, this, &ContentView::toggleShowAll);
     connect(m_statusRow, &StatusRowView::rejectFilterChanged, this, &ContentView::setRejectFilterEnabled);
     connect(m_statusRow, &StatusRowView::rejectThresholdChanged, this, &ContentView::setRejectThreshold);
 
-    auto* focusField = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-    connect(focusField, &QShortcut::activated, this, &ContentView::focusSearchField);
+    setUpKeyboard();
+    loadColumnWidths();
 
     m_field->setText(m_viewModel.article());
     updateCartButton();
@@ -125,18 +155,29 @@ QWidget* ContentView::makeSearchBar() {
     m_field->setPlaceholderText(QStringLiteral("OEM / артикул"));
     m_field->setClearButtonEnabled(true);
     m_field->setMinimumWidth(220);
-    m_searchButton = new QPushButton(QStringLiteral("Найти"), bar);
+    m_searchButton = new QPushButton(kCancelTitle, bar);
+    // "Найти" and "Отменить" take turns in one place: the button is as wide as the wider of them.
+    const int cancelWidth = m_searchButton->sizeHint().width();
+    m_searchButton->setText(kSearchTitle);
+    m_searchButton->setMinimumWidth(std::max(cancelWidth, m_searchButton->sizeHint().width()));
 
     m_durationIcon = iconLabel(UiIcons::paintTimer, kDurationIconSize, palette().color(QPalette::PlaceholderText), bar);
     m_durationText = new QLabel(bar);
     m_durationText->setForegroundRole(QPalette::PlaceholderText);
+    // The duration keeps its room while a search runs, so the field does not change width.
+    m_durationText->setMinimumWidth(m_durationText->fontMetrics().horizontalAdvance(QStringLiteral("Поиск: 88,8 с")));
+    for (QWidget* w : {static_cast<QWidget*>(m_durationIcon), static_cast<QWidget*>(m_durationText)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
 
     m_feedback.button = new QPushButton(QStringLiteral("Обратная связь"), bar);
     m_settingsSheet.button = new QPushButton(QStringLiteral("Настройки"), bar);
     m_cartSheet.button = new QPushButton(QStringLiteral("Открыть корзину"), bar);
     const std::pair<Sheet, QString> sheets[] = {{Sheet::feedback, QStringLiteral("Обратная связь")},
-                                                {Sheet::settings, QStringLiteral("Окно настроек")},
-                                                {Sheet::cart, QStringLiteral("Окно корзины")}};
+                                                {Sheet::settings, QStringLiteral("Настройка поставщиков и наценки")},
+                                                {Sheet::cart, QStringLiteral("Корзина")}};
     for (const auto& [sheet, what] : sheets) {
         QPushButton* button = slot(sheet).button;
         button->setEnabled(false);
@@ -158,27 +199,33 @@ QWidget* ContentView::makeSearchBar() {
     layout->addWidget(m_cartSheet.button);
 
     connect(m_field, &QLineEdit::textEdited, &m_viewModel, &SearchViewModel::setArticle);
-    connect(m_field, &QLineEdit::returnPressed, &m_viewModel, &SearchViewModel::search);
-    connect(m_searchButton, &QPushButton::clicked, &m_viewModel, &SearchViewModel::search);
+    // Return during a search queues the article for right after it.
+    connect(m_field, &QLineEdit::returnPressed, &m_viewModel, &SearchViewModel::submit);
+    connect(m_searchButton, &QPushButton::clicked, this, &ContentView::searchButtonClicked);
+    m_field->installEventFilter(this);
     return bar;
 }
 
-// Suppliers that failed while others answered: the table alone would not tell the user
-// that a supplier is missing from it.
-QWidget* ContentView::makeFailuresLine(QWidget* parent) {
-    m_failuresLine = new QWidget(parent);
-    auto* icon = iconLabel(UiIcons::paintWarningTriangle, 14, QColor(230, 150, 0), m_failuresLine);
-    m_failuresText = new QLabel(m_failuresLine);
-    m_failuresText->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_failuresText->setWordWrap(true);
-    m_failuresText->setForegroundRole(QPalette::PlaceholderText);
-    auto* layout = new QHBoxLayout(m_failuresLine);
+// What the table belongs to: the searched article and its count, as the search put it, so a
+// field that already holds the next article cannot mislead. Suppliers that failed while others
+// answered are named there too, with a warning mark.
+QWidget* ContentView::makeResultLine(QWidget* parent) {
+    auto* line = new QWidget(parent);
+    m_resultIcon = iconLabel(UiIcons::paintWarningTriangle, 14, QColor(230, 150, 0), line);
+    m_resultText = new QLabel(line);
+    m_resultText->setTextFormat(Qt::RichText);
+    m_resultText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_resultText->setWordWrap(true);
+    m_noteText = new QLabel(line);
+    m_noteText->setForegroundRole(QPalette::PlaceholderText);
+    m_noteText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    layout->addWidget(icon, 0, Qt::AlignTop);
-    layout->addWidget(m_failuresText, 1);
-    m_failuresLine->hide();
-    return m_failuresLine;
+    layout->addWidget(m_resultIcon, 0, Qt::AlignTop);
+    layout->addWidget(m_resultText, 1);
+    layout->addWidget(m_noteText, 0, Qt::AlignTop);
+    return line;
 }
 
 QWidget* ContentView::makeErrorPage() {
@@ -193,9 +240,13 @@ QWidget* ContentView::makeErrorPage() {
     row->setSpacing(10);
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addWidget(m_errorText, 1);
+    m_errorNote = new QLabel(page);
+    m_errorNote->setForegroundRole(QPalette::PlaceholderText);
+    m_errorNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(4, 12, 4, 4);
     layout->addLayout(row);
+    layout->addWidget(m_errorNote);
     layout->addStretch(1);
     return page;
 }
@@ -204,28 +255,27 @@ QWidget* ContentView::makePlaceholderPage() {
     m_placeholder = new QWidget(this);
     const QColor dim = palette().color(QPalette::PlaceholderText);
     auto* icon = iconLabel(UiIcons::paintMagnifyingGlass, kPlaceholderIconSize, dim, m_placeholder);
-    auto* title = new QLabel(QStringLiteral("Введите OEM-номер или артикул"), m_placeholder);
-    QFont titleFont = title->font();
+    // Before the first search it invites one; after a search that found nothing its headline
+    // is what the search said ("По артикулу … предложения не найдены.").
+    m_placeholderTitle = new QLabel(kStartTitle, m_placeholder);
+    QFont titleFont = m_placeholderTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() + 3);
     titleFont.setWeight(QFont::DemiBold);
-    title->setFont(titleFont);
-    auto* subtitle = new QLabel(QStringLiteral("Результаты поиска появятся здесь."), m_placeholder);
-    subtitle->setForegroundRole(QPalette::PlaceholderText);
-    // What the last search said when it found nothing ("По артикулу … не найдены").
-    m_placeholderStatus = new QLabel(m_placeholder);
-    m_placeholderStatus->setForegroundRole(QPalette::PlaceholderText);
-    m_placeholderStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_placeholderStatus->setWordWrap(true);
-    m_placeholderStatus->setAlignment(Qt::AlignCenter);
+    m_placeholderTitle->setFont(titleFont);
+    m_placeholderTitle->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_placeholderTitle->setWordWrap(true);
+    m_placeholderTitle->setAlignment(Qt::AlignCenter);
+    m_placeholderSubtitle = new QLabel(kStartSubtitle, m_placeholder);
+    m_placeholderSubtitle->setForegroundRole(QPalette::PlaceholderText);
+    m_placeholderSubtitle->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_placeholderSubtitle->setAlignment(Qt::AlignCenter);
 
     auto* layout = new QVBoxLayout(m_placeholder);
     layout->addStretch(1);
     layout->addWidget(icon, 0, Qt::AlignHCenter);
     layout->addSpacing(8);
-    layout->addWidget(title, 0, Qt::AlignHCenter);
-    layout->addWidget(subtitle, 0, Qt::AlignHCenter);
-    layout->addSpacing(6);
-    layout->addWidget(m_placeholderStatus);
+    layout->addWidget(m_placeholderTitle);
+    layout->addWidget(m_placeholderSubtitle);
     layout->addStretch(2);
     return m_placeholder;
 }
@@ -255,6 +305,9 @@ void ContentView::attachSheet(Sheet sheet, SheetFactory factory) {
     s.factory = std::move(factory);
     s.button->setEnabled(static_cast<bool>(s.factory));
     s.button->setToolTip(QString());
+    // The markup mark opens the settings once they can be opened.
+    if (sheet == Sheet::settings)
+        m_statusRow->markupMark()->setCursor(s.factory ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 bool ContentView::isShowingSheet(Sheet sheet) const {
@@ -291,8 +344,11 @@ ContentView::Page ContentView::currentPage() const {
 void ContentView::refreshTable() {
     m_settings.offerSortOrder = m_sortState.offerSortOrder();
     m_snapshot = makeOffersSnapshot(m_viewModel.offers(), m_settings);
-    m_model->setRows(m_snapshot.displayed, PriceDisplay::storedMarkupPercent(m_defaults));
+    const double markup = PriceDisplay::storedMarkupPercent(m_defaults);
+    m_model->setSearchedArticle(m_viewModel.searchedArticle());
+    m_model->setRows(m_snapshot.displayed, markup);
     m_statusRow->showStatus(UsefulResultsStatus::of(m_snapshot, m_settings), m_settings);
+    m_statusRow->showMarkup(markup);
     m_table->offerHeader()->setSortState(OfferTableModel::columnOf(m_sortState.pfOfferSortColumn()),
                                          m_sortState.pfOfferSortAscending());
     updatePage();
@@ -325,7 +381,10 @@ void ContentView::setRejectThreshold(double threshold) {
 
 void ContentView::updateLoading() {
     const bool loading = m_viewModel.isLoading();
-    m_searchButton->setEnabled(!loading);
+    m_searchButton->setText(loading ? kCancelTitle : kSearchTitle);
+    m_searchButton->setToolTip(loading ? QStringLiteral("Закончить поиск, не дожидаясь остальных поставщиков (Esc)")
+                                       : QString());
+    m_cancelShortcut->setEnabled(loading);
     m_mood->setVisible(loading);
     if (loading)
         m_mood->start();
@@ -342,12 +401,27 @@ void ContentView::updatePage() {
         page = Page::error;
     else if (m_viewModel.offers().isEmpty())
         page = Page::placeholder;
+    const QString status = m_viewModel.statusMessage();
+    const QString note = m_viewModel.articleNote();
     m_errorText->setText(m_viewModel.errorMessage());
-    m_placeholderStatus->setText(m_viewModel.statusMessage());
-    m_placeholderStatus->setVisible(!m_viewModel.statusMessage().isEmpty());
-    const QStringList& failures = m_viewModel.supplierFailures();
-    m_failuresText->setText(failures.join(u'\n'));
-    m_failuresLine->setVisible(!failures.isEmpty());
+    m_errorNote->setText(note);
+    m_errorNote->setVisible(!note.isEmpty());
+
+    const bool searched = !status.isEmpty() && page == Page::placeholder;
+    m_placeholderTitle->setText(searched ? status : kStartTitle);
+    m_placeholderSubtitle->setText(searched ? note : kStartSubtitle);
+    m_placeholderSubtitle->setVisible(!m_placeholderSubtitle->text().isEmpty());
+
+    // The searched article in bold at the head of the line, when the line starts with it.
+    const QString article = m_viewModel.searchedArticle();
+    QString line = status.toHtmlEscaped();
+    if (!article.isEmpty() && status.startsWith(article))
+        line = QStringLiteral("<b>") + article.toHtmlEscaped() + QStringLiteral("</b>") +
+               status.mid(article.size()).toHtmlEscaped();
+    m_resultText->setText(line);
+    m_resultIcon->setVisible(!m_viewModel.supplierFailures().isEmpty());
+    m_noteText->setText(note);
+    m_noteText->setVisible(!note.isEmpty());
     m_pages->setCurrentIndex(static_cast<int>(page));
 }
 
@@ -367,6 +441,16 @@ void ContentView::copyValue(const QString& value) {
     clipboard->clear();
     clipboard->setText(value);
     showCopiedMessage(QStringLiteral("Скопировано: ") + value);
+}
+
+void ContentView::copyRow(int row) {
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_model->rowCopyText(row));
+    const SupplierOffer& offer = m_model->offer(row);
+    showCopiedMessage(QStringLiteral("Скопирована строка: ") + offer.brand + u' ' + offer.article);
 }
 
 void ContentView::addToCart(int row) {
@@ -406,6 +490,79 @@ void ContentView::updateOverlay() {
     if (!shown)
         shown = m_cartMessageIsNewer ? m_copiedMessage : m_cartMessage;
     m_overlay->setMessage(shown.value_or(QString()));
+}
+
+void ContentView::searchButtonClicked() {
+    if (m_viewModel.isLoading())
+        m_viewModel.cancel();
+    else
+        m_viewModel.search();
+}
+
+void ContentView::setUpKeyboard() {
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_F)}) {
+        auto* focusField = new QShortcut(key, this);
+        connect(focusField, &QShortcut::activated, this, &ContentView::focusSearchField);
+    }
+    m_cancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(m_cancelShortcut, &QShortcut::activated, &m_viewModel, &SearchViewModel::cancel);
+    for (int column = 0; column < OfferTableModel::kColumnCount; ++column) {
+        const QKeySequence key = OfferTableModel::sortShortcut(column);
+        if (key.isEmpty())
+            continue;
+        auto* sort = new QShortcut(key, this);
+        connect(sort, &QShortcut::activated, this, [this, column] { sortByHeader(column); });
+    }
+    // In the order they stand on screen; the table last, and Tab leaves it again.
+    QWidget* order[] = {m_field,
+                        m_searchButton,
+                        m_feedback.button,
+                        m_settingsSheet.button,
+                        m_cartSheet.button,
+                        m_statusRow->toggleButton(),
+                        m_statusRow->markupMark(),
+                        m_statusRow->rejectFilterCheckBox(),
+                        m_statusRow->thresholdSlider(),
+                        m_table};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+// Down in the field goes to the rows, as in a list that drops down from a search box.
+bool ContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_field && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down && currentPage() == Page::results &&
+        m_model->rowCount() > 0) {
+        m_table->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::loadColumnWidths() {
+    OfferTableView::ChosenWidths widths;
+    const auto stored = m_defaults.stringValue(columnWidthsKey);
+    const QJsonObject object = stored ? QJsonDocument::fromJson(stored->toUtf8()).object() : QJsonObject();
+    for (size_t i = 0; i < widths.size(); ++i) {
+        const QJsonValue value = object.value(kColumnKeys[i]);
+        // A hand-edited or damaged value is no width: the column stays automatic.
+        if (value.isDouble() && value.toDouble() >= kLeastStoredWidth && value.toDouble() <= kMostStoredWidth)
+            widths[i] = static_cast<int>(value.toDouble());
+    }
+    m_table->setChosenWidths(widths);
+}
+
+void ContentView::saveColumnWidths() {
+    const OfferTableView::ChosenWidths widths = m_table->chosenWidths();
+    QJsonObject object;
+    for (size_t i = 0; i < widths.size(); ++i) {
+        if (widths[i])
+            object.insert(kColumnKeys[i], *widths[i]);
+    }
+    if (object.isEmpty())
+        m_defaults.remove(columnWidthsKey);
+    else
+        m_defaults.setString(columnWidthsKey, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
 }
 
 void ContentView::resizeEvent(QResizeEvent* event) {

@@ -16,6 +16,7 @@ class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QShortcut;
 class QStackedWidget;
 class SearchMoodView;
 class SearchViewModel;
@@ -52,6 +53,8 @@ public:
 
     // Puts the value on the clipboard and says so in the overlay.
     void copyValue(const QString& value);
+    // Puts the displayed row's eight values on the clipboard, tab-separated.
+    void copyRow(int row);
     // Adds the displayed row's offer to the cart and reports whether it was new.
     void addToCart(int row);
 
@@ -68,6 +71,14 @@ public:
     QPushButton* searchButton() const { return m_searchButton; }
     QPushButton* sheetButton(Sheet sheet) const;
     QLabel* durationLabel() const { return m_durationText; }
+    // Above the table: what the rows are ("OC 90 — найдено предложений: 5"), with a mark when a
+    // supplier is missing from them; and the note on a changed article.
+    QLabel* resultLine() const { return m_resultText; }
+    QLabel* resultWarningMark() const { return m_resultIcon; }
+    QLabel* articleNoteLabel() const { return m_noteText; }
+    // The empty state's headline and the line under it.
+    QLabel* placeholderTitle() const { return m_placeholderTitle; }
+    QLabel* placeholderSubtitle() const { return m_placeholderSubtitle; }
     SearchMoodView* moodView() const { return m_mood; }
     StatusRowView* statusRow() const { return m_statusRow; }
     OfferTableView* tableView() const { return m_table; }
@@ -76,8 +87,12 @@ public:
     QWidget* placeholder() const { return m_placeholder; }
     NotificationOverlay* overlay() const { return m_overlay; }
 
+    // Where dragged column widths are kept.
+    static const QString columnWidthsKey;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct SheetSlot {
@@ -88,13 +103,17 @@ private:
 
     QWidget* makeSearchBar();
     QWidget* makeErrorPage();
-    QWidget* makeFailuresLine(QWidget* parent);
+    QWidget* makeResultLine(QWidget* parent);
     QWidget* makePlaceholderPage();
     SheetSlot& slot(Sheet sheet);
     const SheetSlot& slot(Sheet sheet) const;
     void openSheet(Sheet sheet);
 
     void sortByHeader(int section);
+    void searchButtonClicked();
+    void setUpKeyboard();
+    void loadColumnWidths();
+    void saveColumnWidths();
     void toggleShowAll();
     void setRejectFilterEnabled(bool enabled);
     void setRejectThreshold(double threshold);
@@ -130,9 +149,13 @@ private:
     QStackedWidget* m_pages = nullptr;
     QLabel* m_errorText = nullptr;
     QWidget* m_placeholder = nullptr;
-    QLabel* m_placeholderStatus = nullptr;
-    QWidget* m_failuresLine = nullptr;
-    QLabel* m_failuresText = nullptr;
+    QLabel* m_placeholderTitle = nullptr;
+    QLabel* m_placeholderSubtitle = nullptr;
+    QLabel* m_errorNote = nullptr;
+    QLabel* m_resultIcon = nullptr;
+    QLabel* m_resultText = nullptr;
+    QLabel* m_noteText = nullptr;
+    QShortcut* m_cancelShortcut = nullptr;
     StatusRowView* m_statusRow = nullptr;
     OfferTableModel* m_model = nullptr;
     OfferTableView* m_table = nullptr;

@@ -33,7 +33,8 @@ MainWindow::MainWindow(SupplierPreferences& preferences, SearchConnectorFactory&
     layout->addWidget(m_content, 1);
     setCentralWidget(central);
     resize(1280, 800);
-    setMinimumSize(720, 420);
+    // The width is the content's own minimum: every table column and the cart column fit.
+    setMinimumHeight(420);
     m_content->focusSearchField();
 }
 

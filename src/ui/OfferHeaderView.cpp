@@ -1,5 +1,6 @@
 #include "OfferHeaderView.h"
 
+#include "OfferTableModel.h"
 #include "UiIcons.h"
 
 #include <QFontMetrics>
@@ -7,8 +8,9 @@
 
 namespace {
 
-// The chevron is drawn at the size of a 9-point glyph.
+// The chevron is drawn at the size of a 9-point glyph, this far from its title.
 constexpr int kChevronPointSize = 9;
+constexpr int kChevronGap = 4;
 
 } // namespace
 
@@ -28,29 +30,88 @@ void OfferHeaderView::setSortState(int section, bool ascending) {
     viewport()->update();
 }
 
-void OfferHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
-    QHeaderView::paintSection(painter, rect, logicalIndex);
-    if (logicalIndex != m_sortSection || !model())
-        return;
+int OfferHeaderView::chevronSize() const {
     QFont font = this->font();
     font.setPointSize(kChevronPointSize);
     font.setWeight(QFont::DemiBold);
-    const int size = QFontMetrics(font).ascent();
-    // Next to the title: after a left-aligned one, before a right-aligned one.
+    return QFontMetrics(font).ascent();
+}
+
+bool OfferHeaderView::isSortable(int logicalIndex) const {
+    return OfferTableModel::sortColumn(logicalIndex).has_value();
+}
+
+int OfferHeaderView::titleWidth(int logicalIndex) const {
+    if (!model())
+        return 0;
+    const QString title = model()->headerData(logicalIndex, orientation()).toString();
+    if (title.isEmpty())
+        return 0;
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    int width = fontMetrics().horizontalAdvance(title) + 2 * margin + 2;
+    if (isSortable(logicalIndex))
+        width += kChevronGap + chevronSize();
+    return width;
+}
+
+// The room for the title: the section less its margins, and less the chevron's room on a
+// sortable column (kept whether or not it is the active one, so titles do not move).
+QRect OfferHeaderView::titleRect(const QRect& section, int logicalIndex) const {
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    const int chevron = isSortable(logicalIndex) ? kChevronGap + chevronSize() : 0;
+    const auto alignment =
+        Qt::Alignment(model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole).toInt());
+    QRect rect = section.adjusted(margin, 0, -margin, 0);
+    if (alignment.testFlag(Qt::AlignRight))
+        rect.setLeft(rect.left() + chevron);
+    else
+        rect.setRight(rect.right() - chevron);
+    return rect;
+}
+
+QString OfferHeaderView::shownTitle(int logicalIndex) const {
+    if (!model())
+        return {};
+    const QString title = model()->headerData(logicalIndex, orientation()).toString();
+    const QRect section(0, 0, sectionSize(logicalIndex), height());
+    return fontMetrics().elidedText(title, Qt::ElideRight, titleRect(section, logicalIndex).width());
+}
+
+void OfferHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    if (!rect.isValid() || !model())
+        return;
+    // The style draws the section without its label; the title is drawn here, elided to fit.
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    initStyleOptionForIndex(&opt, logicalIndex);
+    opt.rect = rect;
+    opt.text.clear();
+    painter->save();
+    painter->setClipRect(rect);
+    style()->drawControl(QStyle::CE_Header, &opt, painter, this);
+
     const QString title = model()->headerData(logicalIndex, orientation()).toString();
     const auto alignment =
         Qt::Alignment(model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole).toInt());
-    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
-    const int titleWidth = fontMetrics().horizontalAdvance(title);
-    int left = 0;
-    if (alignment.testFlag(Qt::AlignRight))
-        left = std::max(rect.left() + margin, rect.right() - margin - titleWidth - 4 - size);
-    else
-        left = std::min(rect.left() + margin + titleWidth + 4, rect.right() - size - margin);
-    const QRectF chevron(left, rect.center().y() - size / 2.0 + 1, size, size);
-    // The base class leaves the painter clipped to nothing; draw within this section only.
-    painter->save();
-    painter->setClipRect(rect);
-    UiIcons::paintChevron(*painter, chevron, m_ascending, palette().color(QPalette::ButtonText));
+    const QRect textRect = titleRect(rect, logicalIndex);
+    const QString shown = fontMetrics().elidedText(title, Qt::ElideRight, textRect.width());
+    painter->setFont(font());
+    painter->setPen(palette().color(QPalette::ButtonText));
+    painter->drawText(textRect, int(alignment | Qt::AlignVCenter), shown);
+
+    if (logicalIndex == m_sortSection) {
+        const int size = chevronSize();
+        const int shownWidth = fontMetrics().horizontalAdvance(shown);
+        // Next to the title: after a left-aligned one, before a right-aligned one.
+        const int left = alignment.testFlag(Qt::AlignRight) ? textRect.right() - shownWidth - kChevronGap - size + 1
+                                                            : textRect.left() + shownWidth + kChevronGap;
+        const QRectF chevron(left, rect.center().y() - size / 2.0 + 1, size, size);
+        UiIcons::paintChevron(*painter, chevron, m_ascending, palette().color(QPalette::ButtonText));
+    }
     painter->restore();
+}
+
+void OfferHeaderView::mouseReleaseEvent(QMouseEvent* event) {
+    QHeaderView::mouseReleaseEvent(event);
+    Q_EMIT released();
 }

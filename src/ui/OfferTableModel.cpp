@@ -2,6 +2,7 @@
 
 #include "cart/CartStore.h"
 #include "core/SupplierAppearance.h"
+#include "core/TextUtils.h"
 #include "offertable/DeliveryDisplay.h"
 #include "offertable/OfferRowHighlight.h"
 #include "offertable/PriceDisplay.h"
@@ -12,6 +13,7 @@
 #include <QPalette>
 
 #include <array>
+#include <iterator>
 
 namespace {
 
@@ -27,6 +29,10 @@ bool isNumeric(int column) {
 
 QString copyHint(const QString& value) {
     return QStringLiteral("Нажмите, чтобы скопировать: ") + value;
+}
+
+QString askedForHint() {
+    return QStringLiteral("Искомый артикул");
 }
 
 } // namespace
@@ -52,6 +58,27 @@ void OfferTableModel::setRows(QList<SupplierOffer> rows, double markupPercent) {
     m_rows = std::move(rows);
     m_markupPercent = markupPercent;
     endResetModel();
+}
+
+void OfferTableModel::setSearchedArticle(const QString& article) {
+    const QString canonical = TextUtils::canonicalPartNumber(article);
+    if (canonical == m_searchedCanonical)
+        return;
+    m_searchedCanonical = canonical;
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, Column::article), index(rowCount() - 1, Column::article));
+}
+
+bool OfferTableModel::isAskedForPart(int row) const {
+    return !m_searchedCanonical.isEmpty() &&
+           TextUtils::canonicalPartNumber(m_rows.at(row).article) == m_searchedCanonical;
+}
+
+QString OfferTableModel::rowCopyText(int row) const {
+    QStringList values;
+    for (int column = brand; column <= supplier; ++column)
+        values.append(cell(row, column).copyValue);
+    return values.join(u'\t');
 }
 
 void OfferTableModel::cartChanged() {
@@ -88,6 +115,15 @@ CopyableCell OfferTableModel::cell(int row, int column) const {
     default:
         return {};
     }
+}
+
+QKeySequence OfferTableModel::sortShortcut(int column) {
+    static constexpr Column sortable[] = {brand, article, price, delivery, risk};
+    for (int i = 0; i < int(std::size(sortable)); ++i) {
+        if (sortable[i] == column)
+            return QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i));
+    }
+    return {};
 }
 
 QString OfferTableModel::columnTitle(int column) {
@@ -175,18 +211,28 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
     case CopyValueRole:
         return cell(row, column).copyValue;
     case Qt::ToolTipRole: {
-        const CopyableCell c = cell(row, column);
+        // What the row is (the asked-for part, the warehouse), then what a click copies.
+        QStringList lines;
         if (column == price)
-            return priceHoverText(o, m_markupPercent) + u'\n' + copyHint(c.copyValue);
-        return copyHint(c.copyValue);
+            lines.append(priceHoverText(o, m_markupPercent));
+        if (column == article && isAskedForPart(row))
+            lines.append(askedForHint());
+        if (o.warehouse && !o.warehouse->trimmed().isEmpty())
+            lines.append(QStringLiteral("Склад: ") + o.warehouse->trimmed());
+        lines.append(copyHint(cell(row, column).copyValue));
+        return lines.join(u'\n');
     }
-    case Qt::FontRole:
-        if (column == article || column == price)
-            return QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        return {};
+    case Qt::FontRole: {
+        if (column != article && column != price)
+            return {};
+        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        if (column == article && isAskedForPart(row))
+            font.setBold(true);
+        return font;
+    }
     case Qt::ForegroundRole:
         if (column == supplier)
-            return supplierQColor(SupplierAppearance::color(o.supplierID), QGuiApplication::palette());
+            return supplierTextColor(SupplierAppearance::color(o.supplierID), QGuiApplication::palette());
         return {};
     case Qt::TextAlignmentRole:
         return int(isNumeric(column) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
@@ -205,6 +251,12 @@ QVariant OfferTableModel::headerData(int section, Qt::Orientation orientation, i
         return columnTitle(section);
     case Qt::TextAlignmentRole:
         return int(isNumeric(section) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::ToolTipRole: {
+        const QKeySequence key = sortShortcut(section);
+        if (key.isEmpty())
+            return {};
+        return QStringLiteral("Сортировать по столбцу: щелчок или ") + key.toString(QKeySequence::NativeText);
+    }
     default:
         return {};
     }

@@ -4,6 +4,7 @@
 #include "offertable/OfferSortOrder.h"
 
 #include <QAbstractTableModel>
+#include <QKeySequence>
 #include <QList>
 
 #include <optional>
@@ -38,6 +39,12 @@ public:
     // the same order (a new markup, a cart change) only the cells change; otherwise the model resets.
     void setRows(QList<SupplierOffer> rows, double markupPercent);
     const QList<SupplierOffer>& rows() const { return m_rows; }
+    // The article searched for: offers of exactly that part (canonical forms equal) are marked
+    // as the asked-for part, analogues are not.
+    void setSearchedArticle(const QString& article);
+    bool isAskedForPart(int row) const;
+    // The copy values of the row's eight offer cells, tab-separated (for a spreadsheet).
+    QString rowCopyText(int row) const;
     const SupplierOffer& offer(int row) const { return m_rows.at(row); }
 
     // The cell of one of the eight offer columns; the cart column has none.
@@ -45,6 +52,8 @@ public:
 
     // Header titles in column order; the cart column has none.
     static QString columnTitle(int column);
+    // The key that sorts by a sortable column ("Alt+1" … "Alt+5", in header order); empty for others.
+    static QKeySequence sortShortcut(int column);
     // The sort column a header stands for, if it is sortable.
     static std::optional<PFOfferSortColumn> sortColumn(int column);
     static int columnOf(PFOfferSortColumn sortColumn);
@@ -61,4 +70,5 @@ private:
     CartStore& m_cart;
     QList<SupplierOffer> m_rows;
     double m_markupPercent = 0.0;
+    QString m_searchedCanonical;
 };

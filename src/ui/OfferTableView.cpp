@@ -2,10 +2,14 @@
 
 #include "OfferHeaderView.h"
 #include "OfferTableModel.h"
-#include "PFOfferWidths.h"
 #include "UiIcons.h"
 
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
+#include <QPersistentModelIndex>
 #include <QScrollBar>
 #include <QShortcut>
 
@@ -13,32 +17,62 @@ namespace {
 
 constexpr int kCartSymbolSize = 16;
 
+void tint(QPainter* painter, const QStyleOptionViewItem& opt, int alpha) {
+    QColor color = opt.palette.color(QPalette::Highlight);
+    color.setAlpha(alpha);
+    painter->fillRect(opt.rect, color);
+}
+
+// The longest values the table is made for, per column; the name has none, it elides.
+QString longestExpected(int column) {
+    switch (column) {
+    case OfferTableModel::brand:
+        return QStringLiteral("MERCEDES-BENZ");
+    case OfferTableModel::article:
+        return QStringLiteral("21050-1012005-00-XYZ");
+    case OfferTableModel::price:
+        return QStringLiteral("999999,99 руб.");
+    case OfferTableModel::quantity:
+        return QStringLiteral("99999");
+    case OfferTableModel::delivery:
+        return QStringLiteral("99 дн.");
+    case OfferTableModel::risk:
+        return QStringLiteral("100.00%");
+    case OfferTableModel::supplier:
+        return QStringLiteral("Autopiter");
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 void OfferCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
-    // Rows are not selected, only copied from; the current cell shows as a focus frame.
-    opt.state &= ~QStyle::State_Selected;
+    // The current row shows as a soft tint over the row's own colours, so supplier colours and
+    // portal highlights stay readable; the current cell keeps its focus frame. (Rows are never
+    // selected: the style would paint a selected row in the full highlight colour.)
+    const auto* view = qobject_cast<const QAbstractItemView*>(opt.widget);
+    const bool current = view && view->currentIndex().row() == index.row();
     const bool hovered = opt.state.testFlag(QStyle::State_MouseOver);
+    const bool focused = opt.widget && opt.widget->hasFocus();
 
     if (index.column() != OfferTableModel::cart) {
         QStyledItemDelegate::paint(painter, opt, index);
-        if (hovered) {
-            QColor tint = opt.palette.color(QPalette::Highlight);
-            tint.setAlpha(40);
-            painter->fillRect(opt.rect, tint);
-        }
+        if (current)
+            tint(painter, opt, focused ? 70 : 40);
+        if (hovered)
+            tint(painter, opt, 40);
         return;
     }
 
     if (opt.backgroundBrush.style() != Qt::NoBrush)
         painter->fillRect(opt.rect, opt.backgroundBrush);
-    if (hovered) {
-        QColor tint = opt.palette.color(QPalette::Highlight);
-        tint.setAlpha(40);
-        painter->fillRect(opt.rect, tint);
-    }
+    if (current)
+        tint(painter, opt, focused ? 70 : 40);
+    if (hovered)
+        tint(painter, opt, 40);
     const QRectF symbol(opt.rect.center().x() - kCartSymbolSize / 2.0 + 0.5,
                         opt.rect.center().y() - kCartSymbolSize / 2.0 + 0.5, kCartSymbolSize, kCartSymbolSize);
     if (index.data(OfferTableModel::InCartRole).toBool())
@@ -57,6 +91,7 @@ OfferTableView::OfferTableView(OfferTableModel& model, QWidget* parent)
     setAlternatingRowColors(true);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setShowGrid(false);
     setTextElideMode(Qt::ElideRight);
@@ -70,28 +105,198 @@ OfferTableView::OfferTableView(OfferTableModel& model, QWidget* parent)
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 10);
-    m_header->setSectionResizeMode(QHeaderView::Fixed);
     m_header->setStretchLastSection(false);
-    m_header->setMinimumSectionSize(PFOfferWidths::cartColumnWidth);
+    m_header->setMinimumSectionSize(24);
+    m_header->setSectionResizeMode(QHeaderView::Interactive);
+    m_header->setSectionResizeMode(OfferTableModel::cart, QHeaderView::Fixed);
+
+    // A double-click on a border gives the column back to the automatic width (instead of
+    // fitting it to its contents, which the automatic width already does).
+    disconnect(m_header, &QHeaderView::sectionHandleDoubleClicked, this, nullptr);
+    connect(m_header, &QHeaderView::sectionHandleDoubleClicked, this, &OfferTableView::resetColumn);
+    connect(m_header, &QHeaderView::sectionResized, this,
+            [this](int section, int, int newSize) { sectionResizedByUser(section, newSize); });
+    connect(m_header, &OfferHeaderView::released, this, [this] {
+        if (std::exchange(m_userResized, false))
+            Q_EMIT chosenWidthsChanged();
+    });
+
+    const auto remeasure = [this] {
+        measureContent();
+        applyColumnWidths();
+    };
+    connect(&model, &QAbstractItemModel::modelReset, this, remeasure);
+    connect(&model, &QAbstractItemModel::layoutChanged, this, remeasure);
+    connect(&model, &QAbstractItemModel::dataChanged, this, [this, remeasure](const QModelIndex& from) {
+        if (from.column() != OfferTableModel::cart)
+            remeasure();
+    });
 
     connect(this, &QTableView::clicked, this, &OfferTableView::activate);
     auto* copy = new QShortcut(QKeySequence::Copy, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(copy, &QShortcut::activated, this, &OfferTableView::copyCurrent);
+    measureContent();
     applyColumnWidths();
 }
 
+int OfferTableView::textWidth(const QModelIndex& index) const {
+    const QVariant font = index.data(Qt::FontRole);
+    const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : this->font());
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    // One pixel more than the delegate's own margins: its layout rounds the text's width up.
+    return metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + 2 * margin + 1;
+}
+
+int OfferTableView::contentWidth(int column) const {
+    if (column < 0 || column >= PFOfferWidths::columnCount)
+        return 0;
+    return m_columns[static_cast<size_t>(column)].content;
+}
+
+void OfferTableView::measureContent() {
+    for (int c = 0; c < PFOfferWidths::columnCount; ++c) {
+        PFOfferWidths::Column& column = m_columns[static_cast<size_t>(c)];
+        column.title = m_header->titleWidth(c);
+        column.content = 0;
+        if (c == OfferTableModel::name)
+            continue;
+        for (int r = 0; r < m_model.rowCount(); ++r)
+            column.content = std::max(column.content, textWidth(m_model.index(r, c)));
+    }
+}
+
+int OfferTableView::availableWidth() const {
+    // The vertical scroll bar's room is always kept, so the columns do not move when it appears.
+    return contentsRect().width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) -
+           PFOfferWidths::cartColumnWidth;
+}
+
 void OfferTableView::applyColumnWidths() {
-    // The eight columns share the table's width less the cart column; the 20 points
-    // PFOfferWidths keeps back leave room for the scroll bar and the frame.
-    const PFOfferWidths widths = PFOfferWidths::forAvailableWidth(width() - PFOfferWidths::cartColumnWidth);
+    const PFOfferWidths widths = PFOfferWidths::arranged(availableWidth(), m_columns);
+    m_applying = true;
     for (int i = 0; i < PFOfferWidths::columnCount; ++i)
-        m_header->resizeSection(i, widths.widths[static_cast<std::size_t>(i)]);
+        m_header->resizeSection(i, widths.widths[static_cast<size_t>(i)]);
     m_header->resizeSection(OfferTableModel::cart, PFOfferWidths::cartColumnWidth);
+    m_applying = false;
+}
+
+void OfferTableView::sectionResizedByUser(int section, int newSize) {
+    if (m_applying || section < 0 || section >= PFOfferWidths::columnCount)
+        return;
+    m_columns[static_cast<size_t>(section)].chosen = newSize;
+    m_userResized = true;
+    applyColumnWidths();
+}
+
+void OfferTableView::resetColumn(int section) {
+    if (section < 0 || section >= PFOfferWidths::columnCount)
+        return;
+    m_columns[static_cast<size_t>(section)].chosen.reset();
+    m_userResized = false;
+    applyColumnWidths();
+    Q_EMIT chosenWidthsChanged();
+}
+
+OfferTableView::ChosenWidths OfferTableView::chosenWidths() const {
+    ChosenWidths widths;
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] = m_columns[i].chosen;
+    return widths;
+}
+
+void OfferTableView::setChosenWidths(const ChosenWidths& widths) {
+    for (size_t i = 0; i < widths.size(); ++i)
+        m_columns[i].chosen = widths[i];
+    applyColumnWidths();
+}
+
+QSize OfferTableView::minimumSizeHint() const {
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont boldFixed = fixed;
+    boldFixed.setBold(true);
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+    int width = PFOfferWidths::nameMinimum + PFOfferWidths::cartColumnWidth + 2 * frameWidth() +
+                style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    for (int c = 0; c < PFOfferWidths::columnCount; ++c) {
+        if (c == OfferTableModel::name)
+            continue;
+        const QFont& font = c == OfferTableModel::article ? boldFixed
+                            : c == OfferTableModel::price ? fixed
+                                                          : this->font();
+        width += QFontMetrics(font).horizontalAdvance(longestExpected(c)) + margin;
+    }
+    return {width, QTableView::minimumSizeHint().height()};
 }
 
 void OfferTableView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
     applyColumnWidths();
+}
+
+void OfferTableView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool addKey = ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::ControlModifier) ||
+                        (key == Qt::Key_Insert && modifiers == Qt::NoModifier);
+    if (addKey) {
+        if (currentIndex().isValid())
+            Q_EMIT addToCartRequested(currentIndex().row());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+// The whole row of the old and the new current cell is repainted, not just the two cells.
+void OfferTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (current.row() != previous.row())
+        viewport()->update();
+}
+
+void OfferTableView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    // Coming in with the keyboard, the first row becomes current, so the arrows and the cart
+    // keys work at once.
+    if (!currentIndex().isValid() && m_model.rowCount() > 0 && event->reason() != Qt::MouseFocusReason)
+        setCurrentIndex(m_model.index(0, OfferTableModel::brand));
+    viewport()->update();
+}
+
+// The current row's tint is stronger while the table has the keyboard.
+void OfferTableView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void OfferTableView::contextMenuEvent(QContextMenuEvent* event) {
+    const bool fromMouse = event->reason() == QContextMenuEvent::Mouse;
+    const QModelIndex index = fromMouse ? indexAt(event->pos()) : currentIndex();
+    if (!index.isValid())
+        return;
+    setCurrentIndex(index);
+    const QPersistentModelIndex cell(index);
+    // popup(), not exec(): the window's event loop runs the menu.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* copyCell = menu->addAction(QStringLiteral("Копировать ячейку"), this, [this, cell] {
+        if (cell.isValid() && cell.column() != OfferTableModel::cart)
+            Q_EMIT copyRequested(cell.data(OfferTableModel::CopyValueRole).toString());
+    });
+    copyCell->setShortcut(QKeySequence::Copy);
+    copyCell->setEnabled(index.column() != OfferTableModel::cart);
+    menu->addAction(QStringLiteral("Копировать строку"), this, [this, cell] {
+        if (cell.isValid())
+            Q_EMIT copyRowRequested(cell.row());
+    });
+    menu->addSeparator();
+    QAction* add = menu->addAction(QStringLiteral("Добавить в корзину"), this, [this, cell] {
+        if (cell.isValid())
+            Q_EMIT addToCartRequested(cell.row());
+    });
+    add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    const QPoint at = fromMouse ? event->globalPos() : viewport()->mapToGlobal(visualRect(index).center());
+    menu->popup(at);
 }
 
 void OfferTableView::activate(const QModelIndex& index) {

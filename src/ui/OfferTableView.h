@@ -1,13 +1,16 @@
 #pragma once
 
+#include "PFOfferWidths.h"
+
 #include <QStyledItemDelegate>
 #include <QTableView>
 
 class OfferHeaderView;
 class OfferTableModel;
 
-// Draws offer cells with a light highlight under the pointer, and the cart column as a
-// symbol: a filled check when the offer is in the cart, a cart with a plus otherwise.
+// Draws offer cells with a light highlight under the pointer and a soft tint on the current row
+// (the supplier colours stay readable), and the cart column as a symbol: a filled check when the
+// offer is in the cart, a cart with a plus otherwise.
 class OfferCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -16,30 +19,67 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// The offer table. A click on an offer cell asks to copy its value, a click on the cart
-// column asks to add the row's offer; Ctrl+C copies the current cell. Column widths follow
-// the table's width (PFOfferWidths).
+// The offer table. A click on an offer cell asks to copy its value, a click on the cart column
+// asks to add the row's offer. From the keyboard: the arrows move a row-wide current highlight,
+// Ctrl+C copies the current cell, Ctrl+Enter or Insert adds the current row to the cart, Tab
+// leaves the table. A context menu copies the cell or the whole row or adds the row to the cart.
+//
+// Columns fit their widest value in the current rows and their title, the name takes what is
+// left (PFOfferWidths::arranged); columns the user dragged keep their width until a double-click
+// on their right border gives them back to the automatic width.
 class OfferTableView : public QTableView {
     Q_OBJECT
 
 public:
+    using ChosenWidths = std::array<std::optional<int>, PFOfferWidths::columnCount>;
+
     explicit OfferTableView(OfferTableModel& model, QWidget* parent = nullptr);
 
     OfferHeaderView* offerHeader() const { return m_header; }
-    // Sets the widths for the current width; called on every resize.
+    // Sets the widths for the current width and rows; called on every resize and new rows.
     void applyColumnWidths();
+
+    // The widths the user dragged columns to (none for automatic columns).
+    ChosenWidths chosenWidths() const;
+    void setChosenWidths(const ChosenWidths& widths);
+
+    // The least width of one column's values as they are now (its title not counted).
+    int contentWidth(int column) const;
+    // What the text of a cell needs so as not to be elided: its advance in the cell's font plus
+    // the delegate's margins.
+    int textWidth(const QModelIndex& index) const;
+    // Wide enough for every column with the longest values the table expects (articles of 20
+    // characters, prices up to 999 999,99 with the currency) and the cart column, with no
+    // horizontal scroll bar; titles may elide at this width. It does not follow the rows, so the
+    // window's minimum stays put from one search to the next.
+    QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
     void copyRequested(const QString& value);
+    void copyRowRequested(int row);
     void addToCartRequested(int row);
+    // The user finished dragging a column border or gave a column back to the automatic width.
+    void chosenWidthsChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void activate(const QModelIndex& index);
     void copyCurrent();
+    void measureContent();
+    void sectionResizedByUser(int section, int newSize);
+    void resetColumn(int section);
+    int availableWidth() const;
 
     OfferTableModel& m_model;
     OfferHeaderView* m_header;
+    PFOfferWidths::Columns m_columns{};
+    bool m_applying = false;
+    bool m_userResized = false;
 };

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -36,12 +37,22 @@ StatusRowView::StatusRowView(QWidget* parent)
     , m_toggle(new QPushButton(this))
     , m_rejectFilter(new QCheckBox(UsefulResultsStatus::rejectFilterTitle(), this))
     , m_threshold(new QSlider(Qt::Horizontal, this))
-    , m_allowedRisk(new QLabel(this)) {
+    , m_allowedRisk(new QLabel(this))
+    , m_markup(new QPushButton(this)) {
     // A link-style button: text only, in the link colour, with a pointing hand.
     m_toggle->setFlat(true);
     m_toggle->setCursor(Qt::PointingHandCursor);
     m_toggle->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0 4px; color: palette(link); }"
-                                           "QPushButton:hover { text-decoration: underline; }"));
+                                           "QPushButton:hover { text-decoration: underline; }"
+                                           "QPushButton:focus { border: 1px solid palette(highlight); "
+                                           "border-radius: 3px; }"));
+
+    // A small pill: the prices are not the suppliers' own while it shows.
+    m_markup->setFlat(true);
+    m_markup->setStyleSheet(QStringLiteral("QPushButton { border: none; border-radius: 8px; padding: 1px 8px; "
+                                           "background: rgba(230, 150, 0, 45); }"
+                                           "QPushButton:focus { border: 1px solid palette(highlight); }"));
+    m_markup->hide();
 
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::VLine);
@@ -66,6 +77,7 @@ StatusRowView::StatusRowView(QWidget* parent)
     layout->addWidget(m_rejectHidden);
     layout->addWidget(m_toggle);
     layout->addStretch(1);
+    layout->addWidget(m_markup);
     layout->addWidget(divider);
     layout->addSpacing(6);
     layout->addWidget(m_rejectFilter);
@@ -73,6 +85,7 @@ StatusRowView::StatusRowView(QWidget* parent)
     layout->addWidget(m_allowedRisk);
 
     connect(m_toggle, &QPushButton::clicked, this, &StatusRowView::showAllToggled);
+    connect(m_markup, &QPushButton::clicked, this, &StatusRowView::markupClicked);
     connect(m_rejectFilter, &QCheckBox::toggled, this, &StatusRowView::rejectFilterChanged);
     connect(m_threshold, &QSlider::valueChanged, this,
             [this](int value) { Q_EMIT rejectThresholdChanged(static_cast<double>(value)); });
@@ -99,4 +112,26 @@ void StatusRowView::showStatus(const UsefulResultsStatus& status, const OfferTab
     m_threshold->setVisible(settings.rejectFilterEnabled);
     m_allowedRisk->setText(status.allowedRisk.value_or(QString()));
     m_allowedRisk->setVisible(status.allowedRisk.has_value());
+}
+
+QString StatusRowView::markupText(double markupPercent) {
+    QLocale russian(QLocale::Russian, QLocale::Russia);
+    russian.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString number = russian.toString(markupPercent, 'f', 2);
+    // 10 rather than 10,00; 12,5 rather than 12,50.
+    while (number.endsWith(u'0'))
+        number.chop(1);
+    if (number.endsWith(russian.decimalPoint()))
+        number.chop(russian.decimalPoint().size());
+    return QStringLiteral("Наценка ") + number + QStringLiteral(" %");
+}
+
+void StatusRowView::showMarkup(double markupPercent) {
+    const bool shown = markupPercent > 0;
+    m_markup->setVisible(shown);
+    if (!shown)
+        return;
+    m_markup->setText(markupText(markupPercent));
+    m_markup->setToolTip(QStringLiteral("Цены в таблице — с наценкой, округлённые вверх до 50 руб.; "
+                                        "наведите на цену, чтобы увидеть закупочную"));
 }

@@ -58,6 +58,8 @@ private Q_SLOTS:
     void snapshot_firstThreeRowsOfEachSupplierLead();
     void snapshot_countsAndStatusTexts();
     void headerClick_reversesActiveColumnOrSortsAscending();
+    void sortedColumnTies_goByPriceThenDelivery_data();
+    void sortedColumnTies_goByPriceThenDelivery();
     void sort_unknownAndNonFiniteValuesGoLast();
     void storedSettings_damagedValuesGiveDefaults();
 };
@@ -341,6 +343,46 @@ void OffersSnapshotTest::headerClick_reversesActiveColumnOrSortsAscending() {
     const QList<SupplierOffer> ties{offer("x", "100", "2"), offer("y", "100", "1"), offer("z", "100", "2")};
     const QList<OfferSortComparator> order{{PFOfferSortColumn::price, false}, {PFOfferSortColumn::delivery, true}};
     QCOMPARE(keys(sortedOffers(ties, order, kNow)), (QStringList{u"y"_s, u"x"_s, u"z"_s}));
+}
+
+void OffersSnapshotTest::sortedColumnTies_goByPriceThenDelivery_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("ascending");
+    QTest::addColumn<QStringList>("expected");
+    // a: MANN 300 ₽ 5 days 2 %; b: MANN 100 ₽ 7 days 2 %; c: MANN 100 ₽ 2 days 9 %; d: BOSCH 100 ₽ 7 days 2 %
+    const auto col = [](PFOfferSortColumn c) { return int(c); };
+    QTest::newRow("brand") << col(PFOfferSortColumn::brand) << true << QStringList{u"d"_s, u"c"_s, u"b"_s, u"a"_s};
+    QTest::newRow("brand reversed") << col(PFOfferSortColumn::brand) << false
+                                    << QStringList{u"c"_s, u"b"_s, u"a"_s, u"d"_s};
+    QTest::newRow("article") << col(PFOfferSortColumn::article) << true << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
+    QTest::newRow("price") << col(PFOfferSortColumn::price) << true << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
+    QTest::newRow("price reversed") << col(PFOfferSortColumn::price) << false
+                                    << QStringList{u"a"_s, u"c"_s, u"b"_s, u"d"_s};
+    QTest::newRow("delivery") << col(PFOfferSortColumn::delivery) << true
+                              << QStringList{u"c"_s, u"a"_s, u"b"_s, u"d"_s};
+    QTest::newRow("risk") << col(PFOfferSortColumn::risk) << true << QStringList{u"b"_s, u"d"_s, u"a"_s, u"c"_s};
+}
+
+void OffersSnapshotTest::sortedColumnTies_goByPriceThenDelivery() {
+    QFETCH(int, column);
+    QFETCH(bool, ascending);
+    QFETCH(QStringList, expected);
+    const QList<SupplierOffer> offers{
+        OfferBuilder(u"autoeuro"_s, u"a"_s).brand(u"MANN"_s).price("300").delivery(u"5 дн."_s).rejectRate("2"),
+        OfferBuilder(u"autoeuro"_s, u"b"_s).brand(u"MANN"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
+        OfferBuilder(u"autoeuro"_s, u"c"_s).brand(u"MANN"_s).price("100").delivery(u"2 дн."_s).rejectRate("9"),
+        OfferBuilder(u"autoeuro"_s, u"d"_s).brand(u"BOSCH"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
+    };
+    const auto sortColumn = static_cast<PFOfferSortColumn>(column);
+    QCOMPARE(keys(sortedOffers(offers, offerSortOrder(sortColumn, ascending), kNow)), expected);
+    // The header keeps the same order, and the table starts out sorted by price.
+    OfferSortState state;
+    QCOMPARE(state.offerSortOrder(), offerSortOrder(PFOfferSortColumn::price, true));
+    QCOMPARE(OfferTableSettings().offerSortOrder, state.offerSortOrder());
+    state.pfSortOffers(sortColumn);
+    if (state.pfOfferSortAscending() != ascending)
+        state.pfSortOffers(sortColumn);
+    QCOMPARE(state.offerSortOrder(), offerSortOrder(sortColumn, ascending));
 }
 
 void OffersSnapshotTest::sort_unknownAndNonFiniteValuesGoLast() {

@@ -1,4 +1,5 @@
 #include "core/SupplierPreferences.h"
+#include "core/TextUtils.h"
 #include "search/SearchViewModel.h"
 #include "support/FakeConnectors.h"
 #include "support/OfferBuilder.h"
@@ -59,6 +60,11 @@ private Q_SLOTS:
     void performanceLog_recordsEveryStep();
     void durationDisplay_usesDecimalComma();
     void destroyedViewModel_isNotTouchedByItsSearch();
+    void latinLookalikes_data();
+    void latinLookalikes();
+    void cyrillicLookalikeArticle_isSearchedInLatin_andSaysSo();
+    void submitDuringSearch_searchesTheLastArticleAfterIt();
+    void cancel_keepsWhoAnswered_ignoresLateAnswers_nextSearchRuns();
 };
 
 void SearchViewModelTest::search_normalisesTheArticle() {
@@ -343,6 +349,123 @@ void SearchViewModelTest::destroyedViewModel_isNotTouchedByItsSearch() {
     gate.open(); // resumes the orphaned search; it must stop quietly
     QTRY_COMPARE(fakes.events.size(), 4);
     QVERIFY(fakes.events.contains(QStringLiteral("autoeuro end")));
+}
+
+void SearchViewModelTest::latinLookalikes_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("searched");
+    QTest::newRow("Cyrillic О and С") << u"ОС 90"_qs << u"OC 90"_qs;
+    QTest::newRow("mixed with Latin") << u"W 7О2/Х"_qs << u"W 7O2/X"_qs;
+    QTest::newRow("all twelve capitals") << u"АВЕКМНОРСТУХ"_qs << u"ABEKMHOPCTYX"_qs;
+    QTest::newRow("small letters stay small") << u"ос-90 ку"_qs << u"oc-90 ky"_qs;
+    QTest::newRow("Latin only") << u"OC 90"_qs << u"OC 90"_qs;
+    QTest::newRow("digits and signs only") << u"0 451-103/079"_qs << u"0 451-103/079"_qs;
+    QTest::newRow("another Cyrillic letter") << u"ФС 90"_qs << u"ФС 90"_qs;
+    QTest::newRow("Ё has no twin") << u"ЁО 1"_qs << u"ЁО 1"_qs;
+    QTest::newRow("a Greek letter") << u"ОС Ω"_qs << u"ОС Ω"_qs;
+    QTest::newRow("accented Latin counts as Latin") << u"LEMFÖRDER О"_qs << u"LEMFÖRDER O"_qs;
+}
+
+void SearchViewModelTest::latinLookalikes() {
+    QFETCH(QString, typed);
+    QFETCH(QString, searched);
+    QCOMPARE(TextUtils::latinLookalikes(typed), searched);
+}
+
+void SearchViewModelTest::cyrillicLookalikeArticle_isSearchedInLatin_andSaysSo() {
+    Harness h;
+    QVERIFY(h.run(u" ос 90"_qs));
+    QCOMPARE(h.fakes.autoEuro.requests, QStringList{u"OC 90"_qs});
+    QCOMPARE(h.model.article(), u"OC 90"_qs);
+    QCOMPARE(h.model.searchedArticle(), u"OC 90"_qs);
+    QCOMPARE(h.model.articleNote(), u"Кириллица заменена: ОС 90 → OC 90"_qs);
+    QVERIFY(h.env.performanceLogText().contains(u"🔎 Артикул: OC 90"_qs));
+
+    QVERIFY(h.run(u"фс 90"_qs));
+    QCOMPARE(h.fakes.autoEuro.requests.last(), u"ФС 90"_qs);
+    QVERIFY(h.model.articleNote().isNull());
+}
+
+void SearchViewModelTest::submitDuringSearch_searchesTheLastArticleAfterIt() {
+    Harness h;
+    Gate gate;
+    h.fakes.autoEuro.gate = &gate;
+    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
+    h.model.setArticle(u"OC 90"_qs);
+    h.model.submit();
+    QVERIFY(h.model.isLoading());
+    for (const QString& typed : {u"W 712/75"_qs, u"   "_qs, u"c 27 009"_qs}) {
+        h.model.setArticle(typed);
+        h.model.submit();
+    }
+    QVERIFY(h.model.hasPendingSearch());
+    QCOMPARE(h.fakes.autoEuro.requests, QStringList{u"OC 90"_qs});
+
+    gate.open();
+    QTRY_COMPARE(finished.size(), 2);
+    QCOMPARE(h.fakes.autoEuro.requests, (QStringList{u"OC 90"_qs, u"C 27 009"_qs}));
+    QCOMPARE(h.fakes.events.indexOf(u"autoeuro start"_qs, 1), 4); // after both answers of the first search
+    QCOMPARE(h.model.searchedArticle(), u"C 27 009"_qs);
+    QCOMPARE(h.model.article(), u"C 27 009"_qs);
+    QVERIFY(!h.model.hasPendingSearch());
+}
+
+void SearchViewModelTest::cancel_keepsWhoAnswered_ignoresLateAnswers_nextSearchRuns() {
+    Harness h;
+    h.enable(true, true, true);
+    Gate late;
+    h.fakes.autoEuro.gate = &late;
+    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
+    h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
+    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
+    h.model.setArticle(u"OC 90"_qs);
+    h.model.search();
+    QTRY_VERIFY(h.fakes.events.contains(u"autopiter end"_qs));
+    h.model.setArticle(u"W 712/75"_qs);
+    h.model.submit(); // waits for its turn; the cancellation drops it
+
+    h.model.cancel();
+    QVERIFY(!h.model.isLoading());
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!h.model.hasPendingSearch());
+    QCOMPARE(h.model.offers().size(), 1);
+    QCOMPARE(h.model.offers().first().id(), u"autopiter|ap0"_qs);
+    QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 1. AutoEuro: не дождались ответа "
+                                      u"Автолига (портал): не дождались ответа"_qs);
+    QCOMPARE(h.model.supplierFailures(),
+             (QStringList{u"AutoEuro: не дождались ответа"_qs, u"Автолига (портал): не дождались ответа"_qs}));
+    QVERIFY(!h.model.searchDurationDisplay().isNull());
+    QVERIFY(h.fakes.portal.requests.isEmpty());
+    h.model.cancel(); // nothing runs: nothing changes
+    QCOMPARE(finished.size(), 1);
+
+    // The next search runs as usual; the late answer of the cancelled one changes nothing.
+    h.fakes.autoEuro.gate = nullptr;
+    QVERIFY(h.run(u"OC 90"_qs));
+    QCOMPARE(h.model.offers().size(), 3);
+    late.open();
+    QTRY_COMPARE(h.fakes.events.count(u"autoeuro end"_qs), 2);
+    QCOMPARE(h.model.offers().size(), 3);
+    QCOMPARE(finished.size(), 2);
+    QVERIFY(!h.model.isLoading());
+
+    // Nothing answered yet: the failures are the message. The log names who was not waited for,
+    // never the answer that came after the end.
+    Gate never;
+    h.fakes.autoEuro.gate = &never;
+    h.fakes.autopiter.gate = &never;
+    h.model.setArticle(u"OC 90"_qs);
+    h.model.search();
+    h.model.cancel();
+    QCOMPARE(h.model.errorMessage(), u"AutoEuro: не дождались ответа\nAutopiter: не дождались ответа\n"
+                                     u"Автолига (портал): не дождались ответа"_qs);
+    QVERIFY(h.model.offers().isEmpty());
+    const QString log = h.env.performanceLogText();
+    QCOMPARE(log.count(u"✅ AutoEuro"_qs), 1);
+    QCOMPARE(log.count(u"⏹️ AutoEuro: "_qs), 2);
+    QVERIFY(log.contains(QRegularExpression(
+        u"⏹️ Автолига \\(портал\\): \\d+\\.\\d{3} с · не дождались ответа"_qs)));
+    QCOMPARE(log.count(u"🏁 ВСЕГО"_qs), 3);
 }
 
 QTEST_GUILESS_MAIN(SearchViewModelTest)

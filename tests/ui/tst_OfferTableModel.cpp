@@ -6,6 +6,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QColor>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -40,6 +43,10 @@ private Q_SLOTS:
     void highlightedPortalRow_isTinted();
     void widths_keepTheMinimumAndGrowInProportion_data();
     void widths_keepTheMinimumAndGrowInProportion();
+    void arranged_fitsValuesAndTitlesThenSharesTheRest_data();
+    void arranged_fitsValuesAndTitlesThenSharesTheRest();
+    void supplierNames_keepTheirHue_readableOnLightAndDarkRows();
+    void askedForPart_isMarked_rowTooltipNamesTheWarehouse();
 };
 
 void OfferTableModelTest::model_staysConsistentThroughResetsAndCellChanges() {
@@ -100,9 +107,6 @@ void OfferTableModelTest::cells_showAndCopyTheDisplayTexts() {
                  tip.startsWith(QStringLiteral("1 234,5")),
              qPrintable(tip));
     QVERIFY(tip.endsWith(QStringLiteral("Нажмите, чтобы скопировать: 1400")));
-    // The supplier's colour marks its name.
-    QCOMPARE(h.model.data(h.model.index(row, OfferTableModel::supplier), Qt::ForegroundRole).value<QColor>(),
-             QColor(35, 91, 232));
     // The cart column has nothing to copy.
     QVERIFY(!h.model.data(h.model.index(row, OfferTableModel::cart), OfferTableModel::CopyValueRole).isValid());
 }
@@ -125,6 +129,14 @@ void OfferTableModelTest::headers_nameEightColumnsAndTheSortableOnes() {
     }
     QCOMPARE(sortable, (QList<int>{OfferTableModel::brand, OfferTableModel::article, OfferTableModel::price,
                                    OfferTableModel::delivery, OfferTableModel::risk}));
+    // Each sortable header names its key: Alt+1 … Alt+5 in header order.
+    for (int i = 0; i < sortable.size(); ++i) {
+        QCOMPARE(OfferTableModel::sortShortcut(sortable[i]), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)));
+        QVERIFY(h.model.headerData(sortable[i], Qt::Horizontal, Qt::ToolTipRole)
+                    .toString()
+                    .endsWith(QStringLiteral("Alt+%1").arg(i + 1)));
+    }
+    QVERIFY(!h.model.headerData(OfferTableModel::name, Qt::Horizontal, Qt::ToolTipRole).isValid());
 }
 
 void OfferTableModelTest::highlightedPortalRow_isTinted() {
@@ -155,6 +167,96 @@ void OfferTableModelTest::widths_keepTheMinimumAndGrowInProportion() {
     const PFOfferWidths result = PFOfferWidths::forAvailableWidth(available);
     QCOMPARE(result.total(), total);
     QCOMPARE(QList<int>(result.widths.begin(), result.widths.end()), widths);
+}
+
+void OfferTableModelTest::arranged_fitsValuesAndTitlesThenSharesTheRest_data() {
+    QTest::addColumn<int>("available");
+    QTest::addColumn<QList<int>>("content");
+    QTest::addColumn<QList<int>>("titles");
+    QTest::addColumn<QList<int>>("chosen"); // -1: automatic
+    QTest::addColumn<QList<int>>("widths");
+    const QList<int> small{50, 50, 0, 50, 50, 50, 50, 50};
+    const QList<int> smallTitles(8, 40);
+    const QList<int> content{100, 170, 0, 120, 40, 50, 60, 70};
+    const QList<int> titles{110, 70, 100, 45, 55, 70, 90, 80};
+    const QList<int> automatic(8, -1);
+    QTest::newRow("roomy: the plain proportions")
+        << 1000 << small << smallTitles << automatic << QList<int>{100, 110, 330, 100, 70, 80, 100, 110};
+    QTest::newRow("a long article keeps its width, the rest is shared")
+        << 1000 << QList<int>{50, 200, 0, 50, 50, 50, 50, 50} << smallTitles << automatic
+        << QList<int>{90, 200, 297, 89, 63, 72, 90, 99};
+    QTest::newRow("narrow: the name gives first")
+        << 800 << content << titles << automatic << QList<int>{110, 170, 105, 120, 55, 70, 90, 80};
+    QTest::newRow("narrower: titles give when nothing else can")
+        << 700 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
+    QTest::newRow("too narrow: values stay whole, the table gets wider")
+        << 600 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
+    QTest::newRow("a dragged column keeps its width")
+        << 1000 << small << smallTitles << QList<int>{300, -1, -1, -1, -1, -1, -1, -1}
+        << QList<int>{300, 86, 256, 78, 54, 63, 77, 86};
+    QTest::newRow("a dragged column gives back down to its needs")
+        << 800 << content << titles << QList<int>{200, -1, -1, -1, -1, -1, -1, -1}
+        << QList<int>{115, 170, 100, 120, 55, 70, 90, 80};
+}
+
+void OfferTableModelTest::arranged_fitsValuesAndTitlesThenSharesTheRest() {
+    QFETCH(int, available);
+    QFETCH(QList<int>, content);
+    QFETCH(QList<int>, titles);
+    QFETCH(QList<int>, chosen);
+    QFETCH(QList<int>, widths);
+    PFOfferWidths::Columns columns;
+    for (int i = 0; i < PFOfferWidths::columnCount; ++i) {
+        auto& c = columns[static_cast<size_t>(i)];
+        c.content = content[i];
+        c.title = titles[i];
+        if (chosen[i] >= 0)
+            c.chosen = chosen[i];
+    }
+    const PFOfferWidths result = PFOfferWidths::arranged(available, columns);
+    QCOMPARE(QList<int>(result.widths.begin(), result.widths.end()), widths);
+}
+
+void OfferTableModelTest::supplierNames_keepTheirHue_readableOnLightAndDarkRows() {
+    ModelHarness h;
+    h.model.setRows(threeOffers(), 0.0);
+    const QPalette original = QGuiApplication::palette();
+    const QColor autoEuro(35, 91, 232);
+    for (const QColor base : {QColor(Qt::white), QColor(30, 30, 30)}) {
+        QPalette palette = original;
+        palette.setColor(QPalette::Base, base);
+        QGuiApplication::setPalette(palette);
+        const QColor name =
+            h.model.data(h.model.index(0, OfferTableModel::supplier), Qt::ForegroundRole).value<QColor>();
+        QCOMPARE(name.hslHue(), autoEuro.hslHue());
+        // Far from the background in lightness, and less saturated than a link.
+        QVERIFY2(std::abs(name.lightnessF() - base.lightnessF()) > 0.5, qPrintable(name.name()));
+        QVERIFY(name.hslSaturationF() < autoEuro.hslSaturationF());
+    }
+    QGuiApplication::setPalette(original);
+}
+
+void OfferTableModelTest::askedForPart_isMarked_rowTooltipNamesTheWarehouse() {
+    ModelHarness h;
+    SupplierOffer asked =
+        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("a")).article(QStringLiteral("oc-90"));
+    asked.warehouse = QStringLiteral("Москва, склад партнёра");
+    const SupplierOffer analogue =
+        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("b")).article(QStringLiteral("W 712/75"));
+    h.model.setRows({asked, analogue}, 0.0);
+    h.model.setSearchedArticle(QStringLiteral("OC 90"));
+    QVERIFY(h.model.isAskedForPart(0));
+    QVERIFY(!h.model.isAskedForPart(1));
+    const auto font = [&](int row) {
+        return h.model.data(h.model.index(row, OfferTableModel::article), Qt::FontRole).value<QFont>();
+    };
+    QVERIFY(font(0).bold());
+    QVERIFY(!font(1).bold());
+    QCOMPARE(h.text(0, OfferTableModel::article, Qt::ToolTipRole),
+             QStringLiteral("Искомый артикул\nСклад: Москва, склад партнёра\nНажмите, чтобы скопировать: oc-90"));
+    QVERIFY(h.text(0, OfferTableModel::supplier, Qt::ToolTipRole).contains(QStringLiteral("Склад: Москва")));
+    QCOMPARE(h.text(1, OfferTableModel::article, Qt::ToolTipRole),
+             QStringLiteral("Нажмите, чтобы скопировать: W 712/75"));
 }
 
 QTEST_MAIN(OfferTableModelTest)
