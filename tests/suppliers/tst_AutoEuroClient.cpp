@@ -1,5 +1,6 @@
 #include "AutoEuroTestSupport.h"
 #include "credentials/CredentialStore.h"
+#include "suppliers/ConnectionChecks.h"
 
 #include <QtTest>
 
@@ -169,6 +170,17 @@ private Q_SLOTS:
 
         ScriptedAutoEuro nowhere({{"get_payers", {300, ""}}});
         QCOMPARE(failureOf(nowhere.client->payers()), QStringLiteral("AutoEuro вернул HTTP 300."));
+    }
+
+    void connectionCheck_describesTheAccount_evenWithoutPayers() {
+        ScriptedAutoEuro server(
+            {{"get_deliveries",
+              {200, "{\"DATA\":[{\"delivery_key\":\"C1\",\"delivery_name\":\"г. Челябинск, склад\"}]}"}}});
+        const auto result = awaitTask(ConnectionChecks::autoEuro(*server.client));
+        QVERIFY(result.ok);
+        QCOMPARE(result.accountInfo, QStringLiteral("API AutoEuro: доступ подтверждён\n\nПлательщики:\nне найдены\n\n"
+                                                    "Точка получения:\nг. Челябинск, склад\n\ndelivery_key:\nC1\n\n"
+                                                    "Статусов заказа получено:\n0"));
     }
 
     void chelyabinsk_isTheFirstDeliveryNamingTheCity_data() {
