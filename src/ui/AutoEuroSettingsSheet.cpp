@@ -83,6 +83,7 @@ QString AutoEuroSettingsSheet::accountInfo() const {
 
 void AutoEuroSettingsSheet::setStatus(const QString& text) {
     m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 QCoro::Task<> AutoEuroSettingsSheet::save(QPointer<AutoEuroSettingsSheet> sheet, SettingsServices services,
@@ -144,4 +145,5 @@ QCoro::Task<> AutoEuroSettingsSheet::check(QPointer<AutoEuroSettingsSheet> sheet
     sheet->m_busy->setVisible(false);
     sheet->setStatus(result.status);
     sheet->m_accountInfo->setText(result.accountInfo);
+    sheet->adjustSize(); // the account information needs its room
 }

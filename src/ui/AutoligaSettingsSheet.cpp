@@ -197,6 +197,7 @@ QCoro::Task<> AutoligaSettingsSheet::check(QPointer<AutoligaSettingsSheet> sheet
     sheet->m_check->setEnabled(true);
     sheet->m_busy->setVisible(false);
     sheet->setStatus(result.status, result.ok ? 1 : 0);
+    sheet->adjustSize();
     Q_EMIT sheet->finished();
 }
 

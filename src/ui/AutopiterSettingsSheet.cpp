@@ -163,4 +163,5 @@ QCoro::Task<> AutopiterSettingsSheet::check(QPointer<AutopiterSettingsSheet> she
     sheet->m_check->setEnabled(true);
     sheet->m_busy->setVisible(false);
     sheet->m_status->setText(result.status);
+    sheet->adjustSize();
 }

@@ -59,6 +59,9 @@ QWidget* howToConnect(QWidget* parent, const QString& steps) {
     QObject::connect(toggle, &QToolButton::toggled, text, [toggle, text](bool open) {
         text->setVisible(open);
         toggle->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
+        // The sheet grows with the steps instead of squeezing them.
+        if (QWidget* sheet = text->window())
+            sheet->adjustSize();
     });
     layout->addWidget(toggle, 0, Qt::AlignLeft);
     layout->addWidget(text);
