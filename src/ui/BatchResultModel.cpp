@@ -160,6 +160,8 @@ QVariant BatchResultModel::data(const QModelIndex& index, int role) const {
 
 QVariant BatchResultModel::lineData(const BatchRow& row, int column, int role) const {
     const BatchLine& l = row.result.line;
+    if (role == Qt::FontRole)
+        return {};
     if (!row.best) {
         if (role == Qt::ForegroundRole && column == name) {
             const bool failed = row.result.state == BatchLineResult::State::finished ||

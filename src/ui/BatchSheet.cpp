@@ -152,9 +152,26 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     connect(&m_pricer, &BatchPricer::runStarted, this, &BatchSheet::refresh);
     connect(&m_pricer, &BatchPricer::runFinished, this, &BatchSheet::refresh);
     refresh();
-    for (int c = 0; c < BatchResultModel::kColumnCount; ++c)
-        m_view->resizeColumnToContents(c);
-    m_view->setColumnWidth(BatchResultModel::name, 240);
+    // Wide enough for the longest values a list line has, before any line has been priced.
+    const QString widest[] = {QStringLiteral("999"),
+                              QStringLiteral("21050-1012005-00 · MANN"),
+                              QStringLiteral("Кол-во"),
+                              QStringLiteral("MANN-FILTER"),
+                              QStringLiteral("21050-1012005-00"),
+                              QString(),
+                              QStringLiteral("99 999,99 руб."),
+                              QStringLiteral("999 999,99 руб."),
+                              QStringLiteral("Доставка"),
+                              QStringLiteral("Остаток"),
+                              QStringLiteral("Автолига (портал)"),
+                              QStringLiteral("Ещё")};
+    QFont bold = m_view->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    for (int c = 0; c < BatchResultModel::note; ++c)
+        m_view->setColumnWidth(c, metrics.horizontalAdvance(widest[c]) + 16);
+    m_view->setColumnWidth(BatchResultModel::line, metrics.horizontalAdvance(widest[0]) + m_view->indentation() + 16);
+    m_view->setColumnWidth(BatchResultModel::name, 260);
 }
 
 const BatchReport& BatchSheet::report() const {
@@ -181,12 +198,7 @@ void BatchSheet::startPricing() {
     }
     m_chosen.clear();
     m_message->clear();
-    const bool first = m_model->rowCount() == 0;
     m_pricer.start(input.lines);
-    if (first) {
-        for (int c = 0; c < BatchResultModel::kColumnCount; ++c)
-            m_view->resizeColumnToContents(c);
-    }
 }
 
 void BatchSheet::refresh() {
