@@ -48,7 +48,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     setWindowTitle(QStringLiteral("Проценка списка"));
     setObjectName(QStringLiteral("batchSheet"));
     if (parent)
-        resize(std::min(1200, parent->width() - 40), std::max(560, parent->height() - 60));
+        resize(std::min(1500, parent->width() - 40), std::max(560, parent->height() - 60));
     else
         resize(1100, 700);
 
@@ -118,7 +118,6 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     m_view->setUniformRowHeights(true);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->header()->setStretchLastSection(true);
     m_view->header()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->setToolTip(QString());
     connect(m_view, &QTreeView::activated, this, &BatchSheet::offerActivated);
@@ -152,26 +151,31 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     connect(&m_pricer, &BatchPricer::runStarted, this, &BatchSheet::refresh);
     connect(&m_pricer, &BatchPricer::runFinished, this, &BatchSheet::refresh);
     refresh();
-    // Wide enough for the longest values a list line has, before any line has been priced.
-    const QString widest[] = {QStringLiteral("999"),
-                              QStringLiteral("21050-1012005-00 · MANN"),
+    // Wide enough for the usual values of a list line before any line has been priced; the name
+    // takes what is left.
+    const QString widest[] = {QStringLiteral("99"),
+                              QStringLiteral("0 451 103 079 · BOSCH"),
                               QStringLiteral("Кол-во"),
                               QStringLiteral("MANN-FILTER"),
                               QStringLiteral("21050-1012005-00"),
                               QString(),
-                              QStringLiteral("99 999,99 руб."),
-                              QStringLiteral("999 999,99 руб."),
-                              QStringLiteral("Доставка"),
+                              QStringLiteral("9999,99 руб."),
+                              QStringLiteral("99999,99 руб."),
+                              QStringLiteral("99 дн."),
                               QStringLiteral("Остаток"),
-                              QStringLiteral("Автолига (портал)"),
-                              QStringLiteral("Ещё")};
+                              QStringLiteral("Autopiter"),
+                              QStringLiteral("Ещё"),
+                              QStringLiteral("На складе 2 из 4 шт.")};
     QFont bold = m_view->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
-    for (int c = 0; c < BatchResultModel::note; ++c)
-        m_view->setColumnWidth(c, metrics.horizontalAdvance(widest[c]) + 16);
-    m_view->setColumnWidth(BatchResultModel::line, metrics.horizontalAdvance(widest[0]) + m_view->indentation() + 16);
-    m_view->setColumnWidth(BatchResultModel::name, 260);
+    m_view->header()->setStretchLastSection(false);
+    for (int c = 0; c < BatchResultModel::kColumnCount; ++c)
+        m_view->setColumnWidth(c, std::max(metrics.horizontalAdvance(widest[c]),
+                                           metrics.horizontalAdvance(BatchResultModel::columnTitle(c))) +
+                                      12);
+    m_view->setColumnWidth(BatchResultModel::line, metrics.horizontalAdvance(widest[0]) + m_view->indentation() + 12);
+    m_view->header()->setSectionResizeMode(BatchResultModel::name, QHeaderView::Stretch);
 }
 
 const BatchReport& BatchSheet::report() const {
