@@ -1,6 +1,7 @@
 // orelia-cli: the search pipeline from a terminal, for scripting and for checking
 // what the window would show.
 #include "app/AppServices.h"
+#include "app/BatchCommand.h"
 #include "app/CartCommand.h"
 #include "app/CliSupport.h"
 #include "app/FeedbackCommand.h"
@@ -46,6 +47,7 @@ const QString kGeneralHelp =
                    "  suppliers [enable ID | disable ID | check ID]       поставщики, их включение и проверка\n"
                    "  markup [ПРОЦЕНТ]                                    наценка: показать или задать\n"
                    "  cart [add | check | remove | clear | quantity …]      корзина; orelia-cli cart --help\n"
+                   "  batch ФАЙЛ|- [--json | --csv | --xlsx ФАЙЛ]        проценка списка; orelia-cli batch --help\n"
                    "  credentials list | set АККАУНТ | delete АККАУНТ     учётные данные поставщиков\n"
                    "  feedback --category КАТЕГОРИЯ < сообщение           обращение в службу обратной связи\n"
                    "\n"
@@ -368,10 +370,12 @@ int main(int argc, char** argv) {
             return printHelp(feedbackHelpText());
         if (command == u"markup")
             return printHelp(kMarkupHelp);
+        if (command == u"batch")
+            return printHelp(batchHelpText());
         return printHelp(kGeneralHelp);
     }
     if (command != u"search" && command != u"suppliers" && command != u"cart" && command != u"credentials" &&
-        command != u"feedback" && command != u"markup")
+        command != u"feedback" && command != u"markup" && command != u"batch")
         return usageError(QStringLiteral("Неизвестная команда: ") + command);
 
     AppServices::Options options;
@@ -387,5 +391,7 @@ int main(int argc, char** argv) {
         return feedbackCommand(services, args);
     if (command == u"markup")
         return markupCommand(services, args);
+    if (command == u"batch")
+        return batchCommand(services, args);
     return cartCommand(services, args);
 }

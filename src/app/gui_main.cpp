@@ -1,8 +1,10 @@
 // orelia: the desktop application. One main window; "--demo" runs on simulated suppliers
 // with settings of its own.
 #include "app/AppServices.h"
+#include "batch/BatchPricer.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
+#include "ui/BatchSheet.h"
 #include "ui/CartSheet.h"
 #include "ui/ContentView.h"
 #include "ui/FeedbackSheet.h"
@@ -94,6 +96,8 @@ int main(int argc, char** argv) {
     AppServices::Options options;
     options.demo = parser.isSet(demo);
     AppServices services(options);
+    // Outlives the sheet, so a list goes on pricing while the sheet is closed.
+    BatchPricer batchPricer(services.supplierPreferences(), services.searchConnectors());
 
     MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
                       services.cartStore());
@@ -113,6 +117,9 @@ int main(int argc, char** argv) {
         // The open table shows the new prices as the markup is typed.
         QObject::connect(sheet, &SettingsSheet::markupChanged, window.contentView(), &ContentView::refreshTable);
         return sheet;
+    });
+    window.contentView()->attachSheet(ContentView::Sheet::batch, [&](QWidget* parent) {
+        return new BatchSheet(batchPricer, services.userDefaults(), services.cartStore(), parent);
     });
     window.contentView()->attachSheet(ContentView::Sheet::feedback, [&](QWidget* parent) {
         return new FeedbackSheet(services.feedbackTransport(), parent);

@@ -1,7 +1,10 @@
 #include "ContentView.h"
 
 #include "cart/CartStore.h"
+#include "core/TextUtils.h"
 #include "core/UserDefaults.h"
+#include "export/TableExport.h"
+#include "ExportDialog.h"
 #include "NotificationOverlay.h"
 #include "OfferHeaderView.h"
 #include "offertable/PriceDisplay.h"
@@ -10,6 +13,7 @@
 #include "OfferTableView.h"
 #include "PFOfferWidths.h"
 #include "search/SearchViewModel.h"
+#include "SearchHistoryPopup.h"
 #include "SearchMoodView.h"
 #include "StatusRowView.h"
 #include "UiIcons.h"
@@ -25,11 +29,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <array>
@@ -129,12 +136,20 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     connect(m_table->offerHeader(), &QHeaderView::sectionClicked, this, &ContentView::sortByHeader);
     connect(m_table, &OfferTableView::copyRequested, this, &ContentView::copyValue);
     connect(m_table, &OfferTableView::copyRowRequested, this, &ContentView::copyRow);
+    connect(m_table, &OfferTableView::copyRowsRequested, this, &ContentView::copyRows);
     connect(m_table, &OfferTableView::addToCartRequested, this, &ContentView::addToCart);
     connect(m_table, &OfferTableView::chosenWidthsChanged, this, &ContentView::saveColumnWidths);
     connect(m_statusRow, &StatusRowView::markupClicked, this, [this] { openSheet(Sheet::settings); });
     connect(m_statusRow, &StatusRowView::showAllToggled, this, &ContentView::toggleShowAll);
     connect(m_statusRow, &StatusRowView::rejectFilterChanged, this, &ContentView::setRejectFilterEnabled);
     connect(m_statusRow, &StatusRowView::rejectThresholdChanged, this, &ContentView::setRejectThreshold);
+
+    // Its key filter goes on the field after the window's own, so it sees Down first.
+    m_history = new SearchHistoryPopup(*m_field, m_viewModel, m_defaults, this);
+    m_history->setTableTakesDown([this] {
+        return currentPage() == Page::results && m_model->rowCount() > 0 &&
+               TextUtils::searchQuery(m_field->text()) == m_viewModel.searchedArticle();
+    });
 
     setUpKeyboard();
     loadColumnWidths();
@@ -175,9 +190,12 @@ QWidget* ContentView::makeSearchBar() {
     m_feedback.button = new QPushButton(QStringLiteral("Обратная связь"), bar);
     m_settingsSheet.button = new QPushButton(QStringLiteral("Настройки"), bar);
     m_cartSheet.button = new QPushButton(QStringLiteral("Открыть корзину"), bar);
+    // Short, so that the window's least width does not grow; the sheet's title says the rest.
+    m_batchSheet.button = new QPushButton(QStringLiteral("Список…"), bar);
     const std::pair<Sheet, QString> sheets[] = {{Sheet::feedback, QStringLiteral("Обратная связь")},
                                                 {Sheet::settings, QStringLiteral("Настройка поставщиков и наценки")},
-                                                {Sheet::cart, QStringLiteral("Корзина")}};
+                                                {Sheet::cart, QStringLiteral("Корзина")},
+                                                {Sheet::batch, QStringLiteral("Проценка списка")}};
     for (const auto& [sheet, what] : sheets) {
         QPushButton* button = slot(sheet).button;
         button->setEnabled(false);
@@ -194,6 +212,7 @@ QWidget* ContentView::makeSearchBar() {
     layout->addWidget(m_durationIcon);
     layout->addWidget(m_durationText);
     layout->addSpacing(8);
+    layout->addWidget(m_batchSheet.button);
     layout->addWidget(m_feedback.button);
     layout->addWidget(m_settingsSheet.button);
     layout->addWidget(m_cartSheet.button);
@@ -219,12 +238,25 @@ QWidget* ContentView::makeResultLine(QWidget* parent) {
     m_noteText = new QLabel(line);
     m_noteText->setForegroundRole(QPalette::PlaceholderText);
     m_noteText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_exportButton = new QToolButton(line);
+    m_exportButton->setText(QStringLiteral("Экспорт…"));
+    m_exportButton->setToolTip(QStringLiteral("Сохранить предложения в книгу Excel или CSV"));
+    m_exportButton->setAutoRaise(true);
+    // popup(), not a button menu: a button's menu runs an event loop of its own.
+    connect(m_exportButton, &QToolButton::clicked, this, [this] {
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addAction(QStringLiteral("Таблицу, как она показана…"), this, [this] { chooseExportFile(false); });
+        menu->addAction(QStringLiteral("Все предложения…"), this, [this] { chooseExportFile(true); });
+        menu->popup(m_exportButton->mapToGlobal(QPoint(0, m_exportButton->height())));
+    });
     auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     layout->addWidget(m_resultIcon, 0, Qt::AlignTop);
     layout->addWidget(m_resultText, 1);
     layout->addWidget(m_noteText, 0, Qt::AlignTop);
+    layout->addWidget(m_exportButton, 0, Qt::AlignTop);
     return line;
 }
 
@@ -286,6 +318,8 @@ ContentView::SheetSlot& ContentView::slot(Sheet sheet) {
         return m_feedback;
     case Sheet::settings:
         return m_settingsSheet;
+    case Sheet::batch:
+        return m_batchSheet;
     case Sheet::cart:
         break;
     }
@@ -304,7 +338,7 @@ void ContentView::attachSheet(Sheet sheet, SheetFactory factory) {
     SheetSlot& s = slot(sheet);
     s.factory = std::move(factory);
     s.button->setEnabled(static_cast<bool>(s.factory));
-    s.button->setToolTip(QString());
+    s.button->setToolTip(sheet == Sheet::batch ? QStringLiteral("Проценка списка: много артикулов за раз") : QString());
     // The markup mark opens the settings once they can be opened.
     if (sheet == Sheet::settings)
         m_statusRow->markupMark()->setCursor(s.factory ? Qt::PointingHandCursor : Qt::ArrowCursor);
@@ -453,6 +487,48 @@ void ContentView::copyRow(int row) {
     showCopiedMessage(QStringLiteral("Скопирована строка: ") + offer.brand + u' ' + offer.article);
 }
 
+void ContentView::copyRows(const QList<int>& rows) {
+    QList<SupplierOffer> offers;
+    for (const int row : rows) {
+        if (row >= 0 && row < m_model->rowCount())
+            offers.append(m_model->offer(row));
+    }
+    if (offers.isEmpty())
+        return;
+    const ExportTable table =
+        TableExport::offersTable(offers, PriceDisplay::storedMarkupPercent(m_defaults), QDateTime::currentDateTime());
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(TableExport::tabSeparated(table));
+    showCopiedMessage(QStringLiteral("Скопировано строк: %1").arg(offers.size()));
+}
+
+QList<ExportTable> ContentView::exportTables(bool allOffers) const {
+    OfferTableSettings settings = m_settings;
+    QString title = QStringLiteral("Предложения");
+    if (allOffers) {
+        settings.showingAllOffers = true;
+        settings.rejectFilterEnabled = false;
+        title = QStringLiteral("Все предложения");
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const OffersSnapshot snapshot = makeOffersSnapshot(m_viewModel.offers(), settings, now);
+    return {TableExport::offersTable(snapshot.displayed, PriceDisplay::storedMarkupPercent(m_defaults), now, title)};
+}
+
+std::optional<QString> ContentView::exportOffers(bool allOffers, const QString& path) {
+    return TableExport::save(exportTables(allOffers), path);
+}
+
+void ContentView::chooseExportFile(bool allOffers) {
+    const QString name = ExportDialog::suggestedName(m_viewModel.searchedArticle(), QDate::currentDate());
+    QPointer<ContentView> self(this);
+    ExportDialog::save(window(), name, exportTables(allOffers), [self](const QString& message) {
+        if (self)
+            self->showCopiedMessage(message);
+    });
+}
+
 void ContentView::addToCart(int row) {
     if (row < 0 || row >= m_model->rowCount())
         return;
@@ -516,9 +592,11 @@ void ContentView::setUpKeyboard() {
     // In the order they stand on screen; the table last, and Tab leaves it again.
     QWidget* order[] = {m_field,
                         m_searchButton,
+                        m_batchSheet.button,
                         m_feedback.button,
                         m_settingsSheet.button,
                         m_cartSheet.button,
+                        m_exportButton,
                         m_statusRow->toggleButton(),
                         m_statusRow->markupMark(),
                         m_statusRow->rejectFilterCheckBox(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/ExportTable.h"
 #include "offertable/OfferSortOrder.h"
 #include "offertable/OffersSnapshot.h"
 
@@ -18,6 +19,8 @@ class QLineEdit;
 class QPushButton;
 class QShortcut;
 class QStackedWidget;
+class QToolButton;
+class SearchHistoryPopup;
 class SearchMoodView;
 class SearchViewModel;
 class StatusRowView;
@@ -32,7 +35,7 @@ class ContentView : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Sheet { feedback, settings, cart };
+    enum class Sheet { feedback, settings, cart, batch };
     enum class Page { empty, error, placeholder, results };
 
     // How long an overlay message stays.
@@ -55,6 +58,12 @@ public:
     void copyValue(const QString& value);
     // Puts the displayed row's eight values on the clipboard, tab-separated.
     void copyRow(int row);
+    // Puts the displayed rows on the clipboard as a spreadsheet takes them: a header line, then
+    // a line per row, tab-separated, prices with the markup as numbers with a decimal comma.
+    void copyRows(const QList<int>& rows);
+    // Saves the rows as shown, or every offer of the search, as a workbook (".xlsx") or CSV;
+    // the error text when it could not be saved.
+    std::optional<QString> exportOffers(bool allOffers, const QString& path);
     // Adds the displayed row's offer to the cart and reports whether it was new.
     void addToCart(int row);
 
@@ -86,6 +95,8 @@ public:
     QLabel* errorLabel() const { return m_errorText; }
     QWidget* placeholder() const { return m_placeholder; }
     NotificationOverlay* overlay() const { return m_overlay; }
+    QToolButton* exportButton() const { return m_exportButton; }
+    SearchHistoryPopup* historyPopup() const { return m_history; }
 
     // Where dragged column widths are kept.
     static const QString columnWidthsKey;
@@ -125,6 +136,8 @@ private:
     void updateOverlay();
     void showCopiedMessage(const QString& message);
     void showCartMessage(const QString& message);
+    QList<ExportTable> exportTables(bool allOffers) const;
+    void chooseExportFile(bool allOffers);
 
     SearchViewModel& m_viewModel;
     UserDefaults& m_defaults;
@@ -145,6 +158,7 @@ private:
     SheetSlot m_feedback;
     SheetSlot m_settingsSheet;
     SheetSlot m_cartSheet;
+    SheetSlot m_batchSheet;
     SearchMoodView* m_mood = nullptr;
     QStackedWidget* m_pages = nullptr;
     QLabel* m_errorText = nullptr;
@@ -160,4 +174,6 @@ private:
     OfferTableModel* m_model = nullptr;
     OfferTableView* m_table = nullptr;
     NotificationOverlay* m_overlay = nullptr;
+    QToolButton* m_exportButton = nullptr;
+    SearchHistoryPopup* m_history = nullptr;
 };

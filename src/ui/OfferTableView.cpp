@@ -6,6 +6,7 @@
 
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -51,15 +52,19 @@ void OfferCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     // The current row shows as a soft tint over the row's own colours, so supplier colours and
-    // portal highlights stay readable; the current cell keeps its focus frame. (Rows are never
-    // selected: the style would paint a selected row in the full highlight colour.)
+    // portal highlights stay readable; the current cell keeps its focus frame. Rows picked for
+    // copying get a stronger tint of their own rather than the style's full highlight colour.
     const auto* view = qobject_cast<const QAbstractItemView*>(opt.widget);
     const bool current = view && view->currentIndex().row() == index.row();
     const bool hovered = opt.state.testFlag(QStyle::State_MouseOver);
     const bool focused = opt.widget && opt.widget->hasFocus();
+    const bool picked = opt.state.testFlag(QStyle::State_Selected);
+    opt.state.setFlag(QStyle::State_Selected, false);
 
     if (index.column() != OfferTableModel::cart) {
         QStyledItemDelegate::paint(painter, opt, index);
+        if (picked)
+            tint(painter, opt, 110);
         if (current)
             tint(painter, opt, focused ? 70 : 40);
         if (hovered)
@@ -69,6 +74,8 @@ void OfferCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     if (opt.backgroundBrush.style() != Qt::NoBrush)
         painter->fillRect(opt.rect, opt.backgroundBrush);
+    if (picked)
+        tint(painter, opt, 110);
     if (current)
         tint(painter, opt, focused ? 70 : 40);
     if (hovered)
@@ -89,7 +96,8 @@ OfferTableView::OfferTableView(OfferTableModel& model, QWidget* parent)
     setModel(&model);
     setItemDelegate(new OfferCellDelegate(this));
     setAlternatingRowColors(true);
-    setSelectionMode(QAbstractItemView::NoSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
     setWordWrap(false);
@@ -289,6 +297,13 @@ void OfferTableView::contextMenuEvent(QContextMenuEvent* event) {
         if (cell.isValid())
             Q_EMIT copyRowRequested(cell.row());
     });
+    const QList<int> picked = pickedRows();
+    if (!picked.isEmpty()) {
+        QAction* rows = menu->addAction(QStringLiteral("Копировать выбранные строки (%1)").arg(picked.size()), this,
+                                        [this, picked] { Q_EMIT copyRowsRequested(picked); });
+        rows->setShortcut(QKeySequence::Copy);
+        copyCell->setShortcut(QKeySequence());
+    }
     menu->addSeparator();
     QAction* add = menu->addAction(QStringLiteral("Добавить в корзину"), this, [this, cell] {
         if (cell.isValid())
@@ -300,7 +315,8 @@ void OfferTableView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void OfferTableView::activate(const QModelIndex& index) {
-    if (!index.isValid())
+    // Shift and Ctrl clicks pick rows; they copy nothing.
+    if (!index.isValid() || (QGuiApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
         return;
     if (index.column() == OfferTableModel::cart)
         Q_EMIT addToCartRequested(index.row());
@@ -308,7 +324,42 @@ void OfferTableView::activate(const QModelIndex& index) {
         Q_EMIT copyRequested(index.data(OfferTableModel::CopyValueRole).toString());
 }
 
+QList<int> OfferTableView::pickedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// Only Shift and Ctrl pick rows; a plain click or arrow drops the picked rows and moves the
+// current one, so a click still just copies its cell.
+QItemSelectionModel::SelectionFlags OfferTableView::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const {
+    if (!event)
+        return QItemSelectionModel::NoUpdate;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+        modifiers = static_cast<const QInputEvent*>(event)->modifiers();
+        break;
+    default:
+        return QTableView::selectionCommand(index, event);
+    }
+    if (!(modifiers & (Qt::ShiftModifier | Qt::ControlModifier)))
+        return QItemSelectionModel::Clear;
+    return QTableView::selectionCommand(index, event);
+}
+
 void OfferTableView::copyCurrent() {
+    if (const QList<int> picked = pickedRows(); !picked.isEmpty()) {
+        Q_EMIT copyRowsRequested(picked);
+        return;
+    }
     const QModelIndex index = currentIndex();
     if (index.isValid() && index.column() != OfferTableModel::cart)
         Q_EMIT copyRequested(index.data(OfferTableModel::CopyValueRole).toString());

@@ -23,6 +23,8 @@ public:
 // asks to add the row's offer. From the keyboard: the arrows move a row-wide current highlight,
 // Ctrl+C copies the current cell, Ctrl+Enter or Insert adds the current row to the cart, Tab
 // leaves the table. A context menu copies the cell or the whole row or adds the row to the cart.
+// Rows are picked for copying with Shift or Ctrl (click or arrows) or Ctrl+A; then Ctrl+C copies
+// the picked rows instead of the cell. A plain click or arrow only moves the current row.
 //
 // Columns fit their widest value in the current rows and their title, the name takes what is
 // left (PFOfferWidths::arranged); columns the user dragged keep their width until a double-click
@@ -57,6 +59,8 @@ public:
 Q_SIGNALS:
     void copyRequested(const QString& value);
     void copyRowRequested(int row);
+    // The picked rows, in table order.
+    void copyRowsRequested(const QList<int>& rows);
     void addToCartRequested(int row);
     // The user finished dragging a column border or gave a column back to the automatic width.
     void chosenWidthsChanged();
@@ -68,10 +72,13 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
     void activate(const QModelIndex& index);
     void copyCurrent();
+    QList<int> pickedRows() const;
     void measureContent();
     void sectionResizedByUser(int section, int newSize);
     void resetColumn(int section);

@@ -6,6 +6,7 @@
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "offertable/PriceDisplay.h"
+#include "search/SearchHistory.h"
 #include "SettingsWidgets.h"
 
 #include <QCheckBox>
@@ -95,7 +96,31 @@ SettingsSheet::SettingsSheet(SettingsServices services, QWidget* parent)
         suppliersLayout->addWidget(m_rows[i]);
     }
     layout->addWidget(suppliers);
+
+    // The history stays on this computer; clearing it is the user's call alone.
+    auto* history = new QGroupBox(QStringLiteral("История поиска"), this);
+    auto* historyLayout = new QHBoxLayout(history);
+    m_historyCount = new QLabel(history);
+    m_historyCount->setForegroundRole(QPalette::PlaceholderText);
+    m_clearHistory = new QPushButton(QStringLiteral("Очистить историю"), history);
+    m_clearHistory->setAutoDefault(false);
+    connect(m_clearHistory, &QPushButton::clicked, this, [this] {
+        SearchHistory(m_services.defaults).clear();
+        showHistoryCount();
+    });
+    historyLayout->addWidget(m_historyCount, 1);
+    historyLayout->addWidget(m_clearHistory);
+    layout->addWidget(history);
+    showHistoryCount();
     layout->addStretch();
+}
+
+void SettingsSheet::showHistoryCount() {
+    const qsizetype count = SearchHistory(m_services.defaults).entries().size();
+    m_historyCount->setText(
+        count > 0 ? QStringLiteral("Недавних артикулов: %1 (хранятся только на этом компьютере)").arg(count)
+                  : QStringLiteral("История пуста"));
+    m_clearHistory->setEnabled(count > 0);
 }
 
 QString SettingsSheet::markupText(double percent, const QLocale& locale) {

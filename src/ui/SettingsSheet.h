@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -19,6 +20,8 @@ public:
     QLineEdit* markupField() const { return m_markup; }
     QCheckBox* supplierSwitch(const QString& supplierID) const;
     QPushButton* supplierRow(const QString& supplierID) const;
+    QPushButton* clearHistoryButton() const { return m_clearHistory; }
+    QLabel* historyLabel() const { return m_historyCount; }
     // The sub-sheet a row opened last (tests).
     QDialog* openedSubSheet() const { return m_subSheet; }
 
@@ -31,10 +34,13 @@ Q_SIGNALS:
 
 private:
     void openSubSheet(const QString& supplierID);
+    void showHistoryCount();
 
     SettingsServices m_services;
     QLineEdit* m_markup = nullptr;
     QCheckBox* m_switches[3] = {};
     QPushButton* m_rows[3] = {};
     QDialog* m_subSheet = nullptr;
+    QLabel* m_historyCount = nullptr;
+    QPushButton* m_clearHistory = nullptr;
 };

@@ -1,3 +1,5 @@
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -46,6 +48,7 @@ private Q_SLOTS:
     void demoMode_keepsItsSettingsApart();
     void credentials_roundTripThroughTheSystemStore();
     void oddCommandLines_areRefusedOrTakenLiterally();
+    void batchDemo_pricesEveryLine_savesAWorkbook();
 };
 
 void CliTest::searchJson_againstTheSandbox() {
@@ -168,6 +171,50 @@ void CliTest::oddCommandLines_areRefusedOrTakenLiterally() {
     const Result list = run({QStringLiteral("credentials"), QStringLiteral("list")}, {},
                             {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent")}});
     QCOMPARE(list.exitCode, 1);
+}
+
+void CliTest::batchDemo_pricesEveryLine_savesAWorkbook() {
+    const QString list = m_home.filePath(QStringLiteral("list.csv"));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("\uFEFFАртикул;Кол-во\r\nOC 90;2\r\n\r\nNO-SUCH-PART;1\r\nW 712/75;x\r\n").toUtf8());
+    file.close();
+
+    // A line that finds nothing and a line that cannot be read: exit 1, the rest priced.
+    const Result r = run({QStringLiteral("batch"), list, QStringLiteral("--demo"), QStringLiteral("--json"),
+                          QStringLiteral("--markup"), QStringLiteral("10")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("Строка 5: количество «x»")), qPrintable(r.err));
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    const QJsonArray lines = json[u"lines"].toArray();
+    QCOMPARE(lines.size(), 2);
+    const QJsonObject first = lines[0].toObject();
+    QCOMPARE(first[u"lineNumber"].toInt(), 2);
+    QCOMPARE(first[u"quantity"].toString(), QStringLiteral("2"));
+    QVERIFY(first[u"best"].isObject());
+    // Marked-up prices are multiples of 50, the line total twice the price, the totals add up.
+    const qlonglong unit = first[u"unitPrice"].toString().toLongLong();
+    QVERIFY2(unit > 0 && unit % 50 == 0, qPrintable(first[u"unitPrice"].toString()));
+    QCOMPARE(first[u"lineTotal"].toString().toLongLong(), 2 * unit);
+    QCOMPARE(json[u"total"].toString(), first[u"lineTotal"].toString());
+    QCOMPARE(lines[1].toObject()[u"note"].toString(),
+             QStringLiteral("По артикулу NO-SUCH-PART предложения не найдены."));
+    QCOMPARE(json[u"pricedLines"].toInt(), 1);
+
+    // Every line priced: exit 0, and the workbook is written.
+    const QString workbook = m_home.filePath(QStringLiteral("list.xlsx"));
+    const Result saved = run({QStringLiteral("batch"), QStringLiteral("-"), QStringLiteral("--demo"),
+                              QStringLiteral("--xlsx"), workbook, QStringLiteral("--rule"), QStringLiteral("fastest")},
+                             QByteArray("OC 90\t3\n"));
+    QCOMPARE(saved.exitCode, 0);
+    QVERIFY(saved.out.contains(QStringLiteral("Лучшее предложение: самое быстрое")));
+    QVERIFY(saved.out.contains(QStringLiteral("Сохранено: ") + workbook));
+    QVERIFY(QFileInfo(workbook).size() > 0);
+
+    QCOMPARE(run({QStringLiteral("batch"), QStringLiteral("--demo")}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("batch"), m_home.filePath(QStringLiteral("missing.txt"))}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("batch"), list, QStringLiteral("--json"), QStringLiteral("--csv"), list}).exitCode, 2);
+    QCOMPARE(run({QStringLiteral("batch"), list, QStringLiteral("--rule"), QStringLiteral("random")}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(CliTest)
