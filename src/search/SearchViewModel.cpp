@@ -231,6 +231,14 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned);
         autopiterTask.emplace(recorded(run, &SearchRun::autopiter, std::move(task)));
     }
+    // The portal's sign-in needs no brand: it runs while the other two answer, and whatever it
+    // fails with is reported by the portal's search after them.
+    std::shared_ptr<PortalOfferSearching> portal;
+    std::shared_ptr<PreparedPortalSearch> preparedPortal;
+    if (run->autoliga.enabled) {
+        portal = m_connectors.makeAutoligaPortal();
+        preparedPortal = portal->prepare();
+    }
     if (autoEuroTask)
         co_await std::move(*autoEuroTask);
     if (autopiterTask)
@@ -243,8 +251,9 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
             return slot.result ? slot.result->offers() : QList<SupplierOffer>{};
         };
         const QString brand = consensusBrand(article, offersOf(run->autoEuro), offersOf(run->autopiter));
-        std::shared_ptr<PortalOfferSearching> portal = m_connectors.makeAutoligaPortal();
-        Operation operation = [portal, article, brand] { return portal->search(article, brand); };
+        Operation operation = [portal, preparedPortal, article, brand] {
+            return preparedPortal->search(article, brand);
+        };
         auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned);
         auto portalTask = recorded(run, &SearchRun::autoliga, std::move(task));
         co_await std::move(portalTask);
