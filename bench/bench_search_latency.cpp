@@ -24,6 +24,7 @@
 //   --runs N          fresh starts per case, each followed by a warm search (default 3)
 //   --cases LIST      articles, comma separated (default "OC 90,BENCH-1,BENCH-5,BENCH-20,BENCH-60")
 //   --keep-alive S    how long the sandbox keeps idle connections (default 300)
+//   --pause S         seconds between the fresh start's search and the warm one (default 0)
 
 #include "app/AppServices.h"
 #include "core/SupplierPreferences.h"
@@ -39,6 +40,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -155,9 +157,10 @@ struct Sample {
 
 class Bench {
 public:
-    Bench(SandboxServer& sandbox, const QString& stateDir)
+    Bench(SandboxServer& sandbox, const QString& stateDir, int pauseSeconds)
         : m_sandbox(sandbox)
-        , m_stateDir(stateDir) {}
+        , m_stateDir(stateDir)
+        , m_pauseSeconds(pauseSeconds) {}
 
     // A fresh start (new services: no key cached, no login, no connections), then one warm search.
     std::pair<Sample, Sample> coldAndWarm(const QString& article, bool overlapped) {
@@ -182,6 +185,11 @@ public:
             overlapped ? services.searchConnectors() : static_cast<SearchConnectorFactory&>(sequential);
         SearchViewModel model(services.supplierPreferences(), connectors);
         Sample cold = search(model, article);
+        if (m_pauseSeconds > 0) {
+            QEventLoop pause;
+            QTimer::singleShot(std::chrono::seconds(m_pauseSeconds), &pause, &QEventLoop::quit);
+            pause.exec();
+        }
         Sample warm = search(model, article);
         return {cold, warm};
     }
@@ -218,6 +226,7 @@ private:
 
     SandboxServer& m_sandbox;
     QString m_stateDir;
+    int m_pauseSeconds = 0;
     int m_starts = 0;
 };
 
@@ -246,11 +255,15 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     int runs = 3;
+    int pauseSeconds = 0;
     QStringList cases{QStringLiteral("OC 90"), QStringLiteral("BENCH-1"), QStringLiteral("BENCH-5"),
                       QStringLiteral("BENCH-20"), QStringLiteral("BENCH-60")};
     for (qsizetype i = 0; i + 1 < arguments.size();) {
         if (arguments[i] == u"--runs") {
             runs = std::max(1, arguments[i + 1].toInt());
+            arguments.remove(i, 2);
+        } else if (arguments[i] == u"--pause") {
+            pauseSeconds = std::max(0, arguments[i + 1].toInt());
             arguments.remove(i, 2);
         } else if (arguments[i] == u"--cases") {
             cases = arguments[i + 1].split(u',', Qt::SkipEmptyParts);
@@ -275,11 +288,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Latencies latencies(*options);
-    Bench bench(sandbox, state.path());
+    Bench bench(sandbox, state.path(), pauseSeconds);
 
-    out << QStringLiteral("load average at start: %1; %2 fresh starts per case, each with one warm search after it\n")
+    out << QStringLiteral("load average at start: %1; %2 fresh starts per case, each with one warm search %3 s after "
+                          "it; idle connections kept %4 s by the sandbox\n")
                .arg(loadAverage())
-               .arg(runs);
+               .arg(runs)
+               .arg(pauseSeconds)
+               .arg(options->keepAliveSeconds);
     out << QStringLiteral("wall ÷ bound as median (min–max); lag = last answer ready → list published\n\n");
     out.flush();
     for (const QString& article : cases) {
