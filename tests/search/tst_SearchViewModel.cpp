@@ -5,6 +5,7 @@
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -313,6 +314,28 @@ void SearchViewModelTest::deduplicated_keepsFirstOccurrencePerSupplier() {
     QCOMPARE(result, (QList<SupplierOffer>{first, other, sameKeyElsewhere}));
     QCOMPARE(result.first().price, Decimal(100));
     QVERIFY(SearchViewModel::deduplicated({}).isEmpty());
+
+    // The id is the whole text: "a|b" + "c" and "a" + "b|c" are one offer.
+    const SupplierOffer left = OfferBuilder(QStringLiteral("a|b"), QStringLiteral("c"));
+    const SupplierOffer right = OfferBuilder(QStringLiteral("a"), QStringLiteral("b|c"));
+    QCOMPARE(SearchViewModel::deduplicated({left, right}), QList<SupplierOffer>{left});
+
+    // A long list with repeats anywhere keeps exactly what a plain set of id texts keeps.
+    QList<SupplierOffer> many;
+    for (int i = 0; i < 5000; ++i) {
+        const int key = (i * 7919) % 3001;
+        many.append(OfferBuilder(i % 3 ? QStringLiteral("autoeuro") : QStringLiteral("autopiter"), QString::number(key))
+                        .price(i % 2 ? "1" : "2"));
+    }
+    QList<SupplierOffer> expected;
+    QSet<QString> seen;
+    for (const SupplierOffer& offer : many) {
+        if (!seen.contains(offer.id())) {
+            seen.insert(offer.id());
+            expected.append(offer);
+        }
+    }
+    QCOMPARE(SearchViewModel::deduplicated(many), expected);
 }
 
 void SearchViewModelTest::guard_dropsWrongKindAnalogues() {
