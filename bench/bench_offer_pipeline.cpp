@@ -4,6 +4,7 @@
 #include "offertable/OffersSnapshot.h"
 #include "search/OfferSemanticGuard.h"
 #include "search/SearchViewModel.h"
+#include "SyntheticOffers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,61 +22,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kQuery = QStringLiteral("W712/75");
-
-// A realistic answer: the queried article and its analogues from several brands, each
-// group with a handful of warehouses, some duplicate lines, a few wrong kinds of part,
-// refusal rates, delivery texts and dates, and highlighted portal rows.
-QList<SupplierOffer> syntheticOffers(int count) {
-    static const QStringList brands{u"MANN"_s,   u"MAHLE"_s,      u"KNECHT"_s, u"BOSCH"_s,  u"FILTRON"_s,
-                                    u"SAKURA"_s, u"BIG FILTER"_s, u"UFI"_s,    u"HENGST"_s, u"Fram"_s};
-    static const QStringList names{u"Фильтр масляный"_s, u"Фильтр масляный двигателя"_s, u"Масляный фильтр"_s,
-                                   u"Oil filter"_s,      u"Фильтр воздушный"_s,          u"Насос масляный"_s};
-    static const QStringList colors{u"#F1DD18"_s, u"#CCFF99"_s, u"#CCFFFF"_s, u"#FFFFFF"_s};
-    static const struct {
-        const char* id;
-        const char* name;
-    } suppliers[] = {{"autoeuro", "AutoEuro"}, {"autopiter", "Autopiter"}, {"autoliga", "Автолига"}};
-
-    std::mt19937 random(20261206);
-    const QDateTime now = QDateTime::currentDateTime();
-    QList<SupplierOffer> offers;
-    offers.reserve(count);
-    int article = 0;
-    while (offers.size() < count) {
-        // One group: an article of one brand at up to twelve warehouses of one supplier.
-        const auto& supplier = suppliers[random() % 3];
-        const QString brand = brands[random() % brands.size()];
-        const QString articleText =
-            article == 0 ? u"W 712/75"_s : QStringLiteral("%1-%2").arg(QChar(u'A' + article % 26)).arg(article);
-        const int size = 1 + static_cast<int>(random() % 12);
-        for (int i = 0; i < size && offers.size() < count; ++i) {
-            SupplierOffer o;
-            o.supplierID = QString::fromLatin1(supplier.id);
-            o.supplierName = QString::fromUtf8(supplier.name);
-            o.supplierOfferKey = QStringLiteral("%1-%2").arg(article).arg(i);
-            o.brand = brand;
-            o.article = articleText;
-            o.name = names[random() % 10 < 8 ? random() % 4 : 4 + random() % 2];
-            o.price = *Decimal::parse(QStringLiteral("%1.%2").arg(300 + random() % 5000).arg(random() % 100));
-            o.currency = u"RUB"_s;
-            o.availableQuantity = static_cast<std::int64_t>(random() % 40);
-            if (random() % 4 != 0)
-                o.deliveryDescription = QStringLiteral("%1 дн.").arg(random() % 20);
-            else
-                o.deliveryDate = now.addDays(random() % 30);
-            if (random() % 10 < 7)
-                o.rejectRate = *Decimal::parse(QStringLiteral("%1.%2").arg(random() % 60).arg(random() % 10));
-            if (o.supplierID == u"autoliga" && random() % 8 == 0)
-                o.rowHighlightColor = colors[random() % colors.size()];
-            o.updatedAt = now;
-            offers.append(o);
-            if (random() % 20 == 0 && offers.size() < count)
-                offers.append(o); // the same line twice in one answer
-        }
-        ++article;
-    }
-    return offers;
-}
 
 // "cold": before each iteration the caches are flushed by streaming through more memory than
 // they hold. Ten thousand offers fit into the caches and a hundred thousand do not, so the warm
@@ -109,7 +55,7 @@ void onOwnCopies(benchmark::State& state, const QList<SupplierOffer>& offers, bo
 const OfferTableSettings kSettings{{OfferSortComparator{}}, false, true, 30.0};
 
 void pipeline(benchmark::State& state, bool cold) {
-    const QList<SupplierOffer> offers = syntheticOffers(static_cast<int>(state.range(0)));
+    const QList<SupplierOffer> offers = SyntheticOffers::answer(static_cast<int>(state.range(0)));
     onOwnCopies(state, offers, cold, [](QList<SupplierOffer> merged) {
         QList<SupplierOffer> unique = SearchViewModel::deduplicated(std::move(merged));
         QList<SupplierOffer> kept = OfferSemanticGuard::filter(std::move(unique), kQuery);
@@ -123,7 +69,7 @@ BENCHMARK_CAPTURE(pipeline, cold, true)->Arg(10000)->Arg(100000)->Unit(benchmark
 
 // The three stages alone, to see where the time goes.
 void deduplicate(benchmark::State& state, bool cold) {
-    const QList<SupplierOffer> offers = syntheticOffers(static_cast<int>(state.range(0)));
+    const QList<SupplierOffer> offers = SyntheticOffers::answer(static_cast<int>(state.range(0)));
     onOwnCopies(state, offers, cold,
                 [](QList<SupplierOffer> merged) { return SearchViewModel::deduplicated(std::move(merged)); });
 }
@@ -132,7 +78,7 @@ BENCHMARK_CAPTURE(deduplicate, cold, true)->Arg(10000)->Arg(100000)->Unit(benchm
 
 void semanticGuard(benchmark::State& state, bool cold) {
     const QList<SupplierOffer> offers =
-        SearchViewModel::deduplicated(syntheticOffers(static_cast<int>(state.range(0))));
+        SearchViewModel::deduplicated(SyntheticOffers::answer(static_cast<int>(state.range(0))));
     onOwnCopies(state, offers, cold,
                 [](QList<SupplierOffer> unique) { return OfferSemanticGuard::filter(std::move(unique), kQuery); });
 }
@@ -142,7 +88,7 @@ BENCHMARK_CAPTURE(semanticGuard, cold, true)->Arg(10000)->Arg(100000)->Unit(benc
 // The window derives its rows from the published list, which it keeps: nothing to hand over.
 void snapshot(benchmark::State& state, bool cold) {
     const QList<SupplierOffer> offers = OfferSemanticGuard::filter(
-        SearchViewModel::deduplicated(syntheticOffers(static_cast<int>(state.range(0)))), kQuery);
+        SearchViewModel::deduplicated(SyntheticOffers::answer(static_cast<int>(state.range(0)))), kQuery);
     for (auto _ : state) {
         OffersSnapshot result = makeOffersSnapshot(offers, kSettings);
         benchmark::DoNotOptimize(result.displayed.size());
