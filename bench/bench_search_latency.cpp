@@ -11,7 +11,7 @@
 //               + IsAuthorization + GetPriceId                         (per catalogue row, all at once)
 //   Portal    = warm-up GET + sign-in POST + search GET                (a private session each time)
 //
-//   as designed:  max(AutoEuro, Autopiter) + Portal
+//   sequential:   max(AutoEuro, Autopiter) + Portal
 //   overlapped:   max(AutoEuro, Autopiter, warm-up + sign-in) + search GET
 //
 // The credential reads, the per-brand normalising and the merge are local work, not on the graph.
@@ -91,9 +91,9 @@ struct Latencies {
 };
 
 struct Bounds {
-    double designed = 0;
+    double sequential = 0;
     double overlapped = 0;
-    double designedPerHost = 0;
+    double sequentialPerHost = 0;
     double overlappedPerHost = 0;
 };
 
@@ -110,15 +110,15 @@ Bounds bounds(const Latencies& l, int brands, int rows, bool cold) {
                          std::max({autoEuro, autopiter, portalStart}) + l.portalSearch};
     };
     Bounds b;
-    std::tie(b.designed, b.overlapped) =
+    std::tie(b.sequential, b.overlapped) =
         combine(autoEuroLookups + (brands > 0 ? l.items : 0), autopiterStart + (rows > 0 ? perRow : 0));
-    std::tie(b.designedPerHost, b.overlappedPerHost) =
+    std::tie(b.sequentialPerHost, b.overlappedPerHost) =
         combine(autoEuroLookups + waves(brands) * l.items,
                 autopiterStart + (rows > 0 ? std::max(1.0, static_cast<double>(rows) / kConnections) * perRow : 0));
     return b;
 }
 
-// Runs the portal as designed: its whole exchange after the other two (no prepare() of its own).
+// Runs the portal the plain way: its whole exchange after the other two (no prepare() of its own).
 class SequentialPortalConnectors final : public SearchConnectorFactory {
 public:
     explicit SequentialPortalConnectors(SearchConnectorFactory& inner)
@@ -333,20 +333,20 @@ int main(int argc, char** argv) {
                 const Sample& first = samples.front();
                 out << QStringLiteral("%1 | %2 | %3\n")
                            .arg(article, -9)
-                           .arg(overlapped ? QStringLiteral("overlapped") : QStringLiteral("as designed"), -11)
+                           .arg(overlapped ? QStringLiteral("overlapped") : QStringLiteral("sequential"), -11)
                            .arg(cold ? QStringLiteral("fresh start") : QStringLiteral("warm"));
-                out << QStringLiteral("    wall %1 ms (%2–%3); bounds: designed %4, overlapped %5, 6/host %6 ms\n")
+                out << QStringLiteral("    wall %1 ms (%2–%3); bounds: sequential %4, overlapped %5, 6/host %6 ms\n")
                            .arg(wall.median, 0, 'f', 0)
                            .arg(wall.min, 0, 'f', 0)
                            .arg(wall.max, 0, 'f', 0)
-                           .arg(b.designed, 0, 'f', 0)
+                           .arg(b.sequential, 0, 'f', 0)
                            .arg(b.overlapped, 0, 'f', 0)
-                           .arg(overlapped ? b.overlappedPerHost : b.designedPerHost, 0, 'f', 0);
-                out << QStringLiteral("    wall ÷ designed bound %1").arg(ratio(b.designed));
+                           .arg(overlapped ? b.overlappedPerHost : b.sequentialPerHost, 0, 'f', 0);
+                out << QStringLiteral("    wall ÷ sequential bound %1").arg(ratio(b.sequential));
                 if (overlapped)
                     out << QStringLiteral("; ÷ overlapped bound %1").arg(ratio(b.overlapped));
                 out << QStringLiteral("; ÷ 6/host bound %1\n")
-                           .arg(ratio(overlapped ? b.overlappedPerHost : b.designedPerHost));
+                           .arg(ratio(overlapped ? b.overlappedPerHost : b.sequentialPerHost));
                 out << QStringLiteral("    lag %1 ms; connections AutoEuro %2, Autopiter %3, portal %4; %5 offers%6\n")
                            .arg(stats(lags).median, 0, 'f', 1)
                            .arg(first.autoEuroConnections)
