@@ -8,6 +8,7 @@
 #include "ui/CartSheet.h"
 #include "ui/ContentView.h"
 #include "ui/FeedbackSheet.h"
+#include "ui/FirstPaintProbe.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsSheet.h"
 #include "ui/SettingsWidgets.h"
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     window.contentView()->attachSheet(ContentView::Sheet::feedback, [&](QWidget* parent) {
         return new FeedbackSheet(services.feedbackTransport(), parent);
     });
+    FirstPaintProbe::installFromEnvironment(window);
     window.show();
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -19,18 +20,28 @@ template <typename T> size_t hashOptional(size_t seed, const std::optional<T>& v
 
 // The whole piece must be a finite number with a decimal point; "2-4" or "1,5" are not.
 std::optional<double> parseDays(QStringView piece) {
-    const QByteArray ascii = piece.toLatin1();
-    if (ascii.isEmpty() || piece.size() != ascii.size())
+    // Asked for every offer at every sort: short pieces are read from the stack.
+    constexpr qsizetype kShort = 64;
+    if (piece.isEmpty())
         return std::nullopt;
-    for (const QChar c : piece) {
-        if (c.unicode() > 127)
+    char stack[kShort];
+    QByteArray heap;
+    char* ascii = stack;
+    if (piece.size() > kShort) {
+        heap.resize(piece.size());
+        ascii = heap.data();
+    }
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const char16_t c = piece[i].unicode();
+        if (c > 127)
             return std::nullopt;
+        ascii[i] = static_cast<char>(c);
     }
     double value = 0;
-    const char* begin = ascii.constData();
-    const char* end = begin + ascii.size();
+    const char* begin = ascii;
+    const char* end = ascii + piece.size();
     // from_chars takes no leading "+"; a stated "+3" is still a number.
-    if (*begin == '+' && ascii.size() > 1 && begin[1] != '-')
+    if (*begin == '+' && piece.size() > 1 && begin[1] != '-')
         ++begin;
     const auto result = std::from_chars(begin, end, value);
     if (result.ec != std::errc() || result.ptr != end)
@@ -40,13 +51,15 @@ std::optional<double> parseDays(QStringView piece) {
     return value;
 }
 
-QList<QStringView> splitAtWhiteSpace(QStringView text) {
-    QList<QStringView> pieces;
+// The first two pieces of the text split at white space; empty views where there are fewer.
+std::pair<QStringView, QStringView> firstTwoPieces(QStringView text) {
+    std::pair<QStringView, QStringView> pieces;
+    int found = 0;
     qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
+    for (qsizetype i = 0; i <= text.size() && found < 2; ++i) {
         const bool space = i == text.size() || text[i].isSpace();
         if (space && start >= 0) {
-            pieces.append(text.mid(start, i - start));
+            (found++ == 0 ? pieces.first : pieces.second) = text.mid(start, i - start);
             start = -1;
         } else if (!space && start < 0) {
             start = i;
@@ -75,10 +88,10 @@ double SupplierOffer::deliverySortValue() const {
 
 double SupplierOffer::deliverySortValue(const QDateTime& now) const {
     if (deliveryDescription) {
-        const QString text = deliveryDescription->trimmed().toLower();
-        const QList<QStringView> pieces = splitAtWhiteSpace(text);
-        if (pieces.size() >= 2 && pieces.at(1).startsWith(u"дн")) {
-            if (const auto days = parseDays(pieces.at(0)))
+        // "3 дн.", in any letter case; read in place, as every sort asks for it.
+        const auto [amount, unit] = firstTwoPieces(*deliveryDescription);
+        if (unit.startsWith(u"дн", Qt::CaseInsensitive)) {
+            if (const auto days = parseDays(amount))
                 return *days;
         }
     }

@@ -168,6 +168,9 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
     // We follow redirects ourselves, so that none leaves the service's origin.
     request.request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.request.setTransferTimeout(0);
+    if (!request.request.attribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute).isValid())
+        request.request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute,
+                                     idleConnectionSeconds);
 
     bool timedOut = false;
     QPointer<QNetworkReply> current;

@@ -18,6 +18,10 @@ inline constexpr qint64 maxBodySize = 32 * 1024 * 1024;
 // Requests in flight per host and manager; more wait in our own queue, where no clock runs.
 inline constexpr int maxRequestsPerHost = 6;
 inline constexpr int maxRedirects = 10;
+// How long an idle connection waits for the next request (Qt's own default is two minutes):
+// the buyer's next search often comes later than that, and a new TLS connection costs round
+// trips before the first byte. The server may still close it sooner.
+inline constexpr int idleConnectionSeconds = 300;
 
 struct Request {
     QNetworkRequest request;

@@ -1,5 +1,6 @@
 #include "OffersSnapshot.h"
 
+#include "core/OfferIdentities.h"
 #include "core/UserDefaults.h"
 #include "GroupKey.h"
 #include "OfferRowHighlight.h"
@@ -128,49 +129,6 @@ IdentitySet usefulIdentities(const QList<RankedOffer>& rows) {
     return selected;
 }
 
-// An offer's id, supplierID + "|" + supplierOfferKey, read in place: building the text for every
-// row costs an allocation. Equal ids give equal keys however the two parts split the text.
-struct IdentityKey {
-    QStringView supplierID;
-    QStringView offerKey;
-
-    qsizetype size() const { return supplierID.size() + 1 + offerKey.size(); }
-    char16_t at(qsizetype i) const {
-        if (i < supplierID.size())
-            return supplierID[i].unicode();
-        if (i == supplierID.size())
-            return u'|';
-        return offerKey[i - supplierID.size() - 1].unicode();
-    }
-
-    friend bool operator==(const IdentityKey& a, const IdentityKey& b) {
-        if (a.supplierID.size() == b.supplierID.size())
-            return a.offerKey.size() == b.offerKey.size() && a.supplierID == b.supplierID && a.offerKey == b.offerKey;
-        if (a.size() != b.size())
-            return false;
-        for (qsizetype i = 0; i < a.size(); ++i) {
-            if (a.at(i) != b.at(i))
-                return false;
-        }
-        return true;
-    }
-
-    // FNV-1a over the whole id text, so that equal ids hash alike however they split.
-    friend size_t qHash(const IdentityKey& key, size_t seed) {
-        std::uint64_t h = 14695981039346656037ull ^ seed;
-        const auto add = [&h](char16_t c) {
-            h ^= c;
-            h *= 1099511628211ull;
-        };
-        for (const QChar c : key.supplierID)
-            add(c.unicode());
-        add(u'|');
-        for (const QChar c : key.offerKey)
-            add(c.unicode());
-        return static_cast<size_t>(h);
-    }
-};
-
 // Unknown rates are never dropped; known ones may be at most `allowed` percent.
 bool withinAllowedRisk(const SupplierOffer& offer, double allowed) {
     return !offer.rejectRate || offer.rejectsSortValue() <= allowed;
@@ -183,25 +141,31 @@ QList<RankedOffer> rankedOffers(const QList<SupplierOffer>& offers, const QDateT
     rows.reserve(offers.size());
     QHash<GroupKey, qsizetype> groups;
     groups.reserve(offers.size());
-    QHash<IdentityKey, qsizetype> identities;
-    identities.reserve(offers.size());
+    const std::vector<qsizetype> identities = OfferIdentities::numbers(offers);
     QList<QString> suppliers;
-    for (const SupplierOffer& offer : offers) {
-        const IdentityKey id{offer.supplierID, offer.supplierOfferKey};
-        auto known = identities.constFind(id);
-        if (known == identities.constEnd())
-            known = identities.insert(id, identities.size());
-        const GroupKey key = GroupKey::of(offer);
-        auto it = groups.constFind(key);
-        if (it == groups.constEnd())
-            it = groups.insert(key, groups.size());
-        const qsizetype g = *it;
+    const SupplierOffer* previous = nullptr;
+    qsizetype g = -1;
+    for (qsizetype i = 0; i < offers.size(); ++i) {
+        const SupplierOffer& offer = offers[i];
+        const qsizetype identity = identities[static_cast<size_t>(i)];
+        // Answers list the offers of one brand and article together: spelled as the offer before,
+        // the offer is in its group, and no key needs to be built.
+        const bool sameAsPrevious = previous && offer.article == previous->article && offer.brand == previous->brand &&
+                                    offer.supplierID == previous->supplierID;
+        if (!sameAsPrevious) {
+            const GroupKey key = GroupKey::of(offer);
+            auto it = groups.constFind(key);
+            if (it == groups.constEnd())
+                it = groups.insert(key, groups.size());
+            g = *it;
+        }
+        previous = &offer;
         qsizetype supplier = suppliers.indexOf(offer.supplierID);
         if (supplier < 0) {
             supplier = suppliers.size();
             suppliers.append(offer.supplierID);
         }
-        rows.append(RankedOffer{&offer, *known, g, supplier, OfferRowHighlight::rank(offer),
+        rows.append(RankedOffer{&offer, identity, g, supplier, OfferRowHighlight::rank(offer),
                                 offer.rejectRate.has_value(), finiteOrUnknown(offer.priceSortValue()),
                                 finiteOrUnknown(offer.deliverySortValue(now)),
                                 finiteOrUnknown(offer.rejectsSortValue())});

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace AutopiterSandboxService {
 
@@ -192,11 +193,45 @@ QString dateText(DateForm form, int days, std::uint64_t hash) {
     return {};
 }
 
+// The articles of "BENCH-N" have ids above those of the catalogue: 10^9 + N * 1000 + position.
+constexpr std::int64_t kBenchIDs = 1000000000;
+
+QList<Part> benchParts(int width) {
+    QList<Part> list;
+    const auto parts = SandboxCatalogue::partsWithArticle(QStringLiteral("BENCH-%1").arg(width));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const auto* part = parts.at(i);
+        list.append(
+            {part->brand, part->article, part->name, part->basePrice, part->packing, -1, kBenchIDs + width * 1000 + i});
+    }
+    return list;
+}
+
+std::optional<Part> benchPart(std::int64_t articleID) {
+    if (articleID < kBenchIDs)
+        return std::nullopt;
+    const auto width = static_cast<int>((articleID - kBenchIDs) / 1000);
+    const auto position = (articleID - kBenchIDs) % 1000;
+    const QList<Part> parts = benchParts(width);
+    if (position >= parts.size())
+        return std::nullopt;
+    return parts.at(position);
+}
+
 QString catalogAnswer(const QString& number) {
     const QString wanted = SandboxCatalogue::canonical(number);
     QString rows;
     if (wanted.isEmpty())
         return rows;
+    if (const int width = SandboxCatalogue::benchWidth(number)) {
+        for (const Part& part : benchParts(width)) {
+            rows += QStringLiteral("<SearchCatalogModel>") +
+                    element(QStringLiteral("ArticleId"), QString::number(part.articleID)) +
+                    element(QStringLiteral("CatalogName"), part.brand) + element(QStringLiteral("Name"), part.name) +
+                    element(QStringLiteral("Number"), part.article) + QStringLiteral("</SearchCatalogModel>");
+        }
+        return rows;
+    }
     bool archived = false;
     for (const auto& part : parts()) {
         if (!SandboxCatalogue::canonical(part.article).startsWith(wanted))
@@ -265,6 +300,8 @@ QString priceRows(SandboxHttp::Context& context, const Part& part) {
 }
 
 QString priceAnswer(SandboxHttp::Context& context, std::int64_t articleID, bool withCrosses) {
+    if (const auto bench = benchPart(articleID))
+        return priceRows(context, *bench);
     const auto& all = parts();
     const auto found = std::find_if(all.begin(), all.end(), [&](const Part& p) { return p.articleID == articleID; });
     if (found == all.end())

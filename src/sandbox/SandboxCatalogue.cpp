@@ -1,6 +1,9 @@
 #include "SandboxCatalogue.h"
 
 #include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace SandboxCatalogue {
 
@@ -24,13 +27,8 @@ std::uint64_t stableHash(const QString& text) {
     return hash;
 }
 
-Part makePart(const PartSeed& seed) {
-    Part part{QString::fromUtf16(seed.brand),
-              QString::fromUtf16(seed.article),
-              QString::fromUtf16(seed.name),
-              seed.basePrice,
-              seed.packing,
-              {}};
+Part makePart(QString brand, QString article, QString name, double basePrice, std::int64_t packing) {
+    Part part{std::move(brand), std::move(article), std::move(name), basePrice, packing, {}};
     const std::uint64_t hash = stableHash(part.brand + u'|' + part.article);
     const auto& all = warehouses();
     for (qsizetype i = 0; i < all.size(); ++i) {
@@ -39,7 +37,7 @@ Part makePart(const PartSeed& seed) {
         if (!stocked)
             continue;
         const Warehouse& w = all.at(i);
-        const double price = std::round(seed.basePrice * w.priceFactor * 100.0) / 100.0;
+        const double price = std::round(basePrice * w.priceFactor * 100.0) / 100.0;
         const std::int64_t stock = static_cast<std::int64_t>((hash >> (16 + 4 * i)) % 40) + (i == 0 ? 2 : 0);
         const QString key = QStringLiteral("%1-%2").arg(w.key).arg(
             stableHash(part.brand + part.article + w.key) % 100000000ull, 8, 10, QChar(u'0'));
@@ -48,11 +46,37 @@ Part makePart(const PartSeed& seed) {
     return part;
 }
 
+Part makePart(const PartSeed& seed) {
+    return makePart(QString::fromUtf16(seed.brand), QString::fromUtf16(seed.article), QString::fromUtf16(seed.name),
+                    seed.basePrice, seed.packing);
+}
+
 Group makeGroup(std::initializer_list<PartSeed> seeds) {
     Group group;
     for (const auto& seed : seeds)
         group.parts.append(makePart(seed));
     return group;
+}
+
+constexpr int kMaxBenchWidth = 500;
+
+// The parts of "BENCH-N", made on first use and kept, so that the pointers stay valid.
+QList<const Part*> benchParts(int width) {
+    static std::mutex mutex;
+    static std::map<int, std::unique_ptr<const QList<Part>>> made;
+    std::lock_guard lock(mutex);
+    auto& parts = made[width];
+    if (!parts) {
+        QList<Part> list;
+        for (int i = 1; i <= width; ++i)
+            list.append(makePart(QStringLiteral("BENCH%1").arg(i), QStringLiteral("BENCH-%1").arg(width),
+                                 QStringLiteral("Фильтр масляный"), 300.0 + 7.0 * i, 1));
+        parts = std::make_unique<const QList<Part>>(std::move(list));
+    }
+    QList<const Part*> found;
+    for (const Part& part : *parts)
+        found.append(&part);
+    return found;
 }
 
 QList<Group> buildGroups() {
@@ -188,7 +212,18 @@ QString canonical(QStringView article) {
     return result;
 }
 
+int benchWidth(QStringView article) {
+    const QString wanted = canonical(article);
+    if (!wanted.startsWith(u"BENCH"))
+        return 0;
+    bool ok = false;
+    const int width = wanted.mid(5).toInt(&ok);
+    return ok && width >= 1 && width <= kMaxBenchWidth && wanted.mid(5) == QString::number(width) ? width : 0;
+}
+
 QList<const Part*> partsWithArticle(QStringView article) {
+    if (const int width = benchWidth(article))
+        return benchParts(width);
     const QString wanted = canonical(article);
     QList<const Part*> found;
     if (wanted.isEmpty())

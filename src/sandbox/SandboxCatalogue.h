@@ -58,7 +58,11 @@ const QList<DeliveryPoint>& deliveryPoints();
 // Upper case, letters and digits only ("oc-90" finds "OC 90").
 QString canonical(QStringView article);
 // Every part whose article is the queried one, in catalogue order.
+// "BENCH-N" (N from 1 to 500) is an article that N brands make (BENCH1 to BENCHN, oil filters
+// at the usual warehouses), so that the width of an answer can be chosen when measuring.
 QList<const Part*> partsWithArticle(QStringView article);
+// N for "BENCH-N" (in any spelling canonical() reads alike); 0 for every other article.
+int benchWidth(QStringView article);
 // The part of that brand and article (brand compared case-insensitively); nullptr if none.
 const Part* findPart(QStringView brand, QStringView article);
 // The other members of the part's groups: its analogues.

@@ -16,16 +16,20 @@ std::optional<S> serviceNamed(const QString& name) {
     return it == names.cend() ? std::nullopt : std::optional<S>(*it);
 }
 
-// "SERVICE=VALUE"
-bool split(const QString& argument, S* service, QString* value) {
-    const auto equals = argument.indexOf(u'=');
-    if (equals <= 0)
+// "SERVICE=VALUE"; with `operation`, also "SERVICE:OPERATION=VALUE" (the operation may hold
+// "=" itself, as in "brand=MAHLE", so the value follows the last one).
+bool split(const QString& argument, S* service, QString* value, std::optional<QString>* operation = nullptr) {
+    const auto colon = operation ? argument.indexOf(u':') : -1;
+    const auto equals = colon > 0 ? argument.lastIndexOf(u'=') : argument.indexOf(u'=');
+    if (equals <= 0 || (colon > 0 && equals < colon))
         return false;
-    const auto found = serviceNamed(argument.left(equals));
+    const auto found = serviceNamed(argument.left(colon > 0 ? colon : equals));
     if (!found)
         return false;
     *service = *found;
     *value = argument.mid(equals + 1);
+    if (colon > 0)
+        *operation = argument.mid(colon + 1, equals - colon - 1);
     return true;
 }
 
@@ -74,6 +78,11 @@ QString helpText() {
         "\n"
         "  --port N                      listen on port N (default 0: any free port)\n"
         "  --latency SERVICE=MS          answer SERVICE after MS milliseconds\n"
+        "  --latency SERVICE:OP=MS       answer one operation of SERVICE after MS milliseconds: the\n"
+        "                                request path's end (autoeuro:search_items/,\n"
+        "                                autoliga:customer/login/, autoliga:autoliga/ for the\n"
+        "                                portal's base) or the SOAP operation (autopiter:GetPriceId)\n"
+        "  --keep-alive SECONDS          keep idle connections open this long (default 1)\n"
         "  --fault SERVICE=MODE          make SERVICE misbehave; MODE is one of\n"
         "                                  status:CODE  answer with HTTP status CODE and an error body\n"
         "                                               (a SOAP fault for autopiter)\n"
@@ -115,8 +124,8 @@ QString helpText() {
     return text + demoAccounts();
 }
 
-std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error) {
-    SandboxOptions options;
+std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error, SandboxOptions defaults) {
+    SandboxOptions options = std::move(defaults);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& option = arguments.at(i);
         if (i + 1 >= arguments.size()) {
@@ -147,16 +156,28 @@ std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error
                 *error = QStringLiteral("Not a port: %1").arg(value);
                 return std::nullopt;
             }
+        } else if (option == u"--keep-alive") {
+            bool ok = false;
+            options.keepAliveSeconds = value.toInt(&ok);
+            if (!ok || options.keepAliveSeconds < 1) {
+                *error = QStringLiteral("Not a number of seconds: %1").arg(value);
+                return std::nullopt;
+            }
         } else if (option == u"--latency" || option == u"--fault" || option == u"--fault-match") {
-            if (!split(value, &service, &rest)) {
+            std::optional<QString> operation;
+            if (!split(value, &service, &rest, option == u"--latency" ? &operation : nullptr)) {
                 *error = QStringLiteral("Expected SERVICE=VALUE with a known service: %1").arg(value);
                 return std::nullopt;
             }
             SandboxBehaviour& behaviour = options.behaviour[service];
             bool ok = true;
             if (option == u"--latency") {
-                behaviour.latencyMs = rest.toInt(&ok);
-                ok = ok && behaviour.latencyMs >= 0;
+                const int latency = rest.toInt(&ok);
+                ok = ok && latency >= 0;
+                if (operation)
+                    behaviour.operationLatencyMs.insert(*operation, latency);
+                else
+                    behaviour.latencyMs = latency;
             } else if (option == u"--fault") {
                 ok = applyFault(rest, behaviour);
             } else {

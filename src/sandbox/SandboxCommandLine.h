@@ -11,6 +11,7 @@ namespace SandboxCommandLine {
 
 QString helpText();
 // Nothing, with *error set, when the arguments (without the program name) are not valid.
-std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error);
+// The arguments change `defaults` where they say so.
+std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error, SandboxOptions defaults = {});
 
 } // namespace SandboxCommandLine

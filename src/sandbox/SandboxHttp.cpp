@@ -78,6 +78,20 @@ ServedLine served(Context& context, const QString& offerKey, double price, std::
     return line;
 }
 
+int latencyOf(const SandboxBehaviour& behaviour, QStringView path, QStringView soapOperation) {
+    int latency = behaviour.latencyMs;
+    qsizetype longest = -1;
+    for (auto it = behaviour.operationLatencyMs.cbegin(); it != behaviour.operationLatencyMs.cend(); ++it) {
+        const QString& key = it.key();
+        const bool fits = (!key.isEmpty() && path.endsWith(key)) || (!soapOperation.isEmpty() && soapOperation == key);
+        if (fits && key.size() > longest) {
+            longest = key.size();
+            latency = it.value();
+        }
+    }
+    return latency;
+}
+
 void setBody(httplib::Response& response, const QByteArray& body, const char* contentType) {
     response.set_content(body.constData(), static_cast<size_t>(body.size()), contentType);
 }
@@ -110,14 +124,26 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     for (const auto& [name, value] : request.headers)
         seen.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
     QString matchable = seen.target;
-    if (soap)
-        matchable += u'\n' + seen.headers.value(QStringLiteral("soapaction")) + u'\n' + QString::fromUtf8(seen.body);
+    QString soapOperation;
+    if (soap) {
+        const QString action = seen.headers.value(QStringLiteral("soapaction"));
+        matchable += u'\n' + action + u'\n' + QString::fromUtf8(seen.body);
+        soapOperation = action.section(u'/', -1);
+        soapOperation.remove(u'"');
+    }
     const auto query = seen.query;
+    const QString path = seen.path;
+    context.noteConnectionUse(service);
     context.record(std::move(seen));
 
     const SandboxBehaviour behaviour = context.behaviourOf(service);
-    if (behaviour.latencyMs > 0 && !context.sleep(std::chrono::milliseconds(behaviour.latencyMs)))
+    const int latency = latencyOf(behaviour, path, soapOperation);
+    if (latency > 0 && !context.sleep(std::chrono::milliseconds(latency)))
         return;
+    struct ReadyNote {
+        Context& context;
+        ~ReadyNote() { context.noteAnswerReady(); }
+    } ready{context};
     // A refused sign-in is the portal's own business: it checks the behaviour itself.
     const bool faulty = behaviour.fault != SandboxBehaviour::Fault::none &&
                         behaviour.fault != SandboxBehaviour::Fault::signInRejected &&

@@ -21,7 +21,15 @@ public:
     virtual bool sleep(std::chrono::milliseconds duration) = 0;
     // How the offer with this key has moved since it was first served (never `mixed`).
     virtual SandboxDrift driftOf(const QString& offerKey) = 0;
+    // The request being served came to this service on the connection it arrived on.
+    virtual void noteConnectionUse(ServiceEndpoints::Service service) = 0;
+    // An answer is ready to be sent.
+    virtual void noteAnswerReady() = 0;
 };
+
+// The answer time of one request: the behaviour's operation whose key ends the path (or, for
+// SOAP, is the operation's name), the longest such key; latencyMs when none fits.
+int latencyOf(const SandboxBehaviour& behaviour, QStringView path, QStringView soapOperation);
 
 // One stock line as it is served now.
 struct ServedLine {

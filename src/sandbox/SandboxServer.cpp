@@ -7,10 +7,45 @@
 #include "SandboxHttp.h"
 #include "TradeSoftSandboxService.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+namespace {
+
+// Workers for connections: each open connection holds one for its whole life, idle or not, so
+// there are more than a few clients with six connections each can hold at once.
+constexpr size_t kWorkers = 48;
+
+// The accepted connection the current worker serves; 0 outside of one.
+thread_local quint64 t_connection = 0;
+
+// The server's pool of workers, numbering the connections it is handed: every accepted
+// connection is enqueued exactly once, so this counts connections whatever port they came from.
+class CountingPool : public httplib::TaskQueue {
+public:
+    explicit CountingPool(std::atomic<quint64>& accepted)
+        : m_accepted(accepted)
+        , m_pool(kWorkers) {}
+
+    void enqueue(std::function<void()> fn) override {
+        const quint64 connection = ++m_accepted;
+        m_pool.enqueue([connection, fn = std::move(fn)] {
+            t_connection = connection;
+            fn();
+            t_connection = 0;
+        });
+    }
+    void shutdown() override { m_pool.shutdown(); }
+
+private:
+    std::atomic<quint64>& m_accepted;
+    httplib::ThreadPool m_pool;
+};
+
+} // namespace
 
 struct SandboxServer::State : SandboxHttp::Context {
     httplib::Server server;
@@ -24,6 +59,21 @@ struct SandboxServer::State : SandboxHttp::Context {
     QList<SandboxRequest> requests;
     SandboxDrift drift = SandboxDrift::none;
     QHash<QString, std::chrono::steady_clock::time_point> firstServed;
+    std::atomic<quint64> accepted{0};
+    // Connection -> the service of its first request.
+    QHash<quint64, ServiceEndpoints::Service> connectionService;
+    std::chrono::steady_clock::time_point lastAnswerReady;
+
+    void noteConnectionUse(ServiceEndpoints::Service service) override {
+        std::lock_guard lock(mutex);
+        if (t_connection != 0 && !connectionService.contains(t_connection))
+            connectionService.insert(t_connection, service);
+    }
+
+    void noteAnswerReady() override {
+        std::lock_guard lock(mutex);
+        lastAnswerReady = std::chrono::steady_clock::now();
+    }
 
     SandboxDrift driftOf(const QString& offerKey) override {
         std::lock_guard lock(mutex);
@@ -80,7 +130,20 @@ bool SandboxServer::start(const SandboxOptions& options) {
     state.behaviour = options.behaviour;
     state.drift = options.drift;
     // Idle keep-alive connections hold a worker each; a short timeout lets stop() end soon.
-    state.server.set_keep_alive_timeout(1);
+    state.server.set_keep_alive_timeout(std::max(1, options.keepAliveSeconds));
+    // As real servers do, a connection serves many requests (the library's default is five).
+    state.server.set_keep_alive_max_count(1000);
+    // Headers and body go out in separate writes; without this every answer on a reused
+    // connection waits for the client's delayed acknowledgement (40 ms on Linux).
+    state.server.set_tcp_nodelay(true);
+    // Answers go out uncompressed. The library would compress them with Brotli at its highest
+    // quality: tens of milliseconds of CPU per answer, far more than a real server spends. The
+    // request is the library's own, not a const object, so dropping the header is sound.
+    state.server.set_pre_routing_handler([](const httplib::Request& request, httplib::Response&) {
+        const_cast<httplib::Request&>(request).headers.erase("Accept-Encoding");
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    state.server.new_task_queue = [&state] { return new CountingPool(state.accepted); };
     AutoEuroSandboxService::install(state.server, state);
     AutopiterSandboxService::install(state.server, state);
     FeedbackSandboxService::install(state.server, state);
@@ -154,4 +217,21 @@ QList<SandboxRequest> SandboxServer::requests() const {
 void SandboxServer::clearRequests() {
     std::lock_guard lock(m_state->mutex);
     m_state->requests.clear();
+}
+
+int SandboxServer::acceptedConnections() const {
+    return static_cast<int>(m_state->accepted.load());
+}
+
+int SandboxServer::connectionsOpenedFor(ServiceEndpoints::Service service) const {
+    std::lock_guard lock(m_state->mutex);
+    int count = 0;
+    for (const auto opened : std::as_const(m_state->connectionService))
+        count += opened == service ? 1 : 0;
+    return count;
+}
+
+std::chrono::steady_clock::time_point SandboxServer::lastAnswerReady() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->lastAnswerReady;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 #include <utility>
 
@@ -34,7 +35,12 @@ struct SandboxBehaviour {
         signInRejected,
     };
 
+    // Default answer time of the service's operations.
     int latencyMs = 0;
+    // Answer times of single operations, by the end of the request path ("search_items/",
+    // "customer/login/", "autoliga/" for the portal's base) or, for Autopiter, by the SOAP
+    // operation ("GetPriceId"). The longest key that fits wins; others take latencyMs.
+    QHash<QString, int> operationLatencyMs;
     Fault fault = Fault::none;
     int status = 503;
     // When not empty, the fault hits only requests whose target contains this text
@@ -63,6 +69,9 @@ struct SandboxOptions {
     int port = 0;
     QHash<ServiceEndpoints::Service, SandboxBehaviour> behaviour;
     SandboxDrift drift = SandboxDrift::none;
+    // How long an idle connection stays open. Short by default, so that stop() does not wait
+    // for idle connections; a benchmark of warm connections wants minutes.
+    int keepAliveSeconds = 1;
 };
 
 // One request as the server saw it, for tests.
@@ -111,6 +120,12 @@ public:
     void setDrift(SandboxDrift drift);
     QList<SandboxRequest> requests() const;
     void clearRequests();
+
+    // Connections accepted since the start, and those whose first request went to the service.
+    int acceptedConnections() const;
+    int connectionsOpenedFor(ServiceEndpoints::Service service) const;
+    // When the last answer of any service was ready to be sent.
+    std::chrono::steady_clock::time_point lastAnswerReady() const;
 
 private:
     struct State;

@@ -238,13 +238,32 @@ std::optional<CanonicalIdentity> canonicalIdentity(const QList<SupplierOffer>& o
 
 namespace {
 
+// Whether canonicalPartNumber(text) == canonical, without building the text for plain ASCII
+// (nearly every article): it is asked once per offer.
+bool hasCanonicalNumber(QStringView text, QStringView canonical) {
+    qsizetype matched = 0;
+    for (const QChar c : text) {
+        char16_t u = c.unicode();
+        if (u >= 0x80)
+            return canonicalPartNumber(text) == canonical;
+        if (u >= u'a' && u <= u'z')
+            u = static_cast<char16_t>(u - u'a' + u'A');
+        else if (!((u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9')))
+            continue;
+        if (matched == canonical.size() || canonical[matched] != u)
+            return false;
+        ++matched;
+    }
+    return matched == canonical.size();
+}
+
 std::optional<CanonicalIdentity> vote(const QList<SupplierOffer>& offers, const QString& queryArticle,
                                       MeaningCache& meanings) {
     const QString q = canonicalPartNumber(queryArticle);
     QList<QString> brandOrder;
     QHash<QString, QList<const SupplierOffer*>> groups;
     for (const auto& offer : offers) {
-        if (canonicalPartNumber(offer.article) != q)
+        if (!hasCanonicalNumber(offer.article, q))
             continue;
         const QString brand = TextUtils::trimmedUpper(offer.brand);
         if (!groups.contains(brand))
@@ -305,27 +324,36 @@ std::optional<CanonicalIdentity> vote(const QList<SupplierOffer>& offers, const 
 
 } // namespace
 
-QList<SupplierOffer> filter(const QList<SupplierOffer>& offers, const QString& queryArticle) {
+QList<SupplierOffer> filter(QList<SupplierOffer> offers, const QString& queryArticle) {
     if (offers.size() < 2)
         return offers;
     const QString q = canonicalPartNumber(queryArticle);
     if (q.isEmpty())
         return offers;
+    // Read without detaching, so that a list where nothing is dropped comes back shared.
+    const QList<SupplierOffer>& input = offers;
     MeaningCache meanings;
-    const auto identity = vote(offers, q, meanings);
+    const auto identity = vote(input, q, meanings);
     if (!identity)
         return offers;
-    QList<SupplierOffer> kept;
-    kept.reserve(offers.size());
-    for (const auto& offer : offers) {
+    const auto keep = [&](const SupplierOffer& offer) {
         const auto m = meanings(offer.name);
-        const bool keep =
-            !m || (m->partType == identity->meaning.partType &&
-                   (!m->purpose || !identity->meaning.purpose || m->purpose == identity->meaning.purpose));
-        if (keep)
-            kept.append(offer);
+        return !m || (m->partType == identity->meaning.partType &&
+                      (!m->purpose || !identity->meaning.purpose || m->purpose == identity->meaning.purpose));
+    };
+    qsizetype firstDropped = 0;
+    while (firstDropped < input.size() && keep(input[firstDropped]))
+        ++firstDropped;
+    if (firstDropped == input.size())
+        return offers;
+    // The kept ones move up in place: no offer is copied unless the list was shared.
+    auto out = offers.begin() + firstDropped;
+    for (qsizetype i = firstDropped + 1; i < offers.size(); ++i) {
+        if (keep(std::as_const(offers)[i]))
+            *out++ = std::move(offers[i]);
     }
-    return kept;
+    offers.erase(out, offers.end());
+    return offers;
 }
 
 } // namespace OfferSemanticGuard

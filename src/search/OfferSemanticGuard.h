@@ -46,7 +46,8 @@ std::optional<Purpose> detectedPurpose(const QSet<QString>& words);
 std::optional<Meaning> meaning(QStringView text);
 // The vote; queryArticle is already in canonical form.
 std::optional<CanonicalIdentity> canonicalIdentity(const QList<SupplierOffer>& offers, const QString& queryArticle);
-// A sub-list of the input in the same order.
-QList<SupplierOffer> filter(const QList<SupplierOffer>& offers, const QString& queryArticle);
+// A sub-list of the input in the same order. Works in place on a list handed over with
+// std::move; one where nothing is dropped comes back unchanged.
+QList<SupplierOffer> filter(QList<SupplierOffer> offers, const QString& queryArticle);
 
 } // namespace OfferSemanticGuard

@@ -4,12 +4,37 @@
 
 #include <memory>
 
+// A portal search whose brand-independent part (session, sign-in) is already under way; the
+// search request goes out once the brand is known. Whatever failed before is thrown by search().
+class PreparedPortalSearch {
+public:
+    virtual ~PreparedPortalSearch() = default;
+    // Once per prepared search.
+    virtual QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) = 0;
+};
+
 // The Autoliga portal search: like a provider, but it is also given the brand the
 // other suppliers agreed on (possibly empty).
 class PortalOfferSearching {
 public:
     virtual ~PortalOfferSearching() = default;
     virtual QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) = 0;
+    // Starts what does not need the brand, so that it runs while the other suppliers answer.
+    // The portal object must outlive the prepared search. By default nothing starts early.
+    virtual std::unique_ptr<PreparedPortalSearch> prepare() { return std::make_unique<Deferred>(*this); }
+
+private:
+    class Deferred final : public PreparedPortalSearch {
+    public:
+        explicit Deferred(PortalOfferSearching& portal)
+            : m_portal(portal) {}
+        QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override {
+            return m_portal.search(std::move(article), std::move(brand));
+        }
+
+    private:
+        PortalOfferSearching& m_portal;
+    };
 };
 
 // Builds the connectors of one search; the view model asks for new ones every time.

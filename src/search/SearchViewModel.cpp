@@ -1,5 +1,6 @@
 #include "SearchViewModel.h"
 
+#include "core/OfferIdentities.h"
 #include "core/PerformanceLog.h"
 #include "core/SupplierPreferences.h"
 #include "core/TextUtils.h"
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -231,6 +233,14 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned);
         autopiterTask.emplace(recorded(run, &SearchRun::autopiter, std::move(task)));
     }
+    // The portal's sign-in needs no brand: it runs while the other two answer, and whatever it
+    // fails with is reported by the portal's search after them.
+    std::shared_ptr<PortalOfferSearching> portal;
+    std::shared_ptr<PreparedPortalSearch> preparedPortal;
+    if (run->autoliga.enabled) {
+        portal = m_connectors.makeAutoligaPortal();
+        preparedPortal = portal->prepare();
+    }
     if (autoEuroTask)
         co_await std::move(*autoEuroTask);
     if (autopiterTask)
@@ -243,8 +253,9 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
             return slot.result ? slot.result->offers() : QList<SupplierOffer>{};
         };
         const QString brand = consensusBrand(article, offersOf(run->autoEuro), offersOf(run->autopiter));
-        std::shared_ptr<PortalOfferSearching> portal = m_connectors.makeAutoligaPortal();
-        Operation operation = [portal, article, brand] { return portal->search(article, brand); };
+        Operation operation = [portal, preparedPortal, article, brand] {
+            return preparedPortal->search(article, brand);
+        };
         auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned);
         auto portalTask = recorded(run, &SearchRun::autoliga, std::move(task));
         co_await std::move(portalTask);
@@ -258,14 +269,18 @@ void SearchViewModel::publish(SearchRun& run) {
     run.finished = true;
     QList<SupplierOffer> merged;
     QStringList failures;
-    for (const SearchRun::Slot* slot : run.inMergeOrder()) {
+    // The run ends here: its answers are moved into the merged list, not copied.
+    for (SearchRun::Slot* slot : {&run.autoEuro, &run.autopiter, &run.autoliga}) {
         if (!slot->enabled)
             continue;
         if (!slot->result) {
             failures.append(slot->name + QStringLiteral(": ") + notAnsweredText());
             continue;
         }
-        merged += slot->result->offers();
+        if (merged.isEmpty())
+            merged = slot->result->takeOffers();
+        else
+            merged.append(slot->result->takeOffers());
         if (!slot->result->failureText().isEmpty())
             failures.append(slot->result->failureText());
     }
@@ -273,17 +288,19 @@ void SearchViewModel::publish(SearchRun& run) {
     const QString& article = run.article;
     QElapsedTimer stepTimer;
     stepTimer.start();
-    const QList<SupplierOffer> unique = deduplicated(merged);
+    const qsizetype mergedCount = merged.size();
+    QList<SupplierOffer> unique = deduplicated(std::move(merged));
+    const qsizetype uniqueCount = unique.size();
     performanceLog(QStringLiteral("🧹 Дедупликация: %1 с · %2 → %3")
                        .arg(PerformanceLog::seconds(elapsedSeconds(stepTimer)))
-                       .arg(merged.size())
-                       .arg(unique.size()));
+                       .arg(mergedCount)
+                       .arg(uniqueCount));
 
     stepTimer.restart();
-    QList<SupplierOffer> filtered = OfferSemanticGuard::filter(unique, article);
+    QList<SupplierOffer> filtered = OfferSemanticGuard::filter(std::move(unique), article);
     performanceLog(QStringLiteral("🧠 Semantic Guard: %1 с · %2 → %3")
                        .arg(PerformanceLog::seconds(elapsedSeconds(stepTimer)))
-                       .arg(unique.size())
+                       .arg(uniqueCount)
                        .arg(filtered.size()));
 
     const qsizetype count = filtered.size();
@@ -366,18 +383,33 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
     co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
 }
 
-QList<SupplierOffer> SearchViewModel::deduplicated(const QList<SupplierOffer>& offers) {
-    QList<SupplierOffer> out;
-    out.reserve(offers.size());
-    QSet<QString> seen;
-    seen.reserve(offers.size());
-    for (const auto& offer : offers) {
-        const qsizetype before = seen.size();
-        seen.insert(offer.id());
-        if (seen.size() != before)
-            out.append(offer);
+QList<SupplierOffer> SearchViewModel::deduplicated(QList<SupplierOffer> offers) {
+    // Read without detaching: a list without repeats is handed back as it came, shared.
+    const QList<SupplierOffer>& input = offers;
+    const std::vector<qsizetype> numbers = OfferIdentities::numbers(input);
+    // Numbers are handed out in order, so an offer whose id is new carries the next one.
+    std::vector<bool> repeated(numbers.size(), false);
+    qsizetype firstRepeat = -1;
+    qsizetype next = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (numbers[i] == next) {
+            ++next;
+        } else {
+            repeated[i] = true;
+            if (firstRepeat < 0)
+                firstRepeat = static_cast<qsizetype>(i);
+        }
     }
-    return out;
+    if (firstRepeat < 0)
+        return offers;
+    // Moved up in place: no offer is copied unless the list was shared.
+    auto out = offers.begin() + firstRepeat;
+    for (qsizetype i = firstRepeat + 1; i < offers.size(); ++i) {
+        if (!repeated[static_cast<size_t>(i)])
+            *out++ = std::move(offers[i]);
+    }
+    offers.erase(out, offers.end());
+    return offers;
 }
 
 QString SearchViewModel::consensusBrand(const QString& article, const QList<SupplierOffer>& first,

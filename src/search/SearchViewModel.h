@@ -83,8 +83,9 @@ public:
     // Once `abandoned` says so, the result is no longer wanted and nothing more is logged for it.
     static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation, ReportReader report = {},
                                                             std::function<bool()> abandoned = {});
-    // Keeps the first offer of every id, in input order.
-    static QList<SupplierOffer> deduplicated(const QList<SupplierOffer>& offers);
+    // Keeps the first offer of every id, in input order. Works in place on a list handed over
+    // with std::move; one without repeats comes back unchanged.
+    static QList<SupplierOffer> deduplicated(QList<SupplierOffer> offers);
     // The most frequent brand among offers whose trimmed, upper-cased article equals the
     // query exactly; ties go to the brand seen first; empty when nothing matches.
     static QString consensusBrand(const QString& article, const QList<SupplierOffer>& first,

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 // The outcome of asking one supplier: its offers, or a ready-made failure text
 // ("AutoEuro: …"), or both when only some of its requests were answered. A supplier that
 // was not asked has no result at all.
@@ -22,6 +24,8 @@ public:
     bool isSuccess() const { return m_success; }
     // Empty for a failure.
     const QList<SupplierOffer>& offers() const { return m_offers; }
+    // Hands the offers over, leaving none.
+    QList<SupplierOffer> takeOffers() { return std::exchange(m_offers, {}); }
     // Empty for a complete success.
     QString failureText() const { return m_failure; }
 

@@ -127,6 +127,12 @@ void OfferSemanticGuardTest::filter_dropsOtherKindsOfPart() {
     // Kept offers are the same records in the same order.
     QCOMPARE(kept.first(), list.first());
     QCOMPARE(kept.last(), list[6]);
+
+    // Articles in other scripts vote the same way.
+    const QList<SupplierOffer> cyrillic{offer(u"ВАЗ"_qs, u"ф-12"_qs, u"Фильтр масляный"_qs),
+                                        offer(u"ВАЗ"_qs, u"Ф 12"_qs, u"Фильтр масляный"_qs),
+                                        offer(u"ВАЗ"_qs, u"Ф12А"_qs, u"Фильтр воздушный"_qs)};
+    QCOMPARE(names(filter(cyrillic, u"Ф12"_qs)), (QStringList{u"Фильтр масляный"_qs, u"Фильтр масляный"_qs}));
 }
 
 void OfferSemanticGuardTest::filter_leavesListAloneWhenVoteIsUnclear() {

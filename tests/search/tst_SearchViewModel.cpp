@@ -5,6 +5,7 @@
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,7 +52,8 @@ private Q_SLOTS:
     void search_withNoSupplierEnabled_asksNobody();
     void messages_followSuccessesAndFailures_data();
     void messages_followSuccessesAndFailures();
-    void autoEuroAndAutopiter_runSideBySide_thenPortal();
+    void portalSignsInBesideTheOthers_searchesAfterThemWithTheirBrand();
+    void failedPortalSignIn_isReportedLast_besideTheOthersOffers();
     void portal_getsConsensusBrand_orEmptyWithoutVotes();
     void consensusBrand_data();
     void consensusBrand();
@@ -167,7 +169,7 @@ void SearchViewModelTest::messages_followSuccessesAndFailures() {
     QVERIFY(!h.model.searchDurationDisplay().isNull());
 }
 
-void SearchViewModelTest::autoEuroAndAutopiter_runSideBySide_thenPortal() {
+void SearchViewModelTest::portalSignsInBesideTheOthers_searchesAfterThemWithTheirBrand() {
     Harness h;
     h.enable(true, true, true);
     Gate autoEuroGate;
@@ -175,29 +177,70 @@ void SearchViewModelTest::autoEuroAndAutopiter_runSideBySide_thenPortal() {
     h.fakes.autoEuro.gate = &autoEuroGate;
     h.fakes.autopiter.gate = &autopiterGate;
     h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
+    for (auto& offer : h.fakes.autoEuro.offers) {
+        offer.article = QStringLiteral("OC 90");
+        offer.brand = QStringLiteral("knecht");
+    }
     h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
     h.fakes.portal.offers = offers(QStringLiteral("autoliga"), 1, QStringLiteral("al"));
 
     QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
     h.model.setArticle(QStringLiteral("OC 90"));
     h.model.search();
-    // Both are asked before either has answered.
-    QCOMPARE(h.fakes.events, (QStringList{QStringLiteral("autoeuro start"), QStringLiteral("autopiter start")}));
+    // All three are asked before anyone has answered; the portal signs in meanwhile.
+    QCOMPARE(h.fakes.events, (QStringList{QStringLiteral("autoeuro start"), QStringLiteral("autopiter start"),
+                                          QStringLiteral("portal sign-in start")}));
+    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("portal sign-in end")));
     autopiterGate.open();
-    QTRY_COMPARE(h.fakes.events.size(), 3);
-    QVERIFY(h.fakes.portal.requests.isEmpty()); // still waiting for AutoEuro
+    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("autopiter end")));
+    QVERIFY(h.fakes.portal.requests.isEmpty()); // its search still waits for AutoEuro
     QVERIFY(h.model.offers().isEmpty());        // nothing is published before the end
     autoEuroGate.open();
     QVERIFY(!finished.isEmpty() || finished.wait(5000));
-    QCOMPARE(h.fakes.events, (QStringList{QStringLiteral("autoeuro start"), QStringLiteral("autopiter start"),
-                                          QStringLiteral("autopiter end"), QStringLiteral("autoeuro end"),
-                                          QStringLiteral("portal start"), QStringLiteral("portal end")}));
+    QCOMPARE(h.fakes.events.mid(3), (QStringList{QStringLiteral("portal sign-in end"), QStringLiteral("autopiter end"),
+                                                 QStringLiteral("autoeuro end"), QStringLiteral("portal start"),
+                                                 QStringLiteral("portal end")}));
+    QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|KNECHT")});
     // Merged in supplier order, not in completion order.
     QStringList ids;
     for (const auto& o : h.model.offers())
         ids.append(o.id());
     QCOMPARE(ids, (QStringList{QStringLiteral("autoeuro|ae0"), QStringLiteral("autoeuro|ae1"),
                                QStringLiteral("autopiter|ap0"), QStringLiteral("autoliga|al0")}));
+    // The portal's lines follow the other two suppliers' in the log.
+    const QString log = h.env.performanceLogText();
+    QVERIFY(log.indexOf(u"▶️ Автолига (портал): старт"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
+    QVERIFY(log.indexOf(u"✅ Автолига (портал)"_qs) > log.indexOf(u"✅ Autopiter"_qs));
+}
+
+void SearchViewModelTest::failedPortalSignIn_isReportedLast_besideTheOthersOffers() {
+    Harness h;
+    h.enable(true, true, true);
+    Gate autoEuroGate;
+    h.fakes.autoEuro.gate = &autoEuroGate;
+    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
+    h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
+    h.fakes.portal.signInError = QStringLiteral("Портал Автолиги: HTTP 403. Проверьте учётные данные портала.");
+
+    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
+    h.model.setArticle(QStringLiteral("OC 90"));
+    h.model.search();
+    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("portal sign-in end")));
+    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("autopiter end")));
+    // Failed already, but said only at the end.
+    QVERIFY(h.model.supplierFailures().isEmpty());
+    QCOMPARE(h.model.statusMessage(), QStringLiteral("Ищем оригинал и аналоги…"));
+    autoEuroGate.open();
+    QVERIFY(!finished.isEmpty() || finished.wait(5000));
+
+    const QString failure = u"Автолига (портал): Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_qs;
+    QCOMPARE(h.model.offers().size(), 3);
+    QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 3. "_qs + failure);
+    QCOMPARE(h.model.supplierFailures(), QStringList{failure});
+    QVERIFY(h.model.errorMessage().isNull());
+    QVERIFY(h.fakes.portal.requests.isEmpty()); // no search without a sign-in
+    const QString log = h.env.performanceLogText();
+    QVERIFY(log.indexOf(u"❌ Автолига (портал)"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
 }
 
 void SearchViewModelTest::portal_getsConsensusBrand_orEmptyWithoutVotes() {
@@ -271,6 +314,28 @@ void SearchViewModelTest::deduplicated_keepsFirstOccurrencePerSupplier() {
     QCOMPARE(result, (QList<SupplierOffer>{first, other, sameKeyElsewhere}));
     QCOMPARE(result.first().price, Decimal(100));
     QVERIFY(SearchViewModel::deduplicated({}).isEmpty());
+
+    // The id is the whole text: "a|b" + "c" and "a" + "b|c" are one offer.
+    const SupplierOffer left = OfferBuilder(QStringLiteral("a|b"), QStringLiteral("c"));
+    const SupplierOffer right = OfferBuilder(QStringLiteral("a"), QStringLiteral("b|c"));
+    QCOMPARE(SearchViewModel::deduplicated({left, right}), QList<SupplierOffer>{left});
+
+    // A long list with repeats anywhere keeps exactly what a plain set of id texts keeps.
+    QList<SupplierOffer> many;
+    for (int i = 0; i < 5000; ++i) {
+        const int key = (i * 7919) % 3001;
+        many.append(OfferBuilder(i % 3 ? QStringLiteral("autoeuro") : QStringLiteral("autopiter"), QString::number(key))
+                        .price(i % 2 ? "1" : "2"));
+    }
+    QList<SupplierOffer> expected;
+    QSet<QString> seen;
+    for (const SupplierOffer& offer : many) {
+        if (!seen.contains(offer.id())) {
+            seen.insert(offer.id());
+            expected.append(offer);
+        }
+    }
+    QCOMPARE(SearchViewModel::deduplicated(many), expected);
 }
 
 void SearchViewModelTest::guard_dropsWrongKindAnalogues() {

@@ -99,6 +99,27 @@ private Q_SLOTS:
                 requests[1].headers.value(QStringLiteral("cookie")));
     }
 
+    void prepare_signsInAtOnce_andTheSearchStepWaitsForTheBrand() {
+        AutoligaSandbox sandbox;
+        auto prepared = sandbox.portal.prepare();
+        // Warm-up and sign-in go out before anyone knows the brand.
+        QTRY_COMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).size(), 2);
+        QCOMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).at(1).path,
+                 QStringLiteral("/autoliga/api/v2/customer/login/"));
+        QVERIFY(!awaitTask(prepared->search(QStringLiteral("OC 90"), QStringLiteral("KNECHT"))).isEmpty());
+        const auto search = sandbox.requestsTo(QStringLiteral("autoliga")).value(2);
+        QCOMPARE(cookieNames(search), QStringLiteral("PORTALAUTH,PORTALSESSID"));
+        QCOMPARE(search.query.value(2), std::pair(QStringLiteral("brand"), QStringLiteral("KNECHT")));
+
+        // A refused sign-in is the search step's failure, and no search is sent.
+        sandbox.setFault(Service::autoligaPortal, Fault::signInRejected);
+        auto refused = sandbox.portal.prepare();
+        QTRY_COMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).size(), 5);
+        QCOMPARE(failureText(refused->search(QStringLiteral("OC 90"), QString())),
+                 QStringLiteral("Портал Автолиги: HTTP 403. Проверьте учётные данные портала."));
+        QCOMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).size(), 5);
+    }
+
     void failure_reachesTheUser_andLeavesTheOriginsAlone_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("description");

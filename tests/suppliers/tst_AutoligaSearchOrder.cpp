@@ -54,12 +54,31 @@ private:
         explicit Portal(SandboxConnectors& owner)
             : m_owner(owner) {}
         QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override {
-            m_owner.events.append(QStringLiteral("portal start"));
             return m_owner.m_sandbox.portal.search(article, brand);
+        }
+        std::unique_ptr<PreparedPortalSearch> prepare() override {
+            m_owner.events.append(QStringLiteral("portal sign-in"));
+            return std::make_unique<Noted>(m_owner.events, m_owner.m_sandbox.portal.prepare());
         }
 
     private:
         SandboxConnectors& m_owner;
+    };
+
+    // The real prepared search, noting when its search step begins.
+    class Noted final : public PreparedPortalSearch {
+    public:
+        Noted(QStringList& events, std::unique_ptr<PreparedPortalSearch> inner)
+            : m_events(events)
+            , m_inner(std::move(inner)) {}
+        QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override {
+            m_events.append(QStringLiteral("portal search"));
+            return m_inner->search(std::move(article), std::move(brand));
+        }
+
+    private:
+        QStringList& m_events;
+        std::unique_ptr<PreparedPortalSearch> m_inner;
     };
 
     AutoligaSandbox& m_sandbox;
@@ -72,7 +91,7 @@ class TestAutoligaSearchOrder : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void portal_isAskedAfterTheOthers_withTheirConsensusBrand() {
+    void portal_signsInAtOnce_searchesAfterTheOthers_withTheirConsensusBrand() {
         AutoligaSandbox sandbox;
         sandbox.credentials.set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
         SupplierPreferences preferences(*sandbox.defaults);
@@ -85,15 +104,18 @@ private Q_SLOTS:
         model.search();
         QVERIFY(finished.wait(30000));
 
-        // Autopiter ended before the portal started; every AutoEuro request came before the portal's first.
-        QCOMPARE(connectors.events, (QStringList{QStringLiteral("autopiter end"), QStringLiteral("portal start")}));
+        // The sign-in starts with the search; the portal's search step only after Autopiter ended,
+        // and its request after every AutoEuro request.
+        QCOMPARE(connectors.events, (QStringList{QStringLiteral("portal sign-in"), QStringLiteral("autopiter end"),
+                                                 QStringLiteral("portal search")}));
         QCOMPARE(model.supplierFailures(), QStringList());
 
         const auto requests = sandbox.server.requests();
-        const auto firstPortal = std::find_if(requests.begin(), requests.end(),
-                                              [](const SandboxRequest& r) { return r.path.startsWith(u"/autoliga/"); });
-        QVERIFY(firstPortal != requests.end());
-        QVERIFY(std::none_of(firstPortal, requests.end(),
+        const auto portalSearch = std::find_if(requests.begin(), requests.end(), [](const SandboxRequest& r) {
+            return r.path.endsWith(u"/api/v2/client/search/");
+        });
+        QVERIFY(portalSearch != requests.end());
+        QVERIFY(std::none_of(portalSearch, requests.end(),
                              [](const SandboxRequest& r) { return r.path.startsWith(u"/autoeuro/"); }));
         const auto search = sandbox.requestsTo(QStringLiteral("autoliga")).value(2);
         QCOMPARE(search.query.value(0), std::pair(QStringLiteral("article"), QStringLiteral("OC 90")));

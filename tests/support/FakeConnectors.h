@@ -34,6 +34,9 @@ struct FakeSupplier {
     std::optional<QString> error;
     Gate* gate = nullptr;
     QStringList requests; // article (and "|brand" for the portal) of every call
+    // The portal only: its sign-in ("portal sign-in start/end"), begun by prepare().
+    Gate* signInGate = nullptr;
+    std::optional<QString> signInError;
 };
 
 class FakeConnectorFactory : public SearchConnectorFactory {
@@ -92,13 +95,67 @@ private:
         const SupplierDescriptor& m_descriptor;
     };
 
+    // A sign-in that runs on its own; its error waits for the search step.
+    struct SignIn {
+        Gate finished;
+        std::optional<QString> error;
+    };
+
+    static QCoro::Task<> signIn(FakeConnectorFactory& factory, std::shared_ptr<SignIn> state) {
+        FakeSupplier& portal = factory.portal;
+        factory.events.append(QStringLiteral("portal sign-in start"));
+        if (portal.signInGate && !portal.signInGate->isOpen()) {
+            auto opened = qCoro(portal.signInGate, &Gate::opened);
+            co_await std::move(opened);
+        } else {
+            auto pause = QCoro::sleepFor(std::chrono::milliseconds(1));
+            co_await std::move(pause);
+        }
+        factory.events.append(QStringLiteral("portal sign-in end"));
+        state->error = portal.signInError;
+        state->finished.open();
+    }
+
+    class Prepared : public PreparedPortalSearch {
+    public:
+        Prepared(FakeConnectorFactory& f, std::shared_ptr<SignIn> state)
+            : m_factory(f)
+            , m_state(std::move(state)) {}
+        QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override {
+            return afterSignIn(m_factory, m_state, article + u'|' + brand);
+        }
+
+    private:
+        static QCoro::Task<QList<SupplierOffer>> afterSignIn(FakeConnectorFactory& factory,
+                                                             std::shared_ptr<SignIn> state, QString request) {
+            if (!state->finished.isOpen()) {
+                auto finished = qCoro(&state->finished, &Gate::opened);
+                co_await std::move(finished);
+            }
+            if (state->error)
+                throw PlainUserFacingError(*state->error);
+            factory.portal.requests.append(request);
+            auto search = answer(factory, factory.portal, QStringLiteral("portal"));
+            co_return co_await std::move(search);
+        }
+
+        FakeConnectorFactory& m_factory;
+        std::shared_ptr<SignIn> m_state;
+    };
+
     class Portal : public PortalOfferSearching {
     public:
         explicit Portal(FakeConnectorFactory& f)
             : m_factory(f) {}
         QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override {
-            m_factory.portal.requests.append(article + u'|' + brand);
-            return answer(m_factory, m_factory.portal, QStringLiteral("portal"));
+            auto prepared = prepare();
+            auto search = prepared->search(std::move(article), std::move(brand));
+            co_return co_await std::move(search);
+        }
+        std::unique_ptr<PreparedPortalSearch> prepare() override {
+            auto state = std::make_shared<SignIn>();
+            signIn(m_factory, state);
+            return std::make_unique<Prepared>(m_factory, state);
         }
 
     private:

@@ -2,68 +2,26 @@
 
 #include "AutoligaPortalError.h"
 #include "AutoligaPortalSearchContext.h"
+#include "AutoligaPortalSession.h"
 #include "core/SupplierDescriptor.h"
 #include "core/TextUtils.h"
-#include "credentials/CredentialStore.h"
-#include "net/Http.h"
-#include "net/NetworkError.h"
-#include "net/ServiceEndpoints.h"
 #include "suppliers/JsonDecoding.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMap>
-#include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkReply>
 #include <QSet>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
 using Kind = AutoligaPortalError::Kind;
 
 const QString kOfferKeyPrefix = QStringLiteral("portal-selection:");
-
-// One exchange on the search's own session: the body of an answer whose status lies in
-// 200..highestAccepted.
-QCoro::Task<QByteArray> fetch(QNetworkAccessManager& session, Http::Request request, int highestAccepted) {
-    // The transfer time-out ends a stalled exchange; this deadline ends one that trickles on.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &session, [&session] {
-        for (QNetworkReply* reply : session.findChildren<QNetworkReply*>())
-            reply->abort();
-    });
-    deadline.start(AutoligaPortalSearch::resourceTimeout);
-    request.timeout = AutoligaPortalSearch::requestTimeout;
-    request.bodyOnlyOnSuccess = true;
-
-    Http::Response response;
-    try {
-        auto exchange = Http::send(session, std::move(request));
-        response = co_await std::move(exchange);
-    } catch (const UnusableResponseError&) {
-        throw AutoligaPortalError(Kind::invalidResponse);
-    }
-    if (response.status <= 0)
-        throw AutoligaPortalError(Kind::invalidResponse);
-    if (response.status < 200 || response.status > highestAccepted)
-        throw AutoligaPortalError::http(response.status);
-    co_return response.body;
-}
-
-QCoro::Task<QString> readSecret(CredentialStore& store, const char16_t* account) {
-    auto read = store.read(QString::fromUtf16(account));
-    const std::optional<QString> stored = co_await std::move(read);
-    co_return stored.value_or(QString());
-}
 
 // A member as text: a string, or a number as written; other types count as absent.
 std::optional<QString> text(const Json::Value& row, QStringView key) {
@@ -192,28 +150,39 @@ AutoligaPortalSearch::AutoligaPortalSearch(CredentialStore& credentials, const S
     , m_endpoints(endpoints)
     , m_context(context) {}
 
+namespace {
+
+// The search step on a session whose sign-in was started when this was made.
+class PreparedAutoligaSearch final : public PreparedPortalSearch {
+public:
+    PreparedAutoligaSearch(std::shared_ptr<AutoligaPortalSession> session, AutoligaPortalSearchContext& context)
+        : m_session(std::move(session))
+        , m_context(context) {}
+
+    QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override;
+
+private:
+    // Given up when the search begins. Never searched, the session ends with its sign-in.
+    std::shared_ptr<AutoligaPortalSession> m_session;
+    AutoligaPortalSearchContext& m_context;
+};
+
 // GCC 12 may destroy temporaries of a co_await full-expression twice, so every awaited
 // task is a named local first.
-QCoro::Task<QList<SupplierOffer>> AutoligaPortalSearch::search(QString article, QString brand) {
-    auto loginRead = readSecret(m_credentials, CredentialAccounts::autoligaLogin);
-    const QString storedLogin = co_await std::move(loginRead);
-    const QString login = TextUtils::trimmed(storedLogin);
-    auto passwordRead = readSecret(m_credentials, CredentialAccounts::autoligaPassword);
-    const QString password = co_await std::move(passwordRead);
-    if (login.isEmpty() || password.isEmpty())
-        throw AutoligaPortalError(Kind::missingCredentials);
+QCoro::Task<QList<SupplierOffer>> PreparedAutoligaSearch::search(QString article, QString brand) {
+    const std::shared_ptr<AutoligaPortalSession> session = std::exchange(m_session, nullptr);
+    if (!session)
+        throw AutoligaPortalError(Kind::invalidResponse);
+    // Every way out ends the session, so nothing of this sign-in reaches the next search.
+    struct Closer {
+        AutoligaPortalSession& session;
+        ~Closer() { session.close(); }
+    } closer{*session};
 
-    // A session of this search alone: its cookies live in memory and die with it on every
-    // way out, so nothing of one sign-in reaches the next search.
-    auto session = std::make_unique<QNetworkAccessManager>();
-    session->setCookieJar(new QNetworkCookieJar(session.get()));
+    auto signIn = session->signedIn();
+    co_await std::move(signIn);
 
-    using S = ServiceEndpoints::Service;
-    const QUrl base = m_endpoints.url(S::autoligaPortal, u"");
-    const QUrl loginURL = m_endpoints.url(S::autoligaPortal, u"api/v2/customer/login/");
-    QUrl searchURL = m_endpoints.url(S::autoligaPortal, u"api/v2/client/search/");
-    if (base.isEmpty() || loginURL.isEmpty() || searchURL.isEmpty())
-        throw AutoligaPortalError(Kind::invalidAddress);
+    QUrl searchURL = session->searchURL();
     // Every reserved character is escaped, "+" included, so that MANN+HUMMEL arrives as sent.
     QByteArray query = "article=" + QUrl::toPercentEncoding(TextUtils::trimmed(article)) + "&withAnalogs=1";
     if (!brand.isEmpty())
@@ -222,30 +191,28 @@ QCoro::Task<QList<SupplierOffer>> AutoligaPortalSearch::search(QString article, 
     if (!searchURL.isValid())
         throw AutoligaPortalError(Kind::invalidAddress);
 
-    // The warm-up only collects the portal's session cookies.
-    Http::Request warmUp;
-    warmUp.request.setUrl(base);
-    auto warmUpExchange = fetch(*session, std::move(warmUp), 399);
-    co_await std::move(warmUpExchange);
-
-    Http::Request signIn;
-    signIn.request.setUrl(loginURL);
-    signIn.verb = QByteArrayLiteral("POST");
-    signIn.request.setRawHeader("Content-Type", "application/json");
-    signIn.body = QJsonDocument(QJsonObject{{QStringLiteral("login"), login}, {QStringLiteral("password"), password}})
-                      .toJson(QJsonDocument::Compact);
-    auto signInExchange = fetch(*session, std::move(signIn), 299);
-    co_await std::move(signInExchange);
-
     Http::Request searchRequest;
     searchRequest.request.setUrl(searchURL);
-    auto searchExchange = fetch(*session, std::move(searchRequest), 299);
+    auto searchExchange = session->fetch(std::move(searchRequest), 299);
     const QByteArray body = co_await std::move(searchExchange);
-    session.reset();
+    session->close();
 
-    QList<SupplierOffer> offers = parse(body);
+    QList<SupplierOffer> offers = AutoligaPortalSearch::parse(body);
     m_context.remember(offers, article, brand);
     co_return offers;
+}
+
+} // namespace
+
+std::unique_ptr<PreparedPortalSearch> AutoligaPortalSearch::prepare() {
+    return std::make_unique<PreparedAutoligaSearch>(AutoligaPortalSession::start(m_credentials, m_endpoints),
+                                                    m_context);
+}
+
+QCoro::Task<QList<SupplierOffer>> AutoligaPortalSearch::search(QString article, QString brand) {
+    auto prepared = prepare();
+    auto search = prepared->search(std::move(article), std::move(brand));
+    co_return co_await std::move(search);
 }
 
 QList<SupplierOffer> AutoligaPortalSearch::parse(const QByteArray& body, const QDateTime& now) {

@@ -7,8 +7,6 @@
 #include <QList>
 #include <QRegularExpression>
 
-#include <chrono>
-
 class AutoligaPortalSearchContext;
 class CredentialStore;
 class ServiceEndpoints;
@@ -18,14 +16,14 @@ class ServiceEndpoints;
 // a SupplierOffer, and the origin of every offer remembered in the context.
 class AutoligaPortalSearch final : public PortalOfferSearching {
 public:
-    static constexpr std::chrono::milliseconds requestTimeout{60000};
-    static constexpr std::chrono::milliseconds resourceTimeout{65000};
-
     AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
                          AutoligaPortalSearchContext& context);
 
     // Fails with AutoligaPortalError, KeychainError, NetworkError or Json::SyntaxError.
     QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override;
+    // Opens the session and signs in now; the search request waits for the brand. The
+    // credentials, endpoints and context must outlive the prepared search.
+    std::unique_ptr<PreparedPortalSearch> prepare() override;
 
     // The offers of one search answer, groups in ascending key order, rows in answer order;
     // unusable rows are left out. Throws AutoligaPortalError or Json::SyntaxError.
