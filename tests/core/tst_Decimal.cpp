@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 class DecimalTest : public QObject {
     Q_OBJECT
 
@@ -23,28 +25,18 @@ private Q_SLOTS:
 void DecimalTest::parse_acceptsPlainDecimalText_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("text");
-    QTest::newRow("integer") << "1500"
-                             << "1500";
-    QTest::newRow("fraction") << "1234.56"
-                              << "1234.56";
-    QTest::newRow("trailing zeros dropped") << "2.50"
-                                            << "2.5";
-    QTest::newRow("leading dot") << ".5"
-                                 << "0.5";
-    QTest::newRow("trailing dot") << "5."
-                                  << "5";
-    QTest::newRow("negative") << "-0.25"
-                              << "-0.25";
-    QTest::newRow("plus sign") << "+3"
-                               << "3";
-    QTest::newRow("exponent") << "1.5e3"
-                              << "1500";
-    QTest::newRow("negative exponent") << "125E-5"
-                                       << "0.00125";
-    QTest::newRow("negative zero") << "-0.0"
-                                   << "0";
-    QTest::newRow("38 significant digits") << "12345678901234567890.123456789012345678"
-                                           << "12345678901234567890.123456789012345678";
+    QTest::newRow("integer") << u"1500"_s << u"1500"_s;
+    QTest::newRow("fraction") << u"1234.56"_s << u"1234.56"_s;
+    QTest::newRow("trailing zeros dropped") << u"2.50"_s << u"2.5"_s;
+    QTest::newRow("leading dot") << u".5"_s << u"0.5"_s;
+    QTest::newRow("trailing dot") << u"5."_s << u"5"_s;
+    QTest::newRow("negative") << u"-0.25"_s << u"-0.25"_s;
+    QTest::newRow("plus sign") << u"+3"_s << u"3"_s;
+    QTest::newRow("exponent") << u"1.5e3"_s << u"1500"_s;
+    QTest::newRow("negative exponent") << u"125E-5"_s << u"0.00125"_s;
+    QTest::newRow("negative zero") << u"-0.0"_s << u"0"_s;
+    QTest::newRow("38 significant digits")
+        << u"12345678901234567890.123456789012345678"_s << u"12345678901234567890.123456789012345678"_s;
 }
 
 void DecimalTest::parse_acceptsPlainDecimalText() {
