@@ -18,19 +18,11 @@ class SupplierOfferTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void id_joinsSupplierAndKey();
     void equality_coversEveryField();
     void deliverySortValue_readsDaysFromDescription_data();
     void deliverySortValue_readsDaysFromDescription();
-    void deliverySortValue_fallsBackToDate();
-    void sortValues_unknownSortsLast();
+    void unknownDelivery_fallsBackToDateOrSortsLast();
 };
-
-void SupplierOfferTest::id_joinsSupplierAndKey() {
-    QCOMPARE(OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("123")).build().id(),
-             QStringLiteral("autoeuro|123"));
-    QCOMPARE(OfferBuilder(QStringLiteral("autopiter"), QString()).build().id(), QStringLiteral("autopiter|"));
-}
 
 void SupplierOfferTest::equality_coversEveryField() {
     const SupplierOffer base = OfferBuilder().rejectRate("2.5");
@@ -84,7 +76,7 @@ void SupplierOfferTest::deliverySortValue_readsDaysFromDescription() {
     QCOMPARE(offer.deliverySortValue(localNoon()), expected);
 }
 
-void SupplierOfferTest::deliverySortValue_fallsBackToDate() {
+void SupplierOfferTest::unknownDelivery_fallsBackToDateOrSortsLast() {
     const QDateTime now = localNoon();
     auto withDate = [&](const QDateTime& date) {
         return OfferBuilder().deliveryDate(date).build().deliverySortValue(now);
@@ -96,13 +88,9 @@ void SupplierOfferTest::deliverySortValue_fallsBackToDate() {
     QCOMPARE(withDate(QDateTime(now.date().addDays(1), QTime(23, 59))), 1.0);
     QCOMPARE(OfferBuilder().build().deliverySortValue(now), kUnknown);
     QCOMPARE(OfferBuilder().delivery(QStringLiteral("под заказ")).build().deliverySortValue(now), kUnknown);
-}
-
-void SupplierOfferTest::sortValues_unknownSortsLast() {
+    // An unknown refusal rate sorts last, too.
     QCOMPARE(OfferBuilder().build().rejectsSortValue(), kUnknown);
     QCOMPARE(OfferBuilder().rejectRate("2.35").build().rejectsSortValue(), 2.35);
-    QCOMPARE(OfferBuilder().price("12.5").build().priceSortValue(), 12.5);
-    QCOMPARE(OfferBuilder().price("0.1").build().priceSortValue(), 0.1);
 }
 
 QTEST_GUILESS_MAIN(SupplierOfferTest)
