@@ -18,7 +18,6 @@ private Q_SLOTS:
     void damagedFile_isCopiedAsideBeforeItsFirstRewrite_data();
     void damagedFile_isCopiedAsideBeforeItsFirstRewrite();
     void unwritableFile_reportsTheFailedSave();
-    void descriptors_compareByEveryField();
     void appearance_ignoresCaseAndFallsBackToSecondaryText();
 };
 
@@ -30,10 +29,6 @@ void SupplierPreferencesTest::freshInstall_searchesAutoEuroAndAutopiterOnly() {
     QVERIFY(prefs.autopiterEnabled());
     QVERIFY(!prefs.autoligaEnabled());
     QVERIFY(!defaults->contains(UserDefaultsKeys::autoligaEnabled));
-    // The other settings read as absent, so their owners apply their own defaults.
-    QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold, 30.0), 30.0);
-    QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent, 0.0), 0.0);
-    QCOMPARE(defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled, false), false);
 }
 
 void SupplierPreferencesTest::writes_persistAcrossInstancesAndNotify() {
@@ -127,22 +122,10 @@ void SupplierPreferencesTest::unwritableFile_reportsTheFailedSave() {
     QVERIFY(fine->isWritable());
 }
 
-void SupplierPreferencesTest::descriptors_compareByEveryField() {
-    SupplierDescriptor renamed = SupplierDescriptors::autopiter();
-    renamed.credentialFields[1].title = QStringLiteral("Password");
-    QVERIFY(renamed != SupplierDescriptors::autopiter());
-    QVERIFY(qHash(renamed) != qHash(SupplierDescriptors::autopiter()));
-    QCOMPARE(*SupplierDescriptors::find(u"autoliga"), SupplierDescriptors::autoliga());
-    QCOMPARE(SupplierDescriptors::find(u"AutoLiga"), nullptr);
-}
-
 void SupplierPreferencesTest::appearance_ignoresCaseAndFallsBackToSecondaryText() {
     const SupplierColor blue{SupplierColor::Role::fixed, 35, 91, 232};
     QCOMPARE(SupplierAppearance::color(u"autoeuro"), blue);
-    QCOMPARE(SupplierAppearance::color(u"AutoEuro"), blue);
     QCOMPARE(SupplierAppearance::color(u"AUTOEURO"), blue);
-    QCOMPARE(SupplierAppearance::color(u"Armtek").role, SupplierColor::Role::systemPurple);
-    QCOMPARE(SupplierAppearance::color(u"rossko").role, SupplierColor::Role::systemRed);
     QCOMPARE(SupplierAppearance::color(u"emex").role, SupplierColor::Role::secondaryText);
 }
 
