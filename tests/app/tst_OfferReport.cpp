@@ -6,6 +6,7 @@
 #include <QTest>
 
 using namespace OfferReport;
+using namespace Qt::StringLiterals;
 
 namespace {
 const QDateTime kNow(QDate(2026, 12, 6), QTime(12, 0));
@@ -106,16 +107,12 @@ void OfferReportTest::searchText_alignsTheWindowsColumns() {
 void OfferReportTest::money_roundsExactlyAndGroupsThousands_data() {
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << "0"
-                          << "0,00 руб.";
-    QTest::newRow("kopecks") << "0.05"
-                             << "0,05 руб.";
-    QTest::newRow("half up") << "1.005"
-                             << "1,01 руб.";
-    QTest::newRow("below half") << "1.00499"
-                                << "1,00 руб.";
-    QTest::newRow("thousands") << "1234567.8" << withNbsp(u"1_234_567,80 руб."_qs);
-    QTest::newRow("exactly a thousand") << "1000" << withNbsp(u"1_000,00 руб."_qs);
+    QTest::newRow("zero") << u"0"_s << u"0,00 руб."_s;
+    QTest::newRow("kopecks") << u"0.05"_s << u"0,05 руб."_s;
+    QTest::newRow("half up") << u"1.005"_s << u"1,01 руб."_s;
+    QTest::newRow("below half") << u"1.00499"_s << u"1,00 руб."_s;
+    QTest::newRow("thousands") << "1234567.8" << withNbsp(u"1_234_567,80 руб."_s);
+    QTest::newRow("exactly a thousand") << "1000" << withNbsp(u"1_000,00 руб."_s);
 }
 
 void OfferReportTest::money_roundsExactlyAndGroupsThousands() {
@@ -140,7 +137,7 @@ void OfferReportTest::cartTotals_addUpWithoutBinaryDrift() {
     QCOMPARE(json[u"total"].toString(), QStringLiteral("2469.42"));
     QCOMPARE(json[u"groups"].toArray().first()[u"items"].toArray().size(), 2);
     const QString text = cartText({group}, 5);
-    QVERIFY(text.contains(withNbsp(u"Итого по поставщику: 2_469,42 руб."_qs)));
+    QVERIFY(text.contains(withNbsp(u"Итого по поставщику: 2_469,42 руб."_s)));
     QVERIFY(text.contains(QStringLiteral("Всего позиций: 5")));
     QCOMPARE(cartText({}, 0), QStringLiteral("Корзина пуста.\n"));
 }
