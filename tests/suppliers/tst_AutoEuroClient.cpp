@@ -206,16 +206,6 @@ private Q_SLOTS:
         }
     }
 
-    void sandboxOperations_decode() {
-        AutoEuroSandbox sandbox;
-        const auto statuses = awaitTask(sandbox.client->orderStatuses());
-        QVERIFY(statuses.size() >= 3);
-        QCOMPARE(statuses.first().id(), 1);
-        const auto point = awaitTask(sandbox.client->chelyabinskDelivery());
-        QCOMPARE(point.delivery_key, QStringLiteral("CHL-07"));
-        QCOMPARE(point.time_shift_msk->value, QStringLiteral("2"));
-    }
-
     void burstOfRequests_readsTheStoreOnce() {
         AutoEuroSandbox sandbox;
         std::vector<QCoro::Task<QList<AutoEuroPayer>>> burst;
