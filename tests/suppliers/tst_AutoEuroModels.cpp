@@ -176,12 +176,6 @@ private Q_SLOTS:
                 }).startsWith(u"JSON typeMismatch Dictionary, path: META"));
     }
 
-    void envelope_dataNullOrMissing_isAbsent() {
-        QVERIFY(!AutoEuroEnvelope<AutoEuroBrand>::decode("{\"META\":{\"result\":\"OK\"},\"DATA\":null}").DATA);
-        QVERIFY(!AutoEuroEnvelope<AutoEuroBrand>::decode("{\"META\":{\"result\":\"OK\"}}").DATA);
-        QVERIFY(!AutoEuroEnvelope<AutoEuroBrand>::decode("{}").META);
-    }
-
     void jsonReader_keepsTextExactAndRefusesBrokenInput() {
         const Json::Value v =
             value("{\"name\":\"Фильтр \\\"MANN\\\" \\u0441\\u0430\\u043b\\u043e\\u043d\\ud83d\\ude97\",\"n\":-0.5e-3}");
