@@ -20,6 +20,8 @@ QSet<QString> idsOf(const QList<SupplierOffer>& offers) {
 
 } // namespace
 
+using namespace Qt::StringLiterals;
+
 class TestAutoEuroProvider : public QObject {
     Q_OBJECT
 
@@ -113,10 +115,8 @@ private Q_SLOTS:
     void lookupFailures_failTheSearch_data() {
         QTest::addColumn<QString>("match");
         QTest::addColumn<QString>("description");
-        QTest::newRow("brands") << "search_brands/"
-                                << "AutoEuro вернул HTTP 502.";
-        QTest::newRow("deliveries") << "get_deliveries/"
-                                    << "AutoEuro вернул HTTP 502.";
+        QTest::newRow("brands") << u"search_brands/"_s << u"AutoEuro вернул HTTP 502."_s;
+        QTest::newRow("deliveries") << u"get_deliveries/"_s << u"AutoEuro вернул HTTP 502."_s;
     }
     void lookupFailures_failTheSearch() {
         QFETCH(QString, match);
