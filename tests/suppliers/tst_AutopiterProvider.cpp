@@ -43,6 +43,8 @@ QString priceRows(std::initializer_list<std::pair<const char*, const char*>> row
 
 } // namespace
 
+using namespace Qt::StringLiterals;
+
 class TestAutopiterProvider : public QObject {
     Q_OBJECT
 
@@ -142,18 +144,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rejectRate");
         QTest::addColumn<int>("days"); // -1 when missing
         QTest::addColumn<QString>("delivery");
-        QTest::newRow("97.5 percent") << "97.5"
-                                      << "2.5" << 3 << "3 дн.";
-        QTest::newRow("100 percent") << "100"
-                                     << "0" << 0 << "0 дн.";
-        QTest::newRow("0 percent") << "0"
-                                   << "100" << -1 << "none";
-        QTest::newRow("above 100") << "120"
-                                   << "none" << 12 << "12 дн.";
-        QTest::newRow("below 0") << "-3"
-                                 << "none" << 1 << "1 дн.";
-        QTest::newRow("missing") << "none"
-                                 << "none" << -1 << "none";
+        QTest::newRow("97.5 percent") << u"97.5"_s << u"2.5"_s << 3 << u"3 дн."_s;
+        QTest::newRow("100 percent") << u"100"_s << u"0"_s << 0 << u"0 дн."_s;
+        QTest::newRow("0 percent") << u"0"_s << u"100"_s << -1 << u"none"_s;
+        QTest::newRow("above 100") << u"120"_s << u"none"_s << 12 << u"12 дн."_s;
+        QTest::newRow("below 0") << u"-3"_s << u"none"_s << 1 << u"1 дн."_s;
+        QTest::newRow("missing") << u"none"_s << u"none"_s << -1 << u"none"_s;
     }
     void normalize_mapsFieldByField() {
         QFETCH(QString, percent);
