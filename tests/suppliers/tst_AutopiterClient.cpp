@@ -197,20 +197,6 @@ private Q_SLOTS:
         QVERIFY(sandbox.server.requests().isEmpty());
     }
 
-    void login_lastsUntilCleared() {
-        AutopiterSandbox sandbox;
-        awaitTask(sandbox.client->findCatalogXML(QStringLiteral("OC 90")));
-        sandbox.server.clearRequests();
-        awaitTask(sandbox.client->findCatalogXML(QStringLiteral("OC 90")));
-        QCOMPARE(sandbox.operations(), (QStringList{QStringLiteral("IsAuthorization"), QStringLiteral("FindCatalog")}));
-
-        sandbox.client->clearAuthorization();
-        sandbox.server.clearRequests();
-        awaitTask(sandbox.client->ensureAuthorized());
-        QCOMPARE(sandbox.operations(), (QStringList{QStringLiteral("IsAuthorization"), QStringLiteral("Authorization"),
-                                                    QStringLiteral("IsAuthorization")}));
-    }
-
     // Every login deletes the cookie first: five of them racing would undo each other.
     void burstOfPriceRequests_afterTheLoginExpired_logsInOnce() {
         AutopiterSandbox sandbox;
