@@ -25,516 +25,502 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void search_showsMoodLineWhileLoadingThenStatusRowAndRows();
-    void failedAndEmptySearches_showErrorOrPlaceholder();
-    void clickingCells_copiesValuesAndReportsIt();
-    void cartButton_addsOnceThenReportsTheDuplicate();
-    void headerClicks_reverseThenSortByAnotherColumn();
-    void statusRow_switchesUsefulAndAllOffers_andRemembersTheRiskFilter();
-    void sheets_stayDisabledUntilAttached_andTheMarkupFollows();
-    void moodLine_cyclesPhrasesAndDots();
-    void closedWindow_isNotTouchedByPendingClearance();
-    void typingOrEnterDuringSearch_tableStaysWithTheSearchedArticle();
-    void keyboardOnly_fromSearchFieldToCartLine();
-    void escOrCancelButton_endsSearch_keepingAnsweredOffers();
-    void draggedColumnWidth_isRemembered_doubleClickGivesItBack();
-    void widthSweep_cartColumnShows_articlesAndPricesWhole_data();
-    void widthSweep_cartColumnShows_articlesAndPricesWhole();
-};
+    void search_showsMoodLineWhileLoadingThenStatusRowAndRows() {
+        WindowHarness h;
+        Gate gate;
+        h.fakes.autoEuro.gate = &gate;
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500"), knechtOC90(u"autoeuro"_s, u"2"_s, "450")};
+        h.fakes.autopiter.offers = {knechtOC90(u"autopiter"_s, u"9"_s, "480")};
+        h.open();
+        QCOMPARE(h.content().currentPage(), Page::placeholder);
+        QVERIFY(!h.content().moodView()->isVisible() && !h.content().durationLabel()->isVisible());
+        QTRY_VERIFY(h.field().hasFocus());
 
-void MainWindowTest::search_showsMoodLineWhileLoadingThenStatusRowAndRows() {
-    WindowHarness h;
-    Gate gate;
-    h.fakes.autoEuro.gate = &gate;
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500"), knechtOC90(u"autoeuro"_s, u"2"_s, "450")};
-    h.fakes.autopiter.offers = {knechtOC90(u"autopiter"_s, u"9"_s, "480")};
-    h.open();
-    QCOMPARE(h.content().currentPage(), Page::placeholder);
-    QVERIFY(!h.content().moodView()->isVisible() && !h.content().durationLabel()->isVisible());
-    QTRY_VERIFY(h.field().hasFocus());
+        QSignalSpy finished(&h.window->viewModel(), &SearchViewModel::searchFinished);
+        QWidget* pages = h.content().placeholder()->parentWidget();
+        const QPoint fieldAt = h.field().mapTo(h.window.get(), QPoint());
+        const QPoint pagesAt = pages->mapTo(h.window.get(), QPoint());
+        h.submit(u"  oc 90"_s);
+        QCOMPARE(h.fakes.autoEuro.requests, QStringList{u"OC 90"_s});
+        QCOMPARE(h.field().text(), u"OC 90"_s);
+        QVERIFY(h.content().moodView()->isVisible() && h.content().moodView()->isRunning());
+        QCOMPARE(h.content().currentPage(), Page::empty);
+        QCOMPARE(h.content().searchButton()->text(), u"Отменить"_s);
+        // Nothing moves when the mood line comes: it kept its room.
+        QCOMPARE(h.field().mapTo(h.window.get(), QPoint()), fieldAt);
+        QCOMPARE(pages->mapTo(h.window.get(), QPoint()), pagesAt);
 
-    QSignalSpy finished(&h.window->viewModel(), &SearchViewModel::searchFinished);
-    QWidget* pages = h.content().placeholder()->parentWidget();
-    const QPoint fieldAt = h.field().mapTo(h.window.get(), QPoint());
-    const QPoint pagesAt = pages->mapTo(h.window.get(), QPoint());
-    h.submit(u"  oc 90"_s);
-    QCOMPARE(h.fakes.autoEuro.requests, QStringList{u"OC 90"_s});
-    QCOMPARE(h.field().text(), u"OC 90"_s);
-    QVERIFY(h.content().moodView()->isVisible() && h.content().moodView()->isRunning());
-    QCOMPARE(h.content().currentPage(), Page::empty);
-    QCOMPARE(h.content().searchButton()->text(), u"Отменить"_s);
-    // Nothing moves when the mood line comes: it kept its room.
-    QCOMPARE(h.field().mapTo(h.window.get(), QPoint()), fieldAt);
-    QCOMPARE(pages->mapTo(h.window.get(), QPoint()), pagesAt);
+        gate.open();
+        QVERIFY(finished.wait(5000));
+        QVERIFY(!h.content().moodView()->isVisible() && !h.content().moodView()->isRunning());
+        QCOMPARE(h.content().currentPage(), Page::results);
+        QCOMPARE(h.content().statusRow()->summaryLabel()->text(), u"Найдено: 3 · показано: 3"_s);
+        QVERIFY(!h.content().statusRow()->toggleButton()->isVisible());
+        // Cheapest first, the first three of each supplier ahead of the rest.
+        QCOMPARE(h.column(OfferTableModel::price), (QStringList{u"450,00 руб."_s, u"500,00 руб."_s, u"480,00 руб."_s}));
+        QVERIFY(h.content().durationLabel()->text().startsWith(u"Поиск: "_s));
+        QCOMPARE(h.content().searchButton()->text(), u"Найти"_s);
+        QCOMPARE(h.field().mapTo(h.window.get(), QPoint()), fieldAt);
+        QCOMPARE(pages->mapTo(h.window.get(), QPoint()), pagesAt);
+        QCOMPARE(h.content().resultLine()->text(), u"<b>OC 90</b> — найдено предложений: 3"_s);
 
-    gate.open();
-    QVERIFY(finished.wait(5000));
-    QVERIFY(!h.content().moodView()->isVisible() && !h.content().moodView()->isRunning());
-    QCOMPARE(h.content().currentPage(), Page::results);
-    QCOMPARE(h.content().statusRow()->summaryLabel()->text(), u"Найдено: 3 · показано: 3"_s);
-    QVERIFY(!h.content().statusRow()->toggleButton()->isVisible());
-    // Cheapest first, the first three of each supplier ahead of the rest.
-    QCOMPARE(h.column(OfferTableModel::price), (QStringList{u"450,00 руб."_s, u"500,00 руб."_s, u"480,00 руб."_s}));
-    QVERIFY(h.content().durationLabel()->text().startsWith(u"Поиск: "_s));
-    QCOMPARE(h.content().searchButton()->text(), u"Найти"_s);
-    QCOMPARE(h.field().mapTo(h.window.get(), QPoint()), fieldAt);
-    QCOMPARE(pages->mapTo(h.window.get(), QPoint()), pagesAt);
-    QCOMPARE(h.content().resultLine()->text(), u"<b>OC 90</b> — найдено предложений: 3"_s);
+        // "Найти" searches again; the table empties while loading.
+        Gate second;
+        h.fakes.autoEuro.gate = &second;
+        QTest::mouseClick(h.content().searchButton(), Qt::LeftButton);
+        QCOMPARE(h.model().rowCount(), 0);
+        QCOMPARE(h.content().moodView()->text(), u"Ищем оригинал и аналоги."_s);
+        second.open();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(h.model().rowCount(), 3);
+    }
 
-    // "Найти" searches again; the table empties while loading.
-    Gate second;
-    h.fakes.autoEuro.gate = &second;
-    QTest::mouseClick(h.content().searchButton(), Qt::LeftButton);
-    QCOMPARE(h.model().rowCount(), 0);
-    QCOMPARE(h.content().moodView()->text(), u"Ищем оригинал и аналоги."_s);
-    second.open();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(h.model().rowCount(), 3);
-}
+    void failedAndEmptySearches_showErrorOrPlaceholder() {
+        WindowHarness h;
+        h.fakes.autoEuro.error = u"Неверный API-ключ."_s;
+        h.fakes.autopiter.error = u"Сервис недоступен."_s;
+        h.open();
+        QVERIFY(h.search(u"OC 90"_s));
+        QCOMPARE(h.content().currentPage(), Page::error);
+        QCOMPARE(h.content().errorLabel()->text(), u"AutoEuro: Неверный API-ключ.\nAutopiter: Сервис недоступен."_s);
+        QVERIFY(h.content().errorLabel()->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
 
-void MainWindowTest::failedAndEmptySearches_showErrorOrPlaceholder() {
-    WindowHarness h;
-    h.fakes.autoEuro.error = u"Неверный API-ключ."_s;
-    h.fakes.autopiter.error = u"Сервис недоступен."_s;
-    h.open();
-    QVERIFY(h.search(u"OC 90"_s));
-    QCOMPARE(h.content().currentPage(), Page::error);
-    QCOMPARE(h.content().errorLabel()->text(), u"AutoEuro: Неверный API-ключ.\nAutopiter: Сервис недоступен."_s);
-    QVERIFY(h.content().errorLabel()->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
+        // Nothing found and nobody failed: the empty state's headline says so.
+        h.fakes.autoEuro.error.reset();
+        h.fakes.autopiter.error.reset();
+        QVERIFY(h.search(u"XYZ"_s));
+        QCOMPARE(h.content().currentPage(), Page::placeholder);
+        QCOMPARE(h.content().placeholderTitle()->text(), u"По артикулу XYZ предложения не найдены."_s);
+        QVERIFY(!h.content().placeholderSubtitle()->isVisible());
 
-    // Nothing found and nobody failed: the empty state's headline says so.
-    h.fakes.autoEuro.error.reset();
-    h.fakes.autopiter.error.reset();
-    QVERIFY(h.search(u"XYZ"_s));
-    QCOMPARE(h.content().currentPage(), Page::placeholder);
-    QCOMPARE(h.content().placeholderTitle()->text(), u"По артикулу XYZ предложения не найдены."_s);
-    QVERIFY(!h.content().placeholderSubtitle()->isVisible());
+        // One supplier fails while the other finds offers: the table shows, and the line above it
+        // names the failure, with a warning mark.
+        h.fakes.autopiter.error = u"Сервис недоступен."_s;
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
+        QVERIFY(h.search(u"OC 90"_s));
+        QCOMPARE(h.content().currentPage(), Page::results);
+        QLabel* line = h.content().resultLine();
+        QVERIFY(line->text().endsWith(u". Autopiter: Сервис недоступен."_s));
+        QVERIFY(h.content().resultWarningMark()->isVisible());
+        h.fakes.autopiter.error.reset();
+        QVERIFY(h.search(u"OC 90"_s));
+        QVERIFY(!line->text().contains(u"Autopiter"_s));
+        QVERIFY(!h.content().resultWarningMark()->isVisible());
+    }
 
-    // One supplier fails while the other finds offers: the table shows, and the line above it
-    // names the failure, with a warning mark.
-    h.fakes.autopiter.error = u"Сервис недоступен."_s;
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
-    QVERIFY(h.search(u"OC 90"_s));
-    QCOMPARE(h.content().currentPage(), Page::results);
-    QLabel* line = h.content().resultLine();
-    QVERIFY(line->text().endsWith(u". Autopiter: Сервис недоступен."_s));
-    QVERIFY(h.content().resultWarningMark()->isVisible());
-    h.fakes.autopiter.error.reset();
-    QVERIFY(h.search(u"OC 90"_s));
-    QVERIFY(!line->text().contains(u"Autopiter"_s));
-    QVERIFY(!h.content().resultWarningMark()->isVisible());
-}
-
-void MainWindowTest::clickingCells_copiesValuesAndReportsIt() {
-    WindowHarness h;
-    h.defaults->setDouble(UserDefaultsKeys::markupPercent, 10.0);
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "1234.5")};
-    h.open();
-    QVERIFY(h.search(u"OC 90"_s));
-
-    // The price copies the marked-up number without currency.
-    h.clickCell(0, OfferTableModel::price);
-    QCOMPARE(QApplication::clipboard()->text(), u"1400"_s);
-    QCOMPARE(h.content().overlay()->message(), u"Скопировано: 1400"_s);
-    QCOMPARE(h.content().overlay()->geometry().bottom() + 1, h.content().height() - NotificationOverlay::bottomMargin);
-
-    // A second copy replaces the message at once.
-    h.clickCell(0, OfferTableModel::article);
-    QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
-    QCOMPARE(h.content().overlay()->message(), u"Скопировано: OC 90"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(!h.content().copiedMessage().has_value(), 5000);
-    QVERIFY(!h.content().overlay()->isVisible());
-}
-
-void MainWindowTest::cartButton_addsOnceThenReportsTheDuplicate() {
-    WindowHarness h;
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500"), knechtOC90(u"autoeuro"_s, u"2"_s, "700")};
-    h.open();
-    QVERIFY(h.search(u"OC 90"_s));
-    QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (0)"_s);
-    const QString clipboardBefore = QApplication::clipboard()->text();
-
-    h.clickCell(0, OfferTableModel::cart);
-    QCOMPARE(h.cart.items().size(), 1);
-    QCOMPARE(h.cart.items().first().id, u"autoeuro|1"_s);
-    QCOMPARE(h.content().overlay()->message(), u"Добавлено: KNECHT OC 90"_s);
-    QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (1)"_s);
-    QCOMPARE(QApplication::clipboard()->text(), clipboardBefore); // the cart button copies nothing
-
-    h.clickCell(0, OfferTableModel::cart);
-    QCOMPARE(h.cart.totalItemCount(), 1);
-    QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(!h.content().cartMessage().has_value(), 5000);
-}
-
-void MainWindowTest::headerClicks_reverseThenSortByAnotherColumn() {
-    WindowHarness h;
-    h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"MANN"_s).price("300"),
-                               OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"BOSCH"_s).price("100"),
-                               OfferBuilder(u"autoeuro"_s, u"3"_s).brand(u"KNECHT"_s).price("200")};
-    h.open();
-    QVERIFY(h.search(u"W 712/75"_s));
-    const QStringList ascending{u"BOSCH"_s, u"KNECHT"_s, u"MANN"_s};
-    QCOMPARE(h.column(OfferTableModel::brand), ascending);
-    OfferHeaderView* header = h.table().offerHeader();
-    h.clickHeader(OfferTableModel::price);
-    QCOMPARE(h.column(OfferTableModel::brand), (QStringList{u"MANN"_s, u"KNECHT"_s, u"BOSCH"_s}));
-    QVERIFY(!header->sortAscending());
-    // The name column is not sortable: nothing moves.
-    h.clickHeader(OfferTableModel::name);
-    QCOMPARE(header->sortSection(), int(OfferTableModel::price));
-    h.clickHeader(OfferTableModel::brand);
-    QCOMPARE(h.column(OfferTableModel::brand), ascending);
-    QCOMPARE(header->sortSection(), int(OfferTableModel::brand));
-}
-
-void MainWindowTest::statusRow_switchesUsefulAndAllOffers_andRemembersTheRiskFilter() {
-    WindowHarness h;
-    // Five offers of one group: safe is cheapest and least risky, unknown the fastest, risky fills the third place.
-    h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"safe"_s).price("100").rejectRate("5"),
-                               OfferBuilder(u"autoeuro"_s, u"risky"_s).price("200").rejectRate("80"),
-                               OfferBuilder(u"autoeuro"_s, u"unknown"_s).price("300").delivery(u"1 дн."_s),
-                               OfferBuilder(u"autoeuro"_s, u"d"_s).price("400").rejectRate("90"),
-                               OfferBuilder(u"autoeuro"_s, u"e"_s).price("500").rejectRate("95")};
-    h.open();
-    QVERIFY(h.search(u"W 712/75"_s));
-    StatusRowView* row = h.content().statusRow();
-    QCOMPARE(h.model().rowCount(), 3);
-    QCOMPARE(row->usefulHiddenLabel()->text(), u"· скрыто менее подходящих: 2"_s);
-    QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
-    QCOMPARE(h.model().rowCount(), 5);
-    QCOMPARE(row->toggleButton()->text(), u"Показать полезные"_s);
-    QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
-    QCOMPARE(h.model().rowCount(), 3);
-
-    QVERIFY(!row->thresholdSlider()->isVisible());
-    row->rejectFilterCheckBox()->click();
-    QCOMPARE(h.column(OfferTableModel::risk), (QStringList{u"5.00%"_s, u"—"_s}));
-    QCOMPARE(row->rejectHiddenLabel()->text(), u"· по риску: 1"_s);
-    QCOMPARE(row->thresholdSlider()->value(), 30);
-    QCOMPARE(row->allowedRiskLabel()->text(), u"≤ 70%"_s);
-    // Stricter: only the offer of unknown risk is left.
-    row->thresholdSlider()->setValue(98);
-    QCOMPARE(h.column(OfferTableModel::risk), QStringList{u"—"_s});
-    QCOMPARE(row->allowedRiskLabel()->text(), u"≤ 2%"_s);
-
-    // A new window reads both back.
-    h.window.reset();
-    h.open();
-    QVERIFY(h.search(u"W 712/75"_s));
-    row = h.content().statusRow();
-    QVERIFY(row->rejectFilterCheckBox()->isChecked());
-    QCOMPARE(row->thresholdSlider()->value(), 98);
-    QCOMPARE(h.model().rowCount(), 1);
-    row->rejectFilterCheckBox()->click();
-    QCOMPARE(h.model().rowCount(), 3);
-    QVERIFY(!row->thresholdSlider()->isVisible() && !row->rejectHiddenLabel()->isVisible());
-    QCOMPARE(h.defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled), std::optional<bool>(false));
-}
-
-void MainWindowTest::sheets_stayDisabledUntilAttached_andTheMarkupFollows() {
-    WindowHarness h;
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "1234.5")};
-    h.open();
-    for (const Sheet sheet : {Sheet::feedback, Sheet::settings, Sheet::cart})
-        QVERIFY(!h.content().sheetButton(sheet)->isEnabled());
-
-    // A sheet that changes the markup: the table follows when it closes.
-    QVERIFY(h.search(u"OC 90"_s));
-    QPointer<QDialog> opened;
-    h.content().attachSheet(Sheet::settings, [&](QWidget* parent) {
-        opened = new QDialog(parent);
+    void clickingCells_copiesValuesAndReportsIt() {
+        WindowHarness h;
         h.defaults->setDouble(UserDefaultsKeys::markupPercent, 10.0);
-        return opened.data();
-    });
-    QTest::mouseClick(h.content().sheetButton(Sheet::settings), Qt::LeftButton);
-    QVERIFY(opened && h.content().isShowingSheet(Sheet::settings));
-    QVERIFY(QTest::qWaitForWindowExposed(opened.data()));
-    QTest::keyClick(opened.data(), Qt::Key_Escape);
-    QVERIFY(!h.content().isShowingSheet(Sheet::settings));
-    QTRY_VERIFY(!opened); // closed and deleted
-    QCOMPARE(h.column(OfferTableModel::price), QStringList{u"1400 руб."_s});
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "1234.5")};
+        h.open();
+        QVERIFY(h.search(u"OC 90"_s));
 
-    // The markup shows by the status line, and a click on it opens the settings.
-    QPushButton* markup = h.content().statusRow()->markupMark();
-    QCOMPARE(markup->text(), u"Наценка 10 %"_s);
-    QTest::mouseClick(markup, Qt::LeftButton);
-    QVERIFY(h.content().isShowingSheet(Sheet::settings));
-    opened->reject();
-    QCOMPARE(StatusRowView::markupText(12.5), u"Наценка 12,5 %"_s);
-    h.defaults->setDouble(UserDefaultsKeys::markupPercent, 0.0);
-    h.content().refreshTable();
-    QVERIFY(!markup->isVisible());
-}
+        // The price copies the marked-up number without currency.
+        h.clickCell(0, OfferTableModel::price);
+        QCOMPARE(QApplication::clipboard()->text(), u"1400"_s);
+        QCOMPARE(h.content().overlay()->message(), u"Скопировано: 1400"_s);
+        QCOMPARE(h.content().overlay()->geometry().bottom() + 1,
+                 h.content().height() - NotificationOverlay::bottomMargin);
 
-void MainWindowTest::moodLine_cyclesPhrasesAndDots() {
-    SearchMoodView mood;
-    QCOMPARE(QSet<QString>(SearchMoodView::phrases().begin(), SearchMoodView::phrases().end()).size(), 30);
-    mood.start();
-    QList<int> dots{mood.dotCount()};
-    for (int i = 0; i < 4; ++i) {
-        mood.advanceDots();
-        dots << mood.dotCount();
+        // A second copy replaces the message at once.
+        h.clickCell(0, OfferTableModel::article);
+        QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
+        QCOMPARE(h.content().overlay()->message(), u"Скопировано: OC 90"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.content().copiedMessage().has_value(), 5000);
+        QVERIFY(!h.content().overlay()->isVisible());
     }
-    QCOMPARE(dots, (QList<int>{1, 2, 3, 1, 2}));
-    for (int i = 0; i < 30; ++i)
+
+    void cartButton_addsOnceThenReportsTheDuplicate() {
+        WindowHarness h;
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500"), knechtOC90(u"autoeuro"_s, u"2"_s, "700")};
+        h.open();
+        QVERIFY(h.search(u"OC 90"_s));
+        QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (0)"_s);
+        const QString clipboardBefore = QApplication::clipboard()->text();
+
+        h.clickCell(0, OfferTableModel::cart);
+        QCOMPARE(h.cart.items().size(), 1);
+        QCOMPARE(h.cart.items().first().id, u"autoeuro|1"_s);
+        QCOMPARE(h.content().overlay()->message(), u"Добавлено: KNECHT OC 90"_s);
+        QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (1)"_s);
+        QCOMPARE(QApplication::clipboard()->text(), clipboardBefore); // the cart button copies nothing
+
+        h.clickCell(0, OfferTableModel::cart);
+        QCOMPARE(h.cart.totalItemCount(), 1);
+        QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.content().cartMessage().has_value(), 5000);
+    }
+
+    void headerClicks_reverseThenSortByAnotherColumn() {
+        WindowHarness h;
+        h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"MANN"_s).price("300"),
+                                   OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"BOSCH"_s).price("100"),
+                                   OfferBuilder(u"autoeuro"_s, u"3"_s).brand(u"KNECHT"_s).price("200")};
+        h.open();
+        QVERIFY(h.search(u"W 712/75"_s));
+        const QStringList ascending{u"BOSCH"_s, u"KNECHT"_s, u"MANN"_s};
+        QCOMPARE(h.column(OfferTableModel::brand), ascending);
+        OfferHeaderView* header = h.table().offerHeader();
+        h.clickHeader(OfferTableModel::price);
+        QCOMPARE(h.column(OfferTableModel::brand), (QStringList{u"MANN"_s, u"KNECHT"_s, u"BOSCH"_s}));
+        QVERIFY(!header->sortAscending());
+        // The name column is not sortable: nothing moves.
+        h.clickHeader(OfferTableModel::name);
+        QCOMPARE(header->sortSection(), int(OfferTableModel::price));
+        h.clickHeader(OfferTableModel::brand);
+        QCOMPARE(h.column(OfferTableModel::brand), ascending);
+        QCOMPARE(header->sortSection(), int(OfferTableModel::brand));
+    }
+
+    void statusRow_switchesUsefulAndAllOffers_andRemembersTheRiskFilter() {
+        WindowHarness h;
+        // Five offers of one group: safe is cheapest and least risky, unknown the fastest, risky fills the third place.
+        h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"safe"_s).price("100").rejectRate("5"),
+                                   OfferBuilder(u"autoeuro"_s, u"risky"_s).price("200").rejectRate("80"),
+                                   OfferBuilder(u"autoeuro"_s, u"unknown"_s).price("300").delivery(u"1 дн."_s),
+                                   OfferBuilder(u"autoeuro"_s, u"d"_s).price("400").rejectRate("90"),
+                                   OfferBuilder(u"autoeuro"_s, u"e"_s).price("500").rejectRate("95")};
+        h.open();
+        QVERIFY(h.search(u"W 712/75"_s));
+        StatusRowView* row = h.content().statusRow();
+        QCOMPARE(h.model().rowCount(), 3);
+        QCOMPARE(row->usefulHiddenLabel()->text(), u"· скрыто менее подходящих: 2"_s);
+        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
+        QCOMPARE(h.model().rowCount(), 5);
+        QCOMPARE(row->toggleButton()->text(), u"Показать полезные"_s);
+        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
+        QCOMPARE(h.model().rowCount(), 3);
+
+        QVERIFY(!row->thresholdSlider()->isVisible());
+        row->rejectFilterCheckBox()->click();
+        QCOMPARE(h.column(OfferTableModel::risk), (QStringList{u"5.00%"_s, u"—"_s}));
+        QCOMPARE(row->rejectHiddenLabel()->text(), u"· по риску: 1"_s);
+        QCOMPARE(row->thresholdSlider()->value(), 30);
+        QCOMPARE(row->allowedRiskLabel()->text(), u"≤ 70%"_s);
+        // Stricter: only the offer of unknown risk is left.
+        row->thresholdSlider()->setValue(98);
+        QCOMPARE(h.column(OfferTableModel::risk), QStringList{u"—"_s});
+        QCOMPARE(row->allowedRiskLabel()->text(), u"≤ 2%"_s);
+
+        // A new window reads both back.
+        h.window.reset();
+        h.open();
+        QVERIFY(h.search(u"W 712/75"_s));
+        row = h.content().statusRow();
+        QVERIFY(row->rejectFilterCheckBox()->isChecked());
+        QCOMPARE(row->thresholdSlider()->value(), 98);
+        QCOMPARE(h.model().rowCount(), 1);
+        row->rejectFilterCheckBox()->click();
+        QCOMPARE(h.model().rowCount(), 3);
+        QVERIFY(!row->thresholdSlider()->isVisible() && !row->rejectHiddenLabel()->isVisible());
+        QCOMPARE(h.defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled), std::optional<bool>(false));
+    }
+
+    void sheets_stayDisabledUntilAttached_andTheMarkupFollows() {
+        WindowHarness h;
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "1234.5")};
+        h.open();
+        for (const Sheet sheet : {Sheet::feedback, Sheet::settings, Sheet::cart})
+            QVERIFY(!h.content().sheetButton(sheet)->isEnabled());
+
+        // A sheet that changes the markup: the table follows when it closes.
+        QVERIFY(h.search(u"OC 90"_s));
+        QPointer<QDialog> opened;
+        h.content().attachSheet(Sheet::settings, [&](QWidget* parent) {
+            opened = new QDialog(parent);
+            h.defaults->setDouble(UserDefaultsKeys::markupPercent, 10.0);
+            return opened.data();
+        });
+        QTest::mouseClick(h.content().sheetButton(Sheet::settings), Qt::LeftButton);
+        QVERIFY(opened && h.content().isShowingSheet(Sheet::settings));
+        QVERIFY(QTest::qWaitForWindowExposed(opened.data()));
+        QTest::keyClick(opened.data(), Qt::Key_Escape);
+        QVERIFY(!h.content().isShowingSheet(Sheet::settings));
+        QTRY_VERIFY(!opened); // closed and deleted
+        QCOMPARE(h.column(OfferTableModel::price), QStringList{u"1400 руб."_s});
+
+        // The markup shows by the status line, and a click on it opens the settings.
+        QPushButton* markup = h.content().statusRow()->markupMark();
+        QCOMPARE(markup->text(), u"Наценка 10 %"_s);
+        QTest::mouseClick(markup, Qt::LeftButton);
+        QVERIFY(h.content().isShowingSheet(Sheet::settings));
+        opened->reject();
+        QCOMPARE(StatusRowView::markupText(12.5), u"Наценка 12,5 %"_s);
+        h.defaults->setDouble(UserDefaultsKeys::markupPercent, 0.0);
+        h.content().refreshTable();
+        QVERIFY(!markup->isVisible());
+    }
+
+    void moodLine_cyclesPhrasesAndDots() {
+        SearchMoodView mood;
+        QCOMPARE(QSet<QString>(SearchMoodView::phrases().begin(), SearchMoodView::phrases().end()).size(), 30);
+        mood.start();
+        QList<int> dots{mood.dotCount()};
+        for (int i = 0; i < 4; ++i) {
+            mood.advanceDots();
+            dots << mood.dotCount();
+        }
+        QCOMPARE(dots, (QList<int>{1, 2, 3, 1, 2}));
+        for (int i = 0; i < 30; ++i)
+            mood.advancePhrase();
+        QCOMPARE(mood.phraseIndex(), 0);
+        // Every search starts over from the first phrase with one dot.
         mood.advancePhrase();
-    QCOMPARE(mood.phraseIndex(), 0);
-    // Every search starts over from the first phrase with one dot.
-    mood.advancePhrase();
-    mood.stop();
-    mood.start();
-    QCOMPARE(mood.text(), u"Ищем оригинал и аналоги."_s);
-    // The real timers tick the dots faster than the phrases.
-    QTRY_COMPARE_WITH_TIMEOUT(mood.dotCount(), 2, 3000);
-    QCOMPARE(mood.phraseIndex(), 0);
-}
-
-void MainWindowTest::closedWindow_isNotTouchedByPendingClearance() {
-    WindowHarness h;
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
-    h.open();
-    QVERIFY(h.search(u"OC 90"_s));
-    h.clickCell(0, OfferTableModel::cart);
-    h.clickCell(0, OfferTableModel::price);
-    h.window.reset();
-    // Both clearances would have fired by now.
-    QTest::qWait(ContentView::messageClearanceMs + 300);
-    QCOMPARE(h.cart.items().size(), 1);
-}
-
-void MainWindowTest::typingOrEnterDuringSearch_tableStaysWithTheSearchedArticle() {
-    WindowHarness h;
-    Gate first;
-    h.fakes.autoEuro.gate = &first;
-    h.fakes.autoEuro.offers = {
-        knechtOC90(u"autoeuro"_s, u"1"_s, "500"),
-        OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"MANN-FILTER"_s).article(u"W 712/75"_s).price("600")};
-    h.open();
-    QSignalSpy finished(&h.window->viewModel(), &SearchViewModel::searchFinished);
-    const auto askedForArticles = [&] {
-        QStringList articles;
-        for (int r = 0; r < h.model().rowCount(); ++r) {
-            if (h.model().isAskedForPart(r))
-                articles << h.model().offer(r).article;
-        }
-        return articles;
-    };
-
-    // Typed while the search runs, without Return: the rows stay under the article they belong to.
-    h.submit(u"OC 90"_s);
-    h.field().clear();
-    QTest::keyClicks(&h.field(), u"W 712/75"_s);
-    first.open();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(h.field().text(), u"W 712/75"_s);
-    QCOMPARE(h.content().resultLine()->text(), u"<b>OC 90</b> — найдено предложений: 2"_s);
-    QCOMPARE(askedForArticles(), QStringList{u"OC 90"_s});
-
-    // Return while it runs: the last article typed is searched when the running search ends.
-    Gate second;
-    h.fakes.autoEuro.gate = &second;
-    h.submit(u"OC 90"_s);
-    h.submit(u"C 27 009"_s);
-    h.submit(u"W 712/75"_s);
-    second.open();
-    QTRY_COMPARE(finished.size(), 3);
-    QCOMPARE(h.fakes.autoEuro.requests.mid(1), (QStringList{u"OC 90"_s, u"W 712/75"_s}));
-    QCOMPARE(h.content().resultLine()->text(), u"<b>W 712/75</b> — найдено предложений: 2"_s);
-    QCOMPARE(askedForArticles(), QStringList{u"W 712/75"_s});
-}
-
-void MainWindowTest::keyboardOnly_fromSearchFieldToCartLine() {
-    WindowHarness h;
-    for (int i = 0; i < 5; ++i)
-        h.fakes.autoEuro.offers.append(
-            knechtOC90(u"autoeuro"_s, QString::number(i), QByteArray::number(100 + i).constData()));
-    h.open();
-    QVERIFY(h.search(u"OC 90"_s));
-    QVERIFY(h.field().hasFocus());
-
-    // Tab walks the controls above the table, then into it, then out again.
-    QWidgetList visited;
-    for (int i = 0; i < 12 && QApplication::focusWidget() != &h.table(); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget();
+        mood.stop();
+        mood.start();
+        QCOMPARE(mood.text(), u"Ищем оригинал и аналоги."_s);
+        // The real timers tick the dots faster than the phrases.
+        QTRY_COMPARE_WITH_TIMEOUT(mood.dotCount(), 2, 3000);
+        QCOMPARE(mood.phraseIndex(), 0);
     }
-    QVERIFY(visited.contains(h.content().statusRow()->toggleButton()));
-    QVERIFY(visited.contains(h.content().statusRow()->rejectFilterCheckBox()));
-    QCOMPARE(QApplication::focusWidget(), &h.table());
-    QTest::keyClick(&h.table(), Qt::Key_Tab);
-    QVERIFY(!h.table().hasFocus());
 
-    // Ctrl+L and Ctrl+F go back to the field, Down into the rows, Down once more, Ctrl+Enter: into the cart.
-    h.table().setFocus();
-    QTest::keyClick(h.window.get(), Qt::Key_L, Qt::ControlModifier);
-    QVERIFY(h.field().hasFocus());
-    h.table().setFocus();
-    QTest::keyClick(h.window.get(), Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(h.field().hasFocus());
-    QTest::keyClick(&h.field(), Qt::Key_Down);
-    QVERIFY(h.table().hasFocus());
-    QTest::keyClick(&h.table(), Qt::Key_Down);
-    QCOMPARE(h.table().currentIndex().row(), 1);
-    QTest::keyClick(&h.table(), Qt::Key_Return, Qt::ControlModifier);
-    QCOMPARE(h.cart.totalItemCount(), 1);
-    QCOMPARE(h.cart.items().first().id, h.model().offer(1).id());
-    QTest::keyClick(&h.table(), Qt::Key_Insert);
-    QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
+    void closedWindow_isNotTouchedByPendingClearance() {
+        WindowHarness h;
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
+        h.open();
+        QVERIFY(h.search(u"OC 90"_s));
+        h.clickCell(0, OfferTableModel::cart);
+        h.clickCell(0, OfferTableModel::price);
+        h.window.reset();
+        // Both clearances would have fired by now.
+        QTest::qWait(ContentView::messageClearanceMs + 300);
+        QCOMPARE(h.cart.items().size(), 1);
+    }
 
-    // Ctrl+C copies the current cell; Right moves to the next one.
-    QTest::keyClick(&h.table(), Qt::Key_Right);
-    QTest::keyClick(&h.table(), Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
-
-    // Alt+1…5 sort by the sortable columns.
-    OfferHeaderView* header = h.table().offerHeader();
-    QTest::keyClick(&h.table(), Qt::Key_1, Qt::AltModifier);
-    QCOMPARE(header->sortSection(), int(OfferTableModel::brand));
-    QTest::keyClick(&h.table(), Qt::Key_3, Qt::AltModifier);
-    QCOMPARE(header->sortSection(), int(OfferTableModel::price));
-
-    // The context menu, from the keyboard: copy the row, tab-separated.
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5),
-                              h.table().viewport()->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(h.table().viewport(), &menuKey);
-    auto* menu = h.table().findChild<QMenu*>();
-    QVERIFY(menu);
-    QCOMPARE(menu->actions().at(1)->text(), u"Копировать строку"_s);
-    menu->actions().at(1)->trigger();
-    menu->close();
-    QCOMPARE(QApplication::clipboard()->text(), h.model().rowCopyText(h.table().currentIndex().row()));
-    QVERIFY(QApplication::clipboard()->text().startsWith(u"KNECHT\tOC 90\t"_s));
-    QCOMPARE(QApplication::clipboard()->text().split(u'\t').size(), 8);
-}
-
-void MainWindowTest::escOrCancelButton_endsSearch_keepingAnsweredOffers() {
-    WindowHarness h;
-    Gate late;
-    h.fakes.autoEuro.gate = &late;
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
-    h.fakes.autopiter.offers = {knechtOC90(u"autopiter"_s, u"9"_s, "480")};
-    h.open();
-    QSignalSpy finished(&h.window->viewModel(), &SearchViewModel::searchFinished);
-
-    h.submit(u"OC 90"_s);
-    QTRY_VERIFY(h.fakes.events.contains(u"autopiter end"_s));
-    QTest::keyClick(&h.field(), Qt::Key_Escape);
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(h.column(OfferTableModel::supplier), QStringList{u"Autopiter"_s});
-    QCOMPARE(h.content().resultLine()->text(),
-             u"<b>OC 90</b> — найдено предложений: 1. AutoEuro: не дождались ответа"_s);
-
-    // "Отменить" stands where "Найти" was; with nobody answered the failures are the message.
-    h.fakes.autopiter.gate = &late;
-    h.submit(u"OC 90"_s);
-    QTest::mouseClick(h.content().searchButton(), Qt::LeftButton);
-    QCOMPARE(finished.size(), 2);
-    QCOMPARE(h.content().currentPage(), Page::error);
-
-    // The late answers change nothing; Esc without a search does nothing either.
-    late.open();
-    QTRY_COMPARE(h.fakes.events.count(u"autoeuro end"_s), 2);
-    QTest::keyClick(&h.field(), Qt::Key_Escape);
-    QCOMPARE(h.content().currentPage(), Page::error);
-    QCOMPARE(finished.size(), 2);
-}
-
-void MainWindowTest::draggedColumnWidth_isRemembered_doubleClickGivesItBack() {
-    WindowHarness h;
-    h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
-    h.open();
-    QVERIFY(h.search(u"OC 90"_s));
-    OfferHeaderView* header = h.table().offerHeader();
-    const int automatic = header->sectionSize(OfferTableModel::brand);
-    const auto mouse = [&](QEvent::Type type, int x) {
-        QMouseEvent event(type, QPointF(x, header->height() / 2.0), header->viewport()->mapToGlobal(QPointF()),
-                          Qt::LeftButton, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
-        QApplication::sendEvent(header->viewport(), &event);
-    };
-    // The border between brand and article, dragged 40 pixels to the right.
-    const int border = header->sectionViewportPosition(OfferTableModel::article);
-    mouse(QEvent::MouseButtonPress, border);
-    mouse(QEvent::MouseMove, border + 20);
-    mouse(QEvent::MouseMove, border + 40);
-    mouse(QEvent::MouseButtonRelease, border + 40);
-    QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
-    // The cart column is still in view: another column gave the room.
-    QVERIFY(h.table().columnViewportPosition(OfferTableModel::cart) + h.table().columnWidth(OfferTableModel::cart) <=
-            h.table().viewport()->width());
-
-    // A new window keeps it.
-    h.window.reset();
-    h.open();
-    QVERIFY(h.search(u"OC 90"_s));
-    header = h.table().offerHeader();
-    QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
-
-    // A double-click on the border gives the column back to the automatic width.
-    mouse(QEvent::MouseButtonDblClick, header->sectionViewportPosition(OfferTableModel::article));
-    QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic);
-    QVERIFY(!h.defaults->contains(ContentView::columnWidthsKey));
-}
-
-void MainWindowTest::widthSweep_cartColumnShows_articlesAndPricesWhole_data() {
-    QTest::addColumn<QString>("article");
-    QTest::newRow("oil filter, long original article") << u"OC 90"_s;
-    QTest::newRow("air filter, prices over 1000") << u"C 27 009"_s;
-}
-
-// Against the demo catalogue, as a new user sees it.
-void MainWindowTest::widthSweep_cartColumnShows_articlesAndPricesWhole() {
-    QFETCH(QString, article);
-    TestEnvironment env;
-    AppServices::Options options;
-    options.demo = true;
-    options.demoLatencyMs = 0;
-    AppServices services(options);
-    QVERIFY(services.demoSuppliersRunning());
-    MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
-                      services.cartStore());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    ContentView& content = *window.contentView();
-    QSignalSpy finished(&window.viewModel(), &SearchViewModel::searchFinished);
-    QTest::keyClicks(content.searchField(), article);
-    QTest::keyClick(content.searchField(), Qt::Key_Return);
-    QVERIFY(finished.wait(15000));
-    if (content.statusRow()->toggleButton()->isVisible())
-        content.statusRow()->toggleButton()->click(); // every offer, not only the useful ones
-    OfferTableView& table = *content.tableView();
-    OfferTableModel& model = *content.tableModel();
-    QVERIFY(model.rowCount() > 5);
-
-    window.resize(1, window.height());
-    QTRY_VERIFY(window.width() > 1);
-    const int minimum = window.width();
-    QVERIFY2(minimum <= 900, qPrintable(QString::number(minimum)));
-    const int margin = 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) + 1);
-    for (const int width : {minimum, 900, 1280}) {
-        window.resize(width, window.height());
-        QTRY_COMPARE(window.width(), width);
-        QApplication::processEvents();
-        const QString at = u"at %1 px: "_s.arg(width);
-        QVERIFY2(table.horizontalScrollBar()->maximum() == 0, qPrintable(at + u"scrolls sideways"_s));
-        QVERIFY2(table.columnViewportPosition(OfferTableModel::cart) + table.columnWidth(OfferTableModel::cart) <=
-                     table.viewport()->width(),
-                 qPrintable(at + u"cart column cut"_s));
-        for (int r = 0; r < model.rowCount(); ++r) {
-            for (const int column : {int(OfferTableModel::article), int(OfferTableModel::price)}) {
-                const QModelIndex index = model.index(r, column);
-                const QString text = index.data().toString();
-                const int needed =
-                    QFontMetrics(index.data(Qt::FontRole).value<QFont>()).horizontalAdvance(text) + margin;
-                QVERIFY2(needed <= table.columnWidth(column), qPrintable(at + text + u" is cut"_s));
+    void typingOrEnterDuringSearch_tableStaysWithTheSearchedArticle() {
+        WindowHarness h;
+        Gate first;
+        h.fakes.autoEuro.gate = &first;
+        h.fakes.autoEuro.offers = {
+            knechtOC90(u"autoeuro"_s, u"1"_s, "500"),
+            OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"MANN-FILTER"_s).article(u"W 712/75"_s).price("600")};
+        h.open();
+        QSignalSpy finished(&h.window->viewModel(), &SearchViewModel::searchFinished);
+        const auto askedForArticles = [&] {
+            QStringList articles;
+            for (int r = 0; r < h.model().rowCount(); ++r) {
+                if (h.model().isAskedForPart(r))
+                    articles << h.model().offer(r).article;
             }
-        }
-        if (width == minimum)
-            continue;
-        for (int c = 0; c < PFOfferWidths::columnCount; ++c)
-            QCOMPARE(table.offerHeader()->shownTitle(c), OfferTableModel::columnTitle(c));
+            return articles;
+        };
+
+        // Typed while the search runs, without Return: the rows stay under the article they belong to.
+        h.submit(u"OC 90"_s);
+        h.field().clear();
+        QTest::keyClicks(&h.field(), u"W 712/75"_s);
+        first.open();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(h.field().text(), u"W 712/75"_s);
+        QCOMPARE(h.content().resultLine()->text(), u"<b>OC 90</b> — найдено предложений: 2"_s);
+        QCOMPARE(askedForArticles(), QStringList{u"OC 90"_s});
+
+        // Return while it runs: the last article typed is searched when the running search ends.
+        Gate second;
+        h.fakes.autoEuro.gate = &second;
+        h.submit(u"OC 90"_s);
+        h.submit(u"C 27 009"_s);
+        h.submit(u"W 712/75"_s);
+        second.open();
+        QTRY_COMPARE(finished.size(), 3);
+        QCOMPARE(h.fakes.autoEuro.requests.mid(1), (QStringList{u"OC 90"_s, u"W 712/75"_s}));
+        QCOMPARE(h.content().resultLine()->text(), u"<b>W 712/75</b> — найдено предложений: 2"_s);
+        QCOMPARE(askedForArticles(), QStringList{u"W 712/75"_s});
     }
-}
+
+    void keyboardOnly_fromSearchFieldToCartLine() {
+        WindowHarness h;
+        for (int i = 0; i < 5; ++i)
+            h.fakes.autoEuro.offers.append(
+                knechtOC90(u"autoeuro"_s, QString::number(i), QByteArray::number(100 + i).constData()));
+        h.open();
+        QVERIFY(h.search(u"OC 90"_s));
+        QVERIFY(h.field().hasFocus());
+
+        // Tab walks the controls above the table, then into it, then out again.
+        QWidgetList visited;
+        for (int i = 0; i < 12 && QApplication::focusWidget() != &h.table(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget();
+        }
+        QVERIFY(visited.contains(h.content().statusRow()->toggleButton()));
+        QVERIFY(visited.contains(h.content().statusRow()->rejectFilterCheckBox()));
+        QCOMPARE(QApplication::focusWidget(), &h.table());
+        QTest::keyClick(&h.table(), Qt::Key_Tab);
+        QVERIFY(!h.table().hasFocus());
+
+        // Ctrl+L and Ctrl+F go back to the field, Down into the rows, Down once more, Ctrl+Enter: into the cart.
+        h.table().setFocus();
+        QTest::keyClick(h.window.get(), Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(h.field().hasFocus());
+        h.table().setFocus();
+        QTest::keyClick(h.window.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(h.field().hasFocus());
+        QTest::keyClick(&h.field(), Qt::Key_Down);
+        QVERIFY(h.table().hasFocus());
+        QTest::keyClick(&h.table(), Qt::Key_Down);
+        QCOMPARE(h.table().currentIndex().row(), 1);
+        QTest::keyClick(&h.table(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(h.cart.totalItemCount(), 1);
+        QCOMPARE(h.cart.items().first().id, h.model().offer(1).id());
+        QTest::keyClick(&h.table(), Qt::Key_Insert);
+        QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
+
+        // Ctrl+C copies the current cell; Right moves to the next one.
+        QTest::keyClick(&h.table(), Qt::Key_Right);
+        QTest::keyClick(&h.table(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
+
+        // Alt+1…5 sort by the sortable columns.
+        OfferHeaderView* header = h.table().offerHeader();
+        QTest::keyClick(&h.table(), Qt::Key_1, Qt::AltModifier);
+        QCOMPARE(header->sortSection(), int(OfferTableModel::brand));
+        QTest::keyClick(&h.table(), Qt::Key_3, Qt::AltModifier);
+        QCOMPARE(header->sortSection(), int(OfferTableModel::price));
+
+        // The context menu, from the keyboard: copy the row, tab-separated.
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                  h.table().viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(h.table().viewport(), &menuKey);
+        auto* menu = h.table().findChild<QMenu*>();
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().at(1)->text(), u"Копировать строку"_s);
+        menu->actions().at(1)->trigger();
+        menu->close();
+        QCOMPARE(QApplication::clipboard()->text(), h.model().rowCopyText(h.table().currentIndex().row()));
+        QVERIFY(QApplication::clipboard()->text().startsWith(u"KNECHT\tOC 90\t"_s));
+        QCOMPARE(QApplication::clipboard()->text().split(u'\t').size(), 8);
+    }
+
+    void escOrCancelButton_endsSearch_keepingAnsweredOffers() {
+        WindowHarness h;
+        Gate late;
+        h.fakes.autoEuro.gate = &late;
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
+        h.fakes.autopiter.offers = {knechtOC90(u"autopiter"_s, u"9"_s, "480")};
+        h.open();
+        QSignalSpy finished(&h.window->viewModel(), &SearchViewModel::searchFinished);
+
+        h.submit(u"OC 90"_s);
+        QTRY_VERIFY(h.fakes.events.contains(u"autopiter end"_s));
+        QTest::keyClick(&h.field(), Qt::Key_Escape);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(h.column(OfferTableModel::supplier), QStringList{u"Autopiter"_s});
+        QCOMPARE(h.content().resultLine()->text(),
+                 u"<b>OC 90</b> — найдено предложений: 1. AutoEuro: не дождались ответа"_s);
+
+        // "Отменить" stands where "Найти" was; with nobody answered the failures are the message.
+        h.fakes.autopiter.gate = &late;
+        h.submit(u"OC 90"_s);
+        QTest::mouseClick(h.content().searchButton(), Qt::LeftButton);
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(h.content().currentPage(), Page::error);
+
+        // The late answers change nothing; Esc without a search does nothing either.
+        late.open();
+        QTRY_COMPARE(h.fakes.events.count(u"autoeuro end"_s), 2);
+        QTest::keyClick(&h.field(), Qt::Key_Escape);
+        QCOMPARE(h.content().currentPage(), Page::error);
+        QCOMPARE(finished.size(), 2);
+    }
+
+    void draggedColumnWidth_isRemembered_doubleClickGivesItBack() {
+        WindowHarness h;
+        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
+        h.open();
+        QVERIFY(h.search(u"OC 90"_s));
+        OfferHeaderView* header = h.table().offerHeader();
+        const int automatic = header->sectionSize(OfferTableModel::brand);
+        const auto mouse = [&](QEvent::Type type, int x) {
+            QMouseEvent event(type, QPointF(x, header->height() / 2.0), header->viewport()->mapToGlobal(QPointF()),
+                              Qt::LeftButton, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+            QApplication::sendEvent(header->viewport(), &event);
+        };
+        // The border between brand and article, dragged 40 pixels to the right.
+        const int border = header->sectionViewportPosition(OfferTableModel::article);
+        mouse(QEvent::MouseButtonPress, border);
+        mouse(QEvent::MouseMove, border + 20);
+        mouse(QEvent::MouseMove, border + 40);
+        mouse(QEvent::MouseButtonRelease, border + 40);
+        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
+        // The cart column is still in view: another column gave the room.
+        QVERIFY(h.table().columnViewportPosition(OfferTableModel::cart) +
+                    h.table().columnWidth(OfferTableModel::cart) <=
+                h.table().viewport()->width());
+
+        // A new window keeps it.
+        h.window.reset();
+        h.open();
+        QVERIFY(h.search(u"OC 90"_s));
+        header = h.table().offerHeader();
+        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
+
+        // A double-click on the border gives the column back to the automatic width.
+        mouse(QEvent::MouseButtonDblClick, header->sectionViewportPosition(OfferTableModel::article));
+        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic);
+        QVERIFY(!h.defaults->contains(ContentView::columnWidthsKey));
+    }
+
+    void widthSweep_cartColumnShows_articlesAndPricesWhole_data() {
+        QTest::addColumn<QString>("article");
+        QTest::newRow("oil filter, long original article") << u"OC 90"_s;
+        QTest::newRow("air filter, prices over 1000") << u"C 27 009"_s;
+    }
+
+    // Against the demo catalogue, as a new user sees it.
+    void widthSweep_cartColumnShows_articlesAndPricesWhole() {
+        QFETCH(QString, article);
+        TestEnvironment env;
+        AppServices::Options options;
+        options.demo = true;
+        options.demoLatencyMs = 0;
+        AppServices services(options);
+        QVERIFY(services.demoSuppliersRunning());
+        MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
+                          services.cartStore());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ContentView& content = *window.contentView();
+        QSignalSpy finished(&window.viewModel(), &SearchViewModel::searchFinished);
+        QTest::keyClicks(content.searchField(), article);
+        QTest::keyClick(content.searchField(), Qt::Key_Return);
+        QVERIFY(finished.wait(15000));
+        if (content.statusRow()->toggleButton()->isVisible())
+            content.statusRow()->toggleButton()->click(); // every offer, not only the useful ones
+        OfferTableView& table = *content.tableView();
+        OfferTableModel& model = *content.tableModel();
+        QVERIFY(model.rowCount() > 5);
+
+        window.resize(1, window.height());
+        QTRY_VERIFY(window.width() > 1);
+        const int minimum = window.width();
+        QVERIFY2(minimum <= 900, qPrintable(QString::number(minimum)));
+        const int margin = 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) + 1);
+        for (const int width : {minimum, 900, 1280}) {
+            window.resize(width, window.height());
+            QTRY_COMPARE(window.width(), width);
+            QApplication::processEvents();
+            const QString at = u"at %1 px: "_s.arg(width);
+            QVERIFY2(table.horizontalScrollBar()->maximum() == 0, qPrintable(at + u"scrolls sideways"_s));
+            QVERIFY2(table.columnViewportPosition(OfferTableModel::cart) + table.columnWidth(OfferTableModel::cart) <=
+                         table.viewport()->width(),
+                     qPrintable(at + u"cart column cut"_s));
+            for (int r = 0; r < model.rowCount(); ++r) {
+                for (const int column : {int(OfferTableModel::article), int(OfferTableModel::price)}) {
+                    const QModelIndex index = model.index(r, column);
+                    const QString text = index.data().toString();
+                    const int needed =
+                        QFontMetrics(index.data(Qt::FontRole).value<QFont>()).horizontalAdvance(text) + margin;
+                    QVERIFY2(needed <= table.columnWidth(column), qPrintable(at + text + u" is cut"_s));
+                }
+            }
+            if (width == minimum)
+                continue;
+            for (int c = 0; c < PFOfferWidths::columnCount; ++c)
+                QCOMPARE(table.offerHeader()->shownTitle(c), OfferTableModel::columnTitle(c));
+        }
+    }
+};
 
 QTEST_MAIN(MainWindowTest)
 #include "tst_MainWindow.moc"
