@@ -10,44 +10,41 @@ class AppServicesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void demoMode_keepsItsSettingsAndCartApart();
-    void cart_isKeptInTheServicesSettings();
+    void demoMode_keepsItsSettingsAndCartApart() {
+        TestEnvironment env;
+        AppServices::Options demoOptions;
+        demoOptions.demo = true;
+        {
+            AppServices demo(demoOptions);
+            QVERIFY(demo.isDemo());
+            QVERIFY2(demo.userDefaults().fileName().contains(QStringLiteral("Orelia Demo")),
+                     qPrintable(demo.userDefaults().fileName()));
+            QVERIFY(demo.userDefaults().fileName().startsWith(env.home()));
+            QVERIFY(demo.cartStore().add(OfferBuilder()));
+        }
+        AppServices normal(AppServices::Options{});
+        QVERIFY(!normal.isDemo());
+        QVERIFY(!normal.userDefaults().fileName().contains(QStringLiteral("Demo")));
+        QVERIFY(normal.cartStore().items().isEmpty());
+        // The demo cart is still there for the next demo run.
+        AppServices demoAgain(demoOptions);
+        QCOMPARE(demoAgain.cartStore().items().size(), 1);
+    }
+
+    void cart_isKeptInTheServicesSettings() {
+        TestEnvironment env;
+        AppServices::Options options;
+        options.settingsFile = env.settingsPath();
+        {
+            AppServices services(options);
+            QVERIFY(services.cartStore().add(OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"))));
+        }
+        QVERIFY(env.makeDefaults()->contains(UserDefaultsKeys::cart));
+        AppServices again(options);
+        QCOMPARE(again.cartStore().items().size(), 1);
+        QCOMPARE(again.cartStore().items().first().id, QStringLiteral("autopiter|7"));
+    }
 };
-
-void AppServicesTest::demoMode_keepsItsSettingsAndCartApart() {
-    TestEnvironment env;
-    AppServices::Options demoOptions;
-    demoOptions.demo = true;
-    {
-        AppServices demo(demoOptions);
-        QVERIFY(demo.isDemo());
-        QVERIFY2(demo.userDefaults().fileName().contains(QStringLiteral("Orelia Demo")),
-                 qPrintable(demo.userDefaults().fileName()));
-        QVERIFY(demo.userDefaults().fileName().startsWith(env.home()));
-        QVERIFY(demo.cartStore().add(OfferBuilder()));
-    }
-    AppServices normal(AppServices::Options{});
-    QVERIFY(!normal.isDemo());
-    QVERIFY(!normal.userDefaults().fileName().contains(QStringLiteral("Demo")));
-    QVERIFY(normal.cartStore().items().isEmpty());
-    // The demo cart is still there for the next demo run.
-    AppServices demoAgain(demoOptions);
-    QCOMPARE(demoAgain.cartStore().items().size(), 1);
-}
-
-void AppServicesTest::cart_isKeptInTheServicesSettings() {
-    TestEnvironment env;
-    AppServices::Options options;
-    options.settingsFile = env.settingsPath();
-    {
-        AppServices services(options);
-        QVERIFY(services.cartStore().add(OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"))));
-    }
-    QVERIFY(env.makeDefaults()->contains(UserDefaultsKeys::cart));
-    AppServices again(options);
-    QCOMPARE(again.cartStore().items().size(), 1);
-    QCOMPARE(again.cartStore().items().first().id, QStringLiteral("autopiter|7"));
-}
 
 QTEST_MAIN(AppServicesTest)
 #include "tst_AppServices.moc"

@@ -4,9 +4,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 // Drives the real orelia-cli as a user's script would, with a private home so that
 // nothing on the developer's machine is read or changed.
@@ -25,12 +28,14 @@ private:
     Result run(const QStringList& args, const QByteArray& input = {}, const QHash<QString, QString>& extra = {}) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, m_home.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
+        env.insert(u"XDG_STATE_HOME"_s, m_home.filePath(u"state"_s));
+        env.remove(u"ORELIA_AUTOEURO_URL"_s);
+        // Set but empty: this run has no feedback address, whatever the build has.
+        env.insert(u"ORELIA_FEEDBACK_URL"_s, QString());
         for (auto it = extra.begin(); it != extra.end(); ++it)
             env.insert(it.key(), it.value());
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral("state")));
-        env.remove(QStringLiteral("ORELIA_AUTOEURO_URL"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(ORELIA_CLI_PATH), args);
         if (!input.isNull())
@@ -43,179 +48,185 @@ private:
     }
 
 private Q_SLOTS:
-    void searchJson_againstTheSandbox();
-    void exitStatuses_tellUsageFromNothingFound();
-    void demoMode_keepsItsSettingsApart();
-    void credentials_roundTripThroughTheSystemStore();
-    void oddCommandLines_areRefusedOrTakenLiterally();
-    void batchDemo_pricesEveryLine_savesAWorkbook();
+    // The text table of the same search is checked on the installed program (tests/packaging).
+    void searchJson_againstTheSandbox() {
+        const Result r = run({u"search"_s, u"oc 90"_s, u"--demo"_s, u"--json"_s, u"--markup"_s, u"10"_s});
+        QCOMPARE(r.exitCode, 0);
+        QJsonParseError error;
+        const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(json[u"article"].toString(), u"OC 90"_s);
+        QVERIFY(json[u"status"].toString().startsWith(u"OC 90 — найдено предложений: "_s));
+        QVERIFY(json[u"duration"].toString().startsWith(u"Поиск: "_s));
+        const QJsonArray offers = json[u"offers"].toArray();
+        QVERIFY(!offers.isEmpty());
+        QCOMPARE(json[u"total"].toInt(), offers.size() + json[u"usefulHidden"].toInt() + json[u"rejectHidden"].toInt());
+        // The demo asks all three suppliers; the portal's highlighted rows lead.
+        QCOMPARE(offers.first().toObject()[u"supplierID"].toString(), u"autoliga"_s);
+        QVERIFY(offers.first().toObject()[u"display"].toObject()[u"highlightRank"].toInt() < 3);
+        QSet<QString> suppliers;
+        for (const auto& value : offers) {
+            const QJsonObject offer = value.toObject();
+            QCOMPARE(offer.size(), 20);
+            suppliers.insert(offer[u"supplierID"].toString());
+            // Prices are exact decimal text, and the marked-up price is a multiple of 50.
+            QVERIFY(offer[u"price"].isString());
+            const QString copy = offer[u"display"].toObject()[u"priceCopy"].toString();
+            QVERIFY2(copy.toLongLong() % 50 == 0, qPrintable(copy));
+            // The guard keeps no air filters or pumps among the oil filters.
+            const QString name = offer[u"name"].toString().toLower();
+            QVERIFY2(!name.contains(u"воздуш"_s) && !name.contains(u"насос"_s), qPrintable(name));
+        }
+        QCOMPARE(suppliers, (QSet<QString>{u"autoeuro"_s, u"autopiter"_s, u"autoliga"_s}));
+    }
+
+    void exitStatuses_tellUsageFromFailure() {
+        for (const QStringList& usage :
+             {QStringList{}, QStringList{u"fly"_s}, QStringList{u"search"_s}, QStringList{u"search"_s, u"  "_s},
+              QStringList{u"search"_s, u"X"_s, u"--markup"_s, u"nan"_s}})
+            QCOMPARE(run(usage).exitCode, 2);
+        const Result unknown = run({u"search"_s, u"X"_s, u"--frobnicate"_s});
+        QCOMPARE(unknown.exitCode, 2);
+        QVERIFY(unknown.err.contains(u"Неизвестный параметр: --frobnicate"_s));
+
+        // Outside the demo nobody has set up an account here: the suppliers fail.
+        const Result failed = run({u"search"_s, u"NO-SUCH-PART"_s});
+        QCOMPARE(failed.exitCode, 1);
+        QVERIFY2(failed.out.contains(u"AutoEuro: "_s), qPrintable(failed.out));
+
+        const Result help = run({u"search"_s, u"--help"_s});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains(u"--markup"_s));
+    }
+
+    void demoMode_keepsItsSettingsApart() {
+        QCOMPARE(run({u"suppliers"_s, u"disable"_s, u"autoeuro"_s, u"--demo"_s}).exitCode, 0);
+        QVERIFY(run({u"suppliers"_s, u"--demo"_s}).out.contains(u"выключен"_s));
+        QVERIFY(run({u"suppliers"_s}).out.contains(u"autoeuro   AutoEuro   включён"_s));
+        QCOMPARE(run({u"suppliers"_s, u"enable"_s, u"nobody"_s}).exitCode, 2);
+        QCOMPARE(run({u"cart"_s, u"--demo"_s}).out, u"Корзина пуста.\n"_s);
+    }
+
+    void credentials_roundTripThroughTheSystemStore() {
+        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+            QSKIP("needs a Secret Service: run the suite through scripts/test.sh");
+        const QByteArray secret = "s3cr3t-Пароль-" + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+        const QString account = u"autopiter-password"_s;
+
+        const Result set = run({u"credentials"_s, u"set"_s, account}, secret + "\n");
+        QCOMPARE(set.exitCode, 0);
+        const Result listed = run({u"credentials"_s, u"list"_s});
+        QCOMPARE(listed.exitCode, 0);
+        QVERIFY(QRegularExpression(u"autopiter-password +Autopiter +Пароль +задан"_s).match(listed.out).hasMatch());
+        for (const Result& r : {set, listed})
+            QVERIFY(!r.out.contains(QString::fromUtf8(secret)) && !r.err.contains(QString::fromUtf8(secret)));
+
+        QCOMPARE(run({u"credentials"_s, u"delete"_s, account}).exitCode, 0);
+        QVERIFY(QRegularExpression(u"autopiter-password +Autopiter +Пароль +не задан"_s)
+                    .match(run({u"credentials"_s, u"list"_s}).out)
+                    .hasMatch());
+        // Deleting what is not there is no error; an unknown account is a usage error.
+        QCOMPARE(run({u"credentials"_s, u"delete"_s, account}).exitCode, 0);
+        QCOMPARE(run({u"credentials"_s, u"set"_s, u"root"_s}, "x").exitCode, 2);
+    }
+
+    void oddCommandLines_areRefusedOrTakenLiterally() {
+        // Control characters in a secret are refused before anything is stored.
+        for (const QByteArray& bad : {QByteArray("abc\ndef\n"), QByteArray("   \n"), QByteArray("a\tb")}) {
+            const Result r = run({u"credentials"_s, u"set"_s, u"autoeuro-api-key"_s, u"--demo"_s}, bad);
+            QCOMPARE(r.exitCode, 2);
+            QVERIFY(!r.err.isEmpty());
+        }
+        // After "--" an article that looks like an option is searched, not obeyed.
+        QCOMPARE(run({u"search"_s, u"--"_s, u"--help"_s, u"--json"_s}).exitCode,
+                 2); // two articles: "--json" is one too
+        const Result searched = run({u"search"_s, u"--json"_s, u"--"_s, u"--help"_s});
+        QCOMPARE(QJsonDocument::fromJson(searched.out.toUtf8()).object()[u"article"].toString(), u"--HELP"_s);
+        // A store that cannot be reached is a failure, not a list of empty accounts.
+        const Result list =
+            run({u"credentials"_s, u"list"_s}, {}, {{u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent"_s}});
+        QCOMPARE(list.exitCode, 1);
+    }
+
+    void batchDemo_pricesEveryLine_savesAWorkbook() {
+        const QString list = m_home.filePath(u"list.csv"_s);
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(u"\uFEFFАртикул;Кол-во\r\nOC 90;2\r\n\r\nNO-SUCH-PART;1\r\nW 712/75;x\r\n"_s.toUtf8());
+        file.close();
+
+        // A line that finds nothing and a line that cannot be read: exit 1, the rest priced.
+        const Result r = run({u"batch"_s, list, u"--demo"_s, u"--json"_s, u"--markup"_s, u"10"_s});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(u"Строка 5: количество «x»"_s), qPrintable(r.err));
+        const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        const QJsonArray lines = json[u"lines"].toArray();
+        QCOMPARE(lines.size(), 2);
+        const QJsonObject first = lines[0].toObject();
+        QCOMPARE(first[u"lineNumber"].toInt(), 2);
+        QCOMPARE(first[u"quantity"].toString(), u"2"_s);
+        QVERIFY(first[u"best"].isObject());
+        // Marked-up prices are multiples of 50, the line total twice the price, the totals add up.
+        const qlonglong unit = first[u"unitPrice"].toString().toLongLong();
+        QVERIFY2(unit > 0 && unit % 50 == 0, qPrintable(first[u"unitPrice"].toString()));
+        QCOMPARE(first[u"lineTotal"].toString().toLongLong(), 2 * unit);
+        QCOMPARE(json[u"total"].toString(), first[u"lineTotal"].toString());
+        QCOMPARE(lines[1].toObject()[u"note"].toString(), u"По артикулу NO-SUCH-PART предложения не найдены."_s);
+        QCOMPARE(json[u"pricedLines"].toInt(), 1);
+
+        // Every line priced: exit 0, and the workbook is written.
+        const QString workbook = m_home.filePath(u"list.xlsx"_s);
+        const Result saved =
+            run({u"batch"_s, u"-"_s, u"--demo"_s, u"--xlsx"_s, workbook, u"--rule"_s, u"fastest"_s}, "OC 90\t3\n");
+        QCOMPARE(saved.exitCode, 0);
+        QVERIFY(saved.out.contains(u"Лучшее предложение: самое быстрое"_s));
+        QVERIFY(saved.out.contains(u"Сохранено: "_s + workbook));
+        QVERIFY(QFileInfo(workbook).size() > 0);
+
+        QCOMPARE(run({u"batch"_s, u"--demo"_s}).exitCode, 2);
+        QCOMPARE(run({u"batch"_s, m_home.filePath(u"missing.txt"_s)}).exitCode, 2);
+        QCOMPARE(run({u"batch"_s, list, u"--json"_s, u"--csv"_s, list}).exitCode, 2);
+        QCOMPARE(run({u"batch"_s, list, u"--rule"_s, u"random"_s}).exitCode, 2);
+    }
+
+    // Against the demo's feedback service.
+    void feedback_printsTheSheetsTexts_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QStringList bug{u"feedback"_s, u"--demo"_s, u"--category"_s, u"bug"_s};
+        const QString sent = u"Обращение отправлено. № FB-000123\n"_s;
+        QTest::newRow("sent") << bug + QStringList{u"--subject"_s, u"Наценка"_s} << QByteArray("Цена без наценки\n")
+                              << 0 << sent << QString();
+        QTest::newRow("supplier, name only") << QStringList{u"feedback"_s,
+                                                            u"--demo"_s,
+                                                            u"--category"_s,
+                                                            u"supplier"_s,
+                                                            u"--supplier-name"_s,
+                                                            u"Автоальянс"_s,
+                                                            u"--supplier-has-account"_s}
+                                             << QByteArray() << 0 << sent << QString();
+        QTest::newRow("blank message") << bug << QByteArray(" \n\t\n") << 1 << QString() << u"Введите сообщение.\n"_s;
+        QTest::newRow("no address") << QStringList{u"feedback"_s, u"--category"_s, u"other"_s} << QByteArray("Текст")
+                                    << 1 << QString() << u"Адрес службы обратной связи не настроен в этой сборке.\n"_s;
+        QTest::newRow("unknown category") << QStringList{u"feedback"_s, u"--demo"_s, u"--category"_s, u"wish"_s}
+                                          << QByteArray("Текст") << 2 << QString() << u"Неизвестная категория: wish"_s;
+    }
+
+    void feedback_printsTheSheetsTexts() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Result r = run(args, input);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out, out);
+        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.startsWith(err), qPrintable(r.err));
+    }
 };
-
-void CliTest::searchJson_againstTheSandbox() {
-    const Result r = run({QStringLiteral("search"), QStringLiteral("oc 90"), QStringLiteral("--demo"),
-                          QStringLiteral("--json"), QStringLiteral("--markup"), QStringLiteral("10")});
-    QCOMPARE(r.exitCode, 0);
-    QJsonParseError error;
-    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
-    QCOMPARE(error.error, QJsonParseError::NoError);
-    QCOMPARE(json[u"article"].toString(), QStringLiteral("OC 90"));
-    QVERIFY(json[u"status"].toString().startsWith(QStringLiteral("OC 90 — найдено предложений: ")));
-    QVERIFY(json[u"duration"].toString().startsWith(QStringLiteral("Поиск: ")));
-    const QJsonArray offers = json[u"offers"].toArray();
-    QVERIFY(!offers.isEmpty());
-    QCOMPARE(json[u"total"].toInt(), offers.size() + json[u"usefulHidden"].toInt() + json[u"rejectHidden"].toInt());
-    // The demo asks all three suppliers; the portal's highlighted rows lead.
-    QCOMPARE(offers.first().toObject()[u"supplierID"].toString(), QStringLiteral("autoliga"));
-    QVERIFY(offers.first().toObject()[u"display"].toObject()[u"highlightRank"].toInt() < 3);
-    QSet<QString> suppliers;
-    for (const auto& value : offers) {
-        const QJsonObject offer = value.toObject();
-        QCOMPARE(offer.size(), 20);
-        suppliers.insert(offer[u"supplierID"].toString());
-        // Prices are exact decimal text, and the marked-up price is a multiple of 50.
-        QVERIFY(offer[u"price"].isString());
-        const QString copy = offer[u"display"].toObject()[u"priceCopy"].toString();
-        QVERIFY2(copy.toLongLong() % 50 == 0, qPrintable(copy));
-        // The guard keeps no air filters or pumps among the oil filters.
-        const QString name = offer[u"name"].toString().toLower();
-        QVERIFY2(!name.contains(QStringLiteral("воздуш")) && !name.contains(QStringLiteral("насос")), qPrintable(name));
-    }
-    QCOMPARE(suppliers,
-             (QSet<QString>{QStringLiteral("autoeuro"), QStringLiteral("autopiter"), QStringLiteral("autoliga")}));
-
-    const Result table = run({QStringLiteral("search"), QStringLiteral("OC 90"), QStringLiteral("--demo")});
-    QCOMPARE(table.exitCode, 0);
-    QVERIFY(table.out.startsWith(QStringLiteral("Производитель  Артикул")));
-    QVERIFY(table.out.contains(QStringLiteral("Поиск: ")));
-}
-
-void CliTest::exitStatuses_tellUsageFromNothingFound() {
-    QCOMPARE(run({}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("fly")}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("search")}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("search"), QStringLiteral("  ")}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("search"), QStringLiteral("X"), QStringLiteral("--markup"), QStringLiteral("nan")})
-                 .exitCode,
-             2);
-    const Result usage = run({QStringLiteral("search"), QStringLiteral("X"), QStringLiteral("--frobnicate")});
-    QCOMPARE(usage.exitCode, 2);
-    QVERIFY(usage.err.contains(QStringLiteral("Неизвестный параметр: --frobnicate")));
-
-    const QStringList search = {QStringLiteral("search"), QStringLiteral("NO-SUCH-PART"), QStringLiteral("--demo")};
-    const Result nothing = run(search);
-    QCOMPARE(nothing.exitCode, 0);
-    QVERIFY(nothing.out.contains(QStringLiteral("По артикулу NO-SUCH-PART предложения не найдены.")));
-    // Nothing found and the suppliers failed: outside the demo nobody has set up an account here.
-    const Result failed = run({QStringLiteral("search"), QStringLiteral("NO-SUCH-PART")});
-    QCOMPARE(failed.exitCode, 1);
-    QVERIFY2(failed.out.contains(QStringLiteral("AutoEuro: ")), qPrintable(failed.out));
-
-    const Result help = run({QStringLiteral("search"), QStringLiteral("--help")});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.contains(QStringLiteral("--markup")));
-}
-
-void CliTest::demoMode_keepsItsSettingsApart() {
-    QCOMPARE(run({QStringLiteral("suppliers"), QStringLiteral("disable"), QStringLiteral("autoeuro"),
-                  QStringLiteral("--demo")})
-                 .exitCode,
-             0);
-    QVERIFY(run({QStringLiteral("suppliers"), QStringLiteral("--demo")}).out.contains(QStringLiteral("выключен")));
-    const QString real = run({QStringLiteral("suppliers")}).out;
-    QVERIFY(real.contains(QStringLiteral("autoeuro   AutoEuro   включён")));
-    QCOMPARE(run({QStringLiteral("suppliers"), QStringLiteral("enable"), QStringLiteral("nobody")}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("cart"), QStringLiteral("--demo")}).out, QStringLiteral("Корзина пуста.\n"));
-}
-
-void CliTest::credentials_roundTripThroughTheSystemStore() {
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-        QSKIP("needs a Secret Service: run the suite through scripts/test.sh");
-    const QByteArray secret = "s3cr3t-Пароль-" + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
-    const QString account = QStringLiteral("autopiter-password");
-
-    const Result set = run({QStringLiteral("credentials"), QStringLiteral("set"), account}, secret + "\n");
-    QCOMPARE(set.exitCode, 0);
-    const Result listed = run({QStringLiteral("credentials"), QStringLiteral("list")});
-    QCOMPARE(listed.exitCode, 0);
-    QVERIFY(QRegularExpression(QStringLiteral("autopiter-password +Autopiter +Пароль +задан"))
-                .match(listed.out)
-                .hasMatch());
-    for (const Result& r : {set, listed})
-        QVERIFY(!r.out.contains(QString::fromUtf8(secret)) && !r.err.contains(QString::fromUtf8(secret)));
-
-    QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("delete"), account}).exitCode, 0);
-    QVERIFY(QRegularExpression(QStringLiteral("autopiter-password +Autopiter +Пароль +не задан"))
-                .match(run({QStringLiteral("credentials"), QStringLiteral("list")}).out)
-                .hasMatch());
-    // Deleting what is not there is no error; an unknown account is a usage error.
-    QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("delete"), account}).exitCode, 0);
-    QCOMPARE(run({QStringLiteral("credentials"), QStringLiteral("set"), QStringLiteral("root")}, "x").exitCode, 2);
-}
-
-void CliTest::oddCommandLines_areRefusedOrTakenLiterally() {
-    const QString set = QStringLiteral("set");
-    const QString key = QStringLiteral("autoeuro-api-key");
-    for (const QByteArray& bad : {QByteArray("abc\ndef\n"), QByteArray("   \n"), QByteArray("a\tb")}) {
-        const Result r = run({QStringLiteral("credentials"), set, key, QStringLiteral("--demo")}, bad);
-        QCOMPARE(r.exitCode, 2);
-        QVERIFY(!r.err.isEmpty());
-    }
-    // After "--" an article that looks like an option is searched, not obeyed.
-    const Result literal = run({QStringLiteral("search"), QStringLiteral("--demo"), QStringLiteral("--"),
-                                QStringLiteral("--help"), QStringLiteral("--json")});
-    QCOMPARE(literal.exitCode, 2); // two articles: "--json" is one too
-    const Result searched = run({QStringLiteral("search"), QStringLiteral("--demo"), QStringLiteral("--json"),
-                                 QStringLiteral("--"), QStringLiteral("--help")});
-    QCOMPARE(QJsonDocument::fromJson(searched.out.toUtf8()).object()[u"article"].toString(), QStringLiteral("--HELP"));
-    // A store that cannot be reached is a failure, not a list of empty accounts.
-    const Result list = run({QStringLiteral("credentials"), QStringLiteral("list")}, {},
-                            {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent")}});
-    QCOMPARE(list.exitCode, 1);
-}
-
-void CliTest::batchDemo_pricesEveryLine_savesAWorkbook() {
-    const QString list = m_home.filePath(QStringLiteral("list.csv"));
-    QFile file(list);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("\uFEFFАртикул;Кол-во\r\nOC 90;2\r\n\r\nNO-SUCH-PART;1\r\nW 712/75;x\r\n").toUtf8());
-    file.close();
-
-    // A line that finds nothing and a line that cannot be read: exit 1, the rest priced.
-    const Result r = run({QStringLiteral("batch"), list, QStringLiteral("--demo"), QStringLiteral("--json"),
-                          QStringLiteral("--markup"), QStringLiteral("10")});
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(r.err.contains(QStringLiteral("Строка 5: количество «x»")), qPrintable(r.err));
-    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    const QJsonArray lines = json[u"lines"].toArray();
-    QCOMPARE(lines.size(), 2);
-    const QJsonObject first = lines[0].toObject();
-    QCOMPARE(first[u"lineNumber"].toInt(), 2);
-    QCOMPARE(first[u"quantity"].toString(), QStringLiteral("2"));
-    QVERIFY(first[u"best"].isObject());
-    // Marked-up prices are multiples of 50, the line total twice the price, the totals add up.
-    const qlonglong unit = first[u"unitPrice"].toString().toLongLong();
-    QVERIFY2(unit > 0 && unit % 50 == 0, qPrintable(first[u"unitPrice"].toString()));
-    QCOMPARE(first[u"lineTotal"].toString().toLongLong(), 2 * unit);
-    QCOMPARE(json[u"total"].toString(), first[u"lineTotal"].toString());
-    QCOMPARE(lines[1].toObject()[u"note"].toString(),
-             QStringLiteral("По артикулу NO-SUCH-PART предложения не найдены."));
-    QCOMPARE(json[u"pricedLines"].toInt(), 1);
-
-    // Every line priced: exit 0, and the workbook is written.
-    const QString workbook = m_home.filePath(QStringLiteral("list.xlsx"));
-    const Result saved = run({QStringLiteral("batch"), QStringLiteral("-"), QStringLiteral("--demo"),
-                              QStringLiteral("--xlsx"), workbook, QStringLiteral("--rule"), QStringLiteral("fastest")},
-                             QByteArray("OC 90\t3\n"));
-    QCOMPARE(saved.exitCode, 0);
-    QVERIFY(saved.out.contains(QStringLiteral("Лучшее предложение: самое быстрое")));
-    QVERIFY(saved.out.contains(QStringLiteral("Сохранено: ") + workbook));
-    QVERIFY(QFileInfo(workbook).size() > 0);
-
-    QCOMPARE(run({QStringLiteral("batch"), QStringLiteral("--demo")}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("batch"), m_home.filePath(QStringLiteral("missing.txt"))}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("batch"), list, QStringLiteral("--json"), QStringLiteral("--csv"), list}).exitCode, 2);
-    QCOMPARE(run({QStringLiteral("batch"), list, QStringLiteral("--rule"), QStringLiteral("random")}).exitCode, 2);
-}
 
 QTEST_GUILESS_MAIN(CliTest)
 #include "tst_Cli.moc"

@@ -6,6 +6,7 @@
 #include <QTest>
 
 using namespace OfferReport;
+using namespace Qt::StringLiterals;
 
 namespace {
 const QDateTime kNow(QDate(2026, 12, 6), QTime(12, 0));
@@ -20,130 +21,121 @@ class OfferReportTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void offerJson_carriesEveryFieldExactly();
-    void searchJson_reportsCountsAndAbsentTexts();
-    void searchText_alignsTheWindowsColumns();
-    void money_roundsExactlyAndGroupsThousands_data();
-    void money_roundsExactlyAndGroupsThousands();
-    void cartTotals_addUpWithoutBinaryDrift();
+    void offerJson_carriesEveryFieldExactly() {
+        SupplierOffer offer = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("k1"))
+                                  .price("1500")
+                                  .rejectRate("2.35")
+                                  .available(std::numeric_limits<std::int64_t>::max())
+                                  .delivery(QStringLiteral("3 дн."));
+        offer.price = *Decimal::parse(u"1234.10");
+        const QJsonObject json = offerJson(offer, 10.0, kNow);
+        QCOMPARE(json.size(), 18 + 2); // the record's fields, its id and the display texts
+        QCOMPARE(json[u"id"].toString(), QStringLiteral("autoeuro|k1"));
+        QCOMPARE(json[u"price"].toString(), QStringLiteral("1234.1"));
+        QCOMPARE(json[u"rejectRate"].toString(), QStringLiteral("2.35"));
+        // Beyond 2^53 a JSON number would silently change; such a count goes out as text.
+        QCOMPARE(json[u"availableQuantity"].toString(), QStringLiteral("9223372036854775807"));
+        QVERIFY(json[u"minimumQuantity"].isNull());
+        QVERIFY(json[u"warehouse"].isNull());
+        QVERIFY(json[u"deliveryDate"].isNull());
+        QVERIFY(json[u"isReturnable"].isNull());
+        QVERIFY(json[u"rowHighlightColor"].isNull());
+        QCOMPARE(json[u"updatedAt"].toString(), QStringLiteral("2026-12-01T12:00:00.000Z"));
+
+        const QJsonObject display = json[u"display"].toObject();
+        QCOMPARE(display[u"price"].toString(), QStringLiteral("1400 руб.")); // 1357.51 up to the next 50
+        QCOMPARE(display[u"priceCopy"].toString(), QStringLiteral("1400"));
+        QCOMPARE(display[u"delivery"].toString(), QStringLiteral("3 дн."));
+        QCOMPARE(display[u"highlightRank"].toInt(), 3);
+    }
+
+    void searchJson_reportsCountsAndAbsentTexts() {
+        SearchOutcome outcome;
+        outcome.article = QStringLiteral("OC 90");
+        outcome.status = QStringLiteral("OC 90 — найдено предложений: 1");
+        outcome.duration = QStringLiteral("Поиск: 0,4 с");
+        outcome.snapshot.total = 5;
+        outcome.snapshot.usefulCount = 3;
+        outcome.snapshot.usefulHidden = 2;
+        outcome.snapshot.rejectHidden = 1;
+        outcome.snapshot.displayed = {OfferBuilder()};
+        const QJsonObject json = searchJson(outcome, kNow);
+        QVERIFY(json[u"error"].isNull());
+        QCOMPARE(json[u"status"].toString(), outcome.status);
+        QCOMPARE(json[u"total"].toInt(), 5);
+        QCOMPARE(json[u"usefulHidden"].toInt(), 2);
+        QCOMPARE(json[u"rejectHidden"].toInt(), 1);
+        QCOMPARE(json[u"offers"].toArray().size(), 1);
+    }
+
+    void searchText_alignsTheWindowsColumns() {
+        SearchOutcome outcome;
+        outcome.article = QStringLiteral("OC 90");
+        outcome.status = QStringLiteral("OC 90 — найдено предложений: 2");
+        outcome.duration = QStringLiteral("Поиск: 1,2 с");
+        outcome.snapshot.total = 2;
+        outcome.snapshot.usefulCount = 2;
+        outcome.snapshot.displayed = {
+            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1"))
+                .brand(QStringLiteral("KNECHT"))
+                .price("410.5"),
+            OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("2"))
+                .brand(QStringLiteral("MAHLE"))
+                .name(QStringLiteral("Фильтр масляный\tс клапаном, очень длинное наименование детали для проверки"))};
+        const QStringList lines = searchText(outcome, kNow).split(u'\n');
+        QVERIFY(lines[0].startsWith(QStringLiteral("Производитель  Артикул")));
+        // Every column starts at the same place in each row.
+        const qsizetype priceColumn = lines[0].indexOf(QStringLiteral("Цена"));
+        QCOMPARE(lines[1].indexOf(QStringLiteral("410,50 руб.")), priceColumn);
+        QVERIFY(lines[2].contains(u'…'));
+        QVERIFY(!lines[2].contains(u'\t'));
+        QCOMPARE(lines[4], QStringLiteral("Найдено: 2 · показано: 2"));
+        QCOMPARE(lines[5], outcome.status);
+        QCOMPARE(lines[6], outcome.duration);
+
+        // What reaches the terminal: escape sequences of a supplier cannot clear the screen.
+        QCOMPARE(TextUtils::forTerminal(u"A\u001b[2J\u0007B\tC\nD\u007f\u009bE"),
+                 QStringLiteral("A\uFFFD[2J\uFFFDB\tC\nD\uFFFD\uFFFDE"));
+    }
+
+    void money_roundsExactlyAndGroupsThousands_data() {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << u"0"_s << u"0,00 руб."_s;
+        QTest::newRow("kopecks") << u"0.05"_s << u"0,05 руб."_s;
+        QTest::newRow("half up") << u"1.005"_s << u"1,01 руб."_s;
+        QTest::newRow("below half") << u"1.00499"_s << u"1,00 руб."_s;
+        QTest::newRow("thousands") << "1234567.8" << withNbsp(u"1_234_567,80 руб."_s);
+        QTest::newRow("exactly a thousand") << "1000" << withNbsp(u"1_000,00 руб."_s);
+    }
+
+    void money_roundsExactlyAndGroupsThousands() {
+        QFETCH(QString, amount);
+        QFETCH(QString, text);
+        QCOMPARE(money(*Decimal::parse(amount)), text);
+    }
+
+    void cartTotals_addUpWithoutBinaryDrift() {
+        CartItem a;
+        a.supplierID = QStringLiteral("autoeuro");
+        a.supplierName = QStringLiteral("AutoEuro");
+        a.unitPrice = 0.1;
+        a.quantity = 3;
+        CartItem b = a;
+        b.unitPrice = 1234.56;
+        b.quantity = 2;
+        QCOMPARE(cartTotal({a, b}).toString(), QStringLiteral("2469.42"));
+
+        const SupplierCartGroup group{QStringLiteral("autoeuro"), QStringLiteral("AutoEuro"), {a, b}};
+        const QJsonObject json = cartJson({group}, 5);
+        QCOMPARE(json[u"total"].toString(), QStringLiteral("2469.42"));
+        QCOMPARE(json[u"groups"].toArray().first()[u"items"].toArray().size(), 2);
+        const QString text = cartText({group}, 5);
+        QVERIFY(text.contains(withNbsp(u"Итого по поставщику: 2_469,42 руб."_s)));
+        QVERIFY(text.contains(QStringLiteral("Всего позиций: 5")));
+        QCOMPARE(cartText({}, 0), QStringLiteral("Корзина пуста.\n"));
+    }
 };
-
-void OfferReportTest::offerJson_carriesEveryFieldExactly() {
-    SupplierOffer offer = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("k1"))
-                              .price("1500")
-                              .rejectRate("2.35")
-                              .available(std::numeric_limits<std::int64_t>::max())
-                              .delivery(QStringLiteral("3 дн."));
-    offer.price = *Decimal::parse(u"1234.10");
-    const QJsonObject json = offerJson(offer, 10.0, kNow);
-    QCOMPARE(json.size(), 18 + 2); // the record's fields, its id and the display texts
-    QCOMPARE(json[u"id"].toString(), QStringLiteral("autoeuro|k1"));
-    QCOMPARE(json[u"price"].toString(), QStringLiteral("1234.1"));
-    QCOMPARE(json[u"rejectRate"].toString(), QStringLiteral("2.35"));
-    // Beyond 2^53 a JSON number would silently change; such a count goes out as text.
-    QCOMPARE(json[u"availableQuantity"].toString(), QStringLiteral("9223372036854775807"));
-    QVERIFY(json[u"minimumQuantity"].isNull());
-    QVERIFY(json[u"warehouse"].isNull());
-    QVERIFY(json[u"deliveryDate"].isNull());
-    QVERIFY(json[u"isReturnable"].isNull());
-    QVERIFY(json[u"rowHighlightColor"].isNull());
-    QCOMPARE(json[u"updatedAt"].toString(), QStringLiteral("2026-12-01T12:00:00.000Z"));
-
-    const QJsonObject display = json[u"display"].toObject();
-    QCOMPARE(display[u"price"].toString(), QStringLiteral("1400 руб.")); // 1357.51 up to the next 50
-    QCOMPARE(display[u"priceCopy"].toString(), QStringLiteral("1400"));
-    QCOMPARE(display[u"delivery"].toString(), QStringLiteral("3 дн."));
-    QCOMPARE(display[u"highlightRank"].toInt(), 3);
-}
-
-void OfferReportTest::searchJson_reportsCountsAndAbsentTexts() {
-    SearchOutcome outcome;
-    outcome.article = QStringLiteral("OC 90");
-    outcome.status = QStringLiteral("OC 90 — найдено предложений: 1");
-    outcome.duration = QStringLiteral("Поиск: 0,4 с");
-    outcome.snapshot.total = 5;
-    outcome.snapshot.usefulCount = 3;
-    outcome.snapshot.usefulHidden = 2;
-    outcome.snapshot.rejectHidden = 1;
-    outcome.snapshot.displayed = {OfferBuilder()};
-    const QJsonObject json = searchJson(outcome, kNow);
-    QVERIFY(json[u"error"].isNull());
-    QCOMPARE(json[u"status"].toString(), outcome.status);
-    QCOMPARE(json[u"total"].toInt(), 5);
-    QCOMPARE(json[u"usefulHidden"].toInt(), 2);
-    QCOMPARE(json[u"rejectHidden"].toInt(), 1);
-    QCOMPARE(json[u"offers"].toArray().size(), 1);
-}
-
-void OfferReportTest::searchText_alignsTheWindowsColumns() {
-    SearchOutcome outcome;
-    outcome.article = QStringLiteral("OC 90");
-    outcome.status = QStringLiteral("OC 90 — найдено предложений: 2");
-    outcome.duration = QStringLiteral("Поиск: 1,2 с");
-    outcome.snapshot.total = 2;
-    outcome.snapshot.usefulCount = 2;
-    outcome.snapshot.displayed = {
-        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1")).brand(QStringLiteral("KNECHT")).price("410.5"),
-        OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("2"))
-            .brand(QStringLiteral("MAHLE"))
-            .name(QStringLiteral("Фильтр масляный\tс клапаном, очень длинное наименование детали для проверки"))};
-    const QStringList lines = searchText(outcome, kNow).split(u'\n');
-    QVERIFY(lines[0].startsWith(QStringLiteral("Производитель  Артикул")));
-    // Every column starts at the same place in each row.
-    const qsizetype priceColumn = lines[0].indexOf(QStringLiteral("Цена"));
-    QCOMPARE(lines[1].indexOf(QStringLiteral("410,50 руб.")), priceColumn);
-    QVERIFY(lines[2].contains(u'…'));
-    QVERIFY(!lines[2].contains(u'\t'));
-    QCOMPARE(lines[4], QStringLiteral("Найдено: 2 · показано: 2"));
-    QCOMPARE(lines[5], outcome.status);
-    QCOMPARE(lines[6], outcome.duration);
-
-    // What reaches the terminal: escape sequences of a supplier cannot clear the screen.
-    QCOMPARE(TextUtils::forTerminal(u"A\u001b[2J\u0007B\tC\nD\u007f\u009bE"),
-             QStringLiteral("A\uFFFD[2J\uFFFDB\tC\nD\uFFFD\uFFFDE"));
-}
-
-void OfferReportTest::money_roundsExactlyAndGroupsThousands_data() {
-    QTest::addColumn<QString>("amount");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << "0"
-                          << "0,00 руб.";
-    QTest::newRow("kopecks") << "0.05"
-                             << "0,05 руб.";
-    QTest::newRow("half up") << "1.005"
-                             << "1,01 руб.";
-    QTest::newRow("below half") << "1.00499"
-                                << "1,00 руб.";
-    QTest::newRow("thousands") << "1234567.8" << withNbsp(u"1_234_567,80 руб."_qs);
-    QTest::newRow("exactly a thousand") << "1000" << withNbsp(u"1_000,00 руб."_qs);
-}
-
-void OfferReportTest::money_roundsExactlyAndGroupsThousands() {
-    QFETCH(QString, amount);
-    QFETCH(QString, text);
-    QCOMPARE(money(*Decimal::parse(amount)), text);
-}
-
-void OfferReportTest::cartTotals_addUpWithoutBinaryDrift() {
-    CartItem a;
-    a.supplierID = QStringLiteral("autoeuro");
-    a.supplierName = QStringLiteral("AutoEuro");
-    a.unitPrice = 0.1;
-    a.quantity = 3;
-    CartItem b = a;
-    b.unitPrice = 1234.56;
-    b.quantity = 2;
-    QCOMPARE(cartTotal({a, b}).toString(), QStringLiteral("2469.42"));
-
-    const SupplierCartGroup group{QStringLiteral("autoeuro"), QStringLiteral("AutoEuro"), {a, b}};
-    const QJsonObject json = cartJson({group}, 5);
-    QCOMPARE(json[u"total"].toString(), QStringLiteral("2469.42"));
-    QCOMPARE(json[u"groups"].toArray().first()[u"items"].toArray().size(), 2);
-    const QString text = cartText({group}, 5);
-    QVERIFY(text.contains(withNbsp(u"Итого по поставщику: 2_469,42 руб."_qs)));
-    QVERIFY(text.contains(QStringLiteral("Всего позиций: 5")));
-    QCOMPARE(cartText({}, 0), QStringLiteral("Корзина пуста.\n"));
-}
 
 QTEST_GUILESS_MAIN(OfferReportTest)
 #include "tst_OfferReport.moc"

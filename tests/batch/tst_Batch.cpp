@@ -82,280 +82,335 @@ class BatchTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void parse_readsArticlesBrandsAndQuantities_data();
-    void parse_readsArticlesBrandsAndQuantities();
-    void decode_readsUtf8AndWindows1251();
-    void bestOffer_followsTheRule_data();
-    void bestOffer_followsTheRule();
-    void evaluate_filtersByRiskAndBrand_totalsExactly();
-    void pricer_runsAtMostTwoSearchesAtOnce();
-    void pricer_cancel_stopsStartingNewLines();
-    void pricer_failingLine_leavesTheOthersPriced();
-    void addToCart_usesTheListQuantities();
-    void xlsx_holdsNumbersAsNumbersAndArticlesAsText();
-    void csv_opensAsColumnsInRussianExcel();
-};
+    void parse_readsArticlesBrandsAndQuantities_data() {
+        QTest::addColumn<QString>("text");
+        // "line|article|brand|quantity" per line read.
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("issues");
 
-void BatchTest::parse_readsArticlesBrandsAndQuantities_data() {
-    QTest::addColumn<QString>("text");
-    // "line|article|brand|quantity" per line read.
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QStringList>("issues");
-
-    QTest::newRow("articles only, blank lines")
-        << QStringLiteral("OC 90\n\n  W 712/75  \r\n") << strings({"1|OC 90||1", "3|W 712/75||1"}) << QStringList{};
-    QTest::newRow("tab: article and quantity")
-        << QStringLiteral("OC 90\t2\nW 712/75\t3 шт.") << strings({"1|OC 90||2", "2|W 712/75||3"}) << QStringList{};
-    QTest::newRow("semicolon: article and brand")
-        << QStringLiteral("OC 90;KNECHT") << strings({"1|OC 90|KNECHT|1"}) << QStringList{};
-    QTest::newRow("comma: article, brand, quantity")
-        << QStringLiteral("\uFEFFOC 90,KNECHT,4") << strings({"1|OC 90|KNECHT|4"}) << QStringList{};
-    QTest::newRow("header names the columns") << QStringLiteral("Производитель;Артикул;Кол-во\nMANN;W 712/75;2")
-                                              << strings({"2|W 712/75|MANN|2"}) << QStringList{};
-    QTest::newRow("english header") << QStringLiteral("article,brand,qty\nOC 90,,5") << strings({"2|OC 90||5"})
-                                    << QStringList{};
-    QTest::newRow("quoted field holds the separator") << QStringLiteral("\"0 451 103 079\";\"BOSCH; Germany\";1")
-                                                      << strings({"1|0 451 103 079|BOSCH; Germany|1"}) << QStringList{};
-    QTest::newRow("bad lines keep their numbers")
-        << QStringLiteral("OC 90;KNECHT;много\n;MANN;2\nW 712/75;MANN;0\nOP 520;FILTRON;2")
-        << strings({"4|OP 520|FILTRON|2"})
-        << strings({"Строка 1: количество «много» — не целое число от 1 до 100000", "Строка 2: не указан артикул",
-                    "Строка 3: количество «0» — не целое число от 1 до 100000"});
-}
-
-void BatchTest::parse_readsArticlesBrandsAndQuantities() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, lines);
-    QFETCH(QStringList, issues);
-    const BatchInput input = BatchInput::parse(text);
-    QStringList read;
-    for (const BatchLine& l : input.lines)
-        read << QStringLiteral("%1|%2|%3|%4").arg(l.lineNumber).arg(l.article, l.brand).arg(l.quantity);
-    QStringList problems;
-    for (const BatchInputIssue& issue : input.issues)
-        problems << issue.text();
-    QCOMPARE(read, lines);
-    QCOMPARE(problems, issues);
-}
-
-void BatchTest::decode_readsUtf8AndWindows1251() {
-    const QString text = QStringLiteral("Артикул;Кол-во\nOC 90;2\n");
-    QCOMPARE(BatchInput::decode(text.toUtf8()), std::optional<QString>(text));
-    QStringEncoder windows1251("windows-1251");
-    if (!windows1251.isValid())
-        QSKIP("this Qt has no Windows-1251 codec");
-    const QByteArray bytes = windows1251.encode(text);
-    QVERIFY(bytes != text.toUtf8());
-    const auto decoded = BatchInput::decode(bytes);
-    QCOMPARE(decoded, std::optional<QString>(text));
-    QCOMPARE(BatchInput::parse(*decoded).lines, (QList<BatchLine>{line(2, QStringLiteral("OC 90"), 2)}));
-}
-
-void BatchTest::bestOffer_followsTheRule_data() {
-    QTest::addColumn<QString>("offers");
-    QTest::addColumn<int>("rule");
-    QTest::addColumn<int>("quantity");
-    QTest::addColumn<QString>("expected");
-
-    const int cheapest = int(BestOfferRule::cheapest);
-    const int fastest = int(BestOfferRule::fastest);
-    const int risk = int(BestOfferRule::lowestRisk);
-    QTest::newRow("cheapest") << QStringLiteral("a:300:1 b:100:9 c:200:2") << cheapest << 1 << QStringLiteral("b");
-    QTest::newRow("cheapest tie: sooner")
-        << QStringLiteral("a:100:5 b:100:2 c:100:9") << cheapest << 1 << QStringLiteral("b");
-    QTest::newRow("cheapest, exact decimals")
-        << QStringLiteral("a:0.3:1 b:0.29999999999999999:1") << cheapest << 1 << QStringLiteral("b");
-    QTest::newRow("fastest") << QStringLiteral("a:100:5 b:900:1 c:50:3") << fastest << 1 << QStringLiteral("b");
-    QTest::newRow("fastest tie: cheaper")
-        << QStringLiteral("a:300:2 b:200:2 c:100:4") << fastest << 1 << QStringLiteral("b");
-    QTest::newRow("lowest risk") << QStringLiteral("a:100:1:20 b:500:9:2 c:50:1:7") << risk << 1 << QStringLiteral("b");
-    QTest::newRow("unknown risk loses") << QStringLiteral("a:100:1 b:900:9:50") << risk << 1 << QStringLiteral("b");
-    QTest::newRow("all risks unknown: cheaper")
-        << QStringLiteral("a:300:1 b:200:9") << risk << 1 << QStringLiteral("b");
-    QTest::newRow("stock covers the quantity first")
-        << QStringLiteral("a:100:1::2 b:150:1::10 c:120:1::3") << cheapest << 4 << QStringLiteral("b");
-    QTest::newRow("unstated stock covers")
-        << QStringLiteral("a:100:1::2 b:150:1") << cheapest << 4 << QStringLiteral("b");
-    QTest::newRow("none covers: the rule alone")
-        << QStringLiteral("a:100:1::2 b:150:1::3") << cheapest << 4 << QStringLiteral("a");
-    QTest::newRow("full tie: the first") << QStringLiteral("a:100:1 b:100:1") << fastest << 1 << QStringLiteral("a");
-}
-
-void BatchTest::bestOffer_followsTheRule() {
-    QFETCH(QString, offers);
-    QFETCH(int, rule);
-    QFETCH(int, quantity);
-    QFETCH(QString, expected);
-    const auto best = BatchReport::bestOffer(offersOf(offers), BestOfferRule(rule), quantity, kNow);
-    QVERIFY(best);
-    QCOMPARE(best->supplierOfferKey, expected);
-}
-
-void BatchTest::evaluate_filtersByRiskAndBrand_totalsExactly() {
-    const auto finished = [](BatchLine l, QList<SupplierOffer> offers, QString error = {}) {
-        BatchLineResult r;
-        r.line = std::move(l);
-        r.state = BatchLineResult::State::finished;
-        r.searchedArticle = r.line.article;
-        r.offers = std::move(offers);
-        r.errorMessage = error;
-        return r;
-    };
-    QList<SupplierOffer> filters = offersOf(QStringLiteral("k1:0.10:1:50 k2:0.20:1:5"));
-    const SupplierOffer mahle = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("p1"))
-                                    .brand(QStringLiteral("MAHLE"))
-                                    .article(QStringLiteral("OC 90"))
-                                    .price("1.00");
-    const SupplierOffer knecht = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("p2"))
-                                     .brand(QStringLiteral("KNECHT"))
-                                     .article(QStringLiteral("OC 90"))
-                                     .price("1.15");
-    BatchLineResult skipped;
-    skipped.line = line(5, QStringLiteral("LX 1566"));
-    skipped.state = BatchLineResult::State::skipped;
-    const QList<BatchLineResult> results{
-        finished(line(1, QStringLiteral("W 712/75"), 3), filters),
-        finished(line(2, QStringLiteral("OC 90"), 2, QStringLiteral("knecht")), {mahle, knecht}),
-        finished(line(3, QStringLiteral("OC 90"), 1, QStringLiteral("BOSCH")), {mahle}),
-        finished(line(4, QStringLiteral("OP 520")), {}, QStringLiteral("AutoEuro: Сервис недоступен")),
-        skipped,
-    };
-    OfferTableSettings settings;
-    settings.rejectFilterEnabled = true;
-    settings.rejectThreshold = 70; // at most 30 % allowed: k1 is hidden
-
-    const BatchReport plain = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow);
-    QCOMPARE(plain.rows.size(), 5);
-    QCOMPARE(plain.rows[0].best->supplierOfferKey, QStringLiteral("k2"));
-    QCOMPARE(plain.rows[0].lineTotal, dec("0.6"));
-    QCOMPARE(plain.rows[1].best->supplierOfferKey, QStringLiteral("p2"));
-    QCOMPARE(plain.rows[1].otherOffers(), 1);
-    QVERIFY(!plain.rows[2].best);
-    QCOMPARE(plain.rows[2].problem, QStringLiteral("Нет предложений производителя BOSCH (других предложений: 1)"));
-    QCOMPARE(plain.rows[3].problem, QStringLiteral("AutoEuro: Сервис недоступен"));
-    QCOMPARE(plain.rows[4].problem, QStringLiteral("Не проценено: проценка остановлена"));
-    QCOMPARE(plain.pricedLines, 2);
-    QVERIFY(!plain.allPriced());
-    QCOMPARE(plain.suppliers.size(), 2);
-    QCOMPARE(plain.suppliers[0].supplierID, QStringLiteral("autoeuro"));
-    QCOMPARE(plain.suppliers[0].total, dec("0.6"));
-    QCOMPARE(plain.suppliers[1].total, dec("2.3"));
-    QCOMPARE(plain.total, dec("2.9"));
-
-    // With a markup every unit price rounds up to 50; the purchase total stays exact.
-    const BatchReport marked = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 10, kNow);
-    QCOMPARE(marked.rows[0].unitPrice, Decimal(50));
-    QCOMPARE(marked.total, Decimal(250));
-    QCOMPARE(marked.purchaseTotal, dec("2.9"));
-    QCOMPARE(BatchReport::money(dec("1234567.505")), QStringLiteral("1\u00A0234\u00A0567,51 руб."));
-
-    // The user's own pick for a line replaces the rule's.
-    const BatchReport picked =
-        BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow, {{1, mahle.id()}});
-    QCOMPARE(picked.rows[1].best->id(), mahle.id());
-    QCOMPARE(picked.total, dec("2.6"));
-}
-
-void BatchTest::pricer_runsAtMostTwoSearchesAtOnce() {
-    PricerHarness h;
-    Gate gates[4];
-    const QStringList articles{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
-    QList<BatchLine> lines;
-    for (int i = 0; i < 4; ++i) {
-        h.answer(articles[i], QStringLiteral("k:100:1"), &gates[i]);
-        lines.append(line(i + 1, articles[i]));
+        QTest::newRow("articles only, blank lines")
+            << QStringLiteral("OC 90\n\n  W 712/75  \r\n") << strings({"1|OC 90||1", "3|W 712/75||1"}) << QStringList{};
+        QTest::newRow("tab: article and quantity")
+            << QStringLiteral("OC 90\t2\nW 712/75\t3 шт.") << strings({"1|OC 90||2", "2|W 712/75||3"}) << QStringList{};
+        QTest::newRow("semicolon: article and brand")
+            << QStringLiteral("OC 90;KNECHT") << strings({"1|OC 90|KNECHT|1"}) << QStringList{};
+        QTest::newRow("comma: article, brand, quantity")
+            << QStringLiteral("\uFEFFOC 90,KNECHT,4") << strings({"1|OC 90|KNECHT|4"}) << QStringList{};
+        QTest::newRow("header names the columns") << QStringLiteral("Производитель;Артикул;Кол-во\nMANN;W 712/75;2")
+                                                  << strings({"2|W 712/75|MANN|2"}) << QStringList{};
+        QTest::newRow("english header") << QStringLiteral("article,brand,qty\nOC 90,,5") << strings({"2|OC 90||5"})
+                                        << QStringList{};
+        QTest::newRow("quoted field holds the separator")
+            << QStringLiteral("\"0 451 103 079\";\"BOSCH; Germany\";1") << strings({"1|0 451 103 079|BOSCH; Germany|1"})
+            << QStringList{};
+        QTest::newRow("bad lines keep their numbers")
+            << QStringLiteral("OC 90;KNECHT;много\n;MANN;2\nW 712/75;MANN;0\nOP 520;FILTRON;2")
+            << strings({"4|OP 520|FILTRON|2"})
+            << strings({"Строка 1: количество «много» — не целое число от 1 до 100000", "Строка 2: не указан артикул",
+                        "Строка 3: количество «0» — не целое число от 1 до 100000"});
     }
-    QSignalSpy finished(&h.pricer, &BatchPricer::runFinished);
-    QSignalSpy lineDone(&h.pricer, &BatchPricer::lineFinished);
-    h.pricer.start(lines);
-    QVERIFY(h.pricer.isRunning());
-    QCOMPARE(h.fakes.events, (strings({"start A", "start B"})));
-    QCOMPARE(h.pricer.searchesInFlight(), 2);
-    QCOMPARE(BatchPricer::progressText(h.pricer.finishedCount(), h.pricer.total()), QStringLiteral("Проценка: 0 из 4"));
 
-    // B answering first makes room for C, then A for D.
-    gates[1].open();
-    QTRY_COMPARE(lineDone.size(), 1);
-    QCOMPARE(h.fakes.events, (strings({"start A", "start B", "end B", "start C"})));
-    gates[0].open();
-    QTRY_COMPARE(lineDone.size(), 2);
-    QCOMPARE(h.fakes.events.mid(4), (strings({"end A", "start D"})));
-    gates[3].open();
-    gates[2].open();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(h.fakes.mostInFlight(), 2);
-    QCOMPARE(h.pricer.finishedCount(), 4);
-    QCOMPARE(BatchPricer::progressText(h.pricer.finishedCount(), h.pricer.total()), QStringLiteral("Проценка: 4 из 4"));
-    for (const BatchLineResult& result : h.pricer.results())
-        QCOMPARE(result.offers.size(), 1);
-}
+    void parse_readsArticlesBrandsAndQuantities() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, issues);
+        const BatchInput input = BatchInput::parse(text);
+        QStringList read;
+        for (const BatchLine& l : input.lines)
+            read << QStringLiteral("%1|%2|%3|%4").arg(l.lineNumber).arg(l.article, l.brand).arg(l.quantity);
+        QStringList problems;
+        for (const BatchInputIssue& issue : input.issues)
+            problems << issue.text();
+        QCOMPARE(read, lines);
+        QCOMPARE(problems, issues);
+    }
 
-void BatchTest::pricer_cancel_stopsStartingNewLines() {
-    PricerHarness h;
-    Gate gates[2];
-    h.answer(QStringLiteral("A"), QStringLiteral("k:100:1"), &gates[0]);
-    h.answer(QStringLiteral("B"), QStringLiteral("k:100:1"), &gates[1]);
-    h.answer(QStringLiteral("C"), QStringLiteral("k:100:1"));
-    QSignalSpy finished(&h.pricer, &BatchPricer::runFinished);
-    h.pricer.start({line(1, QStringLiteral("A")), line(2, QStringLiteral("B")), line(3, QStringLiteral("C"))});
-    h.pricer.cancel();
-    QVERIFY(h.pricer.isRunning()); // the two in flight finish
-    gates[0].open();
-    gates[1].open();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(h.fakes.events, (strings({"start A", "start B", "end A", "end B"})));
-    QVERIFY(h.pricer.wasCancelled());
-    const auto& results = h.pricer.results();
-    QCOMPARE(results[0].state, BatchLineResult::State::finished);
-    QCOMPARE(results[1].offers.size(), 1);
-    QCOMPARE(results[2].state, BatchLineResult::State::skipped);
+    void decode_readsUtf8AndWindows1251() {
+        const QString text = QStringLiteral("Артикул;Кол-во\nOC 90;2\n");
+        QCOMPARE(BatchInput::decode(text.toUtf8()), std::optional<QString>(text));
+        QStringEncoder windows1251("windows-1251");
+        if (!windows1251.isValid())
+            QSKIP("this Qt has no Windows-1251 codec");
+        const QByteArray bytes = windows1251.encode(text);
+        QVERIFY(bytes != text.toUtf8());
+        const auto decoded = BatchInput::decode(bytes);
+        QCOMPARE(decoded, std::optional<QString>(text));
+        QCOMPARE(BatchInput::parse(*decoded).lines, (QList<BatchLine>{line(2, QStringLiteral("OC 90"), 2)}));
+    }
 
-    // A new run starts over.
-    awaitTask(h.pricer.run({line(1, QStringLiteral("C"))}));
-    QCOMPARE(h.pricer.results().size(), 1);
-    QCOMPARE(h.pricer.results()[0].offers.size(), 1);
-    QVERIFY(!h.pricer.wasCancelled());
-}
+    void bestOffer_followsTheRule_data() {
+        QTest::addColumn<QString>("offers");
+        QTest::addColumn<int>("rule");
+        QTest::addColumn<int>("quantity");
+        QTest::addColumn<QString>("expected");
 
-void BatchTest::pricer_failingLine_leavesTheOthersPriced() {
-    PricerHarness h;
-    h.answer(QStringLiteral("A"), QStringLiteral("k:100:1"));
-    h.fakes.answers.insert(QStringLiteral("B"), {{}, QStringLiteral("Сервис недоступен"), nullptr});
-    h.answer(QStringLiteral("C"), QStringLiteral("k:200:1"));
-    awaitTask(h.pricer.run({line(1, QStringLiteral("A")), line(2, QStringLiteral("B")), line(3, QStringLiteral("C"))}));
-    const auto& results = h.pricer.results();
-    QCOMPARE(results[1].errorMessage, QStringLiteral("AutoEuro: Сервис недоступен"));
-    const BatchReport report = BatchReport::evaluate(results, BestOfferRule::cheapest, {}, 0, kNow);
-    QCOMPARE(report.pricedLines, 2);
-    QVERIFY(report.rows[0].isPriced() && report.rows[2].isPriced());
-    QCOMPARE(report.rows[1].problem, QStringLiteral("AutoEuro: Сервис недоступен"));
-    QCOMPARE(report.total, Decimal(300));
-}
+        const int cheapest = int(BestOfferRule::cheapest);
+        const int fastest = int(BestOfferRule::fastest);
+        const int risk = int(BestOfferRule::lowestRisk);
+        QTest::newRow("cheapest") << QStringLiteral("a:300:1 b:100:9 c:200:2") << cheapest << 1 << QStringLiteral("b");
+        QTest::newRow("cheapest tie: sooner")
+            << QStringLiteral("a:100:5 b:100:2 c:100:9") << cheapest << 1 << QStringLiteral("b");
+        QTest::newRow("cheapest, exact decimals")
+            << QStringLiteral("a:0.3:1 b:0.29999999999999999:1") << cheapest << 1 << QStringLiteral("b");
+        QTest::newRow("fastest") << QStringLiteral("a:100:5 b:900:1 c:50:3") << fastest << 1 << QStringLiteral("b");
+        QTest::newRow("fastest tie: cheaper")
+            << QStringLiteral("a:300:2 b:200:2 c:100:4") << fastest << 1 << QStringLiteral("b");
+        QTest::newRow("lowest risk") << QStringLiteral("a:100:1:20 b:500:9:2 c:50:1:7") << risk << 1
+                                     << QStringLiteral("b");
+        QTest::newRow("unknown risk loses") << QStringLiteral("a:100:1 b:900:9:50") << risk << 1 << QStringLiteral("b");
+        QTest::newRow("all risks unknown: cheaper")
+            << QStringLiteral("a:300:1 b:200:9") << risk << 1 << QStringLiteral("b");
+        QTest::newRow("stock covers the quantity first")
+            << QStringLiteral("a:100:1::2 b:150:1::10 c:120:1::3") << cheapest << 4 << QStringLiteral("b");
+        QTest::newRow("unstated stock covers")
+            << QStringLiteral("a:100:1::2 b:150:1") << cheapest << 4 << QStringLiteral("b");
+        QTest::newRow("none covers: the rule alone")
+            << QStringLiteral("a:100:1::2 b:150:1::3") << cheapest << 4 << QStringLiteral("a");
+        QTest::newRow("full tie: the first")
+            << QStringLiteral("a:100:1 b:100:1") << fastest << 1 << QStringLiteral("a");
+    }
 
-void BatchTest::addToCart_usesTheListQuantities() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    const SupplierOffer a = offer(QStringLiteral("a:100:1::5"));
-    const SupplierOffer b = offer(QStringLiteral("b:200:1"));
-    cart.add(b);
-    const auto finished = [](int n, std::int64_t quantity, SupplierOffer o) {
-        BatchLineResult r;
-        r.line = line(n, o.article, quantity);
-        r.state = BatchLineResult::State::finished;
-        r.offers = {std::move(o)};
-        return r;
-    };
-    // Two lines of the same offer add up, within its stock; a line already in the cart takes the list's quantity.
-    const BatchReport report = BatchReport::evaluate({finished(1, 2, a), finished(2, 4, a), finished(3, 3, b)},
-                                                     BestOfferRule::cheapest, {}, 0, kNow);
-    const BatchReport::CartOutcome outcome = report.addToCart(cart);
-    QCOMPARE(outcome.added, 1);
-    QCOMPARE(outcome.updated, 1);
-    QCOMPARE(cart.items().size(), 2);
-    for (const CartItem& item : cart.items())
-        QCOMPARE(item.quantity, item.id == a.id() ? 5 : 3);
-}
+    void bestOffer_followsTheRule() {
+        QFETCH(QString, offers);
+        QFETCH(int, rule);
+        QFETCH(int, quantity);
+        QFETCH(QString, expected);
+        const auto best = BatchReport::bestOffer(offersOf(offers), BestOfferRule(rule), quantity, kNow);
+        QVERIFY(best);
+        QCOMPARE(best->supplierOfferKey, expected);
+    }
+
+    void evaluate_filtersByRiskAndBrand_totalsExactly() {
+        const auto finished = [](BatchLine l, QList<SupplierOffer> offers, QString error = {}) {
+            BatchLineResult r;
+            r.line = std::move(l);
+            r.state = BatchLineResult::State::finished;
+            r.searchedArticle = r.line.article;
+            r.offers = std::move(offers);
+            r.errorMessage = error;
+            return r;
+        };
+        QList<SupplierOffer> filters = offersOf(QStringLiteral("k1:0.10:1:50 k2:0.20:1:5"));
+        const SupplierOffer mahle = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("p1"))
+                                        .brand(QStringLiteral("MAHLE"))
+                                        .article(QStringLiteral("OC 90"))
+                                        .price("1.00");
+        const SupplierOffer knecht = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("p2"))
+                                         .brand(QStringLiteral("KNECHT"))
+                                         .article(QStringLiteral("OC 90"))
+                                         .price("1.15");
+        BatchLineResult skipped;
+        skipped.line = line(5, QStringLiteral("LX 1566"));
+        skipped.state = BatchLineResult::State::skipped;
+        const QList<BatchLineResult> results{
+            finished(line(1, QStringLiteral("W 712/75"), 3), filters),
+            finished(line(2, QStringLiteral("OC 90"), 2, QStringLiteral("knecht")), {mahle, knecht}),
+            finished(line(3, QStringLiteral("OC 90"), 1, QStringLiteral("BOSCH")), {mahle}),
+            finished(line(4, QStringLiteral("OP 520")), {}, QStringLiteral("AutoEuro: Сервис недоступен")),
+            skipped,
+        };
+        OfferTableSettings settings;
+        settings.rejectFilterEnabled = true;
+        settings.rejectThreshold = 70; // at most 30 % allowed: k1 is hidden
+
+        const BatchReport plain = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow);
+        QCOMPARE(plain.rows.size(), 5);
+        QCOMPARE(plain.rows[0].best->supplierOfferKey, QStringLiteral("k2"));
+        QCOMPARE(plain.rows[0].lineTotal, dec("0.6"));
+        QCOMPARE(plain.rows[1].best->supplierOfferKey, QStringLiteral("p2"));
+        QCOMPARE(plain.rows[1].otherOffers(), 1);
+        QVERIFY(!plain.rows[2].best);
+        QCOMPARE(plain.rows[2].problem, QStringLiteral("Нет предложений производителя BOSCH (других предложений: 1)"));
+        QCOMPARE(plain.rows[3].problem, QStringLiteral("AutoEuro: Сервис недоступен"));
+        QCOMPARE(plain.rows[4].problem, QStringLiteral("Не проценено: проценка остановлена"));
+        QCOMPARE(plain.pricedLines, 2);
+        QVERIFY(!plain.allPriced());
+        QCOMPARE(plain.suppliers.size(), 2);
+        QCOMPARE(plain.suppliers[0].supplierID, QStringLiteral("autoeuro"));
+        QCOMPARE(plain.suppliers[0].total, dec("0.6"));
+        QCOMPARE(plain.suppliers[1].total, dec("2.3"));
+        QCOMPARE(plain.total, dec("2.9"));
+
+        // With a markup every unit price rounds up to 50; the purchase total stays exact.
+        const BatchReport marked = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 10, kNow);
+        QCOMPARE(marked.rows[0].unitPrice, Decimal(50));
+        QCOMPARE(marked.total, Decimal(250));
+        QCOMPARE(marked.purchaseTotal, dec("2.9"));
+        QCOMPARE(BatchReport::money(dec("1234567.505")), QStringLiteral("1\u00A0234\u00A0567,51 руб."));
+
+        // The user's own pick for a line replaces the rule's.
+        const BatchReport picked =
+            BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow, {{1, mahle.id()}});
+        QCOMPARE(picked.rows[1].best->id(), mahle.id());
+        QCOMPARE(picked.total, dec("2.6"));
+    }
+
+    void pricer_runsAtMostTwoSearchesAtOnce() {
+        PricerHarness h;
+        Gate gates[4];
+        const QStringList articles{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
+        QList<BatchLine> lines;
+        for (int i = 0; i < 4; ++i) {
+            h.answer(articles[i], QStringLiteral("k:100:1"), &gates[i]);
+            lines.append(line(i + 1, articles[i]));
+        }
+        QSignalSpy finished(&h.pricer, &BatchPricer::runFinished);
+        QSignalSpy lineDone(&h.pricer, &BatchPricer::lineFinished);
+        h.pricer.start(lines);
+        QVERIFY(h.pricer.isRunning());
+        QCOMPARE(h.fakes.events, (strings({"start A", "start B"})));
+        QCOMPARE(h.pricer.searchesInFlight(), 2);
+        QCOMPARE(BatchPricer::progressText(h.pricer.finishedCount(), h.pricer.total()),
+                 QStringLiteral("Проценка: 0 из 4"));
+
+        // B answering first makes room for C, then A for D.
+        gates[1].open();
+        QTRY_COMPARE(lineDone.size(), 1);
+        QCOMPARE(h.fakes.events, (strings({"start A", "start B", "end B", "start C"})));
+        gates[0].open();
+        QTRY_COMPARE(lineDone.size(), 2);
+        QCOMPARE(h.fakes.events.mid(4), (strings({"end A", "start D"})));
+        gates[3].open();
+        gates[2].open();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(h.fakes.mostInFlight(), 2);
+        QCOMPARE(h.pricer.finishedCount(), 4);
+        QCOMPARE(BatchPricer::progressText(h.pricer.finishedCount(), h.pricer.total()),
+                 QStringLiteral("Проценка: 4 из 4"));
+        for (const BatchLineResult& result : h.pricer.results())
+            QCOMPARE(result.offers.size(), 1);
+    }
+
+    void pricer_cancel_stopsStartingNewLines() {
+        PricerHarness h;
+        Gate gates[2];
+        h.answer(QStringLiteral("A"), QStringLiteral("k:100:1"), &gates[0]);
+        h.answer(QStringLiteral("B"), QStringLiteral("k:100:1"), &gates[1]);
+        h.answer(QStringLiteral("C"), QStringLiteral("k:100:1"));
+        QSignalSpy finished(&h.pricer, &BatchPricer::runFinished);
+        h.pricer.start({line(1, QStringLiteral("A")), line(2, QStringLiteral("B")), line(3, QStringLiteral("C"))});
+        h.pricer.cancel();
+        QVERIFY(h.pricer.isRunning()); // the two in flight finish
+        gates[0].open();
+        gates[1].open();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(h.fakes.events, (strings({"start A", "start B", "end A", "end B"})));
+        QVERIFY(h.pricer.wasCancelled());
+        const auto& results = h.pricer.results();
+        QCOMPARE(results[0].state, BatchLineResult::State::finished);
+        QCOMPARE(results[1].offers.size(), 1);
+        QCOMPARE(results[2].state, BatchLineResult::State::skipped);
+
+        // A new run starts over.
+        awaitTask(h.pricer.run({line(1, QStringLiteral("C"))}));
+        QCOMPARE(h.pricer.results().size(), 1);
+        QCOMPARE(h.pricer.results()[0].offers.size(), 1);
+        QVERIFY(!h.pricer.wasCancelled());
+    }
+
+    void pricer_failingLine_leavesTheOthersPriced() {
+        PricerHarness h;
+        h.answer(QStringLiteral("A"), QStringLiteral("k:100:1"));
+        h.fakes.answers.insert(QStringLiteral("B"), {{}, QStringLiteral("Сервис недоступен"), nullptr});
+        h.answer(QStringLiteral("C"), QStringLiteral("k:200:1"));
+        awaitTask(
+            h.pricer.run({line(1, QStringLiteral("A")), line(2, QStringLiteral("B")), line(3, QStringLiteral("C"))}));
+        const auto& results = h.pricer.results();
+        QCOMPARE(results[1].errorMessage, QStringLiteral("AutoEuro: Сервис недоступен"));
+        QCOMPARE(results[0].offers.size(), 1);
+        QCOMPARE(results[2].offers.size(), 1);
+    }
+
+    void addToCart_usesTheListQuantities() {
+        TestEnvironment env;
+        auto defaults = env.makeDefaults();
+        CartStore cart(*defaults);
+        const SupplierOffer a = offer(QStringLiteral("a:100:1::5"));
+        const SupplierOffer b = offer(QStringLiteral("b:200:1"));
+        cart.add(b);
+        const auto finished = [](int n, std::int64_t quantity, SupplierOffer o) {
+            BatchLineResult r;
+            r.line = line(n, o.article, quantity);
+            r.state = BatchLineResult::State::finished;
+            r.offers = {std::move(o)};
+            return r;
+        };
+        // Two lines of the same offer add up, within its stock; a line already in the cart takes the list's quantity.
+        const BatchReport report = BatchReport::evaluate({finished(1, 2, a), finished(2, 4, a), finished(3, 3, b)},
+                                                         BestOfferRule::cheapest, {}, 0, kNow);
+        const BatchReport::CartOutcome outcome = report.addToCart(cart);
+        QCOMPARE(outcome.added, 1);
+        QCOMPARE(outcome.updated, 1);
+        QCOMPARE(cart.items().size(), 2);
+        for (const CartItem& item : cart.items())
+            QCOMPARE(item.quantity, item.id == a.id() ? 5 : 3);
+    }
+
+    void xlsx_holdsNumbersAsNumbersAndArticlesAsText() {
+        if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+            QSKIP("unzip is not installed");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Проценка.xlsx"));
+        QCOMPARE(TableExport::save(sampleReport(0).exportTables(kNow), path), std::optional<QString>());
+
+        const QString sheet = QString::fromUtf8(unzipped(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+        const QString strings = QString::fromUtf8(unzipped(path, QStringLiteral("xl/sharedStrings.xml")));
+        QVERIFY2(!sheet.isEmpty(), "no first sheet");
+        // Text cells are shared strings; numbers carry no type (or t="n") and their exact value.
+        const auto cell = [&sheet](const QString& ref) {
+            const QRegularExpression pattern(QStringLiteral("<c r=\"%1\"([^>]*)>(.*?)</c>").arg(ref));
+            const auto match = pattern.match(sheet);
+            return match.hasMatch() ? match.captured(1) + u'|' + match.captured(2) : QString();
+        };
+        const auto isNumber = [&cell](const QString& ref, const QString& value) {
+            const QString c = cell(ref);
+            return !c.contains(u"t=\"s\"") && !c.contains(u"t=\"str\"") && !c.contains(u"t=\"inlineStr\"") &&
+                   c.endsWith(QStringLiteral("<v>") + value + QStringLiteral("</v>"));
+        };
+        QVERIFY2(cell(QStringLiteral("A1")).contains(u"t=\"s\""), qPrintable(cell(QStringLiteral("A1"))));
+        QVERIFY2(isNumber(QStringLiteral("D2"), QStringLiteral("3")), qPrintable(cell(QStringLiteral("D2"))));
+        QVERIFY2(isNumber(QStringLiteral("H2"), QStringLiteral("1234.5")), qPrintable(cell(QStringLiteral("H2"))));
+        QVERIFY2(isNumber(QStringLiteral("I2"), QStringLiteral("3703.5")), qPrintable(cell(QStringLiteral("I2"))));
+        QVERIFY(isNumber(QStringLiteral("K2"), QStringLiteral("3")));
+        QVERIFY(isNumber(QStringLiteral("M2"), QStringLiteral("2.5")));
+        QVERIFY(cell(QStringLiteral("F2")).contains(u"t=\"s\""));
+        // An article of digits stays text, leading zero and all.
+        QVERIFY(cell(QStringLiteral("B3")).contains(u"t=\"s\""));
+        QVERIFY(strings.contains(QStringLiteral("<t>0451103079</t>")));
+        QVERIFY(strings.contains(QStringLiteral("<t>W 712/75</t>")));
+        // A frozen header row, set widths, and a second sheet with every offer.
+        QVERIFY(sheet.contains(QStringLiteral("ySplit=\"1\"")) && sheet.contains(QStringLiteral("state=\"frozen\"")));
+        QVERIFY(sheet.contains(QStringLiteral("<col min=\"1\" max=\"1\" width=")));
+        QVERIFY(!unzipped(path, QStringLiteral("xl/worksheets/sheet2.xml")).isEmpty());
+        QVERIFY(QString::fromUtf8(unzipped(path, QStringLiteral("xl/workbook.xml"))).contains(u"Все предложения"));
+
+        // A place that cannot be written gives the error instead of a file.
+        const auto failed =
+            TableExport::save(sampleReport(0).exportTables(kNow), dir.filePath(QStringLiteral("no/x.xlsx")));
+        QVERIFY(failed && failed->startsWith(QStringLiteral("Не удалось сохранить файл x.xlsx: ")));
+    }
+
+    void csv_opensAsColumnsInRussianExcel() {
+        SupplierOffer odd = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("k1"))
+                                .brand(QStringLiteral("=HYPERLINK(\"x\")"))
+                                .name(QStringLiteral("Фильтр; масляный\nдвигателя"))
+                                .price("1234.5");
+        const ExportTable table = TableExport::offersTable({odd}, 0, kNow);
+        const QByteArray bytes = TableExport::csv(table);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 3); // header, the row, and the closing line break
+        QCOMPARE(lines[0].split(u';').size(), table.columns.size());
+        QCOMPARE(lines[1],
+                 QStringLiteral("\"'=HYPERLINK(\"\"x\"\")\";W 712/75;\"Фильтр; масляный двигателя\";1234,50;руб.;;;;"
+                                "AutoEuro;"));
+
+        // With a markup the prices are the shown ones; the clipboard text has the same cells between tabs.
+        const QStringList copied = TableExport::tabSeparated(TableExport::offersTable({odd}, 10, kNow)).split(u'\n');
+        QCOMPARE(copied[0].split(u'\t').first(), QStringLiteral("Производитель"));
+        QCOMPARE(copied[1].split(u'\t')[3], QStringLiteral("1400,00"));
+    }
+};
 
 namespace {
 
@@ -384,71 +439,6 @@ QByteArray unzipped(const QString& archive, const QString& member) {
 }
 
 } // namespace
-
-void BatchTest::xlsx_holdsNumbersAsNumbersAndArticlesAsText() {
-    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
-        QSKIP("unzip is not installed");
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Проценка.xlsx"));
-    QCOMPARE(TableExport::save(sampleReport(0).exportTables(kNow), path), std::optional<QString>());
-
-    const QString sheet = QString::fromUtf8(unzipped(path, QStringLiteral("xl/worksheets/sheet1.xml")));
-    const QString strings = QString::fromUtf8(unzipped(path, QStringLiteral("xl/sharedStrings.xml")));
-    QVERIFY2(!sheet.isEmpty(), "no first sheet");
-    // Text cells are shared strings; numbers carry no type (or t="n") and their exact value.
-    const auto cell = [&sheet](const QString& ref) {
-        const QRegularExpression pattern(QStringLiteral("<c r=\"%1\"([^>]*)>(.*?)</c>").arg(ref));
-        const auto match = pattern.match(sheet);
-        return match.hasMatch() ? match.captured(1) + u'|' + match.captured(2) : QString();
-    };
-    const auto isNumber = [&cell](const QString& ref, const QString& value) {
-        const QString c = cell(ref);
-        return !c.contains(u"t=\"s\"") && !c.contains(u"t=\"str\"") && !c.contains(u"t=\"inlineStr\"") &&
-               c.endsWith(QStringLiteral("<v>") + value + QStringLiteral("</v>"));
-    };
-    QVERIFY2(cell(QStringLiteral("A1")).contains(u"t=\"s\""), qPrintable(cell(QStringLiteral("A1"))));
-    QVERIFY2(isNumber(QStringLiteral("D2"), QStringLiteral("3")), qPrintable(cell(QStringLiteral("D2"))));
-    QVERIFY2(isNumber(QStringLiteral("H2"), QStringLiteral("1234.5")), qPrintable(cell(QStringLiteral("H2"))));
-    QVERIFY2(isNumber(QStringLiteral("I2"), QStringLiteral("3703.5")), qPrintable(cell(QStringLiteral("I2"))));
-    QVERIFY(isNumber(QStringLiteral("K2"), QStringLiteral("3")));
-    QVERIFY(isNumber(QStringLiteral("M2"), QStringLiteral("2.5")));
-    QVERIFY(cell(QStringLiteral("F2")).contains(u"t=\"s\""));
-    // An article of digits stays text, leading zero and all.
-    QVERIFY(cell(QStringLiteral("B3")).contains(u"t=\"s\""));
-    QVERIFY(strings.contains(QStringLiteral("<t>0451103079</t>")));
-    QVERIFY(strings.contains(QStringLiteral("<t>W 712/75</t>")));
-    // A frozen header row, set widths, and a second sheet with every offer.
-    QVERIFY(sheet.contains(QStringLiteral("ySplit=\"1\"")) && sheet.contains(QStringLiteral("state=\"frozen\"")));
-    QVERIFY(sheet.contains(QStringLiteral("<col min=\"1\" max=\"1\" width=")));
-    QVERIFY(!unzipped(path, QStringLiteral("xl/worksheets/sheet2.xml")).isEmpty());
-    QVERIFY(QString::fromUtf8(unzipped(path, QStringLiteral("xl/workbook.xml"))).contains(u"Все предложения"));
-
-    // A place that cannot be written gives the error instead of a file.
-    const auto failed =
-        TableExport::save(sampleReport(0).exportTables(kNow), dir.filePath(QStringLiteral("no/x.xlsx")));
-    QVERIFY(failed && failed->startsWith(QStringLiteral("Не удалось сохранить файл x.xlsx: ")));
-}
-
-void BatchTest::csv_opensAsColumnsInRussianExcel() {
-    SupplierOffer odd = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("k1"))
-                            .brand(QStringLiteral("=HYPERLINK(\"x\")"))
-                            .name(QStringLiteral("Фильтр; масляный\nдвигателя"))
-                            .price("1234.5");
-    const ExportTable table = TableExport::offersTable({odd}, 0, kNow);
-    const QByteArray bytes = TableExport::csv(table);
-    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
-    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.size(), 3); // header, the row, and the closing line break
-    QCOMPARE(lines[0].split(u';').size(), table.columns.size());
-    QCOMPARE(lines[1],
-             QStringLiteral("\"'=HYPERLINK(\"\"x\"\")\";W 712/75;\"Фильтр; масляный двигателя\";1234,50;руб.;;;;"
-                            "AutoEuro;"));
-
-    // With a markup the prices are the shown ones; the clipboard text has the same cells between tabs.
-    const QStringList copied = TableExport::tabSeparated(TableExport::offersTable({odd}, 10, kNow)).split(u'\n');
-    QCOMPARE(copied[0].split(u'\t').first(), QStringLiteral("Производитель"));
-    QCOMPARE(copied[1].split(u'\t')[3], QStringLiteral("1400,00"));
-}
 
 QTEST_GUILESS_MAIN(BatchTest)
 #include "tst_Batch.moc"

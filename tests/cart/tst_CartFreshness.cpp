@@ -112,23 +112,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("freshName");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QStringList>("details");
-        QTest::newRow("same") << 1000.0 << 5LL << "3 дн."
-                              << "Фильтр" << Status::current << QStringList();
-        QTest::newRow("0.004 is no change") << 1000.004 << 5LL << "3 дн."
-                                            << "Фильтр" << Status::current << QStringList();
-        QTest::newRow("0.005 is a change")
-            << 1000.005 << 5LL << "3 дн."
-            << "Фильтр" << Status::changed << QStringList{u"Цена: 1000,00 руб. → 1000,01 руб."_s};
-        QTest::newRow("stock gone") << 1000.0 << 0LL << "3 дн."
-                                    << "Фильтр" << Status::unavailable
+        QTest::newRow("same") << 1000.0 << 5LL << u"3 дн."_s << u"Фильтр"_s << Status::current << QStringList();
+        QTest::newRow("0.004 is no change")
+            << 1000.004 << 5LL << u"3 дн."_s << u"Фильтр"_s << Status::current << QStringList();
+        QTest::newRow("0.005 is a change") << 1000.005 << 5LL << u"3 дн."_s << u"Фильтр"_s << Status::changed
+                                           << QStringList{u"Цена: 1000,00 руб. → 1000,01 руб."_s};
+        QTest::newRow("stock gone") << 1000.0 << 0LL << u"3 дн."_s << u"Фильтр"_s << Status::unavailable
                                     << QStringList{u"Остаток: 5 → 0 шт."_s, u"Доступно 0 шт.; выбрано 2 шт."_s};
         QTest::newRow("nothing confirmed")
-            << 1000.0 << -1LL << ""
-            << "Другое" << Status::changed
+            << 1000.0 << -1LL << u""_s << u"Другое"_s << Status::changed
             << QStringList{u"Поставщик не подтвердил доступный остаток."_s, u"Поставщик не подтвердил срок доставки."_s,
                            u"Изменилось наименование позиции."_s};
-        QTest::newRow("delivery") << 1000.0 << 5LL << "5 дн."
-                                  << "Фильтр" << Status::changed << QStringList{u"Доставка: 3 дн. → 5 дн."_s};
+        QTest::newRow("delivery") << 1000.0 << 5LL << u"5 дн."_s << u"Фильтр"_s << Status::changed
+                                  << QStringList{u"Доставка: 3 дн. → 5 дн."_s};
     }
     void compare_reportsEachChangeInOrder() {
         QFETCH(double, freshPrice);

@@ -18,92 +18,75 @@ class SupplierOfferTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void id_joinsSupplierAndKey();
-    void equality_coversEveryField();
-    void deliverySortValue_readsDaysFromDescription_data();
-    void deliverySortValue_readsDaysFromDescription();
-    void deliverySortValue_fallsBackToDate();
-    void sortValues_unknownSortsLast();
+    void equality_coversEveryField() {
+        const SupplierOffer base = OfferBuilder().rejectRate("2.5");
+        SupplierOffer later = base;
+        later.updatedAt = base.updatedAt.addSecs(1);
+        SupplierOffer coloured = base;
+        coloured.rowHighlightColor = QStringLiteral("#F1DD18");
+        QVERIFY(base != later);
+        QVERIFY(base != coloured);
+        QCOMPARE(later.id(), base.id());
+        QCOMPARE(coloured.id(), base.id());
+
+        // Decimals compare by value, so a differently spelled rate is the same offer.
+        SupplierOffer respelled = base;
+        respelled.rejectRate = *Decimal::parse(u"2.50");
+        QCOMPARE(respelled, base);
+        QCOMPARE(qHash(respelled), qHash(base));
+
+        // Absent differs from present-and-zero.
+        SupplierOffer noStock = base;
+        SupplierOffer zeroStock = base;
+        zeroStock.availableQuantity = 0;
+        QVERIFY(noStock != zeroStock);
+
+        QSet<SupplierOffer> set{base, later, coloured, respelled};
+        QCOMPARE(set.size(), 3);
+    }
+
+    void deliverySortValue_readsDaysFromDescription_data() {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<double>("expected");
+        // The date fallback is five days ahead: a fallback shows up as 5.
+        QTest::newRow("days") << "3 дн." << 3.0;
+        QTest::newRow("fraction") << "1.5 дней" << 1.5;
+        QTest::newRow("upper case, extra spaces") << "  7   ДН  " << 7.0;
+        QTest::newRow("tab and line break") << "\t2\nдн" << 2.0;
+        QTest::newRow("range") << "2-4 дн." << 5.0;
+        QTest::newRow("decimal comma") << "1,5 дн." << 5.0;
+        QTest::newRow("one piece") << "сегодня" << 5.0;
+        QTest::newRow("weeks") << "5 недель" << 5.0;
+        QTest::newRow("nan") << "nan дн." << 5.0;
+        QTest::newRow("inf") << "inf дн." << 5.0;
+        QTest::newRow("overflow") << "1e999 дн." << 5.0;
+        QTest::newRow("exponent") << "1e1 дн." << 10.0;
+    }
+
+    void deliverySortValue_readsDaysFromDescription() {
+        QFETCH(QString, description);
+        QFETCH(double, expected);
+        const SupplierOffer offer = OfferBuilder().delivery(description).deliveryDate(localNoon().addDays(5));
+        QCOMPARE(offer.deliverySortValue(localNoon()), expected);
+    }
+
+    void unknownDelivery_fallsBackToDateOrSortsLast() {
+        const QDateTime now = localNoon();
+        auto withDate = [&](const QDateTime& date) {
+            return OfferBuilder().deliveryDate(date).build().deliverySortValue(now);
+        };
+        QCOMPARE(withDate(now.addDays(-1)), 0.0);
+        QCOMPARE(withDate(now.addSecs(3600)), 0.0);
+        QCOMPARE(withDate(now.addDays(1)), 1.0);
+        // Whole calendar days, not 24-hour periods: late tomorrow is still one day.
+        QCOMPARE(withDate(QDateTime(now.date().addDays(1), QTime(23, 59))), 1.0);
+        QCOMPARE(OfferBuilder().build().deliverySortValue(now), kUnknown);
+        QCOMPARE(OfferBuilder().delivery(QStringLiteral("под заказ")).build().deliverySortValue(now), kUnknown);
+        // An unknown refusal rate sorts last, too.
+        QCOMPARE(OfferBuilder().build().rejectsSortValue(), kUnknown);
+        QCOMPARE(OfferBuilder().rejectRate("2.35").build().rejectsSortValue(), 2.35);
+    }
 };
-
-void SupplierOfferTest::id_joinsSupplierAndKey() {
-    QCOMPARE(OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("123")).build().id(),
-             QStringLiteral("autoeuro|123"));
-    QCOMPARE(OfferBuilder(QStringLiteral("autopiter"), QString()).build().id(), QStringLiteral("autopiter|"));
-}
-
-void SupplierOfferTest::equality_coversEveryField() {
-    const SupplierOffer base = OfferBuilder().rejectRate("2.5");
-    SupplierOffer later = base;
-    later.updatedAt = base.updatedAt.addSecs(1);
-    SupplierOffer coloured = base;
-    coloured.rowHighlightColor = QStringLiteral("#F1DD18");
-    QVERIFY(base != later);
-    QVERIFY(base != coloured);
-    QCOMPARE(later.id(), base.id());
-    QCOMPARE(coloured.id(), base.id());
-
-    // Decimals compare by value, so a differently spelled rate is the same offer.
-    SupplierOffer respelled = base;
-    respelled.rejectRate = *Decimal::parse(u"2.50");
-    QCOMPARE(respelled, base);
-    QCOMPARE(qHash(respelled), qHash(base));
-
-    // Absent differs from present-and-zero.
-    SupplierOffer noStock = base;
-    SupplierOffer zeroStock = base;
-    zeroStock.availableQuantity = 0;
-    QVERIFY(noStock != zeroStock);
-
-    QSet<SupplierOffer> set{base, later, coloured, respelled};
-    QCOMPARE(set.size(), 3);
-}
-
-void SupplierOfferTest::deliverySortValue_readsDaysFromDescription_data() {
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<double>("expected");
-    // The date fallback is five days ahead: a fallback shows up as 5.
-    QTest::newRow("days") << "3 дн." << 3.0;
-    QTest::newRow("fraction") << "1.5 дней" << 1.5;
-    QTest::newRow("upper case, extra spaces") << "  7   ДН  " << 7.0;
-    QTest::newRow("tab and line break") << "\t2\nдн" << 2.0;
-    QTest::newRow("range") << "2-4 дн." << 5.0;
-    QTest::newRow("decimal comma") << "1,5 дн." << 5.0;
-    QTest::newRow("one piece") << "сегодня" << 5.0;
-    QTest::newRow("weeks") << "5 недель" << 5.0;
-    QTest::newRow("nan") << "nan дн." << 5.0;
-    QTest::newRow("inf") << "inf дн." << 5.0;
-    QTest::newRow("overflow") << "1e999 дн." << 5.0;
-    QTest::newRow("exponent") << "1e1 дн." << 10.0;
-}
-
-void SupplierOfferTest::deliverySortValue_readsDaysFromDescription() {
-    QFETCH(QString, description);
-    QFETCH(double, expected);
-    const SupplierOffer offer = OfferBuilder().delivery(description).deliveryDate(localNoon().addDays(5));
-    QCOMPARE(offer.deliverySortValue(localNoon()), expected);
-}
-
-void SupplierOfferTest::deliverySortValue_fallsBackToDate() {
-    const QDateTime now = localNoon();
-    auto withDate = [&](const QDateTime& date) {
-        return OfferBuilder().deliveryDate(date).build().deliverySortValue(now);
-    };
-    QCOMPARE(withDate(now.addDays(-1)), 0.0);
-    QCOMPARE(withDate(now.addSecs(3600)), 0.0);
-    QCOMPARE(withDate(now.addDays(1)), 1.0);
-    // Whole calendar days, not 24-hour periods: late tomorrow is still one day.
-    QCOMPARE(withDate(QDateTime(now.date().addDays(1), QTime(23, 59))), 1.0);
-    QCOMPARE(OfferBuilder().build().deliverySortValue(now), kUnknown);
-    QCOMPARE(OfferBuilder().delivery(QStringLiteral("под заказ")).build().deliverySortValue(now), kUnknown);
-}
-
-void SupplierOfferTest::sortValues_unknownSortsLast() {
-    QCOMPARE(OfferBuilder().build().rejectsSortValue(), kUnknown);
-    QCOMPARE(OfferBuilder().rejectRate("2.35").build().rejectsSortValue(), 2.35);
-    QCOMPARE(OfferBuilder().price("12.5").build().priceSortValue(), 12.5);
-    QCOMPARE(OfferBuilder().price("0.1").build().priceSortValue(), 0.1);
-}
 
 QTEST_GUILESS_MAIN(SupplierOfferTest)
 #include "tst_SupplierOffer.moc"

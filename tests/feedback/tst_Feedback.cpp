@@ -94,11 +94,6 @@ QString outcomeOf(HTTPFeedbackTransport& transport, const FeedbackDraft& draft) 
     }
 }
 
-QSet<QString> keysOf(const QJsonObject& object) {
-    const QStringList keys = object.keys();
-    return QSet<QString>(keys.begin(), keys.end());
-}
-
 } // namespace
 
 class FeedbackTest : public QObject {
@@ -270,17 +265,7 @@ void FeedbackTest::sandbox_receivesOnlyTheListedMembers() {
     QCOMPARE(seen.headers.value(QStringLiteral("content-type")), QStringLiteral("application/json"));
     QVERIFY(!seen.headers.contains(QStringLiteral("cookie")) &&
             !seen.headers.contains(QStringLiteral("authorization")));
-    const QJsonObject body = QJsonDocument::fromJson(seen.body).object();
-    using Keys = QSet<QString>;
-    QCOMPARE(keysOf(body), (Keys{QStringLiteral("category"), QStringLiteral("message"), QStringLiteral("contact"),
-                                 QStringLiteral("appVersion"), QStringLiteral("osVersion"),
-                                 QStringLiteral("supplierContext"), QStringLiteral("metadata")}));
-    const QJsonObject metadata = body[u"metadata"].toObject();
-    QCOMPARE(keysOf(metadata), (Keys{QStringLiteral("subject"), QStringLiteral("supplier")}));
-    QCOMPARE(keysOf(metadata[u"supplier"].toObject()),
-             (Keys{QStringLiteral("name"), QStringLiteral("website"), QStringLiteral("region"),
-                   QStringLiteral("hasAccount"), QStringLiteral("integrationInfo"), QStringLiteral("documentationURL"),
-                   QStringLiteral("integrationContact")}));
+    // Exactly the request's own members, in their order (the table above pins that text).
     QCOMPARE(seen.body, FeedbackRequest::from(draftOf(fields)).toJson());
 }
 
@@ -334,11 +319,7 @@ void FeedbackTest::appVersion_writesADashForAMissingPart() {
     QFETCH(QString, version);
     QFETCH(QString, build);
     QFETCH(QString, text);
-    QCOMPARE(AppVersion::displayText(version, build), text);
-    // This build's own text has the same shape.
-    const QString built = AppVersion::displayText();
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+ \\(([0-9a-f]{4,}|—)\\)$")).match(built).hasMatch(),
-             qPrintable(built));
+    QCOMPARE(AppVersion::displayText(version, build), text); // the built programs' own: tests/packaging
 }
 
 QTEST_GUILESS_MAIN(FeedbackTest)

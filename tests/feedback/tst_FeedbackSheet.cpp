@@ -78,167 +78,148 @@ class FeedbackSheetTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void picker_listsCategoriesInOrderAndSwitchesLayouts();
-    void refusals_sendNothing_data();
-    void refusals_sendNothing();
-    void success_clearsTheMessageButKeepsCategoryAndContact_data();
-    void success_clearsTheMessageButKeepsCategoryAndContact();
-    void failure_showsTheDescriptionAndKeepsTheText();
-    void lateAnswer_leavesAClosedSheetAlone();
-    void withoutAddress_saysSoAndCopiesTheText();
-};
+    void picker_switchesLayoutsWithTheCategory() {
+        SheetHarness h;
+        FeedbackSheet& sheet = *h.sheet;
+        QCOMPARE(sheet.category(), FeedbackCategory::improvement);
+        QVERIFY(!sheet.copyButton()->isVisibleTo(&sheet));
+        const QList<QWidget*> general{sheet.subjectField(), sheet.messageEditor()};
+        const QList<QWidget*> supplier{sheet.supplierNameField(), sheet.supplierHasAccountToggle(),
+                                       sheet.supplierIntegrationInfoEditor(), sheet.supplierIntegrationContactField()};
+        for (const FeedbackCategory category : FeedbackCategories::all()) {
+            sheet.setCategory(category);
+            const bool isSupplier = category == FeedbackCategory::supplier;
+            for (QWidget* field : general)
+                QCOMPARE(field->isVisibleTo(&sheet), !isSupplier);
+            for (QWidget* field : supplier)
+                QCOMPARE(field->isVisibleTo(&sheet), isSupplier);
+            QVERIFY(sheet.contactField()->isVisibleTo(&sheet));
+        }
+    }
 
-void FeedbackSheetTest::picker_listsCategoriesInOrderAndSwitchesLayouts() {
-    SheetHarness h;
-    FeedbackSheet& sheet = *h.sheet;
-    QStringList titles;
-    for (int i = 0; i < sheet.categoryPicker()->count(); ++i)
-        titles << sheet.categoryPicker()->itemText(i);
-    QCOMPARE(titles, (QStringList{QStringLiteral("Предложить улучшение"), QStringLiteral("Сообщить об ошибке"),
-                                  QStringLiteral("Предложить нового поставщика"), QStringLiteral("Другое")}));
-    QCOMPARE(sheet.category(), FeedbackCategory::improvement);
-    QCOMPARE(sheet.status(), QString());
-    QVERIFY(!sheet.copyButton()->isVisibleTo(&sheet));
+    void refusals_sendNothing_data() {
+        QTest::addColumn<FeedbackCategory>("category");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("supplierName");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("blank message") << FeedbackCategory::bug << QStringLiteral("  \n\n ") << QString()
+                                       << QStringLiteral("Введите сообщение.");
+        QTest::newRow("no supplier name") << FeedbackCategory::supplier << QStringLiteral("Текст")
+                                          << QStringLiteral(" ") << QStringLiteral("Укажите название поставщика.");
+    }
 
-    const QList<QWidget*> general{sheet.subjectField(), sheet.messageEditor()};
-    const QList<QWidget*> supplier{sheet.supplierNameField(), sheet.supplierHasAccountToggle(),
-                                   sheet.supplierIntegrationInfoEditor(), sheet.supplierIntegrationContactField()};
-    for (const FeedbackCategory category : FeedbackCategories::all()) {
+    void refusals_sendNothing() {
+        QFETCH(FeedbackCategory, category);
+        QFETCH(QString, message);
+        QFETCH(QString, supplierName);
+        QFETCH(QString, status);
+        SheetHarness h;
+        h.sheet->setCategory(category);
+        h.sheet->messageEditor()->setPlainText(message);
+        h.sheet->supplierNameField()->setText(supplierName);
+        QTest::mouseClick(h.sheet->sendButton(), Qt::LeftButton);
+        QCOMPARE(h.sheet->status(), status);
+        QVERIFY(!h.sheet->isSubmitting());
+        QVERIFY(h.sandbox.requests().isEmpty());
+    }
+
+    void success_clearsTheMessageButKeepsCategoryAndContact_data() {
+        QTest::addColumn<FeedbackCategory>("category");
+        QTest::addColumn<bool>("supplierFieldsCleared");
+        QTest::newRow("bug") << FeedbackCategory::bug << false;
+        QTest::newRow("supplier") << FeedbackCategory::supplier << true;
+    }
+
+    void success_clearsTheMessageButKeepsCategoryAndContact() {
+        QFETCH(FeedbackCategory, category);
+        QFETCH(bool, supplierFieldsCleared);
+        SheetHarness h;
+        FeedbackSheet& sheet = *h.sheet;
         sheet.setCategory(category);
-        const bool isSupplier = category == FeedbackCategory::supplier;
-        for (QWidget* field : general)
-            QCOMPARE(field->isVisibleTo(&sheet), !isSupplier);
-        for (QWidget* field : supplier)
-            QCOMPARE(field->isVisibleTo(&sheet), isSupplier);
-        QVERIFY(sheet.contactField()->isVisibleTo(&sheet));
+        sheet.subjectField()->setText(QStringLiteral("Тема"));
+        sheet.messageEditor()->setPlainText(QStringLiteral("Текст обращения"));
+        sheet.contactField()->setText(QStringLiteral("ivan@service.example"));
+        h.fillSupplierFields();
+        const QStringList typed = h.supplierFieldTexts();
+
+        QTest::mouseClick(sheet.sendButton(), Qt::LeftButton);
+        QVERIFY(!sheet.sendButton()->isEnabled());
+        // A second press while sending sends nothing more.
+        sheet.submit();
+        QTRY_VERIFY(!sheet.isSubmitting());
+
+        QCOMPARE(sheet.status(), QStringLiteral("Обращение отправлено. № FB-000123"));
+        QCOMPARE(h.sandbox.requests().size(), 1);
+        QVERIFY(sheet.sendButton()->isEnabled());
+        QVERIFY(sheet.subjectField()->text().isEmpty() && sheet.messageEditor()->toPlainText().isEmpty());
+        QCOMPARE(sheet.category(), category);
+        QCOMPARE(sheet.contactField()->text(), QStringLiteral("ivan@service.example"));
+        const QStringList cleared{QString(), QString(), QString(), QStringLiteral("no"),
+                                  QString(), QString(), QString()};
+        QCOMPARE(h.supplierFieldTexts(), supplierFieldsCleared ? cleared : typed);
     }
-}
 
-void FeedbackSheetTest::refusals_sendNothing_data() {
-    QTest::addColumn<FeedbackCategory>("category");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("supplierName");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("blank message") << FeedbackCategory::bug << QStringLiteral("  \n\n ") << QString()
-                                   << QStringLiteral("Введите сообщение.");
-    QTest::newRow("no supplier name") << FeedbackCategory::supplier << QStringLiteral("Текст") << QStringLiteral(" ")
-                                      << QStringLiteral("Укажите название поставщика.");
-}
-
-void FeedbackSheetTest::refusals_sendNothing() {
-    QFETCH(FeedbackCategory, category);
-    QFETCH(QString, message);
-    QFETCH(QString, supplierName);
-    QFETCH(QString, status);
-    SheetHarness h;
-    h.sheet->setCategory(category);
-    h.sheet->messageEditor()->setPlainText(message);
-    h.sheet->supplierNameField()->setText(supplierName);
-    QTest::mouseClick(h.sheet->sendButton(), Qt::LeftButton);
-    QCOMPARE(h.sheet->status(), status);
-    QVERIFY(!h.sheet->isSubmitting());
-    QVERIFY(h.sandbox.requests().isEmpty());
-}
-
-void FeedbackSheetTest::success_clearsTheMessageButKeepsCategoryAndContact_data() {
-    QTest::addColumn<FeedbackCategory>("category");
-    QTest::addColumn<bool>("supplierFieldsCleared");
-    QTest::newRow("bug") << FeedbackCategory::bug << false;
-    QTest::newRow("supplier") << FeedbackCategory::supplier << true;
-}
-
-void FeedbackSheetTest::success_clearsTheMessageButKeepsCategoryAndContact() {
-    QFETCH(FeedbackCategory, category);
-    QFETCH(bool, supplierFieldsCleared);
-    SheetHarness h;
-    FeedbackSheet& sheet = *h.sheet;
-    sheet.setCategory(category);
-    sheet.subjectField()->setText(QStringLiteral("Тема"));
-    sheet.messageEditor()->setPlainText(QStringLiteral("Текст обращения"));
-    sheet.contactField()->setText(QStringLiteral("ivan@service.example"));
-    h.fillSupplierFields();
-    const QStringList typed = h.supplierFieldTexts();
-
-    QTest::mouseClick(sheet.sendButton(), Qt::LeftButton);
-    QCOMPARE(sheet.status(), QStringLiteral("Отправка обращения…"));
-    QCOMPARE(sheet.sendButton()->text(), QStringLiteral("Отправка…"));
-    QVERIFY(!sheet.sendButton()->isEnabled());
-    // A second press while sending sends nothing more.
-    sheet.submit();
-    QTRY_VERIFY(!sheet.isSubmitting());
-
-    QCOMPARE(sheet.status(), QStringLiteral("Обращение отправлено. № FB-000123"));
-    QVERIFY(sheet.isSubmitted());
-    QCOMPARE(h.sandbox.requests().size(), 1);
-    QCOMPARE(sheet.sendButton()->text(), QStringLiteral("Отправить обращение"));
-    QVERIFY(sheet.sendButton()->isEnabled());
-    QCOMPARE(sheet.subjectField()->text(), QString());
-    QCOMPARE(sheet.messageEditor()->toPlainText(), QString());
-    QCOMPARE(sheet.category(), category);
-    QCOMPARE(sheet.contactField()->text(), QStringLiteral("ivan@service.example"));
-    const QStringList cleared{QString(), QString(), QString(), QStringLiteral("no"), QString(), QString(), QString()};
-    QCOMPARE(h.supplierFieldTexts(), supplierFieldsCleared ? cleared : typed);
-}
-
-void FeedbackSheetTest::failure_showsTheDescriptionAndKeepsTheText() {
-    SheetHarness h;
-    SandboxBehaviour behaviour;
-    behaviour.fault = SandboxBehaviour::Fault::status;
-    behaviour.status = 503;
-    h.sandbox.setBehaviour(ServiceEndpoints::Service::feedback, behaviour);
-    h.sheet->messageEditor()->setPlainText(QStringLiteral("Текст обращения"));
-    h.sheet->submit();
-    QTRY_VERIFY(!h.sheet->isSubmitting());
-    QCOMPARE(h.sheet->status(), QStringLiteral("Ошибка сервера 503: simulated failure"));
-    QCOMPARE(h.sheet->messageEditor()->toPlainText(), QStringLiteral("Текст обращения"));
-    QVERIFY(h.sheet->sendButton()->isEnabled());
-}
-
-void FeedbackSheetTest::lateAnswer_leavesAClosedSheetAlone() {
-    GatedTransport transport;
-    QPointer<FeedbackSheet> closed = new FeedbackSheet(transport);
-    closed->setAttribute(Qt::WA_DeleteOnClose);
-    FeedbackSheet open(transport);
-    for (FeedbackSheet* sheet : {closed.data(), &open}) {
-        sheet->show();
-        sheet->messageEditor()->setPlainText(QStringLiteral("Текст"));
-        sheet->submit();
+    void failure_showsTheDescriptionAndKeepsTheText() {
+        SheetHarness h;
+        SandboxBehaviour behaviour;
+        behaviour.fault = SandboxBehaviour::Fault::status;
+        behaviour.status = 503;
+        h.sandbox.setBehaviour(ServiceEndpoints::Service::feedback, behaviour);
+        h.sheet->messageEditor()->setPlainText(QStringLiteral("Текст обращения"));
+        h.sheet->submit();
+        QTRY_VERIFY(!h.sheet->isSubmitting());
+        QCOMPARE(h.sheet->status(), QStringLiteral("Ошибка сервера 503: simulated failure"));
+        QCOMPARE(h.sheet->messageEditor()->toPlainText(), QStringLiteral("Текст обращения"));
+        QVERIFY(h.sheet->sendButton()->isEnabled());
     }
-    QCOMPARE(transport.started, 2);
-    QTest::keyClick(closed.data(), Qt::Key_Escape);
-    QTRY_VERIFY(!closed);
 
-    Q_EMIT transport.open();
-    QTRY_COMPARE(transport.answered, 2);
-    QTRY_COMPARE(open.status(), QStringLiteral("Обращение отправлено. № FB-000777"));
-}
+    void lateAnswer_leavesAClosedSheetAlone() {
+        GatedTransport transport;
+        QPointer<FeedbackSheet> closed = new FeedbackSheet(transport);
+        closed->setAttribute(Qt::WA_DeleteOnClose);
+        FeedbackSheet open(transport);
+        for (FeedbackSheet* sheet : {closed.data(), &open}) {
+            sheet->show();
+            sheet->messageEditor()->setPlainText(QStringLiteral("Текст"));
+            sheet->submit();
+        }
+        QCOMPARE(transport.started, 2);
+        QTest::keyClick(closed.data(), Qt::Key_Escape);
+        QTRY_VERIFY(!closed);
 
-void FeedbackSheetTest::withoutAddress_saysSoAndCopiesTheText() {
-    QNetworkAccessManager network;
-    HTTPFeedbackTransport transport(network, QUrl());
-    FeedbackSheet sheet(transport);
-    sheet.show();
-    const QString noAddress = QStringLiteral("Адрес службы обратной связи не настроен в этой сборке. Скопируйте текст "
-                                             "обращения и отправьте его другим способом.");
-    QCOMPARE(sheet.status(), noAddress);
-    QVERIFY(sheet.copyButton()->isVisibleTo(&sheet));
+        Q_EMIT transport.open();
+        QTRY_COMPARE(transport.answered, 2);
+        QTRY_COMPARE(open.status(), QStringLiteral("Обращение отправлено. № FB-000777"));
+    }
 
-    // Refusals still come first; then the sheet says again why nothing goes out.
-    sheet.submit();
-    QCOMPARE(sheet.status(), QStringLiteral("Введите сообщение."));
-    sheet.messageEditor()->setPlainText(QStringLiteral("Цена не пересчитывается"));
-    sheet.submit();
-    QCOMPARE(sheet.status(), noAddress);
-    QVERIFY(!sheet.isSubmitting());
+    void withoutAddress_saysSoAndCopiesTheText() {
+        QNetworkAccessManager network;
+        HTTPFeedbackTransport transport(network, QUrl());
+        FeedbackSheet sheet(transport);
+        sheet.show();
+        const QString noAddress =
+            QStringLiteral("Адрес службы обратной связи не настроен в этой сборке. Скопируйте текст "
+                           "обращения и отправьте его другим способом.");
+        QCOMPARE(sheet.status(), noAddress);
+        QVERIFY(sheet.copyButton()->isVisibleTo(&sheet));
 
-    QTest::mouseClick(sheet.copyButton(), Qt::LeftButton);
-    QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("Цена не пересчитывается")));
-    QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("Категория: Предложить улучшение")));
+        // Refusals still come first; then the sheet says again why nothing goes out.
+        sheet.submit();
+        QCOMPARE(sheet.status(), QStringLiteral("Введите сообщение."));
+        sheet.messageEditor()->setPlainText(QStringLiteral("Цена не пересчитывается"));
+        sheet.submit();
+        QCOMPARE(sheet.status(), noAddress);
+        QVERIFY(!sheet.isSubmitting());
 
-    // Esc closes the sheet also from inside the message editor.
-    QTest::keyClick(sheet.messageEditor(), Qt::Key_Escape);
-    QVERIFY(!sheet.isVisible());
-}
+        QTest::mouseClick(sheet.copyButton(), Qt::LeftButton);
+        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("Цена не пересчитывается")));
+        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("Категория: Предложить улучшение")));
+
+        // Esc closes the sheet also from inside the message editor.
+        QTest::keyClick(sheet.messageEditor(), Qt::Key_Escape);
+        QVERIFY(!sheet.isVisible());
+    }
+};
 
 QTEST_MAIN(FeedbackSheetTest)
 #include "tst_FeedbackSheet.moc"

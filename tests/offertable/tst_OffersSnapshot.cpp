@@ -46,377 +46,364 @@ class OffersSnapshotTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void usefulOffers_selectsPerGroup_data();
-    void usefulOffers_selectsPerGroup();
-    void groupKey_ignoresSpellingButNotSupplier_data();
-    void groupKey_ignoresSpellingButNotSupplier();
-    void rejectFilter_keepsRatesUpToAllowed_data();
-    void rejectFilter_keepsRatesUpToAllowed();
-    void highlight_ranksAndColoursAutoligaRows_data();
-    void highlight_ranksAndColoursAutoligaRows();
-    void snapshot_highlightedRowsLeadEvenWhenNotUseful();
-    void snapshot_firstThreeRowsOfEachSupplierLead();
-    void snapshot_countsAndStatusTexts();
-    void headerClick_reversesActiveColumnOrSortsAscending();
-    void sortedColumnTies_goByPriceThenDelivery_data();
-    void sortedColumnTies_goByPriceThenDelivery();
-    void sort_unknownAndNonFiniteValuesGoLast();
-    void storedSettings_damagedValuesGiveDefaults();
-};
+    void usefulOffers_selectsPerGroup_data() {
+        QTest::addColumn<QList<SupplierOffer>>("offers");
+        QTest::addColumn<QStringList>("expected");
 
-void OffersSnapshotTest::usefulOffers_selectsPerGroup_data() {
-    QTest::addColumn<QList<SupplierOffer>>("offers");
-    QTest::addColumn<QStringList>("expected");
+        QTest::newRow("empty") << QList<SupplierOffer>{} << QStringList{};
+        QTest::newRow("one") << QList<SupplierOffer>{offer("a", "900", "9")} << QStringList{u"a"_s};
+        QTest::newRow("two, both kept") << QList<SupplierOffer>{offer("a", "900", "9"), offer("b", "100", "1")}
+                                        << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("three, all kept") << QList<SupplierOffer>{offer("a", "1", "1"), offer("b", "2", "2"),
+                                                                 offer("c", "3", "3")}
+                                         << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        // Cheapest a, fastest b, least risky c: d is left out.
+        QTest::newRow("four, three champions")
+            << QList<SupplierOffer>{offer("a", "100", "10", "5"), offer("b", "300", "1", "5"),
+                                    offer("c", "200", "5", "1"), offer("d", "150", "7", "3")}
+            << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        // a wins all three; d and c follow in fill order (delivery 3 both, d less risky).
+        QTest::newRow("five, one dominant")
+            << QList<SupplierOffer>{offer("a", "100", "1", "1"), offer("b", "500", "5", "2"),
+                                    offer("c", "400", "3", "9"), offer("d", "300", "3", "4"), offer("e", "200", "9")}
+            << QStringList{u"a"_s, u"c"_s, u"d"_s};
+        // Equal on delivery, risk and price: the group order decides the fill.
+        QTest::newRow("fill ties keep group order")
+            << QList<SupplierOffer>{offer("z", "200", "2", "2"), offer("a", "100", "1", "1"),
+                                    offer("y", "200", "2", "2"), offer("x", "200", "2", "2")}
+            << QStringList{u"z"_s, u"a"_s, u"y"_s};
+        // Fastest ties on delivery go to the cheaper; no rate anywhere, so the fill picks by delivery then price.
+        QTest::newRow("no rates, price breaks delivery ties")
+            << QList<SupplierOffer>{offer("a", "400", "2"), offer("b", "300", "2"), offer("c", "100", "8"),
+                                    offer("d", "350", "2"), offer("e", "50", nullptr)}
+            << QStringList{u"b"_s, u"d"_s, u"e"_s};
+    }
 
-    QTest::newRow("empty") << QList<SupplierOffer>{} << QStringList{};
-    QTest::newRow("one") << QList<SupplierOffer>{offer("a", "900", "9")} << QStringList{u"a"_s};
-    QTest::newRow("two, both kept") << QList<SupplierOffer>{offer("a", "900", "9"), offer("b", "100", "1")}
-                                    << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("three, all kept") << QList<SupplierOffer>{offer("a", "1", "1"), offer("b", "2", "2"),
-                                                             offer("c", "3", "3")}
-                                     << QStringList{u"a"_s, u"b"_s, u"c"_s};
-    // Cheapest a, fastest b, least risky c: d is left out.
-    QTest::newRow("four, three champions")
-        << QList<SupplierOffer>{offer("a", "100", "10", "5"), offer("b", "300", "1", "5"), offer("c", "200", "5", "1"),
-                                offer("d", "150", "7", "3")}
-        << QStringList{u"a"_s, u"b"_s, u"c"_s};
-    // a wins all three; d and c follow in fill order (delivery 3 both, d less risky).
-    QTest::newRow("five, one dominant") << QList<SupplierOffer>{offer("a", "100", "1", "1"),
-                                                                offer("b", "500", "5", "2"),
-                                                                offer("c", "400", "3", "9"),
-                                                                offer("d", "300", "3", "4"), offer("e", "200", "9")}
-                                        << QStringList{u"a"_s, u"c"_s, u"d"_s};
-    // Equal on delivery, risk and price: the group order decides the fill.
-    QTest::newRow("fill ties keep group order")
-        << QList<SupplierOffer>{offer("z", "200", "2", "2"), offer("a", "100", "1", "1"), offer("y", "200", "2", "2"),
-                                offer("x", "200", "2", "2")}
-        << QStringList{u"z"_s, u"a"_s, u"y"_s};
-    // Fastest ties on delivery go to the cheaper; no rate anywhere, so the fill picks by delivery then price.
-    QTest::newRow("no rates, price breaks delivery ties")
-        << QList<SupplierOffer>{offer("a", "400", "2"), offer("b", "300", "2"), offer("c", "100", "8"),
-                                offer("d", "350", "2"), offer("e", "50", nullptr)}
-        << QStringList{u"b"_s, u"d"_s, u"e"_s};
-}
+    void usefulOffers_selectsPerGroup() {
+        QFETCH(QList<SupplierOffer>, offers);
+        QFETCH(QStringList, expected);
+        QCOMPARE(keys(usefulOffers(offers, kNow)), expected);
+    }
 
-void OffersSnapshotTest::usefulOffers_selectsPerGroup() {
-    QFETCH(QList<SupplierOffer>, offers);
-    QFETCH(QStringList, expected);
-    QCOMPARE(keys(usefulOffers(offers, kNow)), expected);
-}
+    void groupKey_ignoresSpellingButNotSupplier_data() {
+        QTest::addColumn<QList<SupplierOffer>>("offers");
+        QTest::addColumn<int>("useful");
 
-void OffersSnapshotTest::groupKey_ignoresSpellingButNotSupplier_data() {
-    QTest::addColumn<QList<SupplierOffer>>("offers");
-    QTest::addColumn<int>("useful");
+        const auto variant = [](const char* key, QString supplier, QString brand, QString article) {
+            return OfferBuilder(std::move(supplier), QString::fromLatin1(key))
+                .brand(std::move(brand))
+                .article(std::move(article))
+                .build();
+        };
+        const QString ae = QStringLiteral("autoeuro");
+        QTest::newRow("leading blank, case and punctuation: one group")
+            << QList<SupplierOffer>{variant("1", ae, u" bosch"_s, u"oc 90"_s), variant("2", ae, u"BOSCH"_s, u"OC-90"_s),
+                                    variant("3", ae, u"Bosch\n"_s, u"oc.90"_s), variant("4", ae, u"bosch"_s, u"OC90"_s)}
+            << 3;
+        QTest::newRow("supplier id case: one group")
+            << QList<SupplierOffer>{variant("1", u"autoliga"_s, u"MANN"_s, u"W1"_s),
+                                    variant("2", u"Autoliga"_s, u"MANN"_s, u"W1"_s),
+                                    variant("3", u"AUTOLIGA"_s, u"MANN"_s, u"W1"_s),
+                                    variant("4", u"autoliga"_s, u"MANN"_s, u"W-1"_s)}
+            << 3;
+        QTest::newRow("two suppliers: two groups")
+            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"W1"_s), variant("2", ae, u"MANN"_s, u"W1"_s),
+                                    variant("1", u"autopiter"_s, u"MANN"_s, u"W1"_s),
+                                    variant("2", u"autopiter"_s, u"MANN"_s, u"W1"_s)}
+            << 4;
+        // Cyrillic С and О are letters of their own, not the Latin C and O.
+        QTest::newRow("Cyrillic letters stay distinct")
+            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"OC90"_s), variant("2", ae, u"MANN"_s, u"OC90"_s),
+                                    variant("3", ae, u"MANN"_s, u"ОС90"_s), variant("4", ae, u"MANN"_s, u"ос-90"_s)}
+            << 4;
+        // Й and И differ by a combining mark, which belongs to the article; typed precomposed or
+        // decomposed it is the same letter. A letter outside the BMP is a letter, too.
+        const QString yShort = QStringLiteral("\u0419"), iBreve = QStringLiteral("\u0438\u0306");
+        QTest::newRow("combining mark keeps Й apart from И")
+            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, iBreve + u"-1"_s),
+                                    variant("2", ae, u"MANN"_s, u"И\u0306 1"_s), variant("3", ae, u"MANN"_s, u"И1"_s),
+                                    variant("4", ae, u"MANN"_s, u"и-1"_s)}
+            << 4;
+        QTest::newRow("Й precomposed or decomposed: one group")
+            << QList<SupplierOffer>{variant("1", ae, u"L\u00D6MMEL"_s, yShort + u"1"_s),
+                                    variant("2", ae, u"lo\u0308mmel"_s, u"й-1"_s),
+                                    variant("3", ae, u"LÖMMEL"_s, iBreve + u" 1"_s),
+                                    variant("4", ae, u"Lo\u0308mmel"_s, u"И\u0306.1"_s)}
+            << 3;
+        QTest::newRow("letter beyond the BMP counts")
+            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"\U0001D400-1"_s),
+                                    variant("2", ae, u"MANN"_s, u"\U0001D400 1"_s), variant("3", ae, u"MANN"_s, u"1"_s),
+                                    variant("4", ae, u"MANN"_s, u"-1"_s)}
+            << 4;
+    }
 
-    const auto variant = [](const char* key, QString supplier, QString brand, QString article) {
-        return OfferBuilder(std::move(supplier), QString::fromLatin1(key))
-            .brand(std::move(brand))
-            .article(std::move(article))
-            .build();
-    };
-    const QString ae = QStringLiteral("autoeuro");
-    QTest::newRow("leading blank, case and punctuation: one group")
-        << QList<SupplierOffer>{variant("1", ae, u" bosch"_s, u"oc 90"_s), variant("2", ae, u"BOSCH"_s, u"OC-90"_s),
-                                variant("3", ae, u"Bosch\n"_s, u"oc.90"_s), variant("4", ae, u"bosch"_s, u"OC90"_s)}
-        << 3;
-    QTest::newRow("supplier id case: one group")
-        << QList<SupplierOffer>{variant("1", u"autoliga"_s, u"MANN"_s, u"W1"_s),
-                                variant("2", u"Autoliga"_s, u"MANN"_s, u"W1"_s),
-                                variant("3", u"AUTOLIGA"_s, u"MANN"_s, u"W1"_s),
-                                variant("4", u"autoliga"_s, u"MANN"_s, u"W-1"_s)}
-        << 3;
-    QTest::newRow("two suppliers: two groups")
-        << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"W1"_s), variant("2", ae, u"MANN"_s, u"W1"_s),
-                                variant("1", u"autopiter"_s, u"MANN"_s, u"W1"_s),
-                                variant("2", u"autopiter"_s, u"MANN"_s, u"W1"_s)}
-        << 4;
-    // Cyrillic С and О are letters of their own, not the Latin C and O.
-    QTest::newRow("Cyrillic letters stay distinct")
-        << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"OC90"_s), variant("2", ae, u"MANN"_s, u"OC90"_s),
-                                variant("3", ae, u"MANN"_s, u"ОС90"_s), variant("4", ae, u"MANN"_s, u"ос-90"_s)}
-        << 4;
-    // Й and И differ by a combining mark, which belongs to the article; typed precomposed or
-    // decomposed it is the same letter. A letter outside the BMP is a letter, too.
-    const QString yShort = QStringLiteral("\u0419"), iBreve = QStringLiteral("\u0438\u0306");
-    QTest::newRow("combining mark keeps Й apart from И")
-        << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, iBreve + u"-1"_s),
-                                variant("2", ae, u"MANN"_s, u"И\u0306 1"_s), variant("3", ae, u"MANN"_s, u"И1"_s),
-                                variant("4", ae, u"MANN"_s, u"и-1"_s)}
-        << 4;
-    QTest::newRow("Й precomposed or decomposed: one group")
-        << QList<SupplierOffer>{variant("1", ae, u"L\u00D6MMEL"_s, yShort + u"1"_s),
-                                variant("2", ae, u"lo\u0308mmel"_s, u"й-1"_s),
-                                variant("3", ae, u"LÖMMEL"_s, iBreve + u" 1"_s),
-                                variant("4", ae, u"Lo\u0308mmel"_s, u"И\u0306.1"_s)}
-        << 3;
-    QTest::newRow("letter beyond the BMP counts")
-        << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"\U0001D400-1"_s),
-                                variant("2", ae, u"MANN"_s, u"\U0001D400 1"_s), variant("3", ae, u"MANN"_s, u"1"_s),
-                                variant("4", ae, u"MANN"_s, u"-1"_s)}
-        << 4;
-}
+    void groupKey_ignoresSpellingButNotSupplier() {
+        QFETCH(QList<SupplierOffer>, offers);
+        QFETCH(int, useful);
+        QCOMPARE(usefulOffers(offers, kNow).size(), useful);
+    }
 
-void OffersSnapshotTest::groupKey_ignoresSpellingButNotSupplier() {
-    QFETCH(QList<SupplierOffer>, offers);
-    QFETCH(int, useful);
-    QCOMPARE(usefulOffers(offers, kNow).size(), useful);
-}
+    void rejectFilter_keepsRatesUpToAllowed_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<double>("threshold");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<bool>("kept");
 
-void OffersSnapshotTest::rejectFilter_keepsRatesUpToAllowed_data() {
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<double>("threshold");
-    QTest::addColumn<QString>("rate");
-    QTest::addColumn<bool>("kept");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("filter off keeps everything") << false << 100.0 << u"99"_s << true;
+        QTest::newRow("no rate is never dropped") << true << 100.0 << QString() << true;
+        QTest::newRow("exactly 100 - threshold stays") << true << 30.0 << u"70"_s << true;
+        QTest::newRow("just above is dropped") << true << 30.0 << u"70.01"_s << false;
+        QTest::newRow("threshold 100 keeps rate 0") << true << 100.0 << u"0"_s << true;
+        QTest::newRow("threshold 100 drops any rate above 0") << true << 100.0 << u"0.01"_s << false;
+        QTest::newRow("threshold 0 keeps 100") << true << 0.0 << u"100"_s << true;
+        QTest::newRow("threshold 0 drops above 100") << true << 0.0 << u"100.5"_s << false;
+        QTest::newRow("unreadable threshold acts as 30") << true << nan << u"69"_s << true;
+        QTest::newRow("threshold beyond 100 acts as 100") << true << 250.0 << u"0"_s << true;
+    }
 
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    QTest::newRow("filter off keeps everything") << false << 100.0 << u"99"_s << true;
-    QTest::newRow("no rate is never dropped") << true << 100.0 << QString() << true;
-    QTest::newRow("exactly 100 - threshold stays") << true << 30.0 << u"70"_s << true;
-    QTest::newRow("just above is dropped") << true << 30.0 << u"70.01"_s << false;
-    QTest::newRow("threshold 100 keeps rate 0") << true << 100.0 << u"0"_s << true;
-    QTest::newRow("threshold 100 drops any rate above 0") << true << 100.0 << u"0.01"_s << false;
-    QTest::newRow("threshold 0 keeps 100") << true << 0.0 << u"100"_s << true;
-    QTest::newRow("threshold 0 drops above 100") << true << 0.0 << u"100.5"_s << false;
-    QTest::newRow("unreadable threshold acts as 30") << true << nan << u"69"_s << true;
-    QTest::newRow("threshold beyond 100 acts as 100") << true << 250.0 << u"0"_s << true;
-}
+    void rejectFilter_keepsRatesUpToAllowed() {
+        QFETCH(bool, enabled);
+        QFETCH(double, threshold);
+        QFETCH(QString, rate);
+        QFETCH(bool, kept);
+        SupplierOffer o = OfferBuilder();
+        if (!rate.isNull())
+            o.rejectRate = Decimal::parse(rate);
+        QCOMPARE(applyRejectFilter({o}, enabled, threshold).size(), kept ? 1 : 0);
 
-void OffersSnapshotTest::rejectFilter_keepsRatesUpToAllowed() {
-    QFETCH(bool, enabled);
-    QFETCH(double, threshold);
-    QFETCH(QString, rate);
-    QFETCH(bool, kept);
-    SupplierOffer o = OfferBuilder();
-    if (!rate.isNull())
-        o.rejectRate = Decimal::parse(rate);
-    QCOMPARE(applyRejectFilter({o}, enabled, threshold).size(), kept ? 1 : 0);
-
-    OfferTableSettings settings;
-    settings.rejectFilterEnabled = enabled;
-    settings.rejectThreshold = threshold;
-    const OffersSnapshot snapshot = makeOffersSnapshot({o}, settings, kNow);
-    QCOMPARE(snapshot.displayed.size(), kept ? 1 : 0);
-    QCOMPARE(snapshot.rejectHidden, kept ? 0 : 1);
-}
-
-void OffersSnapshotTest::highlight_ranksAndColoursAutoligaRows_data() {
-    QTest::addColumn<QString>("supplier");
-    QTest::addColumn<QString>("color");
-    QTest::addColumn<int>("rank");
-    // "r g b a", or empty for no colour.
-    QTest::addColumn<QString>("rgba");
-
-    const QString al = QStringLiteral("autoliga");
-    QTest::newRow("yellow") << al << u"#F1DD18"_s << 0 << u"241 221 24 255"_s;
-    QTest::newRow("green, lower case") << al << u"#ccff99"_s << 1 << u"204 255 153 255"_s;
-    QTest::newRow("cyan") << al << u"#CCFFFF"_s << 2 << u"204 255 255 255"_s;
-    QTest::newRow("supplier id in capitals") << u"AutoLiga"_s << u"#F1DD18"_s << 0 << u"241 221 24 255"_s;
-    QTest::newRow("other colour: coloured, not ranked") << al << u"#123456"_s << 3 << u"18 52 86 255"_s;
-    QTest::newRow("three digits double up") << al << u"#abc"_s << 3 << u"170 187 204 255"_s;
-    QTest::newRow("eight digits carry opacity") << al << u"#11223380"_s << 3 << u"17 34 51 128"_s;
-    QTest::newRow("five digits: none") << al << u"#12345"_s << 3 << QString();
-    QTest::newRow("seven digits: none") << al << u"#1234567"_s << 3 << QString();
-    QTest::newRow("not hex: none") << al << u"#GG0000"_s << 3 << QString();
-    QTest::newRow("sign is no digit") << al << u"#+f0000"_s << 3 << QString();
-    QTest::newRow("without #: none") << al << u"F1DD18"_s << 3 << QString();
-    QTest::newRow("no colour") << al << QString() << 3 << QString();
-    QTest::newRow("other supplier") << u"autoeuro"_s << u"#F1DD18"_s << 3 << QString();
-}
-
-void OffersSnapshotTest::highlight_ranksAndColoursAutoligaRows() {
-    QFETCH(QString, supplier);
-    QFETCH(QString, color);
-    QFETCH(int, rank);
-    QFETCH(QString, rgba);
-    SupplierOffer o = OfferBuilder(supplier);
-    if (!color.isNull())
-        o.rowHighlightColor = color;
-    QCOMPARE(OfferRowHighlight::rank(o), rank);
-    const auto c = OfferRowHighlight::color(o);
-    QCOMPARE(c.has_value(), !rgba.isEmpty());
-    if (c)
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(c->red).arg(c->green).arg(c->blue).arg(c->alpha), rgba);
-}
-
-void OffersSnapshotTest::snapshot_highlightedRowsLeadEvenWhenNotUseful() {
-    // Four plain offers of one group plus an expensive, slow green Autoliga row in a group of its own
-    // that is not useful (the fifth of five Autoliga offers), and a yellow one.
-    QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "2"), offer("c", "300", "3", "3"),
-                                offer("d", "400", "4", "4")};
-    for (const char* key : {"1", "2", "3", "4"})
-        offers
-            << OfferBuilder(u"autoliga"_s, QString::fromLatin1(key)).price("50").delivery(u"1 дн."_s).rejectRate("1");
-    offers << OfferBuilder(u"autoliga"_s, u"green"_s)
-                  .price("9000")
-                  .delivery(u"30 дн."_s)
-                  .rejectRate("50")
-                  .highlight(u"#ccff99"_s);
-    offers << OfferBuilder(u"autoliga"_s, u"yellow"_s).price("9500").delivery(u"30 дн."_s).highlight(u"#F1DD18"_s);
-    QVERIFY(!keys(usefulOffers(offers, kNow)).contains(u"green"_s));
-
-    for (const bool showAll : {false, true}) {
         OfferTableSettings settings;
-        settings.showingAllOffers = showAll;
-        const QStringList shown = ids(makeOffersSnapshot(offers, settings, kNow).displayed);
-        QCOMPARE(shown.mid(0, 2), (QStringList{u"autoliga|yellow"_s, u"autoliga|green"_s}));
+        settings.rejectFilterEnabled = enabled;
+        settings.rejectThreshold = threshold;
+        const OffersSnapshot snapshot = makeOffersSnapshot({o}, settings, kNow);
+        QCOMPARE(snapshot.displayed.size(), kept ? 1 : 0);
+        QCOMPARE(snapshot.rejectHidden, kept ? 0 : 1);
     }
-}
 
-void OffersSnapshotTest::snapshot_firstThreeRowsOfEachSupplierLead() {
-    // Ten AutoEuro rows (all useful, each its own article) are cheaper than the two Autopiter rows.
-    QList<SupplierOffer> offers;
-    for (int i = 0; i < 10; ++i) {
-        const QByteArray price = QByteArray::number(100 + i);
-        offers << OfferBuilder(u"autoeuro"_s, QString::number(i))
-                      .article(u"A"_s + QString::number(i))
-                      .price(price.constData());
+    void highlight_ranksAndColoursAutoligaRows_data() {
+        QTest::addColumn<QString>("supplier");
+        QTest::addColumn<QString>("color");
+        QTest::addColumn<int>("rank");
+        // "r g b a", or empty for no colour.
+        QTest::addColumn<QString>("rgba");
+
+        const QString al = QStringLiteral("autoliga");
+        QTest::newRow("yellow") << al << u"#F1DD18"_s << 0 << u"241 221 24 255"_s;
+        QTest::newRow("green, lower case") << al << u"#ccff99"_s << 1 << u"204 255 153 255"_s;
+        QTest::newRow("cyan") << al << u"#CCFFFF"_s << 2 << u"204 255 255 255"_s;
+        QTest::newRow("supplier id in capitals") << u"AutoLiga"_s << u"#F1DD18"_s << 0 << u"241 221 24 255"_s;
+        QTest::newRow("other colour: coloured, not ranked") << al << u"#123456"_s << 3 << u"18 52 86 255"_s;
+        QTest::newRow("three digits double up") << al << u"#abc"_s << 3 << u"170 187 204 255"_s;
+        QTest::newRow("eight digits carry opacity") << al << u"#11223380"_s << 3 << u"17 34 51 128"_s;
+        QTest::newRow("five digits: none") << al << u"#12345"_s << 3 << QString();
+        QTest::newRow("seven digits: none") << al << u"#1234567"_s << 3 << QString();
+        QTest::newRow("not hex: none") << al << u"#GG0000"_s << 3 << QString();
+        QTest::newRow("sign is no digit") << al << u"#+f0000"_s << 3 << QString();
+        QTest::newRow("without #: none") << al << u"F1DD18"_s << 3 << QString();
+        QTest::newRow("no colour") << al << QString() << 3 << QString();
+        QTest::newRow("other supplier") << u"autoeuro"_s << u"#F1DD18"_s << 3 << QString();
     }
-    offers << OfferBuilder(u"autopiter"_s, u"p1"_s).price("500") << OfferBuilder(u"autopiter"_s, u"p2"_s).price("600");
 
-    const QStringList shown = ids(makeOffersSnapshot(offers, OfferTableSettings{}, kNow).displayed);
-    QCOMPARE(shown, (QStringList{u"autoeuro|0"_s, u"autoeuro|1"_s, u"autoeuro|2"_s, u"autopiter|p1"_s,
-                                 u"autopiter|p2"_s, u"autoeuro|3"_s, u"autoeuro|4"_s, u"autoeuro|5"_s, u"autoeuro|6"_s,
-                                 u"autoeuro|7"_s, u"autoeuro|8"_s, u"autoeuro|9"_s}));
-}
+    void highlight_ranksAndColoursAutoligaRows() {
+        QFETCH(QString, supplier);
+        QFETCH(QString, color);
+        QFETCH(int, rank);
+        QFETCH(QString, rgba);
+        SupplierOffer o = OfferBuilder(supplier);
+        if (!color.isNull())
+            o.rowHighlightColor = color;
+        QCOMPARE(OfferRowHighlight::rank(o), rank);
+        const auto c = OfferRowHighlight::color(o);
+        QCOMPARE(c.has_value(), !rgba.isEmpty());
+        if (c)
+            QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(c->red).arg(c->green).arg(c->blue).arg(c->alpha), rgba);
+    }
 
-void OffersSnapshotTest::snapshot_countsAndStatusTexts() {
-    OfferTableSettings settings;
-    {
-        const OffersSnapshot empty = makeOffersSnapshot({}, settings, kNow);
-        const auto status = UsefulResultsStatus::of(empty, settings);
-        QCOMPARE(status.summary, u"Найдено: 0 · показано: 0"_s);
-        QVERIFY(!status.toggleTitle);
+    void snapshot_highlightedRowsLeadEvenWhenNotUseful() {
+        // Four plain offers of one group plus an expensive, slow green Autoliga row in a group of its own
+        // that is not useful (the fifth of five Autoliga offers), and a yellow one.
+        QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "2"),
+                                    offer("c", "300", "3", "3"), offer("d", "400", "4", "4")};
+        for (const char* key : {"1", "2", "3", "4"})
+            offers << OfferBuilder(u"autoliga"_s, QString::fromLatin1(key))
+                          .price("50")
+                          .delivery(u"1 дн."_s)
+                          .rejectRate("1");
+        offers << OfferBuilder(u"autoliga"_s, u"green"_s)
+                      .price("9000")
+                      .delivery(u"30 дн."_s)
+                      .rejectRate("50")
+                      .highlight(u"#ccff99"_s);
+        offers << OfferBuilder(u"autoliga"_s, u"yellow"_s).price("9500").delivery(u"30 дн."_s).highlight(u"#F1DD18"_s);
+        QVERIFY(!keys(usefulOffers(offers, kNow)).contains(u"green"_s));
+
+        for (const bool showAll : {false, true}) {
+            OfferTableSettings settings;
+            settings.showingAllOffers = showAll;
+            const QStringList shown = ids(makeOffersSnapshot(offers, settings, kNow).displayed);
+            QCOMPARE(shown.mid(0, 2), (QStringList{u"autoliga|yellow"_s, u"autoliga|green"_s}));
+        }
+    }
+
+    void snapshot_firstThreeRowsOfEachSupplierLead() {
+        // Ten AutoEuro rows (all useful, each its own article) are cheaper than the two Autopiter rows.
+        QList<SupplierOffer> offers;
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray price = QByteArray::number(100 + i);
+            offers << OfferBuilder(u"autoeuro"_s, QString::number(i))
+                          .article(u"A"_s + QString::number(i))
+                          .price(price.constData());
+        }
+        offers << OfferBuilder(u"autopiter"_s, u"p1"_s).price("500")
+               << OfferBuilder(u"autopiter"_s, u"p2"_s).price("600");
+
+        const QStringList shown = ids(makeOffersSnapshot(offers, OfferTableSettings{}, kNow).displayed);
+        QCOMPARE(shown, (QStringList{u"autoeuro|0"_s, u"autoeuro|1"_s, u"autoeuro|2"_s, u"autopiter|p1"_s,
+                                     u"autopiter|p2"_s, u"autoeuro|3"_s, u"autoeuro|4"_s, u"autoeuro|5"_s,
+                                     u"autoeuro|6"_s, u"autoeuro|7"_s, u"autoeuro|8"_s, u"autoeuro|9"_s}));
+    }
+
+    void snapshot_countsAndStatusTexts() {
+        OfferTableSettings settings;
+        {
+            const OffersSnapshot empty = makeOffersSnapshot({}, settings, kNow);
+            const auto status = UsefulResultsStatus::of(empty, settings);
+            QCOMPARE(status.summary, u"Найдено: 0 · показано: 0"_s);
+            QVERIFY(!status.toggleTitle);
+            QVERIFY(!status.usefulHidden);
+            QVERIFY(!status.allowedRisk);
+        }
+
+        // Five offers of one group (two not useful); one of the useful ones is too risky.
+        const QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "80"),
+                                          offer("c", "300", "3", "3"), offer("d", "400", "4", "4"),
+                                          offer("e", "500", "5", "5")};
+        settings.rejectFilterEnabled = true;
+        settings.rejectThreshold = 29.5; // allowed 70.5, shown rounded half away from zero
+        OffersSnapshot s = makeOffersSnapshot(offers, settings, kNow);
+        QCOMPARE(s.total, 5);
+        QCOMPARE(s.usefulCount, 3);
+        QCOMPARE(s.usefulHidden, 2);
+        QCOMPARE(s.rejectHidden, 1);
+        QCOMPARE(keys(s.displayed), (QStringList{u"a"_s, u"c"_s}));
+        auto status = UsefulResultsStatus::of(s, settings);
+        QCOMPARE(status.summary, u"Найдено: 5 · показано: 2"_s);
+        QCOMPARE(status.usefulHidden, u"· скрыто менее подходящих: 2"_s);
+        QCOMPARE(status.rejectHidden, u"· по риску: 1"_s);
+        QCOMPARE(status.toggleTitle, u"Показать все"_s);
+        QCOMPARE(status.allowedRisk, u"≤ 71%"_s);
+
+        settings.showingAllOffers = true;
+        settings.rejectFilterEnabled = false;
+        s = makeOffersSnapshot(offers, settings, kNow);
+        QCOMPARE(s.usefulHidden, 0);
+        QCOMPARE(s.rejectHidden, 0);
+        QCOMPARE(s.displayed.size(), 5);
+        status = UsefulResultsStatus::of(s, settings);
+        QCOMPARE(status.toggleTitle, u"Показать полезные"_s);
         QVERIFY(!status.usefulHidden);
         QVERIFY(!status.allowedRisk);
     }
 
-    // Five offers of one group (two not useful); one of the useful ones is too risky.
-    const QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "80"),
-                                      offer("c", "300", "3", "3"), offer("d", "400", "4", "4"),
-                                      offer("e", "500", "5", "5")};
-    settings.rejectFilterEnabled = true;
-    settings.rejectThreshold = 29.5; // allowed 70.5, shown rounded half away from zero
-    OffersSnapshot s = makeOffersSnapshot(offers, settings, kNow);
-    QCOMPARE(s.total, 5);
-    QCOMPARE(s.usefulCount, 3);
-    QCOMPARE(s.usefulHidden, 2);
-    QCOMPARE(s.rejectHidden, 1);
-    QCOMPARE(keys(s.displayed), (QStringList{u"a"_s, u"c"_s}));
-    auto status = UsefulResultsStatus::of(s, settings);
-    QCOMPARE(status.summary, u"Найдено: 5 · показано: 2"_s);
-    QCOMPARE(status.usefulHidden, u"· скрыто менее подходящих: 2"_s);
-    QCOMPARE(status.rejectHidden, u"· по риску: 1"_s);
-    QCOMPARE(status.toggleTitle, u"Показать все"_s);
-    QCOMPARE(status.allowedRisk, u"≤ 71%"_s);
+    void headerClick_reversesActiveColumnOrSortsAscending() {
+        const QList<SupplierOffer> offers{
+            OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"mann"_s).price("300"),
+            OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"MANN"_s).price("100"),
+            OfferBuilder(u"autoeuro"_s, u"3"_s).brand(u"Bosch"_s).price("200"),
+        };
+        OfferSortState state;
+        QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"2"_s, u"3"_s, u"1"_s}));
 
-    settings.showingAllOffers = true;
-    settings.rejectFilterEnabled = false;
-    s = makeOffersSnapshot(offers, settings, kNow);
-    QCOMPARE(s.usefulHidden, 0);
-    QCOMPARE(s.rejectHidden, 0);
-    QCOMPARE(s.displayed.size(), 5);
-    status = UsefulResultsStatus::of(s, settings);
-    QCOMPARE(status.toggleTitle, u"Показать полезные"_s);
-    QVERIFY(!status.usefulHidden);
-    QVERIFY(!status.allowedRisk);
-}
+        state.pfSortOffers(PFOfferSortColumn::price); // the initial column: reversed
+        QVERIFY(!state.pfOfferSortAscending());
+        QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"1"_s, u"3"_s, u"2"_s}));
 
-void OffersSnapshotTest::headerClick_reversesActiveColumnOrSortsAscending() {
-    const QList<SupplierOffer> offers{
-        OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"mann"_s).price("300"),
-        OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"MANN"_s).price("100"),
-        OfferBuilder(u"autoeuro"_s, u"3"_s).brand(u"Bosch"_s).price("200"),
-    };
-    OfferSortState state;
-    QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"2"_s, u"3"_s, u"1"_s}));
+        state.pfSortOffers(PFOfferSortColumn::brand); // another column: ascending, plain case-sensitive order
+        QCOMPARE(state.pfOfferSortColumn(), PFOfferSortColumn::brand);
+        QVERIFY(state.pfOfferSortAscending());
+        QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"3"_s, u"2"_s, u"1"_s}));
 
-    state.pfSortOffers(PFOfferSortColumn::price); // the initial column: reversed
-    QVERIFY(!state.pfOfferSortAscending());
-    QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"1"_s, u"3"_s, u"2"_s}));
+        // A reverse comparator inverts only itself; equal rows keep their order.
+        const QList<SupplierOffer> ties{offer("x", "100", "2"), offer("y", "100", "1"), offer("z", "100", "2")};
+        const QList<OfferSortComparator> order{{PFOfferSortColumn::price, false}, {PFOfferSortColumn::delivery, true}};
+        QCOMPARE(keys(sortedOffers(ties, order, kNow)), (QStringList{u"y"_s, u"x"_s, u"z"_s}));
+    }
 
-    state.pfSortOffers(PFOfferSortColumn::brand); // another column: ascending, plain case-sensitive order
-    QCOMPARE(state.pfOfferSortColumn(), PFOfferSortColumn::brand);
-    QVERIFY(state.pfOfferSortAscending());
-    QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"3"_s, u"2"_s, u"1"_s}));
+    void sortedColumnTies_goByPriceThenDelivery_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("ascending");
+        QTest::addColumn<QStringList>("expected");
+        // a: MANN 300 ₽ 5 days 2 %; b: MANN 100 ₽ 7 days 2 %; c: MANN 100 ₽ 2 days 9 %; d: BOSCH 100 ₽ 7 days 2
+        // %
+        const auto col = [](PFOfferSortColumn c) { return int(c); };
+        QTest::newRow("brand") << col(PFOfferSortColumn::brand) << true << QStringList{u"d"_s, u"c"_s, u"b"_s, u"a"_s};
+        QTest::newRow("brand reversed") << col(PFOfferSortColumn::brand) << false
+                                        << QStringList{u"c"_s, u"b"_s, u"a"_s, u"d"_s};
+        QTest::newRow("article") << col(PFOfferSortColumn::article) << true
+                                 << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
+        QTest::newRow("price") << col(PFOfferSortColumn::price) << true << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
+        QTest::newRow("price reversed") << col(PFOfferSortColumn::price) << false
+                                        << QStringList{u"a"_s, u"c"_s, u"b"_s, u"d"_s};
+        QTest::newRow("delivery") << col(PFOfferSortColumn::delivery) << true
+                                  << QStringList{u"c"_s, u"a"_s, u"b"_s, u"d"_s};
+        QTest::newRow("risk") << col(PFOfferSortColumn::risk) << true << QStringList{u"b"_s, u"d"_s, u"a"_s, u"c"_s};
+    }
 
-    // A reverse comparator inverts only itself; equal rows keep their order.
-    const QList<SupplierOffer> ties{offer("x", "100", "2"), offer("y", "100", "1"), offer("z", "100", "2")};
-    const QList<OfferSortComparator> order{{PFOfferSortColumn::price, false}, {PFOfferSortColumn::delivery, true}};
-    QCOMPARE(keys(sortedOffers(ties, order, kNow)), (QStringList{u"y"_s, u"x"_s, u"z"_s}));
-}
-
-void OffersSnapshotTest::sortedColumnTies_goByPriceThenDelivery_data() {
-    QTest::addColumn<int>("column");
-    QTest::addColumn<bool>("ascending");
-    QTest::addColumn<QStringList>("expected");
-    // a: MANN 300 ₽ 5 days 2 %; b: MANN 100 ₽ 7 days 2 %; c: MANN 100 ₽ 2 days 9 %; d: BOSCH 100 ₽ 7 days 2 %
-    const auto col = [](PFOfferSortColumn c) { return int(c); };
-    QTest::newRow("brand") << col(PFOfferSortColumn::brand) << true << QStringList{u"d"_s, u"c"_s, u"b"_s, u"a"_s};
-    QTest::newRow("brand reversed") << col(PFOfferSortColumn::brand) << false
-                                    << QStringList{u"c"_s, u"b"_s, u"a"_s, u"d"_s};
-    QTest::newRow("article") << col(PFOfferSortColumn::article) << true << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
-    QTest::newRow("price") << col(PFOfferSortColumn::price) << true << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
-    QTest::newRow("price reversed") << col(PFOfferSortColumn::price) << false
-                                    << QStringList{u"a"_s, u"c"_s, u"b"_s, u"d"_s};
-    QTest::newRow("delivery") << col(PFOfferSortColumn::delivery) << true
-                              << QStringList{u"c"_s, u"a"_s, u"b"_s, u"d"_s};
-    QTest::newRow("risk") << col(PFOfferSortColumn::risk) << true << QStringList{u"b"_s, u"d"_s, u"a"_s, u"c"_s};
-}
-
-void OffersSnapshotTest::sortedColumnTies_goByPriceThenDelivery() {
-    QFETCH(int, column);
-    QFETCH(bool, ascending);
-    QFETCH(QStringList, expected);
-    const QList<SupplierOffer> offers{
-        OfferBuilder(u"autoeuro"_s, u"a"_s).brand(u"MANN"_s).price("300").delivery(u"5 дн."_s).rejectRate("2"),
-        OfferBuilder(u"autoeuro"_s, u"b"_s).brand(u"MANN"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
-        OfferBuilder(u"autoeuro"_s, u"c"_s).brand(u"MANN"_s).price("100").delivery(u"2 дн."_s).rejectRate("9"),
-        OfferBuilder(u"autoeuro"_s, u"d"_s).brand(u"BOSCH"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
-    };
-    const auto sortColumn = static_cast<PFOfferSortColumn>(column);
-    QCOMPARE(keys(sortedOffers(offers, offerSortOrder(sortColumn, ascending), kNow)), expected);
-    // The header keeps the same order, and the table starts out sorted by price.
-    OfferSortState state;
-    QCOMPARE(state.offerSortOrder(), offerSortOrder(PFOfferSortColumn::price, true));
-    QCOMPARE(OfferTableSettings().offerSortOrder, state.offerSortOrder());
-    state.pfSortOffers(sortColumn);
-    if (state.pfOfferSortAscending() != ascending)
+    void sortedColumnTies_goByPriceThenDelivery() {
+        QFETCH(int, column);
+        QFETCH(bool, ascending);
+        QFETCH(QStringList, expected);
+        const QList<SupplierOffer> offers{
+            OfferBuilder(u"autoeuro"_s, u"a"_s).brand(u"MANN"_s).price("300").delivery(u"5 дн."_s).rejectRate("2"),
+            OfferBuilder(u"autoeuro"_s, u"b"_s).brand(u"MANN"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
+            OfferBuilder(u"autoeuro"_s, u"c"_s).brand(u"MANN"_s).price("100").delivery(u"2 дн."_s).rejectRate("9"),
+            OfferBuilder(u"autoeuro"_s, u"d"_s).brand(u"BOSCH"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
+        };
+        const auto sortColumn = static_cast<PFOfferSortColumn>(column);
+        QCOMPARE(keys(sortedOffers(offers, offerSortOrder(sortColumn, ascending), kNow)), expected);
+        // The header keeps the same order, and the table starts out sorted by price.
+        OfferSortState state;
+        QCOMPARE(state.offerSortOrder(), offerSortOrder(PFOfferSortColumn::price, true));
+        QCOMPARE(OfferTableSettings().offerSortOrder, state.offerSortOrder());
         state.pfSortOffers(sortColumn);
-    QCOMPARE(state.offerSortOrder(), offerSortOrder(sortColumn, ascending));
-}
+        if (state.pfOfferSortAscending() != ascending)
+            state.pfSortOffers(sortColumn);
+        QCOMPARE(state.offerSortOrder(), offerSortOrder(sortColumn, ascending));
+    }
 
-void OffersSnapshotTest::sort_unknownAndNonFiniteValuesGoLast() {
-    const QList<SupplierOffer> offers{
-        OfferBuilder(u"autoeuro"_s, u"nan"_s).delivery(u"nan дн."_s),
-        OfferBuilder(u"autoeuro"_s, u"none"_s),
-        OfferBuilder(u"autoeuro"_s, u"inf"_s).delivery(u"inf дн."_s),
-        OfferBuilder(u"autoeuro"_s, u"huge"_s).delivery(u"1e400 дн."_s),
-        OfferBuilder(u"autoeuro"_s, u"five"_s).delivery(u"5 дн."_s),
-        OfferBuilder(u"autoeuro"_s, u"date"_s).deliveryDate(kNow.addDays(2)),
-    };
-    const QStringList sorted = keys(sortedOffers(offers, {{PFOfferSortColumn::delivery, true}}, kNow));
-    QCOMPARE(sorted, (QStringList{u"date"_s, u"five"_s, u"nan"_s, u"none"_s, u"inf"_s, u"huge"_s}));
-}
+    void sort_unknownAndNonFiniteValuesGoLast() {
+        const QList<SupplierOffer> offers{
+            OfferBuilder(u"autoeuro"_s, u"nan"_s).delivery(u"nan дн."_s),
+            OfferBuilder(u"autoeuro"_s, u"none"_s),
+            OfferBuilder(u"autoeuro"_s, u"inf"_s).delivery(u"inf дн."_s),
+            OfferBuilder(u"autoeuro"_s, u"huge"_s).delivery(u"1e400 дн."_s),
+            OfferBuilder(u"autoeuro"_s, u"five"_s).delivery(u"5 дн."_s),
+            OfferBuilder(u"autoeuro"_s, u"date"_s).deliveryDate(kNow.addDays(2)),
+        };
+        const QStringList sorted = keys(sortedOffers(offers, {{PFOfferSortColumn::delivery, true}}, kNow));
+        QCOMPARE(sorted, (QStringList{u"date"_s, u"five"_s, u"nan"_s, u"none"_s, u"inf"_s, u"huge"_s}));
+    }
 
-void OffersSnapshotTest::storedSettings_damagedValuesGiveDefaults() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    defaults->setString(UserDefaultsKeys::rejectFilterEnabled, u"vielleicht"_s);
-    defaults->setString(UserDefaultsKeys::rejectThreshold, u"nan"_s);
-    defaults->setString(UserDefaultsKeys::markupPercent, u"10%"_s);
-    OfferTableSettings settings = storedOfferTableSettings(*defaults);
-    QCOMPARE(settings.rejectFilterEnabled, false);
-    QCOMPARE(settings.rejectThreshold, 30.0);
-    QCOMPARE(PriceDisplay::storedMarkupPercent(*defaults), 0.0);
+    void storedSettings_damagedValuesGiveDefaults() {
+        TestEnvironment env;
+        auto defaults = env.makeDefaults();
+        defaults->setString(UserDefaultsKeys::rejectFilterEnabled, u"vielleicht"_s);
+        defaults->setString(UserDefaultsKeys::rejectThreshold, u"nan"_s);
+        defaults->setString(UserDefaultsKeys::markupPercent, u"10%"_s);
+        OfferTableSettings settings = storedOfferTableSettings(*defaults);
+        QCOMPARE(settings.rejectFilterEnabled, false);
+        QCOMPARE(settings.rejectThreshold, 30.0);
+        QCOMPARE(PriceDisplay::storedMarkupPercent(*defaults), 0.0);
 
-    defaults->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
-    defaults->setDouble(UserDefaultsKeys::rejectThreshold, 45);
-    defaults->setDouble(UserDefaultsKeys::markupPercent, 12.5);
-    settings = storedOfferTableSettings(*env.makeDefaults());
-    QCOMPARE(settings.rejectFilterEnabled, true);
-    QCOMPARE(settings.rejectThreshold, 45.0);
-    QCOMPARE(PriceDisplay::storedMarkupPercent(*env.makeDefaults()), 12.5);
-}
+        defaults->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
+        defaults->setDouble(UserDefaultsKeys::rejectThreshold, 45);
+        defaults->setDouble(UserDefaultsKeys::markupPercent, 12.5);
+        settings = storedOfferTableSettings(*env.makeDefaults());
+        QCOMPARE(settings.rejectFilterEnabled, true);
+        QCOMPARE(settings.rejectThreshold, 45.0);
+        QCOMPARE(PriceDisplay::storedMarkupPercent(*env.makeDefaults()), 12.5);
+    }
+};
 
 QTEST_GUILESS_MAIN(OffersSnapshotTest)
 #include "tst_OffersSnapshot.moc"

@@ -23,139 +23,132 @@ class PriceDisplayTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void priceTexts_data();
-    void priceTexts();
-    void purchasePriceTooltip_usesRussianGrouping_data();
-    void purchasePriceTooltip_usesRussianGrouping();
-    void deliveryDaysText_readsDescriptionThenDate_data();
-    void deliveryDaysText_readsDescriptionThenDate();
-    void stockAndRiskCells();
+    void priceTexts_data() {
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<double>("markup");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<QString>("hover");
+
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("roubles, no markup")
+            << u"1234.5"_s << u"RUB"_s << 0.0 << u"1234,50 руб."_s << u"1234.50"_s << u"1234,50 руб."_s;
+        QTest::newRow("10% rounds up to 50")
+            << u"1234.5"_s << u"RUB"_s << 10.0 << u"1400 руб."_s << u"1400"_s << ruGrouped(u"1 234,5"_s);
+        QTest::newRow("exact multiple stays") << u"100"_s << u"RUB"_s << 50.0 << u"150 руб."_s << u"150"_s << u"100"_s;
+        QTest::newRow("1500 at 10% is exactly 1650")
+            << u"1500"_s << u"RUB"_s << 10.0 << u"1650 руб."_s << u"1650"_s << ruGrouped(u"1 500"_s);
+        QTest::newRow("3000 at 10% is exactly 3300")
+            << u"3000"_s << u"RUB"_s << 10.0 << u"3300 руб."_s << u"3300"_s << ruGrouped(u"3 000"_s);
+        QTest::newRow("a cent over a multiple goes up")
+            << u"1500.01"_s << u"RUB"_s << 10.0 << u"1700 руб."_s << u"1700"_s << ruGrouped(u"1 500,01"_s);
+        QTest::newRow("fractional markup")
+            << u"1000"_s << u"RUB"_s << 0.1 << u"1050 руб."_s << u"1050"_s << ruGrouped(u"1 000"_s);
+        QTest::newRow("negative markup is none")
+            << u"99.9"_s << u"RUB"_s << -5.0 << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
+        QTest::newRow("NaN markup is none")
+            << u"99.9"_s << u"RUB"_s << nan << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
+        QTest::newRow("infinite markup is none")
+            << u"99.9"_s << u"RUB"_s << inf << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
+        QTest::newRow("cents rounded half away from zero")
+            << u"0.125"_s << u"RUB"_s << 0.0 << u"0,13 руб."_s << u"0.13"_s << u"0,13 руб."_s;
+        QTest::newRow("more digits than a double holds")
+            << u"12345678901234567890.12"_s << u"RUB"_s << 0.0 << u"12345678901234567890,12 руб."_s
+            << u"12345678901234567890.12"_s << u"12345678901234567890,12 руб."_s;
+        QTest::newRow("rur with blanks is roubles")
+            << u"10"_s << u" rur "_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
+        QTest::newRow("rouble sign") << u"10"_s << u"₽"_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
+        QTest::newRow("руб. in any case")
+            << u"10"_s << u"Руб."_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
+        QTest::newRow("EUR keeps the point")
+            << u"1234.5"_s << u"EUR"_s << 0.0 << u"1234.50 EUR"_s << u"1234.50"_s << u"1234.50 EUR"_s;
+        QTest::newRow("code case as given")
+            << u"7"_s << u" usd\n"_s << 0.0 << u"7.00 usd"_s << u"7.00"_s << u"7.00 usd"_s;
+        QTest::newRow("no currency") << u"1234.5"_s << u""_s << 0.0 << u"1234.50"_s << u"1234.50"_s << u"1234.50"_s;
+    }
+
+    void priceTexts() {
+        QFETCH(QString, price);
+        QFETCH(QString, currency);
+        QFETCH(double, markup);
+        QFETCH(QString, display);
+        QFETCH(QString, copy);
+        QFETCH(QString, hover);
+        SupplierOffer offer = OfferBuilder().currency(currency);
+        offer.price = *Decimal::parse(price);
+        QCOMPARE(priceDisplay(offer, markup), display);
+        QCOMPARE(priceCopyValue(offer, markup), copy);
+        QCOMPARE(priceHoverText(offer, markup), hover);
+    }
+
+    void purchasePriceTooltip_usesRussianGrouping_data() {
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("tooltip");
+        QTest::newRow("whole") << u"1000"_s << ruGrouped(u"1 000"_s);
+        QTest::newRow("small") << u"999.9"_s << u"999,9"_s;
+        QTest::newRow("millions, rounded to cents") << u"1234567.891"_s << ruGrouped(u"1 234 567,89"_s);
+        QTest::newRow("beyond 64 bits") << u"123456789012345678901"_s << ruGrouped(u"123 456 789 012 345 678 901"_s);
+        QTest::newRow("zero") << u"0.001"_s << u"0"_s;
+    }
+
+    void purchasePriceTooltip_usesRussianGrouping() {
+        QFETCH(QString, price);
+        QFETCH(QString, tooltip);
+        SupplierOffer offer = OfferBuilder();
+        offer.price = *Decimal::parse(price);
+        QCOMPARE(purchasePriceTooltip(offer), tooltip);
+    }
+
+    void deliveryDaysText_readsDescriptionThenDate_data() {
+        QTest::addColumn<QString>("description"); // null: absent
+        QTest::addColumn<QDateTime>("date");      // invalid: absent
+        QTest::addColumn<QString>("text");
+
+        const QDateTime none;
+        const QDateTime yesterday = kNow.addDays(-1);
+        QTest::newRow("days") << u"3 дн."_s << none << u"3 дн."_s;
+        QTest::newRow("first number of a range") << u"от 2 до 5 дней"_s << none << u"2 дн."_s;
+        QTest::newRow("English days") << u"5 days"_s << none << u"5 дн."_s;
+        QTest::newRow("range with a dash") << u"2-4 дн."_s << none << u"2 дн."_s;
+        QTest::newRow("bare number") << u"7"_s << none << u"7 дн."_s;
+        QTest::newRow("negative number, not clamped") << u"-3"_s << none << u"-3 дн."_s;
+        QTest::newRow("plus sign") << u"+4"_s << none << u"4 дн."_s;
+        QTest::newRow("description wins over date") << u"3 дн."_s << kNow.addDays(10) << u"3 дн."_s;
+        QTest::newRow("written date") << u"10.12.2026"_s << none << u"4 дн."_s;
+        QTest::newRow("written date and time") << u"10.12.2026 15:30"_s << none << u"4 дн."_s;
+        QTest::newRow("written date without leading zeros") << u"7.12.2026"_s << none << u"1 дн."_s;
+        QTest::newRow("written date and time without leading zeros") << u"9.12.2026 9:30"_s << none << u"3 дн."_s;
+        QTest::newRow("written date in the past") << u"01.12.2026"_s << none << u"0 дн."_s;
+        QTest::newRow("on request, no date") << u"по запросу"_s << none << u"—"_s;
+        QTest::newRow("on request, date tomorrow") << u"по запросу"_s << kNow.addDays(1) << u"1 дн."_s;
+        QTest::newRow("too many digits is no number") << u"99999999999999999999 дн."_s << none << u"—"_s;
+        QTest::newRow("blank description, date yesterday") << u"  \n"_s << yesterday << u"0 дн."_s;
+        QTest::newRow("no description, date yesterday") << QString() << yesterday << u"0 дн."_s;
+        QTest::newRow("later today") << QString() << kNow.addSecs(3600) << u"0 дн."_s;
+        QTest::newRow("a minute past midnight tomorrow")
+            << QString() << QDateTime(kNow.date().addDays(1), QTime(0, 1)) << u"1 дн."_s;
+        QTest::newRow("nothing known") << QString() << none << u"—"_s;
+    }
+
+    void deliveryDaysText_readsDescriptionThenDate() {
+        QFETCH(QString, description);
+        QFETCH(QDateTime, date);
+        QFETCH(QString, text);
+        const std::optional<QString> d = description.isNull() ? std::nullopt : std::optional(description);
+        const std::optional<QDateTime> when = date.isValid() ? std::optional(date) : std::nullopt;
+        QCOMPARE(deliveryDaysText(d, when, kNow), text);
+    }
+
+    void stockAndRiskCells() {
+        QCOMPARE(stockText(OfferBuilder().available(12)), u"12"_s);
+        QCOMPARE(stockText(OfferBuilder()), u"—"_s);
+        QCOMPARE(riskText(OfferBuilder().rejectRate("3.456")), u"3.46%"_s);
+        QCOMPARE(riskText(OfferBuilder().rejectRate("2")), u"2.00%"_s);
+        QCOMPARE(riskText(OfferBuilder()), u"—"_s);
+    }
 };
-
-void PriceDisplayTest::priceTexts_data() {
-    QTest::addColumn<QString>("price");
-    QTest::addColumn<QString>("currency");
-    QTest::addColumn<double>("markup");
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<QString>("copy");
-    QTest::addColumn<QString>("hover");
-
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    QTest::newRow("roubles, no markup") << u"1234.5"_s << u"RUB"_s << 0.0 << u"1234,50 руб."_s << u"1234.50"_s
-                                        << u"1234,50 руб."_s;
-    QTest::newRow("10% rounds up to 50") << u"1234.5"_s << u"RUB"_s << 10.0 << u"1400 руб."_s << u"1400"_s
-                                         << ruGrouped(u"1 234,5"_s);
-    QTest::newRow("exact multiple stays") << u"100"_s << u"RUB"_s << 50.0 << u"150 руб."_s << u"150"_s << u"100"_s;
-    QTest::newRow("1500 at 10% is exactly 1650")
-        << u"1500"_s << u"RUB"_s << 10.0 << u"1650 руб."_s << u"1650"_s << ruGrouped(u"1 500"_s);
-    QTest::newRow("3000 at 10% is exactly 3300")
-        << u"3000"_s << u"RUB"_s << 10.0 << u"3300 руб."_s << u"3300"_s << ruGrouped(u"3 000"_s);
-    QTest::newRow("a cent over a multiple goes up")
-        << u"1500.01"_s << u"RUB"_s << 10.0 << u"1700 руб."_s << u"1700"_s << ruGrouped(u"1 500,01"_s);
-    QTest::newRow("fractional markup") << u"1000"_s << u"RUB"_s << 0.1 << u"1050 руб."_s << u"1050"_s
-                                       << ruGrouped(u"1 000"_s);
-    QTest::newRow("negative markup is none")
-        << u"99.9"_s << u"RUB"_s << -5.0 << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
-    QTest::newRow("NaN markup is none") << u"99.9"_s << u"RUB"_s << nan << u"99,90 руб."_s << u"99.90"_s
-                                        << u"99,90 руб."_s;
-    QTest::newRow("infinite markup is none")
-        << u"99.9"_s << u"RUB"_s << inf << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
-    QTest::newRow("cents rounded half away from zero")
-        << u"0.125"_s << u"RUB"_s << 0.0 << u"0,13 руб."_s << u"0.13"_s << u"0,13 руб."_s;
-    QTest::newRow("more digits than a double holds")
-        << u"12345678901234567890.12"_s << u"RUB"_s << 0.0 << u"12345678901234567890,12 руб."_s
-        << u"12345678901234567890.12"_s << u"12345678901234567890,12 руб."_s;
-    QTest::newRow("rur with blanks is roubles")
-        << u"10"_s << u" rur "_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
-    QTest::newRow("rouble sign") << u"10"_s << u"₽"_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
-    QTest::newRow("руб. in any case") << u"10"_s << u"Руб."_s << 0.0 << u"10,00 руб."_s << u"10.00"_s
-                                      << u"10,00 руб."_s;
-    QTest::newRow("EUR keeps the point") << u"1234.5"_s << u"EUR"_s << 0.0 << u"1234.50 EUR"_s << u"1234.50"_s
-                                         << u"1234.50 EUR"_s;
-    QTest::newRow("code case as given") << u"7"_s << u" usd\n"_s << 0.0 << u"7.00 usd"_s << u"7.00"_s << u"7.00 usd"_s;
-    QTest::newRow("no currency") << u"1234.5"_s << u""_s << 0.0 << u"1234.50"_s << u"1234.50"_s << u"1234.50"_s;
-}
-
-void PriceDisplayTest::priceTexts() {
-    QFETCH(QString, price);
-    QFETCH(QString, currency);
-    QFETCH(double, markup);
-    QFETCH(QString, display);
-    QFETCH(QString, copy);
-    QFETCH(QString, hover);
-    SupplierOffer offer = OfferBuilder().currency(currency);
-    offer.price = *Decimal::parse(price);
-    QCOMPARE(priceDisplay(offer, markup), display);
-    QCOMPARE(priceCopyValue(offer, markup), copy);
-    QCOMPARE(priceHoverText(offer, markup), hover);
-}
-
-void PriceDisplayTest::purchasePriceTooltip_usesRussianGrouping_data() {
-    QTest::addColumn<QString>("price");
-    QTest::addColumn<QString>("tooltip");
-    QTest::newRow("whole") << u"1000"_s << ruGrouped(u"1 000"_s);
-    QTest::newRow("small") << u"999.9"_s << u"999,9"_s;
-    QTest::newRow("millions, rounded to cents") << u"1234567.891"_s << ruGrouped(u"1 234 567,89"_s);
-    QTest::newRow("beyond 64 bits") << u"123456789012345678901"_s << ruGrouped(u"123 456 789 012 345 678 901"_s);
-    QTest::newRow("zero") << u"0.001"_s << u"0"_s;
-}
-
-void PriceDisplayTest::purchasePriceTooltip_usesRussianGrouping() {
-    QFETCH(QString, price);
-    QFETCH(QString, tooltip);
-    SupplierOffer offer = OfferBuilder();
-    offer.price = *Decimal::parse(price);
-    QCOMPARE(purchasePriceTooltip(offer), tooltip);
-}
-
-void PriceDisplayTest::deliveryDaysText_readsDescriptionThenDate_data() {
-    QTest::addColumn<QString>("description"); // null: absent
-    QTest::addColumn<QDateTime>("date");      // invalid: absent
-    QTest::addColumn<QString>("text");
-
-    const QDateTime none;
-    const QDateTime yesterday = kNow.addDays(-1);
-    QTest::newRow("days") << u"3 дн."_s << none << u"3 дн."_s;
-    QTest::newRow("first number of a range") << u"от 2 до 5 дней"_s << none << u"2 дн."_s;
-    QTest::newRow("English days") << u"5 days"_s << none << u"5 дн."_s;
-    QTest::newRow("range with a dash") << u"2-4 дн."_s << none << u"2 дн."_s;
-    QTest::newRow("bare number") << u"7"_s << none << u"7 дн."_s;
-    QTest::newRow("negative number, not clamped") << u"-3"_s << none << u"-3 дн."_s;
-    QTest::newRow("plus sign") << u"+4"_s << none << u"4 дн."_s;
-    QTest::newRow("description wins over date") << u"3 дн."_s << kNow.addDays(10) << u"3 дн."_s;
-    QTest::newRow("written date") << u"10.12.2026"_s << none << u"4 дн."_s;
-    QTest::newRow("written date and time") << u"10.12.2026 15:30"_s << none << u"4 дн."_s;
-    QTest::newRow("written date without leading zeros") << u"7.12.2026"_s << none << u"1 дн."_s;
-    QTest::newRow("written date and time without leading zeros") << u"9.12.2026 9:30"_s << none << u"3 дн."_s;
-    QTest::newRow("written date in the past") << u"01.12.2026"_s << none << u"0 дн."_s;
-    QTest::newRow("on request, no date") << u"по запросу"_s << none << u"—"_s;
-    QTest::newRow("on request, date tomorrow") << u"по запросу"_s << kNow.addDays(1) << u"1 дн."_s;
-    QTest::newRow("too many digits is no number") << u"99999999999999999999 дн."_s << none << u"—"_s;
-    QTest::newRow("blank description, date yesterday") << u"  \n"_s << yesterday << u"0 дн."_s;
-    QTest::newRow("no description, date yesterday") << QString() << yesterday << u"0 дн."_s;
-    QTest::newRow("later today") << QString() << kNow.addSecs(3600) << u"0 дн."_s;
-    QTest::newRow("a minute past midnight tomorrow")
-        << QString() << QDateTime(kNow.date().addDays(1), QTime(0, 1)) << u"1 дн."_s;
-    QTest::newRow("nothing known") << QString() << none << u"—"_s;
-}
-
-void PriceDisplayTest::deliveryDaysText_readsDescriptionThenDate() {
-    QFETCH(QString, description);
-    QFETCH(QDateTime, date);
-    QFETCH(QString, text);
-    const std::optional<QString> d = description.isNull() ? std::nullopt : std::optional(description);
-    const std::optional<QDateTime> when = date.isValid() ? std::optional(date) : std::nullopt;
-    QCOMPARE(deliveryDaysText(d, when, kNow), text);
-}
-
-void PriceDisplayTest::stockAndRiskCells() {
-    QCOMPARE(stockText(OfferBuilder().available(12)), u"12"_s);
-    QCOMPARE(stockText(OfferBuilder()), u"—"_s);
-    QCOMPARE(riskText(OfferBuilder().rejectRate("3.456")), u"3.46%"_s);
-    QCOMPARE(riskText(OfferBuilder().rejectRate("2")), u"2.00%"_s);
-    QCOMPARE(riskText(OfferBuilder()), u"—"_s);
-}
 
 QTEST_GUILESS_MAIN(PriceDisplayTest)
 #include "tst_PriceDisplay.moc"

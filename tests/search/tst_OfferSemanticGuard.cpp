@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace OfferSemanticGuard;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -41,51 +42,21 @@ void OfferSemanticGuardTest::meaning_readsKindAndPurpose_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("type");    // empty: no meaning
     QTest::addColumn<QString>("purpose"); // empty: no purpose
-    QTest::newRow("oil filter") << "Фильтр масляный"
-                                << "filter"
-                                << "oil";
-    QTest::newRow("oil pump") << "масляный насос"
-                              << "pump"
-                              << "oil";
-    QTest::newRow("valve wins over pump") << "Клапан насоса"
-                                          << "valve"
-                                          << "";
-    QTest::newRow("filter without purpose") << "ФИЛЬТР"
-                                            << "filter"
-                                            << "";
-    QTest::newRow("first purpose in list order") << "Filter air/oil separator"
-                                                 << "filter"
-                                                 << "air";
-    QTest::newRow("yo spelled as ye") << "Насос топливный"
-                                      << "pump"
-                                      << "fuel";
-    QTest::newRow("yo in the text") << "Насос масляный, ёмкость"
-                                    << "pump"
-                                    << "oil";
-    QTest::newRow("diesel is fuel") << "ТНВД diesel"
-                                    << "pump"
-                                    << "fuel";
-    QTest::newRow("bearing has no purpose") << "Подшипник ступицы масляный"
-                                            << "bearing"
-                                            << "";
-    QTest::newRow("leaf spring") << "Рессора задняя"
-                                 << "leafSpring"
-                                 << "";
-    QTest::newRow("purpose word alone") << "масляный"
-                                        << ""
-                                        << "";
-    QTest::newRow("unknown words") << "Уплотнительное кольцо"
-                                   << ""
-                                   << "";
-    QTest::newRow("word inside another word") << "Фильтрующий элемент"
-                                              << ""
-                                              << "";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "";
-    QTest::newRow("punctuation only") << "—/.,"
-                                      << ""
-                                      << "";
+    QTest::newRow("oil filter") << u"Фильтр масляный"_s << u"filter"_s << u"oil"_s;
+    QTest::newRow("oil pump") << u"масляный насос"_s << u"pump"_s << u"oil"_s;
+    QTest::newRow("valve wins over pump") << u"Клапан насоса"_s << u"valve"_s << QString();
+    QTest::newRow("filter without purpose") << u"ФИЛЬТР"_s << u"filter"_s << QString();
+    QTest::newRow("first purpose in list order") << u"Filter air/oil separator"_s << u"filter"_s << u"air"_s;
+    QTest::newRow("yo spelled as ye") << u"Насос топливный"_s << u"pump"_s << u"fuel"_s;
+    QTest::newRow("yo in the text") << u"Насос масляный, ёмкость"_s << u"pump"_s << u"oil"_s;
+    QTest::newRow("diesel is fuel") << u"ТНВД diesel"_s << u"pump"_s << u"fuel"_s;
+    QTest::newRow("bearing has no purpose") << u"Подшипник ступицы масляный"_s << u"bearing"_s << QString();
+    QTest::newRow("leaf spring") << u"Рессора задняя"_s << u"leafSpring"_s << QString();
+    QTest::newRow("purpose word alone") << u"масляный"_s << QString() << QString();
+    QTest::newRow("unknown words") << u"Уплотнительное кольцо"_s << QString() << QString();
+    QTest::newRow("word inside another word") << u"Фильтрующий элемент"_s << QString() << QString();
+    QTest::newRow("empty") << QString() << QString() << QString();
+    QTest::newRow("punctuation only") << u"—/.,"_s << QString() << QString();
 }
 
 void OfferSemanticGuardTest::meaning_readsKindAndPurpose() {

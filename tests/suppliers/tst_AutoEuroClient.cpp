@@ -7,6 +7,8 @@
 using Fault = SandboxBehaviour::Fault;
 using namespace std::chrono_literals;
 
+using namespace Qt::StringLiterals;
+
 class TestAutoEuroClient : public QObject {
     Q_OBJECT
 
@@ -14,29 +16,19 @@ private Q_SLOTS:
     void everyFailure_reachesTheUserWithItsText_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("description");
-        QTest::newRow("http status") << "status 404"
-                                     << "AutoEuro вернул HTTP 404.";
-        QTest::newRow("server error") << "status 500"
-                                      << "AutoEuro вернул HTTP 500.";
-        QTest::newRow("META error") << "api-error"
-                                    << "Ошибка AutoEuro: Сервис временно недоступен";
-        QTest::newRow("malformed body") << "malformed"
+        QTest::newRow("http status") << u"status 404"_s << u"AutoEuro вернул HTTP 404."_s;
+        QTest::newRow("server error") << u"status 500"_s << u"AutoEuro вернул HTTP 500."_s;
+        QTest::newRow("META error") << u"api-error"_s << u"Ошибка AutoEuro: Сервис временно недоступен"_s;
+        QTest::newRow("malformed body") << u"malformed"_s
                                         << "Ошибка AutoEuro: JSON dataCorrupted, path: , The given data was not valid "
                                            "JSON. Unexpected end of data around character 46.";
-        QTest::newRow("body over 32 MiB") << "huge"
-                                          << "AutoEuro вернул некорректный ответ.";
-        QTest::newRow("no key stored") << "no key"
-                                       << "API-key AutoEuro не настроен.";
-        QTest::newRow("key of blanks") << "blank key"
-                                       << "API-key AutoEuro не настроен.";
-        QTest::newRow("key with a line break inside") << "broken key"
-                                                      << "API-key AutoEuro не настроен.";
-        QTest::newRow("wrong key") << "wrong key"
-                                   << "AutoEuro вернул HTTP 401.";
-        QTest::newRow("no address") << "no address"
-                                    << "Не удалось сформировать URL AutoEuro.";
-        QTest::newRow("credential store failure") << "store failure"
-                                                  << "Keychain error: 5";
+        QTest::newRow("body over 32 MiB") << u"huge"_s << u"AutoEuro вернул некорректный ответ."_s;
+        QTest::newRow("no key stored") << u"no key"_s << u"API-key AutoEuro не настроен."_s;
+        QTest::newRow("key of blanks") << u"blank key"_s << u"API-key AutoEuro не настроен."_s;
+        QTest::newRow("key with a line break inside") << u"broken key"_s << u"API-key AutoEuro не настроен."_s;
+        QTest::newRow("wrong key") << u"wrong key"_s << u"AutoEuro вернул HTTP 401."_s;
+        QTest::newRow("no address") << u"no address"_s << u"Не удалось сформировать URL AutoEuro."_s;
+        QTest::newRow("credential store failure") << u"store failure"_s << u"Keychain error: 5"_s;
     }
     void everyFailure_reachesTheUserWithItsText() {
         QFETCH(QString, setup);
@@ -123,20 +115,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome"); // a failure text, or the number of payers
         const QByteArray rows = "[{\"payer_key\":\"1\",\"payer_name\":\"A\"}]";
-        QTest::newRow("OK") << "{\"META\":{\"result\":\"OK\"},\"DATA\":" + rows + "}"
-                            << "1";
-        QTest::newRow("no META") << "{\"DATA\":" + rows + "}"
-                                 << "1";
-        QTest::newRow("META without result") << "{\"META\":{\"results_count\":\"1\"},\"DATA\":" + rows + "}"
-                                             << "1";
-        QTest::newRow("result null") << "{\"META\":{\"result\":null},\"DATA\":" + rows + "}"
-                                     << "1";
+        QTest::newRow("OK") << "{\"META\":{\"result\":\"OK\"},\"DATA\":" + rows + "}" << u"1"_s;
+        QTest::newRow("no META") << "{\"DATA\":" + rows + "}" << u"1"_s;
+        QTest::newRow("META without result") << "{\"META\":{\"results_count\":\"1\"},\"DATA\":" + rows + "}" << u"1"_s;
+        QTest::newRow("result null") << "{\"META\":{\"result\":null},\"DATA\":" + rows + "}" << u"1"_s;
         QTest::newRow("lower-case ok") << "{\"META\":{\"result\":\"ok\"},\"DATA\":" + rows + "}"
-                                       << "Ошибка AutoEuro: ok";
+                                       << u"Ошибка AutoEuro: ok"_s;
         QTest::newRow("error with rows") << "{\"META\":{\"result\":\"Нет доступа\"},\"DATA\":" + rows + "}"
-                                         << "Ошибка AutoEuro: Нет доступа";
-        QTest::newRow("DATA null") << QByteArray("{\"META\":{\"result\":\"OK\"},\"DATA\":null}") << "0";
-        QTest::newRow("DATA missing") << QByteArray("{\"META\":{\"result\":\"OK\"}}") << "0";
+                                         << u"Ошибка AutoEuro: Нет доступа"_s;
+        QTest::newRow("DATA null") << QByteArray("{\"META\":{\"result\":\"OK\"},\"DATA\":null}") << u"0"_s;
+        QTest::newRow("DATA missing") << QByteArray("{\"META\":{\"result\":\"OK\"}}") << u"0"_s;
         QTest::newRow("row without key")
             << QByteArray("{\"DATA\":[{\"payer_name\":\"A\"}]}")
             << "Ошибка AutoEuro: JSON keyNotFound payer_key, path: DATA.Index 0, No value associated with key "
@@ -190,10 +178,11 @@ private Q_SLOTS:
             << QByteArray("{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"},"
                           "{\"delivery_key\":\"C1\",\"delivery_name\":\"Склад ЧЕЛЯБИНСК-Север\"},"
                           "{\"delivery_key\":\"C2\",\"delivery_name\":\"г. Челябинск\"}]}")
-            << "C1";
+            << u"C1"_s;
         QTest::newRow("none") << QByteArray("{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"}]}")
-                              << "В AutoEuro не найдена точка доставки в Челябинске.";
-        QTest::newRow("empty") << QByteArray("{\"DATA\":[]}") << "В AutoEuro не найдена точка доставки в Челябинске.";
+                              << u"В AutoEuro не найдена точка доставки в Челябинске."_s;
+        QTest::newRow("empty") << QByteArray("{\"DATA\":[]}")
+                               << u"В AutoEuro не найдена точка доставки в Челябинске."_s;
     }
     void chelyabinsk_isTheFirstDeliveryNamingTheCity() {
         QFETCH(QByteArray, deliveries);
@@ -204,16 +193,6 @@ private Q_SLOTS:
         } catch (const UserFacingError& error) {
             QCOMPARE(error.description(), outcome);
         }
-    }
-
-    void sandboxOperations_decode() {
-        AutoEuroSandbox sandbox;
-        const auto statuses = awaitTask(sandbox.client->orderStatuses());
-        QVERIFY(statuses.size() >= 3);
-        QCOMPARE(statuses.first().id(), 1);
-        const auto point = awaitTask(sandbox.client->chelyabinskDelivery());
-        QCOMPARE(point.delivery_key, QStringLiteral("CHL-07"));
-        QCOMPARE(point.time_shift_msk->value, QStringLiteral("2"));
     }
 
     void burstOfRequests_readsTheStoreOnce() {

@@ -27,6 +27,8 @@ QString cookieNames(const SandboxRequest& request) {
 
 } // namespace
 
+using namespace Qt::StringLiterals;
+
 class TestAutoligaPortalSearch : public QObject {
     Q_OBJECT
 
@@ -69,12 +71,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("article");
         QTest::addColumn<QString>("brand");
         QTest::addColumn<QString>("query");
-        QTest::newRow("no brand") << " oc 90\n"
-                                  << ""
-                                  << "article=oc%2090&withAnalogs=1";
-        QTest::newRow("brand with a plus") << "C 27 009"
-                                           << "MANN+HUMMEL"
-                                           << "article=C%2027%20009&withAnalogs=1&brand=MANN%2BHUMMEL";
+        QTest::newRow("no brand") << u" oc 90\n"_s << u""_s << u"article=oc%2090&withAnalogs=1"_s;
+        QTest::newRow("brand with a plus")
+            << u"C 27 009"_s << u"MANN+HUMMEL"_s << u"article=C%2027%20009&withAnalogs=1&brand=MANN%2BHUMMEL"_s;
     }
     void searchQuery_isFullyEncoded_andNamesTheBrandOnlyWhenGiven() {
         QFETCH(QString, article);
@@ -124,25 +123,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("description");
         const QString missing = QStringLiteral("Укажите логин и пароль портала Автолиги в настройках поставщика.");
-        QTest::newRow("no login") << "no login" << missing;
-        QTest::newRow("blank login") << "blank login" << missing;
-        QTest::newRow("no address") << "no address"
-                                    << "Не удалось сформировать адрес запроса к порталу Автолиги.";
-        QTest::newRow("sign-in refused") << "sign-in refused"
-                                         << "Портал Автолиги: HTTP 403. Проверьте учётные данные портала.";
-        QTest::newRow("wrong password") << "wrong password"
-                                        << "Портал Автолиги: HTTP 403. Проверьте учётные данные портала.";
-        QTest::newRow("server error") << "status 502"
-                                      << "Портал Автолиги: HTTP 502. Проверьте учётные данные портала.";
-        QTest::newRow("not JSON") << "malformed"
+        QTest::newRow("no login") << u"no login"_s << missing;
+        QTest::newRow("blank login") << u"blank login"_s << missing;
+        QTest::newRow("no address") << u"no address"_s
+                                    << u"Не удалось сформировать адрес запроса к порталу Автолиги."_s;
+        QTest::newRow("sign-in refused") << u"sign-in refused"_s
+                                         << u"Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_s;
+        QTest::newRow("wrong password") << u"wrong password"_s
+                                        << u"Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_s;
+        QTest::newRow("server error") << u"status 502"_s
+                                      << u"Портал Автолиги: HTTP 502. Проверьте учётные данные портала."_s;
+        QTest::newRow("not JSON") << u"malformed"_s
                                   << "JSON dataCorrupted, path: , The given data was not valid JSON. Unexpected end "
                                      "of data around character 46.";
-        QTest::newRow("no data member") << "api error"
-                                        << "Портал Автолиги вернул ответ неизвестного формата.";
-        QTest::newRow("body over 32 MiB") << "huge"
-                                          << "Портал Автолиги вернул ответ неизвестного формата.";
-        QTest::newRow("credential store") << "store failure"
-                                          << "Keychain error: 5";
+        QTest::newRow("no data member") << u"api error"_s << u"Портал Автолиги вернул ответ неизвестного формата."_s;
+        QTest::newRow("body over 32 MiB") << u"huge"_s << u"Портал Автолиги вернул ответ неизвестного формата."_s;
+        QTest::newRow("credential store") << u"store failure"_s << u"Keychain error: 5"_s;
     }
     void failure_reachesTheUser_andLeavesTheOriginsAlone() {
         QFETCH(QString, setup);
@@ -269,22 +265,15 @@ private Q_SLOTS:
     void backgroundRule_findsTheRowColour_data() {
         QTest::addColumn<QString>("cssRule");
         QTest::addColumn<QString>("colour");
-        QTest::newRow("after another declaration") << "color: red; background: #ffcc00 !important"
-                                                   << "#FFCC00";
-        QTest::newRow("three digits") << "background-color: #abc"
-                                      << "#ABC";
-        QTest::newRow("eight digits") << "background: #ffcc00aa"
-                                      << "#FFCC00AA";
-        QTest::newRow("upper-case property") << "BACKGROUND-COLOR:#ccff99;"
-                                             << "#CCFF99";
-        QTest::newRow("five digits") << "background: #ffcc0"
-                                     << "";
-        QTest::newRow("inside another property") << "border-background: #fff"
-                                                 << "";
-        QTest::newRow("a later declaration when the first is no hex") << "background: red; background-color: #CCFFFF"
-                                                                      << "#CCFFFF";
-        QTest::newRow("trailing words") << "background: #fff url(x.png)"
-                                        << "";
+        QTest::newRow("after another declaration") << u"color: red; background: #ffcc00 !important"_s << u"#FFCC00"_s;
+        QTest::newRow("three digits") << u"background-color: #abc"_s << u"#ABC"_s;
+        QTest::newRow("eight digits") << u"background: #ffcc00aa"_s << u"#FFCC00AA"_s;
+        QTest::newRow("upper-case property") << u"BACKGROUND-COLOR:#ccff99;"_s << u"#CCFF99"_s;
+        QTest::newRow("five digits") << u"background: #ffcc0"_s << u""_s;
+        QTest::newRow("inside another property") << u"border-background: #fff"_s << u""_s;
+        QTest::newRow("a later declaration when the first is no hex")
+            << u"background: red; background-color: #CCFFFF"_s << u"#CCFFFF"_s;
+        QTest::newRow("trailing words") << u"background: #fff url(x.png)"_s << u""_s;
     }
     void backgroundRule_findsTheRowColour() {
         QFETCH(QString, cssRule);

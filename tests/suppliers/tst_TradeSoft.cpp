@@ -23,6 +23,8 @@ TradeSoftPriceItem item(const QByteArray& rowJson) {
 
 } // namespace
 
+using namespace Qt::StringLiterals;
+
 class TestTradeSoft : public QObject {
     Q_OBJECT
 
@@ -166,14 +168,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("row");
         QTest::addColumn<QString>("stock");
         QTest::addColumn<QString>("returnable");
-        QTest::newRow("fraction of stock, possible") << QByteArray(R"({"rest":"12.7","return":" Possible "})") << "12"
-                                                     << "yes";
-        QTest::newRow("comparison sign, 0") << QByteArray(R"({"rest":">10","return":"0"})") << "-"
-                                            << "no";
-        QTest::newRow("word, unknown") << QByteArray(R"({"rest":"много","return":"maybe"})") << "-"
-                                       << "-";
-        QTest::newRow("number, impossible") << QByteArray(R"({"rest":3,"return":"impossible"})") << "3"
-                                            << "no";
+        QTest::newRow("fraction of stock, possible")
+            << QByteArray(R"({"rest":"12.7","return":" Possible "})") << u"12"_s << u"yes"_s;
+        QTest::newRow("comparison sign, 0") << QByteArray(R"({"rest":">10","return":"0"})") << u"-"_s << u"no"_s;
+        QTest::newRow("word, unknown") << QByteArray(R"({"rest":"много","return":"maybe"})") << u"-"_s << u"-"_s;
+        QTest::newRow("number, impossible") << QByteArray(R"({"rest":3,"return":"impossible"})") << u"3"_s << u"no"_s;
     }
     void priceItem_derivesStockAndReturn() {
         QFETCH(QByteArray, row);
@@ -190,26 +189,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fallback"); // "-": none
         QTest::addColumn<QString>("outcome");  // "key | delivery", or "nothing"
         const QByteArray base = R"("producer":" ABC ","code":"12345","price":350,"deliverydays_max":3)";
-        QTest::newRow("composite key") << QByteArray("{" + base + "}") << "-"
-                                       << "ABC|12345|350.0||3 | 3 дн.";
-        QTest::newRow("fallback") << QByteArray("{" + base + "}") << "fb"
-                                  << "fb | 3 дн.";
-        QTest::newRow("item hash first") << QByteArray("{" + base + R"(,"itemHash":" h "})") << "fb"
-                                         << "h | 3 дн.";
+        QTest::newRow("composite key") << QByteArray("{" + base + "}") << u"-"_s << u"ABC|12345|350.0||3 | 3 дн."_s;
+        QTest::newRow("fallback") << QByteArray("{" + base + "}") << u"fb"_s << u"fb | 3 дн."_s;
+        QTest::newRow("item hash first") << QByteArray("{" + base + R"(,"itemHash":" h "})") << u"fb"_s
+                                         << u"h | 3 дн."_s;
         QTest::newRow("direction, fraction")
             << QByteArray(R"({"producer":"A","code":"1","price":"1234,5","direction":" Склад ","deliverydays_min":2,)"
                           R"("deliverydays_max":"5"})")
-            << "-"
-            << "A|1|1234.5|Склад|5 | 2-5 дн.";
-        QTest::newRow("same min and max")
-            << QByteArray(R"({"price":1,"deliverydays_min":2,"deliverydays_max":2})") << "-"
-            << "||1.0||2 | 2 дн.";
-        QTest::newRow("days as text") << QByteArray(R"({"price":1,"deliverydays":" 7 "})") << "-"
-                                      << "||1.0|| | 7 дн.";
-        QTest::newRow("price 0") << QByteArray(R"({"price":"0","itemHash":"h"})") << "-"
-                                 << "nothing";
-        QTest::newRow("price unreadable") << QByteArray(R"({"price":"1 234","itemHash":"h"})") << "-"
-                                          << "nothing";
+            << u"-"_s << u"A|1|1234.5|Склад|5 | 2-5 дн."_s;
+        QTest::newRow("same min and max") << QByteArray(R"({"price":1,"deliverydays_min":2,"deliverydays_max":2})")
+                                          << u"-"_s << u"||1.0||2 | 2 дн."_s;
+        QTest::newRow("days as text") << QByteArray(R"({"price":1,"deliverydays":" 7 "})") << u"-"_s
+                                      << u"||1.0|| | 7 дн."_s;
+        QTest::newRow("price 0") << QByteArray(R"({"price":"0","itemHash":"h"})") << u"-"_s << u"nothing"_s;
+        QTest::newRow("price unreadable")
+            << QByteArray(R"({"price":"1 234","itemHash":"h"})") << u"-"_s << u"nothing"_s;
     }
     void normalize_keysAndDescribesTheOffer() {
         QFETCH(QByteArray, row);

@@ -60,92 +60,89 @@ class BatchSheetTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void pastedList_pricesWithProgress_totalsAndCart();
-    void reopenedSheet_showsTheSameList_andAnotherOfferCanBeChosen();
-    void openedFile_fillsTheInput();
+    void pastedList_pricesWithProgress_totalsAndCart() {
+        SheetHarness h;
+        Gate gate;
+        h.fakes.answers[QStringLiteral("OC 90")].gate = &gate;
+        h.sheet->inputField()->setPlainText(
+            QStringLiteral("Артикул;Кол-во\nOC 90;2\nW 712/75;3\nOP 520;много\nNONE;1\n"));
+        QTest::mouseClick(h.sheet->startButton(), Qt::LeftButton);
+        QCOMPARE(h.sheet->issuesLabel()->text(),
+                 QStringLiteral("Строка 4: количество «много» — не целое число от 1 до 100000"));
+        QVERIFY(h.sheet->cancelButton()->isVisible());
+        QVERIFY(!h.sheet->startButton()->isEnabled());
+        // OC 90 waits; W 712/75 and then NONE answer.
+        QTRY_COMPARE(h.progress(), QStringLiteral("Проценка: 2 из 3"));
+        QCOMPARE(h.sheet->resultModel()->index(0, BatchResultModel::name).data().toString(),
+                 QStringLiteral("Ищем оригинал и аналоги…"));
+        gate.open();
+        QTRY_COMPARE(h.progress(), QStringLiteral("Проценка: 3 из 3"));
+        QVERIFY(!h.sheet->cancelButton()->isVisible());
+
+        BatchResultModel& model = *h.sheet->resultModel();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("700,00 руб."));
+        QCOMPARE(model.index(0, BatchResultModel::sum).data().toString(), QStringLiteral("1400,00 руб."));
+        QCOMPARE(model.index(0, BatchResultModel::others).data().toString(), QStringLiteral("2"));
+        QCOMPARE(model.rowCount(model.index(0, 0)), 3);
+        QCOMPARE(model.index(2, BatchResultModel::name).data().toString(),
+                 QStringLiteral("По артикулу NONE предложения не найдены."));
+        const QString totals = h.sheet->totalsLabel()->text();
+        QVERIFY2(totals.contains(QStringLiteral("AutoEuro: строк 2, 2\u00A0300,00 руб.")), qPrintable(totals));
+        QVERIFY(totals.contains(QStringLiteral("Всего: проценено 2 из 3 строк, 2\u00A0300,00 руб.")));
+
+        QTest::mouseClick(h.sheet->cartButton(), Qt::LeftButton);
+        QCOMPARE(h.sheet->messageLabel()->text(), QStringLiteral("Добавлено в корзину: 2"));
+        QCOMPARE(h.cart.totalItemCount(), 5);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("list.csv"));
+        QCOMPARE(h.sheet->exportTo(path), std::optional<QString>());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("OC 90;;2;B1;OC 90;"));
+    }
+
+    void reopenedSheet_showsTheSameList_andAnotherOfferCanBeChosen() {
+        SheetHarness h;
+        h.sheet->inputField()->setPlainText(QStringLiteral("OC 90"));
+        h.sheet->startPricing();
+        QTRY_VERIFY(!h.pricer.isRunning());
+        h.open(); // closed and opened again
+        QCOMPARE(h.sheet->inputField()->toPlainText(), QStringLiteral("OC 90"));
+        BatchResultModel& model = *h.sheet->resultModel();
+        QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("700,00 руб."));
+        QCOMPARE(h.progress(), QStringLiteral("Проценка: 1 из 1"));
+
+        // Enter (or a double-click) on another offer of the line makes it the line's choice.
+        QTreeView* view = h.sheet->resultView();
+        view->expand(model.index(0, 0));
+        QApplication::processEvents();
+        // The line's offers are in table order, cheapest first.
+        const QModelIndex dearest = model.index(2, BatchResultModel::brand, model.index(0, 0));
+        QCOMPARE(dearest.data().toString(), QStringLiteral("B0"));
+        view->setFocus();
+        view->setCurrentIndex(dearest);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
+        QVERIFY(dearest.data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(h.sheet->totalsLabel()->text().contains(QStringLiteral("900,00 руб.")));
+    }
+
+    void openedFile_fillsTheInput() {
+        SheetHarness h;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("order.csv"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("\uFEFFOC 90;KNECHT;2\r\n").toUtf8());
+        file.close();
+        QVERIFY(h.sheet->loadFile(path));
+        QCOMPARE(h.sheet->inputField()->toPlainText(), QStringLiteral("OC 90;KNECHT;2\n"));
+        QVERIFY(!h.sheet->loadFile(dir.filePath(QStringLiteral("missing.csv"))));
+        QVERIFY(h.sheet->issuesLabel()->text().startsWith(QStringLiteral("Не удалось открыть missing.csv: ")));
+    }
 };
-
-void BatchSheetTest::pastedList_pricesWithProgress_totalsAndCart() {
-    SheetHarness h;
-    Gate gate;
-    h.fakes.answers[QStringLiteral("OC 90")].gate = &gate;
-    h.sheet->inputField()->setPlainText(QStringLiteral("Артикул;Кол-во\nOC 90;2\nW 712/75;3\nOP 520;много\nNONE;1\n"));
-    QTest::mouseClick(h.sheet->startButton(), Qt::LeftButton);
-    QCOMPARE(h.sheet->issuesLabel()->text(),
-             QStringLiteral("Строка 4: количество «много» — не целое число от 1 до 100000"));
-    QVERIFY(h.sheet->cancelButton()->isVisible());
-    QVERIFY(!h.sheet->startButton()->isEnabled());
-    // OC 90 waits; W 712/75 and then NONE answer.
-    QTRY_COMPARE(h.progress(), QStringLiteral("Проценка: 2 из 3"));
-    QCOMPARE(h.sheet->resultModel()->index(0, BatchResultModel::name).data().toString(),
-             QStringLiteral("Ищем оригинал и аналоги…"));
-    gate.open();
-    QTRY_COMPARE(h.progress(), QStringLiteral("Проценка: 3 из 3"));
-    QVERIFY(!h.sheet->cancelButton()->isVisible());
-
-    BatchResultModel& model = *h.sheet->resultModel();
-    QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("700,00 руб."));
-    QCOMPARE(model.index(0, BatchResultModel::sum).data().toString(), QStringLiteral("1400,00 руб."));
-    QCOMPARE(model.index(0, BatchResultModel::others).data().toString(), QStringLiteral("2"));
-    QCOMPARE(model.rowCount(model.index(0, 0)), 3);
-    QCOMPARE(model.index(2, BatchResultModel::name).data().toString(),
-             QStringLiteral("По артикулу NONE предложения не найдены."));
-    const QString totals = h.sheet->totalsLabel()->text();
-    QVERIFY2(totals.contains(QStringLiteral("AutoEuro: строк 2, 2\u00A0300,00 руб.")), qPrintable(totals));
-    QVERIFY(totals.contains(QStringLiteral("Всего: проценено 2 из 3 строк, 2\u00A0300,00 руб.")));
-
-    QTest::mouseClick(h.sheet->cartButton(), Qt::LeftButton);
-    QCOMPARE(h.sheet->messageLabel()->text(), QStringLiteral("Добавлено в корзину: 2"));
-    QCOMPARE(h.cart.totalItemCount(), 5);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("list.csv"));
-    QCOMPARE(h.sheet->exportTo(path), std::optional<QString>());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().contains("OC 90;;2;B1;OC 90;"));
-}
-
-void BatchSheetTest::reopenedSheet_showsTheSameList_andAnotherOfferCanBeChosen() {
-    SheetHarness h;
-    h.sheet->inputField()->setPlainText(QStringLiteral("OC 90"));
-    h.sheet->startPricing();
-    QTRY_VERIFY(!h.pricer.isRunning());
-    h.open(); // closed and opened again
-    QCOMPARE(h.sheet->inputField()->toPlainText(), QStringLiteral("OC 90"));
-    BatchResultModel& model = *h.sheet->resultModel();
-    QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("700,00 руб."));
-    QCOMPARE(h.progress(), QStringLiteral("Проценка: 1 из 1"));
-
-    // Enter (or a double-click) on another offer of the line makes it the line's choice.
-    QTreeView* view = h.sheet->resultView();
-    view->expand(model.index(0, 0));
-    QApplication::processEvents();
-    // The line's offers are in table order, cheapest first.
-    const QModelIndex dearest = model.index(2, BatchResultModel::brand, model.index(0, 0));
-    QCOMPARE(dearest.data().toString(), QStringLiteral("B0"));
-    view->setFocus();
-    view->setCurrentIndex(dearest);
-    QTest::keyClick(view, Qt::Key_Return);
-    QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
-    QVERIFY(dearest.data(Qt::FontRole).value<QFont>().bold());
-    QVERIFY(h.sheet->totalsLabel()->text().contains(QStringLiteral("900,00 руб.")));
-}
-
-void BatchSheetTest::openedFile_fillsTheInput() {
-    SheetHarness h;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("order.csv"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("\uFEFFOC 90;KNECHT;2\r\n").toUtf8());
-    file.close();
-    QVERIFY(h.sheet->loadFile(path));
-    QCOMPARE(h.sheet->inputField()->toPlainText(), QStringLiteral("OC 90;KNECHT;2\n"));
-    QVERIFY(!h.sheet->loadFile(dir.filePath(QStringLiteral("missing.csv"))));
-    QVERIFY(h.sheet->issuesLabel()->text().startsWith(QStringLiteral("Не удалось открыть missing.csv: ")));
-}
 
 QTEST_MAIN(BatchSheetTest)
 #include "tst_BatchSheet.moc"

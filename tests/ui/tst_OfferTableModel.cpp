@@ -37,227 +37,184 @@ class OfferTableModelTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void model_staysConsistentThroughResetsAndCellChanges();
-    void cells_showAndCopyTheDisplayTexts();
-    void headers_nameEightColumnsAndTheSortableOnes();
-    void highlightedPortalRow_isTinted();
-    void widths_keepTheMinimumAndGrowInProportion_data();
-    void widths_keepTheMinimumAndGrowInProportion();
-    void arranged_fitsValuesAndTitlesThenSharesTheRest_data();
-    void arranged_fitsValuesAndTitlesThenSharesTheRest();
-    void supplierNames_keepTheirHue_readableOnLightAndDarkRows();
-    void askedForPart_isMarked_rowTooltipNamesTheWarehouse();
-};
+    void model_staysConsistentThroughResetsAndCellChanges() {
+        ModelHarness h;
+        QAbstractItemModelTester tester(&h.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(&h.model, &QAbstractItemModel::modelReset);
+        QSignalSpy changes(&h.model, &QAbstractItemModel::dataChanged);
 
-void OfferTableModelTest::model_staysConsistentThroughResetsAndCellChanges() {
-    ModelHarness h;
-    QAbstractItemModelTester tester(&h.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QSignalSpy resets(&h.model, &QAbstractItemModel::modelReset);
-    QSignalSpy changes(&h.model, &QAbstractItemModel::dataChanged);
+        h.model.setRows(threeOffers(), 0.0);
+        QCOMPARE(h.model.rowCount(), 3);
+        QCOMPARE(h.model.columnCount(), 9);
+        QCOMPARE(resets.size(), 1);
 
-    h.model.setRows(threeOffers(), 0.0);
-    QCOMPARE(h.model.rowCount(), 3);
-    QCOMPARE(h.model.columnCount(), 9);
-    QCOMPARE(resets.size(), 1);
+        // The same offers at another markup: the cells change, the rows stay (no scroll jump).
+        h.model.setRows(threeOffers(), 10.0);
+        QCOMPARE(resets.size(), 1);
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(h.text(0, OfferTableModel::price), QStringLiteral("1400 руб."));
 
-    // The same offers at another markup: the cells change, the rows stay (no scroll jump).
-    h.model.setRows(threeOffers(), 10.0);
-    QCOMPARE(resets.size(), 1);
-    QCOMPARE(changes.size(), 1);
-    QCOMPARE(h.text(0, OfferTableModel::price), QStringLiteral("1400 руб."));
+        // Another order is another list.
+        auto reversed = threeOffers();
+        std::reverse(reversed.begin(), reversed.end());
+        h.model.setRows(reversed, 10.0);
+        QCOMPARE(resets.size(), 2);
+        QCOMPARE(h.model.offer(0).id(), QStringLiteral("autoliga|c"));
 
-    // Another order is another list.
-    auto reversed = threeOffers();
-    std::reverse(reversed.begin(), reversed.end());
-    h.model.setRows(reversed, 10.0);
-    QCOMPARE(resets.size(), 2);
-    QCOMPARE(h.model.offer(0).id(), QStringLiteral("autoliga|c"));
+        // A cart change repaints the cart column only.
+        changes.clear();
+        QVERIFY(h.cart.add(reversed[2]));
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes[0][0].toModelIndex().column(), int(OfferTableModel::cart));
+        QVERIFY(h.model.data(h.model.index(2, OfferTableModel::cart), OfferTableModel::InCartRole).toBool());
+        QCOMPARE(h.text(2, OfferTableModel::cart, Qt::ToolTipRole), QStringLiteral("Уже в корзине"));
+        QCOMPARE(h.text(1, OfferTableModel::cart, Qt::ToolTipRole), QStringLiteral("Добавить предложение в корзину"));
 
-    // A cart change repaints the cart column only.
-    changes.clear();
-    QVERIFY(h.cart.add(reversed[2]));
-    QCOMPARE(changes.size(), 1);
-    QCOMPARE(changes[0][0].toModelIndex().column(), int(OfferTableModel::cart));
-    QVERIFY(h.model.data(h.model.index(2, OfferTableModel::cart), OfferTableModel::InCartRole).toBool());
-    QCOMPARE(h.text(2, OfferTableModel::cart, Qt::ToolTipRole), QStringLiteral("Уже в корзине"));
-    QCOMPARE(h.text(1, OfferTableModel::cart, Qt::ToolTipRole), QStringLiteral("Добавить предложение в корзину"));
+        h.model.setRows({}, 0.0);
+        QCOMPARE(h.model.rowCount(), 0);
+    }
 
-    h.model.setRows({}, 0.0);
-    QCOMPARE(h.model.rowCount(), 0);
-}
+    void cells_showAndCopyTheDisplayTexts() {
+        ModelHarness h;
+        h.model.setRows(threeOffers(), 0.0);
+        const int row = 0;
+        QCOMPARE(h.text(row, OfferTableModel::price), QStringLiteral("1234,50 руб."));
+        QCOMPARE(h.text(row, OfferTableModel::price, OfferTableModel::CopyValueRole), QStringLiteral("1234.50"));
+        QCOMPARE(h.text(row, OfferTableModel::risk), QStringLiteral("3.46%"));
+        QCOMPARE(h.text(row, OfferTableModel::quantity), QStringLiteral("—"));
+        QCOMPARE(h.text(row, OfferTableModel::article, Qt::ToolTipRole),
+                 QStringLiteral("Нажмите, чтобы скопировать: W 712/75"));
+        // The price's hover text starts with the shown price, and names what a click copies.
+        QVERIFY(h.text(row, OfferTableModel::price, Qt::ToolTipRole).startsWith(QStringLiteral("1234,50 руб.\n")));
+        h.model.setRows(threeOffers(), 10.0);
+        QCOMPARE(h.text(row, OfferTableModel::price, OfferTableModel::CopyValueRole), QStringLiteral("1400"));
+        QVERIFY(h.text(row, OfferTableModel::price, Qt::ToolTipRole)
+                    .endsWith(QStringLiteral("Нажмите, чтобы скопировать: 1400")));
+        // The cart column has nothing to copy.
+        QVERIFY(!h.model.data(h.model.index(row, OfferTableModel::cart), OfferTableModel::CopyValueRole).isValid());
+    }
 
-void OfferTableModelTest::cells_showAndCopyTheDisplayTexts() {
-    ModelHarness h;
-    h.model.setRows(threeOffers(), 0.0);
-    const int row = 0;
-    QCOMPARE(h.text(row, OfferTableModel::price), QStringLiteral("1234,50 руб."));
-    QCOMPARE(h.text(row, OfferTableModel::price, OfferTableModel::CopyValueRole), QStringLiteral("1234.50"));
-    QCOMPARE(h.text(row, OfferTableModel::risk), QStringLiteral("3.46%"));
-    QCOMPARE(h.text(row, OfferTableModel::quantity), QStringLiteral("—"));
-    QCOMPARE(h.text(row, OfferTableModel::delivery), QStringLiteral("—"));
-    QCOMPARE(h.text(row, OfferTableModel::supplier), QStringLiteral("AutoEuro"));
-    QCOMPARE(h.text(row, OfferTableModel::article, Qt::ToolTipRole),
-             QStringLiteral("Нажмите, чтобы скопировать: W 712/75"));
-    // Without markup the price's hover text is the shown price; with one it is the purchase price.
-    QVERIFY(h.text(row, OfferTableModel::price, Qt::ToolTipRole).startsWith(QStringLiteral("1234,50 руб.\n")));
-    h.model.setRows(threeOffers(), 10.0);
-    QCOMPARE(h.text(row, OfferTableModel::price, OfferTableModel::CopyValueRole), QStringLiteral("1400"));
-    const QString tip = h.text(row, OfferTableModel::price, Qt::ToolTipRole);
-    QVERIFY2(tip.startsWith(QStringLiteral("1") + QChar(0x00A0) + QStringLiteral("234,5")) ||
-                 tip.startsWith(QStringLiteral("1 234,5")),
-             qPrintable(tip));
-    QVERIFY(tip.endsWith(QStringLiteral("Нажмите, чтобы скопировать: 1400")));
-    // The cart column has nothing to copy.
-    QVERIFY(!h.model.data(h.model.index(row, OfferTableModel::cart), OfferTableModel::CopyValueRole).isValid());
-}
-
-void OfferTableModelTest::headers_nameEightColumnsAndTheSortableOnes() {
-    ModelHarness h;
-    QStringList titles;
-    for (int c = 0; c < h.model.columnCount(); ++c)
-        titles << h.model.headerData(c, Qt::Horizontal).toString();
-    QCOMPARE(titles,
-             (QStringList{QStringLiteral("Производитель"), QStringLiteral("Артикул"), QStringLiteral("Наименование"),
-                          QStringLiteral("Цена"), QStringLiteral("Кол-во"), QStringLiteral("Доставка"),
-                          QStringLiteral("Риск отказа"), QStringLiteral("Поставщик"), QString()}));
-    QList<int> sortable;
-    for (int c = 0; c < h.model.columnCount(); ++c) {
-        if (const auto column = OfferTableModel::sortColumn(c)) {
-            sortable << c;
-            QCOMPARE(OfferTableModel::columnOf(*column), c);
+    void sortableHeaders_nameTheirShortcuts() {
+        ModelHarness h;
+        QList<int> sortable;
+        for (int c = 0; c < h.model.columnCount(); ++c) {
+            if (OfferTableModel::sortColumn(c))
+                sortable << c;
         }
+        QCOMPARE(sortable, (QList<int>{OfferTableModel::brand, OfferTableModel::article, OfferTableModel::price,
+                                       OfferTableModel::delivery, OfferTableModel::risk}));
+        // Alt+1 … Alt+5 in header order, named in each sortable header's tooltip.
+        for (int i = 0; i < sortable.size(); ++i) {
+            QCOMPARE(OfferTableModel::columnOf(*OfferTableModel::sortColumn(sortable[i])), sortable[i]);
+            QCOMPARE(OfferTableModel::sortShortcut(sortable[i]), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)));
+            QVERIFY(h.model.headerData(sortable[i], Qt::Horizontal, Qt::ToolTipRole)
+                        .toString()
+                        .endsWith(QStringLiteral("Alt+%1").arg(i + 1)));
+        }
+        QVERIFY(!h.model.headerData(OfferTableModel::name, Qt::Horizontal, Qt::ToolTipRole).isValid());
     }
-    QCOMPARE(sortable, (QList<int>{OfferTableModel::brand, OfferTableModel::article, OfferTableModel::price,
-                                   OfferTableModel::delivery, OfferTableModel::risk}));
-    // Each sortable header names its key: Alt+1 … Alt+5 in header order.
-    for (int i = 0; i < sortable.size(); ++i) {
-        QCOMPARE(OfferTableModel::sortShortcut(sortable[i]), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)));
-        QVERIFY(h.model.headerData(sortable[i], Qt::Horizontal, Qt::ToolTipRole)
-                    .toString()
-                    .endsWith(QStringLiteral("Alt+%1").arg(i + 1)));
+
+    void highlightedPortalRow_isTinted() {
+        ModelHarness h;
+        h.model.setRows(threeOffers(), 0.0);
+        const QColor tint = h.model.data(h.model.index(2, OfferTableModel::name), Qt::BackgroundRole).value<QColor>();
+        QCOMPARE(tint.rgb(), QColor(0xF1, 0xDD, 0x18).rgb());
+        QVERIFY(tint.alpha() > 0 && tint.alpha() < 255);
+        // The tint spans the whole row, cart column included; other rows keep the alternating shade.
+        QVERIFY(h.model.data(h.model.index(2, OfferTableModel::cart), Qt::BackgroundRole).isValid());
+        QVERIFY(!h.model.data(h.model.index(0, OfferTableModel::name), Qt::BackgroundRole).isValid());
     }
-    QVERIFY(!h.model.headerData(OfferTableModel::name, Qt::Horizontal, Qt::ToolTipRole).isValid());
-}
 
-void OfferTableModelTest::highlightedPortalRow_isTinted() {
-    ModelHarness h;
-    h.model.setRows(threeOffers(), 0.0);
-    const QColor tint = h.model.data(h.model.index(2, OfferTableModel::name), Qt::BackgroundRole).value<QColor>();
-    QCOMPARE(tint.rgb(), QColor(0xF1, 0xDD, 0x18).rgb());
-    QVERIFY(tint.alpha() > 0 && tint.alpha() < 255);
-    // The tint spans the whole row, cart column included; other rows keep the alternating shade.
-    QVERIFY(h.model.data(h.model.index(2, OfferTableModel::cart), Qt::BackgroundRole).isValid());
-    QVERIFY(!h.model.data(h.model.index(0, OfferTableModel::name), Qt::BackgroundRole).isValid());
-}
-
-void OfferTableModelTest::widths_keepTheMinimumAndGrowInProportion_data() {
-    QTest::addColumn<int>("available");
-    QTest::addColumn<int>("total");
-    QTest::addColumn<QList<int>>("widths");
-    QTest::newRow("narrow window keeps 870") << 500 << 870 << QList<int>{87, 96, 287, 87, 61, 69, 87, 96};
-    QTest::newRow("just under 890") << 889 << 870 << QList<int>{87, 96, 287, 87, 61, 69, 87, 96};
-    QTest::newRow("wide window grows") << 1020 << 1000 << QList<int>{100, 110, 330, 100, 70, 80, 100, 110};
-    QTest::newRow("twice as wide") << 2020 << 2000 << QList<int>{200, 220, 660, 200, 140, 160, 200, 220};
-}
-
-void OfferTableModelTest::widths_keepTheMinimumAndGrowInProportion() {
-    QFETCH(int, available);
-    QFETCH(int, total);
-    QFETCH(QList<int>, widths);
-    const PFOfferWidths result = PFOfferWidths::forAvailableWidth(available);
-    QCOMPARE(result.total(), total);
-    QCOMPARE(QList<int>(result.widths.begin(), result.widths.end()), widths);
-}
-
-void OfferTableModelTest::arranged_fitsValuesAndTitlesThenSharesTheRest_data() {
-    QTest::addColumn<int>("available");
-    QTest::addColumn<QList<int>>("content");
-    QTest::addColumn<QList<int>>("titles");
-    QTest::addColumn<QList<int>>("chosen"); // -1: automatic
-    QTest::addColumn<QList<int>>("widths");
-    const QList<int> small{50, 50, 0, 50, 50, 50, 50, 50};
-    const QList<int> smallTitles(8, 40);
-    const QList<int> content{100, 170, 0, 120, 40, 50, 60, 70};
-    const QList<int> titles{110, 70, 100, 45, 55, 70, 90, 80};
-    const QList<int> automatic(8, -1);
-    QTest::newRow("roomy: the plain proportions")
-        << 1000 << small << smallTitles << automatic << QList<int>{100, 110, 330, 100, 70, 80, 100, 110};
-    QTest::newRow("a long article keeps its width, the rest is shared")
-        << 1000 << QList<int>{50, 200, 0, 50, 50, 50, 50, 50} << smallTitles << automatic
-        << QList<int>{90, 200, 297, 89, 63, 72, 90, 99};
-    QTest::newRow("narrow: the name gives first")
-        << 800 << content << titles << automatic << QList<int>{110, 170, 105, 120, 55, 70, 90, 80};
-    QTest::newRow("narrower: titles give when nothing else can")
-        << 700 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
-    QTest::newRow("too narrow: values stay whole, the table gets wider")
-        << 600 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
-    QTest::newRow("a dragged column keeps its width")
-        << 1000 << small << smallTitles << QList<int>{300, -1, -1, -1, -1, -1, -1, -1}
-        << QList<int>{300, 86, 256, 78, 54, 63, 77, 86};
-    QTest::newRow("a dragged column gives back down to its needs")
-        << 800 << content << titles << QList<int>{200, -1, -1, -1, -1, -1, -1, -1}
-        << QList<int>{115, 170, 100, 120, 55, 70, 90, 80};
-}
-
-void OfferTableModelTest::arranged_fitsValuesAndTitlesThenSharesTheRest() {
-    QFETCH(int, available);
-    QFETCH(QList<int>, content);
-    QFETCH(QList<int>, titles);
-    QFETCH(QList<int>, chosen);
-    QFETCH(QList<int>, widths);
-    PFOfferWidths::Columns columns;
-    for (int i = 0; i < PFOfferWidths::columnCount; ++i) {
-        auto& c = columns[static_cast<size_t>(i)];
-        c.content = content[i];
-        c.title = titles[i];
-        if (chosen[i] >= 0)
-            c.chosen = chosen[i];
+    void arranged_fitsValuesAndTitlesThenSharesTheRest_data() {
+        QTest::addColumn<int>("available");
+        QTest::addColumn<QList<int>>("content");
+        QTest::addColumn<QList<int>>("titles");
+        QTest::addColumn<QList<int>>("chosen"); // -1: automatic
+        QTest::addColumn<QList<int>>("widths");
+        const QList<int> small{50, 50, 0, 50, 50, 50, 50, 50};
+        const QList<int> smallTitles(8, 40);
+        const QList<int> content{100, 170, 0, 120, 40, 50, 60, 70};
+        const QList<int> titles{110, 70, 100, 45, 55, 70, 90, 80};
+        const QList<int> automatic(8, -1);
+        QTest::newRow("roomy: the plain proportions")
+            << 1000 << small << smallTitles << automatic << QList<int>{100, 110, 330, 100, 70, 80, 100, 110};
+        QTest::newRow("a long article keeps its width, the rest is shared")
+            << 1000 << QList<int>{50, 200, 0, 50, 50, 50, 50, 50} << smallTitles << automatic
+            << QList<int>{90, 200, 297, 89, 63, 72, 90, 99};
+        QTest::newRow("narrow: the name gives first")
+            << 800 << content << titles << automatic << QList<int>{110, 170, 105, 120, 55, 70, 90, 80};
+        QTest::newRow("narrower: titles give when nothing else can")
+            << 700 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
+        QTest::newRow("too narrow: values stay whole, the table gets wider")
+            << 600 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
+        QTest::newRow("a dragged column keeps its width")
+            << 1000 << small << smallTitles << QList<int>{300, -1, -1, -1, -1, -1, -1, -1}
+            << QList<int>{300, 86, 256, 78, 54, 63, 77, 86};
+        QTest::newRow("a dragged column gives back down to its needs")
+            << 800 << content << titles << QList<int>{200, -1, -1, -1, -1, -1, -1, -1}
+            << QList<int>{115, 170, 100, 120, 55, 70, 90, 80};
     }
-    const PFOfferWidths result = PFOfferWidths::arranged(available, columns);
-    QCOMPARE(QList<int>(result.widths.begin(), result.widths.end()), widths);
-}
 
-void OfferTableModelTest::supplierNames_keepTheirHue_readableOnLightAndDarkRows() {
-    ModelHarness h;
-    h.model.setRows(threeOffers(), 0.0);
-    const QPalette original = QGuiApplication::palette();
-    const QColor autoEuro(35, 91, 232);
-    for (const QColor base : {QColor(Qt::white), QColor(30, 30, 30)}) {
-        QPalette palette = original;
-        palette.setColor(QPalette::Base, base);
-        QGuiApplication::setPalette(palette);
-        const QColor name =
-            h.model.data(h.model.index(0, OfferTableModel::supplier), Qt::ForegroundRole).value<QColor>();
-        QCOMPARE(name.hslHue(), autoEuro.hslHue());
-        // Far from the background in lightness, and less saturated than a link.
-        QVERIFY2(std::abs(name.lightnessF() - base.lightnessF()) > 0.5, qPrintable(name.name()));
-        QVERIFY(name.hslSaturationF() < autoEuro.hslSaturationF());
+    void arranged_fitsValuesAndTitlesThenSharesTheRest() {
+        QFETCH(int, available);
+        QFETCH(QList<int>, content);
+        QFETCH(QList<int>, titles);
+        QFETCH(QList<int>, chosen);
+        QFETCH(QList<int>, widths);
+        PFOfferWidths::Columns columns;
+        for (int i = 0; i < PFOfferWidths::columnCount; ++i) {
+            auto& c = columns[static_cast<size_t>(i)];
+            c.content = content[i];
+            c.title = titles[i];
+            if (chosen[i] >= 0)
+                c.chosen = chosen[i];
+        }
+        const PFOfferWidths result = PFOfferWidths::arranged(available, columns);
+        QCOMPARE(QList<int>(result.widths.begin(), result.widths.end()), widths);
     }
-    QGuiApplication::setPalette(original);
-}
 
-void OfferTableModelTest::askedForPart_isMarked_rowTooltipNamesTheWarehouse() {
-    ModelHarness h;
-    SupplierOffer asked =
-        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("a")).article(QStringLiteral("oc-90"));
-    asked.warehouse = QStringLiteral("Москва, склад партнёра");
-    const SupplierOffer analogue =
-        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("b")).article(QStringLiteral("W 712/75"));
-    h.model.setRows({asked, analogue}, 0.0);
-    h.model.setSearchedArticle(QStringLiteral("OC 90"));
-    QVERIFY(h.model.isAskedForPart(0));
-    QVERIFY(!h.model.isAskedForPart(1));
-    const auto font = [&](int row) {
-        return h.model.data(h.model.index(row, OfferTableModel::article), Qt::FontRole).value<QFont>();
-    };
-    QVERIFY(font(0).bold());
-    QVERIFY(!font(1).bold());
-    QCOMPARE(h.text(0, OfferTableModel::article, Qt::ToolTipRole),
-             QStringLiteral("Искомый артикул\nСклад: Москва, склад партнёра\nНажмите, чтобы скопировать: oc-90"));
-    QVERIFY(h.text(0, OfferTableModel::supplier, Qt::ToolTipRole).contains(QStringLiteral("Склад: Москва")));
-    QCOMPARE(h.text(1, OfferTableModel::article, Qt::ToolTipRole),
-             QStringLiteral("Нажмите, чтобы скопировать: W 712/75"));
-}
+    void supplierNames_keepTheirHue_readableOnLightAndDarkRows() {
+        ModelHarness h;
+        h.model.setRows(threeOffers(), 0.0);
+        const QPalette original = QGuiApplication::palette();
+        const QColor autoEuro(35, 91, 232);
+        for (const QColor base : {QColor(Qt::white), QColor(30, 30, 30)}) {
+            QPalette palette = original;
+            palette.setColor(QPalette::Base, base);
+            QGuiApplication::setPalette(palette);
+            const QColor name =
+                h.model.data(h.model.index(0, OfferTableModel::supplier), Qt::ForegroundRole).value<QColor>();
+            QCOMPARE(name.hslHue(), autoEuro.hslHue());
+            // Far from the background in lightness, and less saturated than a link.
+            QVERIFY2(std::abs(name.lightnessF() - base.lightnessF()) > 0.5, qPrintable(name.name()));
+            QVERIFY(name.hslSaturationF() < autoEuro.hslSaturationF());
+        }
+        QGuiApplication::setPalette(original);
+    }
+
+    void askedForPart_isMarked_rowTooltipNamesTheWarehouse() {
+        ModelHarness h;
+        SupplierOffer asked =
+            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("a")).article(QStringLiteral("oc-90"));
+        asked.warehouse = QStringLiteral("Москва, склад партнёра");
+        const SupplierOffer analogue =
+            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("b")).article(QStringLiteral("W 712/75"));
+        h.model.setRows({asked, analogue}, 0.0);
+        h.model.setSearchedArticle(QStringLiteral("OC 90"));
+        QVERIFY(h.model.isAskedForPart(0));
+        QVERIFY(!h.model.isAskedForPart(1));
+        const auto font = [&](int row) {
+            return h.model.data(h.model.index(row, OfferTableModel::article), Qt::FontRole).value<QFont>();
+        };
+        QVERIFY(font(0).bold());
+        QVERIFY(!font(1).bold());
+        QCOMPARE(h.text(0, OfferTableModel::article, Qt::ToolTipRole),
+                 QStringLiteral("Искомый артикул\nСклад: Москва, склад партнёра\nНажмите, чтобы скопировать: oc-90"));
+        QVERIFY(h.text(0, OfferTableModel::supplier, Qt::ToolTipRole).contains(QStringLiteral("Склад: Москва")));
+        QCOMPARE(h.text(1, OfferTableModel::article, Qt::ToolTipRole),
+                 QStringLiteral("Нажмите, чтобы скопировать: W 712/75"));
+    }
+};
 
 QTEST_MAIN(OfferTableModelTest)
 #include "tst_OfferTableModel.moc"
