@@ -81,6 +81,9 @@ bool SandboxServer::start(const SandboxOptions& options) {
     state.drift = options.drift;
     // Idle keep-alive connections hold a worker each; a short timeout lets stop() end soon.
     state.server.set_keep_alive_timeout(1);
+    // Every connection holds a worker while it lives: enough of them for a fan-out of each
+    // service at once, with some hanging.
+    state.server.new_task_queue = [] { return new httplib::ThreadPool(48); };
     AutoEuroSandboxService::install(state.server, state);
     AutopiterSandboxService::install(state.server, state);
     FeedbackSandboxService::install(state.server, state);
