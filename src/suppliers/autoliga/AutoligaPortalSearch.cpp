@@ -17,7 +17,6 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QSet>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -33,16 +32,11 @@ const QString kOfferKeyPrefix = QStringLiteral("portal-selection:");
 
 // One exchange on the search's own session: the body of an answer whose status lies in
 // 200..highestAccepted.
-QCoro::Task<QByteArray> fetch(QNetworkAccessManager& session, Http::Request request, int highestAccepted) {
-    // The transfer time-out ends a stalled exchange; this deadline ends one that trickles on.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &session, [&session] {
-        for (QNetworkReply* reply : session.findChildren<QNetworkReply*>())
-            reply->abort();
-    });
-    deadline.start(AutoligaPortalSearch::resourceTimeout);
-    request.timeout = AutoligaPortalSearch::requestTimeout;
+QCoro::Task<QByteArray> fetch(QNetworkAccessManager& session, Http::Request request, int highestAccepted,
+                              AutoligaPortalSearch::Timeouts timeouts) {
+    // Silence ends a stalled exchange; the deadline ends one that trickles on.
+    request.timeout = timeouts.request;
+    request.deadline = timeouts.resource;
     request.bodyOnlyOnSuccess = true;
 
     Http::Response response;
@@ -188,9 +182,14 @@ std::optional<SupplierOffer> offerFromRow(const Json::Value& row, const QString&
 
 AutoligaPortalSearch::AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
                                            AutoligaPortalSearchContext& context)
+    : AutoligaPortalSearch(credentials, endpoints, context, {requestTimeout, resourceTimeout}) {}
+
+AutoligaPortalSearch::AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
+                                           AutoligaPortalSearchContext& context, Timeouts timeouts)
     : m_credentials(credentials)
     , m_endpoints(endpoints)
-    , m_context(context) {}
+    , m_context(context)
+    , m_timeouts(timeouts) {}
 
 // GCC 12 may destroy temporaries of a co_await full-expression twice, so every awaited
 // task is a named local first.
@@ -225,7 +224,7 @@ QCoro::Task<QList<SupplierOffer>> AutoligaPortalSearch::search(QString article, 
     // The warm-up only collects the portal's session cookies.
     Http::Request warmUp;
     warmUp.request.setUrl(base);
-    auto warmUpExchange = fetch(*session, std::move(warmUp), 399);
+    auto warmUpExchange = fetch(*session, std::move(warmUp), 399, m_timeouts);
     co_await std::move(warmUpExchange);
 
     Http::Request signIn;
@@ -234,12 +233,12 @@ QCoro::Task<QList<SupplierOffer>> AutoligaPortalSearch::search(QString article, 
     signIn.request.setRawHeader("Content-Type", "application/json");
     signIn.body = QJsonDocument(QJsonObject{{QStringLiteral("login"), login}, {QStringLiteral("password"), password}})
                       .toJson(QJsonDocument::Compact);
-    auto signInExchange = fetch(*session, std::move(signIn), 299);
+    auto signInExchange = fetch(*session, std::move(signIn), 299, m_timeouts);
     co_await std::move(signInExchange);
 
     Http::Request searchRequest;
     searchRequest.request.setUrl(searchURL);
-    auto searchExchange = fetch(*session, std::move(searchRequest), 299);
+    auto searchExchange = fetch(*session, std::move(searchRequest), 299, m_timeouts);
     const QByteArray body = co_await std::move(searchExchange);
     session.reset();
 

@@ -20,9 +20,16 @@ class AutoligaPortalSearch final : public PortalOfferSearching {
 public:
     static constexpr std::chrono::milliseconds requestTimeout{60000};
     static constexpr std::chrono::milliseconds resourceTimeout{65000};
+    // Silence allowed within one exchange, and the whole exchange.
+    struct Timeouts {
+        std::chrono::milliseconds request;
+        std::chrono::milliseconds resource;
+    };
 
     AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
                          AutoligaPortalSearchContext& context);
+    AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
+                         AutoligaPortalSearchContext& context, Timeouts timeouts);
 
     // Fails with AutoligaPortalError, KeychainError, NetworkError or Json::SyntaxError.
     QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override;
@@ -37,4 +44,5 @@ private:
     CredentialStore& m_credentials;
     const ServiceEndpoints& m_endpoints;
     AutoligaPortalSearchContext& m_context;
+    Timeouts m_timeouts;
 };
