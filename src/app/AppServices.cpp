@@ -25,12 +25,14 @@ namespace {
 class ProductConnectorFactory final : public SearchConnectorFactory {
 public:
     ProductConnectorFactory(AutoEuroClient& autoEuro, AutopiterClient& autopiter, CredentialStore& credentials,
-                            const ServiceEndpoints& endpoints, AutoligaPortalSearchContext& portalContext)
+                            const ServiceEndpoints& endpoints, AutoligaPortalSearchContext& portalContext,
+                            AutoligaPortalSearch::Timeouts portalTimeouts)
         : m_autoEuro(autoEuro)
         , m_autopiter(autopiter)
         , m_credentials(credentials)
         , m_endpoints(endpoints)
-        , m_portalContext(portalContext) {}
+        , m_portalContext(portalContext)
+        , m_portalTimeouts(portalTimeouts) {}
 
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
         return std::make_unique<AutoEuroProvider>(m_autoEuro);
@@ -39,7 +41,7 @@ public:
         return std::make_unique<AutopiterProvider>(m_autopiter);
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override {
-        return std::make_unique<AutoligaPortalSearch>(m_credentials, m_endpoints, m_portalContext);
+        return std::make_unique<AutoligaPortalSearch>(m_credentials, m_endpoints, m_portalContext, m_portalTimeouts);
     }
 
 private:
@@ -48,6 +50,7 @@ private:
     CredentialStore& m_credentials;
     const ServiceEndpoints& m_endpoints;
     AutoligaPortalSearchContext& m_portalContext;
+    AutoligaPortalSearch::Timeouts m_portalTimeouts;
 };
 
 std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& options) {
@@ -115,8 +118,30 @@ AppServices::AppServices(const Options& options)
         m_userDefaults->setBool(UserDefaultsKeys::autoligaEnabled, true);
     m_preferences = std::make_unique<SupplierPreferences>(*m_userDefaults);
     m_portalContext = std::make_unique<AutoligaPortalSearchContext>(*m_userDefaults);
+    AutoligaPortalSearch::Timeouts portalTimeouts{AutoligaPortalSearch::requestTimeout,
+                                                  AutoligaPortalSearch::resourceTimeout};
+    using S = ServiceEndpoints::Service;
+    for (auto it = options.timeouts.cbegin(); it != options.timeouts.cend(); ++it) {
+        switch (it.key()) {
+        case S::autoEuro:
+            m_autoEuro->setTimeout(it.value());
+            break;
+        case S::autopiter:
+            m_autopiter->setTimeout(it.value());
+            break;
+        case S::tradeSoft:
+            m_tradeSoft->setTimeout(it.value());
+            break;
+        case S::autoligaPortal:
+            portalTimeouts = {it.value(), 2 * it.value()};
+            break;
+        case S::feedback:
+            m_feedback->setTimeout(it.value());
+            break;
+        }
+    }
     m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro, *m_autopiter, *m_credentials, m_endpoints,
-                                                             *m_portalContext);
+                                                             *m_portalContext, portalTimeouts);
     m_cart = std::make_unique<CartStore>(*m_userDefaults);
 }
 

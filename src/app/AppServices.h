@@ -3,6 +3,9 @@
 #include "net/ServiceEndpoints.h"
 #include "search/SearchConnectors.h"
 
+#include <QHash>
+
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -41,6 +44,9 @@ public:
         bool demo = false;
         // Simulated answer time of each demo service, so the demo feels like the real thing.
         int demoLatencyMs = 600;
+        // For the services listed, the silence their connector waits for at most instead of its
+        // own (an exchange may take twice as long in all). Tests set it to see a hang end soon.
+        QHash<ServiceEndpoints::Service, std::chrono::milliseconds> timeouts;
     };
 
     explicit AppServices(const Options& options);

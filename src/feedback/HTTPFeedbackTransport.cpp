@@ -25,7 +25,7 @@ QCoro::Task<FeedbackReceipt> HTTPFeedbackTransport::submit(FeedbackDraft draft) 
     request.request.setRawHeader("Content-Type", "application/json");
     request.verb = QByteArrayLiteral("POST");
     request.body = FeedbackRequest::from(draft).toJson();
-    request.timeout = timeout;
+    request.timeout = m_timeout;
 
     Http::Response response;
     try {

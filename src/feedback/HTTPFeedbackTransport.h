@@ -21,7 +21,11 @@ public:
     bool hasEndpoint() const override;
     QCoro::Task<FeedbackReceipt> submit(FeedbackDraft draft) override;
 
+    // 15 s unless a test wants to see a hang end sooner.
+    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
 private:
     QNetworkAccessManager& m_network;
     QUrl m_endpoint;
+    std::chrono::milliseconds m_timeout = timeout;
 };

@@ -7,6 +7,7 @@
 #include <QNetworkRequest>
 
 #include <chrono>
+#include <optional>
 
 class QNetworkAccessManager;
 
@@ -30,6 +31,8 @@ struct Request {
     // Longest wait without any data moving. The whole exchange, redirects included, may take
     // twice as long; both clocks start when the request is sent, not while it waits its turn.
     std::chrono::milliseconds timeout{30000};
+    // The whole exchange, when it is not twice the time-out.
+    std::optional<std::chrono::milliseconds> deadline;
     // When set, the body of a status outside 200..299 is not read at all.
     bool bodyOnlyOnSuccess = false;
     qint64 bodyLimit = maxBodySize;

@@ -52,6 +52,14 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
                                             {QStringLiteral("api-error"), F::apiError},
                                             {QStringLiteral("hang"), F::hang},
                                             {QStringLiteral("huge"), F::huge},
+                                            {QStringLiteral("huge-stream"), F::hugeStream},
+                                            {QStringLiteral("html"), F::html},
+                                            {QStringLiteral("truncated"), F::truncated},
+                                            {QStringLiteral("invalid-utf8"), F::invalidUtf8},
+                                            {QStringLiteral("close-mid-body"), F::closeMidBody},
+                                            {QStringLiteral("short-body"), F::shortBody},
+                                            {QStringLiteral("redirect-loop"), F::redirectLoop},
+                                            {QStringLiteral("trickle"), F::trickle},
                                             {QStringLiteral("login-rejected"), F::loginRejected},
                                             {QStringLiteral("login-without-cookie"), F::loginWithoutCookie},
                                             {QStringLiteral("sign-in-rejected"), F::signInRejected}};
@@ -92,7 +100,15 @@ QString helpText() {
         "                                  api-error    answer 200 with an error in the envelope (\"META\";\n"
         "                                               a SOAP fault for autopiter)\n"
         "                                  hang         never answer\n"
-        "                                  huge         answer 200 with a body of more than 32 MiB\n"
+        "                                  huge         answer 200 with a body of 100 MB\n"
+        "                                  huge-stream  the same without a Content-Length\n"
+        "                                  html         answer with a web page instead\n"
+        "                                  truncated    the answer cut off in the middle\n"
+        "                                  invalid-utf8 the answer with its Cyrillic text made invalid UTF-8\n"
+        "                                  close-mid-body  half the answer, then close the connection\n"
+        "                                  short-body   announce more bytes than are sent, then wait\n"
+        "                                  redirect-loop   redirect (307) to the same address for ever\n"
+        "                                  trickle      send the answer one byte a second\n"
         "                                  login-rejected        autopiter: answer every login \"false\"\n"
         "                                  login-without-cookie  autopiter: answer every login \"true\"\n"
         "                                                        without setting the AuthCoocies cookie\n"

@@ -137,7 +137,9 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
     context.record(std::move(seen));
 
     const SandboxBehaviour behaviour = context.behaviourOf(service);
-    const int latency = latencyOf(behaviour, path, soapOperation);
+    int latency = latencyOf(behaviour, path, soapOperation);
+    if (!behaviour.latencyMatch.isEmpty() && !matchable.contains(behaviour.latencyMatch))
+        latency = 0;
     if (latency > 0 && !context.sleep(std::chrono::milliseconds(latency)))
         return;
     struct ReadyNote {
@@ -152,21 +154,34 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
         answer(query);
         return;
     }
+    using F = SandboxBehaviour::Fault;
+    const int success = service == ServiceEndpoints::Service::feedback ? 201 : 200;
     switch (behaviour.fault) {
-    case SandboxBehaviour::Fault::none:
-    case SandboxBehaviour::Fault::signInRejected:
+    case F::none:
+    case F::signInRejected:
         break;
-    case SandboxBehaviour::Fault::status:
+    case F::status:
         response.status = behaviour.status;
         setBody(response,
                 soap ? soapFault("Server was unable to process request. ---> Simulated failure.")
                      : QByteArrayLiteral("{\"error\": \"simulated failure\"}"),
                 contentType);
         break;
-    case SandboxBehaviour::Fault::emptyStatus:
+    case F::emptyStatus:
         response.status = behaviour.status;
         break;
-    case SandboxBehaviour::Fault::malformed:
+    case F::body:
+        response.status = behaviour.status;
+        setBody(response, behaviour.body, contentType);
+        break;
+    case F::html:
+        response.status = success;
+        setBody(response,
+                QByteArrayLiteral("<!DOCTYPE html>\n<html><head><title>502 Bad Gateway</title></head>\n"
+                                  "<body><h1>Bad Gateway</h1><p>nginx</p></body></html>\n"),
+                "text/html");
+        break;
+    case F::malformed:
         setBody(response,
                 soap ? QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
                                          "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
@@ -174,25 +189,89 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
                      : QByteArrayLiteral("{\"META\": {\"result\": \"OK\"}, \"DATA\": [{\"brand\": "),
                 contentType);
         break;
-    case SandboxBehaviour::Fault::apiError:
+    case F::apiError:
         setBody(response, apiErrorBody, contentType);
         break;
-    case SandboxBehaviour::Fault::loginRejected:
-    case SandboxBehaviour::Fault::loginWithoutCookie:
+    case F::loginRejected:
+    case F::loginWithoutCookie:
         // The service itself plays these on its login operation.
         answer(query);
         break;
-    case SandboxBehaviour::Fault::hang:
+    case F::hang:
         context.sleep(std::chrono::milliseconds(-1));
         break;
-    case SandboxBehaviour::Fault::huge: {
-        constexpr size_t size = 33 * 1024 * 1024;
-        response.set_content_provider(size, contentType, [](size_t offset, size_t length, httplib::DataSink& sink) {
+    case F::huge:
+        response.set_content_provider(100'000'000, contentType, [](size_t, size_t length, httplib::DataSink& sink) {
             static const std::string chunk(64 * 1024, ' ');
-            (void)offset;
             // A client that hung up ends the answer.
             return sink.write(chunk.data(), std::min(length, chunk.size()));
         });
+        break;
+    case F::hugeStream:
+        response.set_chunked_content_provider(
+            contentType, [&context, sent = size_t(0)](size_t, httplib::DataSink& sink) mutable {
+                static const std::string chunk(64 * 1024, ' ');
+                if (sent >= 100'000'000) {
+                    sink.done();
+                    return true;
+                }
+                sent += chunk.size();
+                return context.sleep(std::chrono::milliseconds(0)) && sink.write(chunk.data(), chunk.size());
+            });
+        break;
+    case F::redirectLoop:
+    case F::redirectForeign:
+        // 307 keeps the method and body, so a POST loops as a POST.
+        response.status = 307;
+        response.set_header("Location", behaviour.fault == F::redirectLoop ? request.target
+                                                                           : behaviour.redirectTarget.toStdString());
+        break;
+    case F::truncated:
+    case F::invalidUtf8:
+    case F::closeMidBody:
+    case F::shortBody:
+    case F::trickle: {
+        answer(query);
+        QByteArray body = QByteArray::fromStdString(response.body);
+        const std::string type = response.get_header_value("Content-Type");
+        if (behaviour.fault == F::truncated) {
+            body.truncate(body.size() / 2);
+            setBody(response, body, type.c_str());
+            break;
+        }
+        if (behaviour.fault == F::invalidUtf8) {
+            // Cyrillic letters begin with 0xD0 or 0xD1; 0xFF begins no UTF-8 sequence at all.
+            for (char& byte : body) {
+                if (byte == '\xD0' || byte == '\xD1')
+                    byte = '\xFF';
+            }
+            setBody(response, body, type.c_str());
+            break;
+        }
+        response.body.clear();
+        const auto full = static_cast<size_t>(body.size());
+        const int trickleMs = behaviour.trickleMs;
+        const F fault = behaviour.fault;
+        const size_t announced = fault == F::shortBody ? full + 64 : full;
+        response.set_content_provider(
+            announced, type.c_str(),
+            [&context, body, full, fault, trickleMs](size_t offset, size_t, httplib::DataSink& sink) {
+                if (fault == F::closeMidBody) {
+                    // Returning false makes the server drop the connection.
+                    if (offset == 0)
+                        sink.write(body.constData(), full / 2);
+                    return false;
+                }
+                if (fault == F::shortBody) {
+                    if (offset < full)
+                        return sink.write(body.constData() + offset, full - offset);
+                    context.sleep(std::chrono::milliseconds(-1));
+                    return false;
+                }
+                if (offset > 0 && !context.sleep(std::chrono::milliseconds(trickleMs)))
+                    return false;
+                return sink.write(body.constData() + offset, 1);
+            });
         break;
     }
     }

@@ -23,7 +23,7 @@ struct SandboxBehaviour {
         apiError,
         // Never answers (until the server stops).
         hang,
-        // Answers 200 with a body of more than 32 MiB.
+        // Answers 200 with a body of 100 MB, announced by its Content-Length.
         huge,
         // Answers `status` with an empty body.
         emptyStatus,
@@ -33,6 +33,26 @@ struct SandboxBehaviour {
         loginWithoutCookie,
         // The Autoliga portal refuses the sign-in with 403; other requests are answered.
         signInRejected,
+        // Answers `status` with `body` as it is.
+        body,
+        // Answers the success status (201 for feedback, else 200) with a web page.
+        html,
+        // The normal answer cut off in the middle.
+        truncated,
+        // The normal answer with its non-ASCII text made invalid UTF-8.
+        invalidUtf8,
+        // The normal answer's headers and half its body; then the connection closes.
+        closeMidBody,
+        // A Content-Length beyond the body: the body, then silence until the server stops.
+        shortBody,
+        // A 307 back to the same address, again and again.
+        redirectLoop,
+        // A 307 to `redirectTarget`.
+        redirectForeign,
+        // The normal answer, one byte every `trickleMs`.
+        trickle,
+        // Answers 200 with 100 MB and no Content-Length.
+        hugeStream,
     };
 
     // Default answer time of the service's operations.
@@ -41,12 +61,19 @@ struct SandboxBehaviour {
     // "customer/login/", "autoliga/" for the portal's base) or, for Autopiter, by the SOAP
     // operation ("GetPriceId"). The longest key that fits wins; others take latencyMs.
     QHash<QString, int> operationLatencyMs;
+    // When not empty, only requests that contain this text wait out the latency (as `faultMatch`).
+    QString latencyMatch;
     Fault fault = Fault::none;
     int status = 503;
     // When not empty, the fault hits only requests whose target contains this text
     // (e.g. "search_items/" or "brand=MAHLE"; for Autopiter also its SOAPAction or
     // body, e.g. "GetPriceId"); others are answered normally.
     QString faultMatch;
+    // For `body`, with `status`.
+    QByteArray body;
+    // For `redirectForeign`: an absolute address.
+    QString redirectTarget;
+    int trickleMs = 1000;
 };
 
 // How the simulated market moves between two requests for the same offer, so that a cart

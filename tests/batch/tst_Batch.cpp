@@ -76,6 +76,31 @@ struct PricerHarness {
     }
 };
 
+
+BatchReport sampleReport(double markup) {
+    BatchLineResult first;
+    first.line = line(1, QStringLiteral("W 712/75"), 3);
+    first.state = BatchLineResult::State::finished;
+    first.offers = {OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("k1"))
+                        .article(QStringLiteral("W 712/75"))
+                        .price("1234.5")
+                        .available(7)
+                        .delivery(QStringLiteral("3 дн."))
+                        .rejectRate("2.5")};
+    BatchLineResult second;
+    second.line = line(2, QStringLiteral("0451103079"));
+    second.state = BatchLineResult::State::finished;
+    second.statusMessage = QStringLiteral("По артикулу 0451103079 предложения не найдены.");
+    return BatchReport::evaluate({first, second}, BestOfferRule::cheapest, {}, markup, kNow);
+}
+
+QByteArray unzipped(const QString& archive, const QString& member) {
+    QProcess unzip;
+    unzip.start(QStandardPaths::findExecutable(QStringLiteral("unzip")), {QStringLiteral("-p"), archive, member});
+    unzip.waitForFinished(10000);
+    return unzip.readAllStandardOutput();
+}
+
 } // namespace
 
 class BatchTest : public QObject {
@@ -412,33 +437,6 @@ private Q_SLOTS:
     }
 };
 
-namespace {
-
-BatchReport sampleReport(double markup) {
-    BatchLineResult first;
-    first.line = line(1, QStringLiteral("W 712/75"), 3);
-    first.state = BatchLineResult::State::finished;
-    first.offers = {OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("k1"))
-                        .article(QStringLiteral("W 712/75"))
-                        .price("1234.5")
-                        .available(7)
-                        .delivery(QStringLiteral("3 дн."))
-                        .rejectRate("2.5")};
-    BatchLineResult second;
-    second.line = line(2, QStringLiteral("0451103079"));
-    second.state = BatchLineResult::State::finished;
-    second.statusMessage = QStringLiteral("По артикулу 0451103079 предложения не найдены.");
-    return BatchReport::evaluate({first, second}, BestOfferRule::cheapest, {}, markup, kNow);
-}
-
-QByteArray unzipped(const QString& archive, const QString& member) {
-    QProcess unzip;
-    unzip.start(QStandardPaths::findExecutable(QStringLiteral("unzip")), {QStringLiteral("-p"), archive, member});
-    unzip.waitForFinished(10000);
-    return unzip.readAllStandardOutput();
-}
-
-} // namespace
 
 QTEST_GUILESS_MAIN(BatchTest)
 #include "tst_Batch.moc"

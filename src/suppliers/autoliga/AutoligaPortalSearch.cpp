@@ -146,9 +146,14 @@ std::optional<SupplierOffer> offerFromRow(const Json::Value& row, const QString&
 
 AutoligaPortalSearch::AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
                                            AutoligaPortalSearchContext& context)
+    : AutoligaPortalSearch(credentials, endpoints, context, {requestTimeout, resourceTimeout}) {}
+
+AutoligaPortalSearch::AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
+                                           AutoligaPortalSearchContext& context, Timeouts timeouts)
     : m_credentials(credentials)
     , m_endpoints(endpoints)
-    , m_context(context) {}
+    , m_context(context)
+    , m_timeouts(timeouts) {}
 
 namespace {
 
@@ -205,7 +210,7 @@ QCoro::Task<QList<SupplierOffer>> PreparedAutoligaSearch::search(QString article
 } // namespace
 
 std::unique_ptr<PreparedPortalSearch> AutoligaPortalSearch::prepare() {
-    return std::make_unique<PreparedAutoligaSearch>(AutoligaPortalSession::start(m_credentials, m_endpoints),
+    return std::make_unique<PreparedAutoligaSearch>(AutoligaPortalSession::start(m_credentials, m_endpoints, m_timeouts),
                                                     m_context);
 }
 

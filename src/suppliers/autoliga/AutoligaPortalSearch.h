@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AutoligaPortalSession.h"
 #include "search/SearchConnectors.h"
 
 #include <QByteArray>
@@ -16,8 +17,14 @@ class ServiceEndpoints;
 // a SupplierOffer, and the origin of every offer remembered in the context.
 class AutoligaPortalSearch final : public PortalOfferSearching {
 public:
+    static constexpr std::chrono::milliseconds requestTimeout = AutoligaPortalSession::requestTimeout;
+    static constexpr std::chrono::milliseconds resourceTimeout = AutoligaPortalSession::resourceTimeout;
+    using Timeouts = AutoligaPortalSession::Timeouts;
+
     AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
                          AutoligaPortalSearchContext& context);
+    AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
+                         AutoligaPortalSearchContext& context, Timeouts timeouts);
 
     // Fails with AutoligaPortalError, KeychainError, NetworkError or Json::SyntaxError.
     QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override;
@@ -35,4 +42,5 @@ private:
     CredentialStore& m_credentials;
     const ServiceEndpoints& m_endpoints;
     AutoligaPortalSearchContext& m_context;
+    Timeouts m_timeouts;
 };

@@ -62,11 +62,17 @@ void AutoligaPortalSearchContext::load() {
         m_defaults.keepAside(key());
         return;
     }
+    m_searches = fromStored(*stored);
+}
+
+QMap<QString, QStringList> AutoligaPortalSearchContext::fromStored(const QVariantMap& stored) {
     // A damaged entry costs that entry only.
-    for (auto it = stored->cbegin(); it != stored->cend(); ++it) {
+    QMap<QString, QStringList> searches;
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
         if (auto texts = textList(it.value()))
-            m_searches.insert(it.key(), std::move(*texts));
+            searches.insert(it.key(), std::move(*texts));
     }
+    return searches;
 }
 
 void AutoligaPortalSearchContext::save() {

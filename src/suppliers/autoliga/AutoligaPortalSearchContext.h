@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <optional>
 #include <utility>
@@ -31,6 +32,8 @@ public:
     // The [article, brand] pair of an offer; nothing unless the entry holds exactly two texts.
     std::optional<std::pair<QString, QString>> lookup(const QString& offerKey) const;
     const QMap<QString, QStringList>& searches() const { return m_searches; }
+    // The entries of a stored dictionary that are lists of texts; the others are left out.
+    static QMap<QString, QStringList> fromStored(const QVariantMap& stored);
 
 private:
     void load();

@@ -12,7 +12,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
-#include <QTimer>
 
 namespace {
 
@@ -26,13 +25,15 @@ QCoro::Task<QString> readSecret(CredentialStore& store, const char16_t* account)
 
 } // namespace
 
-AutoligaPortalSession::AutoligaPortalSession() = default;
+AutoligaPortalSession::AutoligaPortalSession(Timeouts timeouts)
+    : m_timeouts(timeouts) {}
 
 AutoligaPortalSession::~AutoligaPortalSession() = default;
 
 std::shared_ptr<AutoligaPortalSession> AutoligaPortalSession::start(CredentialStore& credentials,
-                                                                    const ServiceEndpoints& endpoints) {
-    std::shared_ptr<AutoligaPortalSession> session(new AutoligaPortalSession());
+                                                                    const ServiceEndpoints& endpoints,
+                                                                    Timeouts timeouts) {
+    std::shared_ptr<AutoligaPortalSession> session(new AutoligaPortalSession(timeouts));
     // Runs on its own and keeps the session alive until it is done, whoever waits for it.
     signIn(session, credentials, endpoints);
     return session;
@@ -103,15 +104,9 @@ QCoro::Task<QByteArray> AutoligaPortalSession::fetch(Http::Request request, int 
     if (!m_network)
         throw AutoligaPortalError(Kind::invalidResponse);
     QNetworkAccessManager& network = *m_network;
-    // The transfer time-out ends a stalled exchange; this deadline ends one that trickles on.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &network, [&network] {
-        for (QNetworkReply* reply : network.findChildren<QNetworkReply*>())
-            reply->abort();
-    });
-    deadline.start(resourceTimeout);
-    request.timeout = requestTimeout;
+    // Silence ends a stalled exchange; the deadline ends one that trickles on.
+    request.timeout = m_timeouts.request;
+    request.deadline = m_timeouts.resource;
     request.bodyOnlyOnSuccess = true;
 
     Http::Response response;

@@ -24,10 +24,15 @@ class AutoligaPortalSession : public QObject {
 public:
     static constexpr std::chrono::milliseconds requestTimeout{60000};
     static constexpr std::chrono::milliseconds resourceTimeout{65000};
+    // Silence allowed within one exchange, and the whole exchange.
+    struct Timeouts {
+        std::chrono::milliseconds request = requestTimeout;
+        std::chrono::milliseconds resource = resourceTimeout;
+    };
 
     // The credentials and endpoints must outlive the sign-in.
     static std::shared_ptr<AutoligaPortalSession> start(CredentialStore& credentials,
-                                                        const ServiceEndpoints& endpoints);
+                                                        const ServiceEndpoints& endpoints, Timeouts timeouts);
     ~AutoligaPortalSession() override;
 
     // Waits for the sign-in; throws what it failed with (AutoligaPortalError, KeychainError,
@@ -44,12 +49,13 @@ Q_SIGNALS:
     void signInFinished();
 
 private:
-    AutoligaPortalSession();
+    explicit AutoligaPortalSession(Timeouts timeouts);
     static QCoro::Task<> signIn(std::shared_ptr<AutoligaPortalSession> self, CredentialStore& credentials,
                                 const ServiceEndpoints& endpoints);
     QCoro::Task<> warmUpAndSignIn(CredentialStore& credentials, const ServiceEndpoints& endpoints);
 
     std::unique_ptr<QNetworkAccessManager> m_network;
+    Timeouts m_timeouts;
     QUrl m_searchURL;
     bool m_done = false;
     std::exception_ptr m_error;

@@ -92,7 +92,7 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
     request.request.setRawHeader("Content-Type", "application/json");
     request.request.setRawHeader("Accept", "application/json");
     request.body = QJsonDocument(body).toJson(QJsonDocument::Compact);
-    request.timeout = timeout;
+    request.timeout = m_timeout;
     request.bodyOnlyOnSuccess = true;
 
     Http::Response response;
@@ -107,9 +107,13 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
     if (!response.isSuccess())
         throw TradeSoftError::httpStatus(response.status);
 
+    co_return answerRows(response.body);
+}
+
+QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
     Json::Value answer;
     try {
-        answer = Json::parse(response.body);
+        answer = Json::parse(body);
     } catch (const Json::DecodingError& error) {
         throw Json::SyntaxError(error);
     } catch (const Json::LimitError&) {
@@ -135,7 +139,7 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
             }
         }
     }
-    co_return rows;
+    return rows;
 }
 
 QCoro::Task<QList<TradeSoftPriceItem>> TradeSoftHTTPAPI::preOrderSearch(QString article, QString producer,

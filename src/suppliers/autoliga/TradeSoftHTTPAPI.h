@@ -36,6 +36,9 @@ public:
     // The non-empty brand names, in answer order.
     QCoro::Task<QList<TradeSoftProducer>> producers(QString article, QString providerID);
 
+    // The result rows of a 2xx answer's body, checked for errors at the top and in every
+    // container entry. Throws TradeSoftError or Json::SyntaxError.
+    static QList<Json::Value> answerRows(const QByteArray& body);
     // The message of the first error member ("error", "message", "errorMessage",
     // "error_message") that says something; nothing when none does.
     static std::optional<QString> apiError(const Json::Value& object);
@@ -48,8 +51,12 @@ public:
     static double priceValue(const std::optional<Json::Value>& value);
     static TradeSoftPriceItem decodePriceItem(const Json::Value& row);
 
+    // 65 s unless a test wants to see a hang end sooner.
+    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
 private:
     QNetworkAccessManager& m_network;
     CredentialStore& m_credentials;
     const ServiceEndpoints& m_endpoints;
+    std::chrono::milliseconds m_timeout = timeout;
 };

@@ -1,6 +1,7 @@
 #include "AutopiterClient.h"
 
 #include "AutopiterError.h"
+#include "AutopiterXmlParser.h"
 #include "credentials/CredentialStore.h"
 #include "net/Http.h"
 #include "net/NetworkError.h"
@@ -65,28 +66,6 @@ QString soapEnvelope(const QString& operation, const QString& body) {
         QStringLiteral("</soap:Envelope>"),
     }
         .join(u'\n');
-}
-
-// The text of <name>…</name>, found literally: true/1 or false/0 in any letter case.
-bool booleanResult(const QString& name, const QByteArray& body) {
-    const auto invalid = [&] { return AutopiterError::invalidSOAPResponse(name); };
-    const auto text = decodedUtf8(body);
-    if (!text)
-        throw invalid();
-    const QString open = u'<' + name + u'>';
-    const QString close = QStringLiteral("</") + name + u'>';
-    const qsizetype start = text->indexOf(open);
-    if (start < 0)
-        throw invalid();
-    const qsizetype end = text->indexOf(close, start + open.size());
-    if (end < 0)
-        throw invalid();
-    const QString value = text->mid(start + open.size(), end - start - open.size()).trimmed().toLower();
-    if (value == u"true" || value == u"1")
-        return true;
-    if (value == u"false" || value == u"0")
-        return false;
-    throw invalid();
 }
 
 // The answer as text, or the operation named in the error when it is not UTF-8.
@@ -180,7 +159,7 @@ QCoro::Task<QByteArray> AutopiterClient::soapRequest(QString operation, QString 
 QCoro::Task<bool> AutopiterClient::isAuthorized() {
     auto request = soapRequest(QStringLiteral("IsAuthorization"), QString());
     const QByteArray body = co_await std::move(request);
-    co_return booleanResult(QStringLiteral("IsAuthorizationResult"), body);
+    co_return AutopiterXmlParser::booleanResult(QStringLiteral("IsAuthorizationResult"), body);
 }
 
 QCoro::Task<AutopiterClient::Credentials> AutopiterClient::storedCredentials() {
@@ -201,7 +180,7 @@ QCoro::Task<> AutopiterClient::login(Credentials credentials) {
                          QStringLiteral("</Password>\n") + QStringLiteral("<Save>true</Save>");
     auto request = soapRequest(QStringLiteral("Authorization"), body);
     const QByteArray answer = co_await std::move(request);
-    if (!booleanResult(QStringLiteral("AuthorizationResult"), answer))
+    if (!AutopiterXmlParser::booleanResult(QStringLiteral("AuthorizationResult"), answer))
         throw AutopiterError(AutopiterError::Kind::authorizationRejected);
     if (!hasAuthorizationCookie())
         throw AutopiterError(AutopiterError::Kind::missingAuthorizationCookie);

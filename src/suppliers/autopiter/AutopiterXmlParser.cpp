@@ -3,8 +3,11 @@
 #include "AutopiterError.h"
 
 #include <QHash>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
+#include <cmath>
+#include <limits>
 #include <optional>
 
 namespace AutopiterXmlParser {
@@ -79,9 +82,10 @@ std::optional<AutopiterPriceItem> priceItem(const Values& values) {
     const QString detailUID = values.value(QStringLiteral("DetailUid")).trimmed();
     if (detailUID.isEmpty())
         return std::nullopt;
-    // Decimal refuses NaN and infinities: such a price is no price.
+    // Decimal refuses NaN and infinities: such a price is no price; nor is one beyond what a
+    // double holds (1e999), which no table could sort or sum.
     const auto salePrice = Decimal::parse(values.value(QStringLiteral("SalePrice")).trimmed());
-    if (!salePrice)
+    if (!salePrice || !(std::abs(salePrice->toDouble()) < std::numeric_limits<double>::max()))
         return std::nullopt;
 
     AutopiterPriceItem item;
@@ -121,6 +125,7 @@ QList<Item> readItems(const QByteArray& xml, const QString& itemElement, const Q
     Values values;
     QString text;
     bool insideItem = false;
+    qsizetype rows = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::DTD:
@@ -134,6 +139,10 @@ QList<Item> readItems(const QByteArray& xml, const QString& itemElement, const Q
         case QXmlStreamReader::StartElement:
             text.clear();
             if (reader.qualifiedName() == itemElement) {
+                // Rows by the hundred thousand would cost many times the answer's size in memory
+                // and freeze the window while they are read: such an answer is no answer.
+                if (++rows > maxRows)
+                    throw AutopiterError::invalidSOAPResponse(QStringLiteral("больше %1 строк").arg(maxRows));
                 insideItem = true;
                 values.clear();
             }
@@ -172,6 +181,28 @@ QList<Item> readItems(const QByteArray& xml, const QString& itemElement, const Q
 }
 
 } // namespace
+
+bool booleanResult(const QString& name, const QByteArray& body) {
+    const auto invalid = [&] { return AutopiterError::invalidSOAPResponse(name); };
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(body);
+    if (decoder.hasError())
+        throw invalid();
+    const QString open = u'<' + name + u'>';
+    const QString close = QStringLiteral("</") + name + u'>';
+    const qsizetype start = text.indexOf(open);
+    if (start < 0)
+        throw invalid();
+    const qsizetype end = text.indexOf(close, start + open.size());
+    if (end < 0)
+        throw invalid();
+    const QString value = text.mid(start + open.size(), end - start - open.size()).trimmed().toLower();
+    if (value == u"true" || value == u"1")
+        return true;
+    if (value == u"false" || value == u"0")
+        return false;
+    throw invalid();
+}
 
 QList<AutopiterCatalogItem> catalogItems(const QByteArray& xml) {
     return readItems<AutopiterCatalogItem>(xml, QStringLiteral("SearchCatalogModel"),

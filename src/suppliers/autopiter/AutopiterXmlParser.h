@@ -6,13 +6,19 @@
 #include <QList>
 
 // The rows of the Autopiter answers, read from the raw XML with no network involved.
-// Rows without what an offer needs are skipped; a document that cannot be read at all
-// throws AutopiterError::invalidSOAPResponse.
+// Rows without what an offer needs are skipped; a document that cannot be read at all, or
+// holds more than maxRows rows, throws AutopiterError::invalidSOAPResponse.
 namespace AutopiterXmlParser {
+
+// An answer with more rows than this is refused, as the JSON reader refuses longer lists.
+inline constexpr qsizetype maxRows = 50000;
 
 // The "SearchCatalogModel" rows of a FindCatalog answer, in document order.
 QList<AutopiterCatalogItem> catalogItems(const QByteArray& xml);
 // The "PriceSearchModel" rows of a GetPriceId answer, in document order.
 QList<AutopiterPriceItem> priceItems(const QByteArray& xml);
+// The text of <name>…</name> in a UTF-8 answer, found literally: true/1 or false/0 in any
+// letter case and with blanks around. Anything else throws invalidSOAPResponse(name).
+bool booleanResult(const QString& name, const QByteArray& body);
 
 } // namespace AutopiterXmlParser
