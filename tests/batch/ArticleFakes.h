@@ -7,6 +7,13 @@
 
 #include <QHash>
 
+inline QStringList strings(std::initializer_list<const char*> items) {
+    QStringList list;
+    for (const char* item : items)
+        list.append(QString::fromUtf8(item));
+    return list;
+}
+
 // AutoEuro answering per article: its own offers, error and gate for each; every call is
 // recorded as "start A" and "end A" in order.
 class ArticleFakes : public SearchConnectorFactory {
