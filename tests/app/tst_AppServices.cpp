@@ -1,6 +1,5 @@
 #include "app/AppServices.h"
 #include "cart/CartStore.h"
-#include "core/UserDefaults.h"
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 
@@ -29,20 +28,6 @@ private Q_SLOTS:
         // The demo cart is still there for the next demo run.
         AppServices demoAgain(demoOptions);
         QCOMPARE(demoAgain.cartStore().items().size(), 1);
-    }
-
-    void cart_isKeptInTheServicesSettings() {
-        TestEnvironment env;
-        AppServices::Options options;
-        options.settingsFile = env.settingsPath();
-        {
-            AppServices services(options);
-            QVERIFY(services.cartStore().add(OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"))));
-        }
-        QVERIFY(env.makeDefaults()->contains(UserDefaultsKeys::cart));
-        AppServices again(options);
-        QCOMPARE(again.cartStore().items().size(), 1);
-        QCOMPARE(again.cartStore().items().first().id, QStringLiteral("autopiter|7"));
     }
 };
 

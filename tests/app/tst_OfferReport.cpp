@@ -3,6 +3,7 @@
 #include "support/OfferBuilder.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 using namespace OfferReport;
@@ -28,53 +29,30 @@ private Q_SLOTS:
                                   .available(std::numeric_limits<std::int64_t>::max())
                                   .delivery(QStringLiteral("3 дн."));
         offer.price = *Decimal::parse(u"1234.10");
-        const QJsonObject json = offerJson(offer, 10.0, kNow);
-        QCOMPARE(json.size(), 18 + 2); // the record's fields, its id and the display texts
-        QCOMPARE(json[u"id"].toString(), QStringLiteral("autoeuro|k1"));
-        QCOMPARE(json[u"price"].toString(), QStringLiteral("1234.1"));
-        QCOMPARE(json[u"rejectRate"].toString(), QStringLiteral("2.35"));
-        // Beyond 2^53 a JSON number would silently change; such a count goes out as text.
-        QCOMPARE(json[u"availableQuantity"].toString(), QStringLiteral("9223372036854775807"));
-        QVERIFY(json[u"minimumQuantity"].isNull());
-        QVERIFY(json[u"warehouse"].isNull());
-        QVERIFY(json[u"deliveryDate"].isNull());
-        QVERIFY(json[u"isReturnable"].isNull());
-        QVERIFY(json[u"rowHighlightColor"].isNull());
-        QCOMPARE(json[u"updatedAt"].toString(), QStringLiteral("2026-12-01T12:00:00.000Z"));
-
-        const QJsonObject display = json[u"display"].toObject();
-        QCOMPARE(display[u"price"].toString(), QStringLiteral("1400 руб.")); // 1357.51 up to the next 50
-        QCOMPARE(display[u"priceCopy"].toString(), QStringLiteral("1400"));
-        QCOMPARE(display[u"delivery"].toString(), QStringLiteral("3 дн."));
-        QCOMPARE(display[u"highlightRank"].toInt(), 3);
+        // Every field exactly. Beyond 2^53 a JSON number would silently change: such a count goes out as text.
+        // The marked-up 1357.51 goes up to the next 50.
+        QCOMPARE(
+            QString::fromUtf8(QJsonDocument(offerJson(offer, 10.0, kNow)).toJson(QJsonDocument::Compact)),
+            withNbsp(
+                u"{\"article\":\"W 712/75\",\"availableQuantity\":\"9223372036854775807\",\"brand\":\"MANN\","
+                u"\"currency\":\"RUB\",\"deliveryDate\":null,\"deliveryDescription\":\"3 дн.\","
+                u"\"display\":{\"delivery\":\"3 дн.\",\"highlightRank\":3,\"price\":\"1400 руб.\","
+                u"\"priceCopy\":\"1400\",\"risk\":\"2.35%\",\"stock\":\"9223372036854775807\",\"tooltip\":\"1_234,1\"},"
+                u"\"id\":\"autoeuro|k1\",\"isReturnable\":null,\"minimumQuantity\":null,\"name\":\"Фильтр масляный\","
+                u"\"packageQuantity\":null,\"price\":\"1234.1\",\"rejectRate\":\"2.35\",\"rowHighlightColor\":null,"
+                u"\"supplierID\":\"autoeuro\",\"supplierName\":\"AutoEuro\",\"supplierOfferKey\":\"k1\","
+                u"\"updatedAt\":\"2026-12-01T12:00:00.000Z\",\"warehouse\":null}"_s));
     }
 
-    void searchJson_reportsCountsAndAbsentTexts() {
-        SearchOutcome outcome;
-        outcome.article = QStringLiteral("OC 90");
-        outcome.status = QStringLiteral("OC 90 — найдено предложений: 1");
-        outcome.duration = QStringLiteral("Поиск: 0,4 с");
-        outcome.snapshot.total = 5;
-        outcome.snapshot.usefulCount = 3;
-        outcome.snapshot.usefulHidden = 2;
-        outcome.snapshot.rejectHidden = 1;
-        outcome.snapshot.displayed = {OfferBuilder()};
-        const QJsonObject json = searchJson(outcome, kNow);
-        QVERIFY(json[u"error"].isNull());
-        QCOMPARE(json[u"status"].toString(), outcome.status);
-        QCOMPARE(json[u"total"].toInt(), 5);
-        QCOMPARE(json[u"usefulHidden"].toInt(), 2);
-        QCOMPARE(json[u"rejectHidden"].toInt(), 1);
-        QCOMPARE(json[u"offers"].toArray().size(), 1);
-    }
-
-    void searchText_alignsTheWindowsColumns() {
+    void searchOutcome_asJsonAndAsAlignedText() {
         SearchOutcome outcome;
         outcome.article = QStringLiteral("OC 90");
         outcome.status = QStringLiteral("OC 90 — найдено предложений: 2");
         outcome.duration = QStringLiteral("Поиск: 1,2 с");
-        outcome.snapshot.total = 2;
-        outcome.snapshot.usefulCount = 2;
+        outcome.snapshot.total = 5;
+        outcome.snapshot.usefulCount = 3;
+        outcome.snapshot.usefulHidden = 2;
+        outcome.snapshot.rejectHidden = 1;
         outcome.snapshot.displayed = {
             OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1"))
                 .brand(QStringLiteral("KNECHT"))
@@ -82,6 +60,12 @@ private Q_SLOTS:
             OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("2"))
                 .brand(QStringLiteral("MAHLE"))
                 .name(QStringLiteral("Фильтр масляный\tс клапаном, очень длинное наименование детали для проверки"))};
+        QJsonObject json = searchJson(outcome, kNow);
+        QCOMPARE(json.take(u"offers").toArray().size(), 2);
+        QCOMPARE(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)),
+                 u"{\"article\":\"OC 90\",\"duration\":\"Поиск: 1,2 с\",\"error\":null,\"rejectHidden\":1,"
+                 u"\"status\":\"OC 90 — найдено предложений: 2\",\"total\":5,\"usefulCount\":3,\"usefulHidden\":2}"_s);
+
         const QStringList lines = searchText(outcome, kNow).split(u'\n');
         QVERIFY(lines[0].startsWith(QStringLiteral("Производитель  Артикул")));
         // Every column starts at the same place in each row.
@@ -89,7 +73,7 @@ private Q_SLOTS:
         QCOMPARE(lines[1].indexOf(QStringLiteral("410,50 руб.")), priceColumn);
         QVERIFY(lines[2].contains(u'…'));
         QVERIFY(!lines[2].contains(u'\t'));
-        QCOMPARE(lines[4], QStringLiteral("Найдено: 2 · показано: 2"));
+        QCOMPARE(lines[4], QStringLiteral("Найдено: 5 · показано: 2 · скрыто менее подходящих: 2 · по риску: 1"));
         QCOMPARE(lines[5], outcome.status);
         QCOMPARE(lines[6], outcome.duration);
 
