@@ -3,6 +3,7 @@
 #include "core/UserDefaults.h"
 #include "credentials/MemoryCredentialStore.h"
 #include "sandbox/SandboxServer.h"
+#include "search/SearchHistory.h"
 #include "suppliers/autopiter/AutopiterClient.h"
 #include "suppliers/autopiter/AutopiterProvider.h"
 #include "support/AwaitTask.h"
@@ -13,6 +14,7 @@
 #include "ui/SettingsSheet.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -61,8 +63,10 @@ class SettingsSheetTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void markupAndSwitches_takeEffectAtOnce() {
+    void markupSwitchesAndHistory_takeEffectAtOnce() {
         SettingsSandbox s;
+        SearchHistory history(s.services->userDefaults());
+        history.record(u"OC 90"_s, 4);
         SettingsSheet sheet(s.settings());
         sheet.setLocale(QLocale(QLocale::Russian, QLocale::Russia));
         QSignalSpy changed(&sheet, &SettingsSheet::markupChanged);
@@ -76,6 +80,12 @@ private Q_SLOTS:
         QVERIFY(!s.services->supplierPreferences().autopiterEnabled());
         sheet.supplierSwitch(u"autoliga"_s)->click();
         QVERIFY(SupplierPreferences(s.services->userDefaults()).autoligaEnabled());
+
+        QVERIFY(sheet.historyLabel()->text().startsWith(u"Недавних артикулов: 1"_s));
+        sheet.clearHistoryButton()->click();
+        QVERIFY(history.entries().isEmpty());
+        QCOMPARE(sheet.historyLabel()->text(), u"История пуста"_s);
+        QVERIFY(!sheet.clearHistoryButton()->isEnabled());
     }
 
     void autoEuro_saveCheckDelete() {

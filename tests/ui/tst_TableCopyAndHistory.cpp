@@ -1,15 +1,11 @@
-#include "app/AppServices.h"
 #include "search/SearchHistory.h"
 #include "ui/NotificationOverlay.h"
 #include "ui/SearchHistoryPopup.h"
-#include "ui/SettingsSheet.h"
 #include "WindowHarness.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QLabel>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -124,27 +120,6 @@ private Q_SLOTS:
         QTest::keyClick(&h.field(), Qt::Key_Return);
         QVERIFY(!h.history().isShown());
         QCOMPARE(h.window->viewModel().searchedArticle(), u"OP 520"_s);
-    }
-
-    void settingsSheet_clearsTheHistory() {
-        TestEnvironment env;
-        AppServices::Options options;
-        options.settingsFile = env.settingsPath();
-        options.memoryCredentials = true;
-        options.endpoints = ServiceEndpoints();
-        AppServices services(options);
-        SearchHistory history(services.userDefaults());
-        history.record(u"OC 90"_s, 4);
-        SettingsSheet sheet({services.userDefaults(), services.supplierPreferences(), services.credentialStore(),
-                             services.autoEuroClient(), services.autopiterClient(), services.tradeSoftAPI(),
-                             u"памяти"_s});
-        QVERIFY(sheet.clearHistoryButton()->isEnabled());
-        QVERIFY(sheet.historyLabel()->text().startsWith(u"Недавних артикулов: 1"_s));
-        QCOMPARE(sheet.clearHistoryButton()->text(), u"Очистить историю"_s);
-        sheet.clearHistoryButton()->click();
-        QVERIFY(history.entries().isEmpty());
-        QCOMPARE(sheet.historyLabel()->text(), u"История пуста"_s);
-        QVERIFY(!sheet.clearHistoryButton()->isEnabled());
     }
 };
 
