@@ -1,20 +1,13 @@
 #include "core/AppVersion.h"
 #include "feedback/FeedbackForm.h"
 #include "feedback/FeedbackTransportError.h"
-#include "feedback/HTTPFeedbackTransport.h"
-#include "SandboxServer.h"
+#include "FeedbackSandbox.h"
 #include "support/AwaitTask.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QtTest>
-
-#include <httplib.h>
-
-#include <mutex>
-#include <thread>
 
 using Fields = FeedbackForm::Fields;
 Q_DECLARE_METATYPE(FeedbackForm::Fields)
@@ -45,41 +38,6 @@ Fields supplierFields() {
     f.contact = QStringLiteral(" ivan@service.example ");
     return f;
 }
-
-// A feedback service on 127.0.0.1 that answers every POST with the status and body it is given.
-class ScriptedFeedbackService {
-public:
-    ScriptedFeedbackService(int status, std::string body)
-        : m_status(status)
-        , m_body(std::move(body)) {
-        m_server.Post("/v1/feedback", [this](const httplib::Request&, httplib::Response& response) {
-            response.status = m_status;
-            response.set_content(m_body, "application/json");
-        });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        transport = std::make_unique<HTTPFeedbackTransport>(*network, endpoint());
-    }
-    ~ScriptedFeedbackService() {
-        transport.reset();
-        network.reset();
-        m_server.stop();
-        m_thread.join();
-    }
-    QUrl endpoint() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/v1/feedback").arg(m_port)); }
-
-    std::unique_ptr<QNetworkAccessManager> network = std::make_unique<QNetworkAccessManager>();
-    std::unique_ptr<HTTPFeedbackTransport> transport;
-
-private:
-    int m_status;
-    std::string m_body;
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_port = 0;
-};
 
 // "receipt ID STATUS DATE" or the failure's description.
 QString outcomeOf(HTTPFeedbackTransport& transport, const FeedbackDraft& draft) {
@@ -118,7 +76,7 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(QString, outcome);
-        ScriptedFeedbackService service(status, body.toStdString());
+        FeedbackSandbox service(status, body);
         Fields fields;
         fields.message = QStringLiteral("Текст");
         QCOMPARE(outcomeOf(*service.transport, draftOf(fields)), outcome);
@@ -149,20 +107,16 @@ private Q_SLOTS:
 
     // Nothing but the request's own members leaves the machine, however much the user typed.
     void sandbox_receivesOnlyTheListedMembers() {
-        SandboxServer sandbox;
-        QVERIFY(sandbox.start());
-        QNetworkAccessManager network;
-        HTTPFeedbackTransport transport(network,
-                                        sandbox.endpoints().url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
+        FeedbackSandbox service;
         Fields fields = supplierFields();
         fields.message = QStringLiteral("Хотим заказывать у них");
-        const FeedbackReceipt receipt = awaitTask(transport.submit(draftOf(fields)));
+        const FeedbackReceipt receipt = awaitTask(service.transport->submit(draftOf(fields)));
         QVERIFY2(QRegularExpression(QStringLiteral("^FB-\\d{6}$")).match(receipt.id).hasMatch(),
                  qPrintable(receipt.id));
         QCOMPARE(receipt.status, QStringLiteral("received"));
         QVERIFY(receipt.createdAt);
 
-        const QList<SandboxRequest> requests = sandbox.requests();
+        const QList<SandboxRequest> requests = service.sandbox.requests();
         QCOMPARE(requests.size(), 1);
         const SandboxRequest& seen = requests.first();
         QCOMPARE(seen.method, QStringLiteral("POST"));
@@ -176,7 +130,7 @@ private Q_SLOTS:
         // The service refuses a request without the application's version, in its own words.
         FeedbackDraft unversioned = draftOf(fields);
         unversioned.appVersion.clear();
-        QCOMPARE(outcomeOf(transport, unversioned),
+        QCOMPARE(outcomeOf(*service.transport, unversioned),
                  QStringLiteral("Ошибка сервера 422: Не указана версия приложения."));
     }
 

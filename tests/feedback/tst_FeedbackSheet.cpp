@@ -1,5 +1,4 @@
-#include "feedback/HTTPFeedbackTransport.h"
-#include "SandboxServer.h"
+#include "FeedbackSandbox.h"
 #include "ui/FeedbackSheet.h"
 
 #include <QApplication>
@@ -19,20 +18,10 @@
 namespace {
 
 // The sheet over the sandbox's feedback service.
-struct SheetHarness {
-    SandboxServer sandbox;
-    QNetworkAccessManager network;
-    std::unique_ptr<HTTPFeedbackTransport> transport;
-    std::unique_ptr<FeedbackSheet> sheet;
+struct SheetHarness : FeedbackSandbox {
+    std::unique_ptr<FeedbackSheet> sheet = std::make_unique<FeedbackSheet>(*transport);
 
-    SheetHarness() {
-        if (!sandbox.start())
-            qFatal("sandbox did not start");
-        transport = std::make_unique<HTTPFeedbackTransport>(
-            network, sandbox.endpoints().url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
-        sheet = std::make_unique<FeedbackSheet>(*transport);
-        sheet->show();
-    }
+    SheetHarness() { sheet->show(); }
     void fillSupplierFields() const {
         sheet->supplierNameField()->setText(QStringLiteral("Автоальянс"));
         sheet->supplierWebsiteField()->setText(QStringLiteral("https://autoalliance.example"));
