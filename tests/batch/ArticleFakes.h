@@ -1,9 +1,13 @@
 #pragma once
 
+#include "batch/BatchPricer.h"
 #include "core/SupplierDescriptor.h"
+#include "core/SupplierPreferences.h"
 #include "core/UserFacingError.h"
 #include "search/SearchConnectors.h"
 #include "support/FakeConnectors.h"
+#include "support/OfferBuilder.h"
+#include "support/TestEnvironment.h"
 
 #include <QHash>
 
@@ -70,4 +74,43 @@ private:
     private:
         ArticleFakes& m_fakes;
     };
+};
+
+// key:price:days[:risk[:stock]] of one AutoEuro offer of MANN W 712/75.
+inline SupplierOffer offer(const QString& spec) {
+    const QStringList f = spec.split(u':');
+    OfferBuilder b(QStringLiteral("autoeuro"), f[0]);
+    b.price(f[1].toLatin1().constData()).delivery(f[2] + QStringLiteral(" дн."));
+    if (f.size() > 3 && !f[3].isEmpty())
+        b.rejectRate(f[3].toLatin1().constData());
+    if (f.size() > 4)
+        b.available(f[4].toLongLong());
+    return b;
+}
+
+inline QList<SupplierOffer> offersOf(const QString& specs) {
+    QList<SupplierOffer> list;
+    for (const QString& spec : specs.split(u' ', Qt::SkipEmptyParts))
+        list.append(offer(spec));
+    return list;
+}
+
+// Pricing over AutoEuro alone, with answers per article.
+struct PricerHarness {
+    TestEnvironment env;
+    std::unique_ptr<UserDefaults> defaults = env.makeDefaults();
+    SupplierPreferences prefs{*defaults};
+    ArticleFakes fakes;
+    BatchPricer pricer{prefs, fakes};
+
+    PricerHarness() {
+        prefs.setAutopiterEnabled(false);
+        prefs.setAutoligaEnabled(false);
+    }
+    void answer(const QString& article, const QString& specs, Gate* gate = nullptr) {
+        QList<SupplierOffer> offers = offersOf(specs);
+        for (SupplierOffer& o : offers)
+            o.article = article;
+        fakes.answers.insert(article, {offers, std::nullopt, gate});
+    }
 };

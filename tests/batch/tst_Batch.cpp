@@ -1,13 +1,9 @@
 #include "ArticleFakes.h"
 #include "batch/BatchInput.h"
-#include "batch/BatchPricer.h"
 #include "batch/BatchReport.h"
 #include "cart/CartStore.h"
-#include "core/SupplierPreferences.h"
 #include "export/TableExport.h"
 #include "support/AwaitTask.h"
-#include "support/OfferBuilder.h"
-#include "support/TestEnvironment.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -25,25 +21,6 @@ Decimal dec(const char* text) {
     return *Decimal::parse(QString::fromLatin1(text));
 }
 
-// key:price:days[:risk[:stock]] of one AutoEuro offer of MANN W 712/75.
-SupplierOffer offer(const QString& spec) {
-    const QStringList f = spec.split(u':');
-    OfferBuilder b(QStringLiteral("autoeuro"), f[0]);
-    b.price(f[1].toLatin1().constData()).delivery(f[2] + QStringLiteral(" дн."));
-    if (f.size() > 3 && !f[3].isEmpty())
-        b.rejectRate(f[3].toLatin1().constData());
-    if (f.size() > 4)
-        b.available(f[4].toLongLong());
-    return b;
-}
-
-QList<SupplierOffer> offersOf(const QString& specs) {
-    QList<SupplierOffer> list;
-    for (const QString& spec : specs.split(u' ', Qt::SkipEmptyParts))
-        list.append(offer(spec));
-    return list;
-}
-
 BatchLine line(int number, const QString& article, std::int64_t quantity = 1, const QString& brand = {}) {
     return {number, article, brand, quantity};
 }
@@ -57,27 +34,6 @@ BatchLineResult finished(BatchLine l, QList<SupplierOffer> offers, QString error
     r.errorMessage = std::move(error);
     return r;
 }
-
-// Pricing over AutoEuro alone, with answers per article.
-struct PricerHarness {
-    TestEnvironment env;
-    std::unique_ptr<UserDefaults> defaults = env.makeDefaults();
-    SupplierPreferences prefs{*defaults};
-    ArticleFakes fakes;
-    BatchPricer pricer{prefs, fakes};
-
-    PricerHarness() {
-        prefs.setAutoEuroEnabled(true);
-        prefs.setAutopiterEnabled(false);
-        prefs.setAutoligaEnabled(false);
-    }
-    void answer(const QString& article, const QString& specs, Gate* gate = nullptr) {
-        QList<SupplierOffer> offers = offersOf(specs);
-        for (SupplierOffer& o : offers)
-            o.article = article;
-        fakes.answers.insert(article, {offers, std::nullopt, gate});
-    }
-};
 
 BatchReport sampleReport() {
     const BatchLineResult first =

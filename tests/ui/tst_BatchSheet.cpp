@@ -1,9 +1,5 @@
 #include "batch/ArticleFakes.h"
-#include "batch/BatchPricer.h"
 #include "cart/CartStore.h"
-#include "core/SupplierPreferences.h"
-#include "support/OfferBuilder.h"
-#include "support/TestEnvironment.h"
 #include "ui/BatchResultModel.h"
 #include "ui/BatchSheet.h"
 
@@ -20,30 +16,13 @@
 namespace {
 
 // The sheet over a pricer with AutoEuro alone answering per article.
-struct SheetHarness {
-    TestEnvironment env;
-    std::unique_ptr<UserDefaults> defaults = env.makeDefaults();
-    SupplierPreferences prefs{*defaults};
+struct SheetHarness : PricerHarness {
     CartStore cart{*defaults};
-    ArticleFakes fakes;
-    BatchPricer pricer{prefs, fakes};
     std::unique_ptr<BatchSheet> sheet;
 
     SheetHarness() {
-        prefs.setAutopiterEnabled(false);
-        prefs.setAutoligaEnabled(false);
-        for (const auto& [article, prices] :
-             {std::pair{QStringLiteral("OC 90"), QList<const char*>{"900", "700", "800"}},
-              std::pair{QStringLiteral("W 712/75"), QList<const char*>{"300"}}}) {
-            QList<SupplierOffer> offers;
-            for (int i = 0; i < prices.size(); ++i)
-                offers.append(OfferBuilder(QStringLiteral("autoeuro"), article + QString::number(i))
-                                  .supplier(QStringLiteral("autoeuro"), QStringLiteral("AutoEuro"))
-                                  .article(article)
-                                  .brand(QStringLiteral("B%1").arg(i)) // a group each: all useful
-                                  .price(prices[i]));
-            fakes.answers.insert(article, {offers, std::nullopt, nullptr});
-        }
+        answer(QStringLiteral("OC 90"), QStringLiteral("0:900:1 1:700:1 2:800:1"));
+        answer(QStringLiteral("W 712/75"), QStringLiteral("0:300:1"));
         open();
     }
     void open() {
@@ -100,7 +79,7 @@ private Q_SLOTS:
         QCOMPARE(h.sheet->exportTo(path), std::optional<QString>());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("OC 90;;2;B1;OC 90;"));
+        QVERIFY(file.readAll().contains("\n2;OC 90;;2;MANN;OC 90;Фильтр масляный;700,00;1400,00;"));
     }
 
     void reopenedSheet_showsTheSameList_andAnotherOfferCanBeChosen() {
@@ -119,8 +98,8 @@ private Q_SLOTS:
         view->expand(model.index(0, 0));
         QApplication::processEvents();
         // The line's offers are in table order, cheapest first.
-        const QModelIndex dearest = model.index(2, BatchResultModel::brand, model.index(0, 0));
-        QCOMPARE(dearest.data().toString(), QStringLiteral("B0"));
+        const QModelIndex dearest = model.index(2, BatchResultModel::price, model.index(0, 0));
+        QCOMPARE(dearest.data().toString(), QStringLiteral("900,00 руб."));
         view->setFocus();
         view->setCurrentIndex(dearest);
         QTest::keyClick(view, Qt::Key_Return);
