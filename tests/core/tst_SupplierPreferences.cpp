@@ -12,38 +12,30 @@ class SupplierPreferencesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void freshInstall_searchesAutoEuroAndAutopiterOnly() {
+    void writes_persistAcrossInstancesAndNotify() {
         TestEnvironment env;
         auto defaults = env.makeDefaults();
         SupplierPreferences prefs(*defaults);
+        // A fresh install searches AutoEuro and Autopiter only.
         QVERIFY(prefs.autoEuroEnabled());
         QVERIFY(prefs.autopiterEnabled());
         QVERIFY(!prefs.autoligaEnabled());
         QVERIFY(!defaults->contains(UserDefaultsKeys::autoligaEnabled));
-    }
 
-    void writes_persistAcrossInstancesAndNotify() {
-        TestEnvironment env;
-        {
-            auto defaults = env.makeDefaults();
-            SupplierPreferences prefs(*defaults);
-            QSignalSpy ligaSpy(&prefs, &SupplierPreferences::autoligaEnabledChanged);
-            prefs.setAutoligaEnabled(true);
-            prefs.setAutoEuroEnabled(false);
-            QCOMPARE(ligaSpy.size(), 1);
-            QCOMPARE(ligaSpy.first().first().toBool(), true);
-            // A second process-like instance sees the writes at once, without waiting for a flush.
-            auto other = env.makeDefaults();
-            SupplierPreferences reread(*other);
-            QVERIFY(reread.autoligaEnabled());
-            QVERIFY(!reread.autoEuroEnabled());
-            QVERIFY(reread.autopiterEnabled());
-        }
-        auto defaults = env.makeDefaults();
-        SupplierPreferences prefs(*defaults);
-        prefs.setAutoligaEnabled(false);
-        QVERIFY(defaults->contains(UserDefaultsKeys::autoligaEnabled));
-        QCOMPARE(defaults->boolValue(UserDefaultsKeys::autoligaEnabled), std::optional<bool>(false));
+        QSignalSpy ligaSpy(&prefs, &SupplierPreferences::autoligaEnabledChanged);
+        prefs.setAutoligaEnabled(true);
+        prefs.setAutoEuroEnabled(false);
+        QCOMPARE(ligaSpy.size(), 1);
+        QCOMPARE(ligaSpy.first().first().toBool(), true);
+        // A second process-like instance sees the writes at once, without waiting for a flush.
+        auto other = env.makeDefaults();
+        SupplierPreferences reread(*other);
+        QVERIFY(reread.autoligaEnabled());
+        QVERIFY(!reread.autoEuroEnabled());
+        QVERIFY(reread.autopiterEnabled());
+
+        reread.setAutoligaEnabled(false);
+        QCOMPARE(env.makeDefaults()->boolValue(UserDefaultsKeys::autoligaEnabled), std::optional<bool>(false));
         QVERIFY(prefs.setEnabled(u"autopiter", false));
         QVERIFY(!prefs.isEnabled(u"autopiter"));
         QVERIFY(!prefs.setEnabled(u"rossko", true));

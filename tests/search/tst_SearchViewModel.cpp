@@ -33,6 +33,15 @@ struct Harness {
         prefs.setAutoligaEnabled(autoliga);
     }
 
+    // All three suppliers, each with offers; AutoEuro answers when its gate opens.
+    void threeSuppliers(Gate& autoEuroGate) {
+        enable(true, true, true);
+        fakes.autoEuro.gate = &autoEuroGate;
+        fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
+        fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
+        fakes.portal.offers = offers(QStringLiteral("autoliga"), 1, QStringLiteral("al"));
+    }
+
     void start(const QString& article) {
         model.setArticle(article);
         model.search();
@@ -162,18 +171,14 @@ private Q_SLOTS:
 
     void portalSignsInBesideTheOthers_searchesAfterThemWithTheirBrand() {
         Harness h;
-        h.enable(true, true, true);
         Gate autoEuroGate;
         Gate autopiterGate;
-        h.fakes.autoEuro.gate = &autoEuroGate;
+        h.threeSuppliers(autoEuroGate);
         h.fakes.autopiter.gate = &autopiterGate;
-        h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
         for (auto& offer : h.fakes.autoEuro.offers) {
             offer.article = QStringLiteral("OC 90");
             offer.brand = QStringLiteral("knecht");
         }
-        h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
-        h.fakes.portal.offers = offers(QStringLiteral("autoliga"), 1, QStringLiteral("al"));
 
         h.start(QStringLiteral("OC 90"));
         // All three are asked before anyone has answered; the portal signs in meanwhile.
@@ -201,11 +206,8 @@ private Q_SLOTS:
 
     void failedPortalSignIn_isReportedLast_besideTheOthersOffers() {
         Harness h;
-        h.enable(true, true, true);
         Gate autoEuroGate;
-        h.fakes.autoEuro.gate = &autoEuroGate;
-        h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
-        h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
+        h.threeSuppliers(autoEuroGate);
         h.fakes.portal.signInError = QStringLiteral("Портал Автолиги: HTTP 403. Проверьте учётные данные портала.");
 
         h.start(QStringLiteral("OC 90"));
@@ -244,30 +246,28 @@ private Q_SLOTS:
     }
 
     void consensusBrand_data() {
-        QTest::addColumn<QStringList>("autoEuro"); // "brand/article" pairs
-        QTest::addColumn<QStringList>("autopiter");
+        QTest::addColumn<QString>("autoEuro"); // "brand/article" pairs, separated by ";"
+        QTest::addColumn<QString>("autopiter");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("majority across suppliers") << QStringList{u"MANN/OC 90"_qs, u"MANN/OC 90"_qs, u"BOSCH/OC 90"_qs}
-                                                   << QStringList{u"BOSCH/OC 90"_qs, u"BOSCH/OC 90"_qs} << u"BOSCH"_qs;
+        QTest::newRow("majority across suppliers")
+            << u"MANN/OC 90;MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;BOSCH/OC 90"_qs << u"BOSCH"_qs;
         QTest::newRow("case and blanks ignored")
-            << QStringList{u"mann/OC 90"_qs} << QStringList{u"Knecht/ oc 90"_qs, u"KNECHT /OC 90"_qs} << u"KNECHT"_qs;
-        QTest::newRow("tie goes to the first seen") << QStringList{u"MANN/OC 90"_qs, u"BOSCH/OC 90"_qs}
-                                                    << QStringList{u"BOSCH/OC 90"_qs, u"MANN/OC 90"_qs} << u"MANN"_qs;
+            << u"mann/OC 90"_qs << u"Knecht/ oc 90;KNECHT /OC 90"_qs << u"KNECHT"_qs;
+        QTest::newRow("tie goes to the first seen")
+            << u"MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;MANN/OC 90"_qs << u"MANN"_qs;
         QTest::newRow("near matches do not vote")
-            << QStringList{u"MANN/OC 90"_qs, u"BOSCH/OC90"_qs, u"BOSCH/OC-90"_qs, u"BOSCH/OC  90"_qs} << QStringList{}
-            << u"MANN"_qs;
-        QTest::newRow("blank brands are skipped")
-            << QStringList{u" /OC 90"_qs, u" /OC 90"_qs, u"knecht/oc 90"_qs} << QStringList{} << u"KNECHT"_qs;
-        QTest::newRow("no exact match") << QStringList{u"MANN/OC90"_qs} << QStringList{} << u""_qs;
+            << u"MANN/OC 90;BOSCH/OC90;BOSCH/OC-90;BOSCH/OC  90"_qs << QString() << u"MANN"_qs;
+        QTest::newRow("blank brands are skipped") << u" /OC 90; /OC 90;knecht/oc 90"_qs << QString() << u"KNECHT"_qs;
+        QTest::newRow("no exact match") << u"MANN/OC90"_qs << QString() << u""_qs;
     }
 
     void consensusBrand() {
-        QFETCH(QStringList, autoEuro);
-        QFETCH(QStringList, autopiter);
+        QFETCH(QString, autoEuro);
+        QFETCH(QString, autopiter);
         QFETCH(QString, expected);
-        auto build = [](const QStringList& pairs) {
+        auto build = [](const QString& pairs) {
             QList<SupplierOffer> list;
-            for (const auto& pair : pairs) {
+            for (const auto& pair : pairs.split(u';', Qt::SkipEmptyParts)) {
                 const auto parts = pair.split(u'/');
                 list.append(OfferBuilder().brand(parts[0]).article(parts[1]));
             }
@@ -418,11 +418,8 @@ private Q_SLOTS:
 
     void cancel_keepsWhoAnswered_ignoresLateAnswers_nextSearchRuns() {
         Harness h;
-        h.enable(true, true, true);
         Gate late;
-        h.fakes.autoEuro.gate = &late;
-        h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
-        h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
+        h.threeSuppliers(late);
         h.start(u"OC 90"_qs);
         QTRY_VERIFY(h.fakes.events.contains(u"autopiter end"_qs));
         h.model.setArticle(u"W 712/75"_qs);
@@ -445,10 +442,10 @@ private Q_SLOTS:
         // The next search runs as usual; the late answer of the cancelled one changes nothing.
         h.fakes.autoEuro.gate = nullptr;
         QVERIFY(h.run(u"OC 90"_qs));
-        QCOMPARE(h.model.offers().size(), 3);
+        QCOMPARE(h.model.offers().size(), 4);
         late.open();
         QTRY_COMPARE(h.fakes.events.count(u"autoeuro end"_qs), 2);
-        QCOMPARE(h.model.offers().size(), 3);
+        QCOMPARE(h.model.offers().size(), 4);
         QCOMPARE(h.finished.size(), 2);
         QVERIFY(!h.model.isLoading());
 
