@@ -353,23 +353,23 @@ private Q_SLOTS:
     }
 
     void storedSettings_damagedValuesGiveDefaults() {
+        // Risk filter on, threshold, markup.
+        const auto stored = [](const UserDefaults& defaults) {
+            const OfferTableSettings settings = storedOfferTableSettings(defaults);
+            return QList<double>{double(settings.rejectFilterEnabled), settings.rejectThreshold,
+                                 PriceDisplay::storedMarkupPercent(defaults)};
+        };
         TestEnvironment env;
         auto defaults = env.makeDefaults();
         defaults->setString(UserDefaultsKeys::rejectFilterEnabled, u"vielleicht"_s);
         defaults->setString(UserDefaultsKeys::rejectThreshold, u"nan"_s);
         defaults->setString(UserDefaultsKeys::markupPercent, u"10%"_s);
-        OfferTableSettings settings = storedOfferTableSettings(*defaults);
-        QCOMPARE(settings.rejectFilterEnabled, false);
-        QCOMPARE(settings.rejectThreshold, 30.0);
-        QCOMPARE(PriceDisplay::storedMarkupPercent(*defaults), 0.0);
+        QCOMPARE(stored(*defaults), (QList<double>{0, 30, 0}));
 
         defaults->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
         defaults->setDouble(UserDefaultsKeys::rejectThreshold, 45);
         defaults->setDouble(UserDefaultsKeys::markupPercent, 12.5);
-        settings = storedOfferTableSettings(*env.makeDefaults());
-        QCOMPARE(settings.rejectFilterEnabled, true);
-        QCOMPARE(settings.rejectThreshold, 45.0);
-        QCOMPARE(PriceDisplay::storedMarkupPercent(*env.makeDefaults()), 12.5);
+        QCOMPARE(stored(*env.makeDefaults()), (QList<double>{1, 45, 12.5}));
     }
 };
 
