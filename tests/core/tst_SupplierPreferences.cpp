@@ -8,6 +8,15 @@
 #include <QSignalSpy>
 #include <QTest>
 
+namespace {
+
+// AutoEuro, Autopiter, Autoliga.
+QList<bool> enabled(const SupplierPreferences& prefs) {
+    return {prefs.autoEuroEnabled(), prefs.autopiterEnabled(), prefs.autoligaEnabled()};
+}
+
+} // namespace
+
 class SupplierPreferencesTest : public QObject {
     Q_OBJECT
 
@@ -17,9 +26,7 @@ private Q_SLOTS:
         auto defaults = env.makeDefaults();
         SupplierPreferences prefs(*defaults);
         // A fresh install searches AutoEuro and Autopiter only.
-        QVERIFY(prefs.autoEuroEnabled());
-        QVERIFY(prefs.autopiterEnabled());
-        QVERIFY(!prefs.autoligaEnabled());
+        QCOMPARE(enabled(prefs), (QList<bool>{true, true, false}));
         QVERIFY(!defaults->contains(UserDefaultsKeys::autoligaEnabled));
 
         QSignalSpy ligaSpy(&prefs, &SupplierPreferences::autoligaEnabledChanged);
@@ -30,9 +37,7 @@ private Q_SLOTS:
         // A second process-like instance sees the writes at once, without waiting for a flush.
         auto other = env.makeDefaults();
         SupplierPreferences reread(*other);
-        QVERIFY(reread.autoligaEnabled());
-        QVERIFY(!reread.autoEuroEnabled());
-        QVERIFY(reread.autopiterEnabled());
+        QCOMPARE(enabled(reread), (QList<bool>{false, true, true}));
 
         reread.setAutoligaEnabled(false);
         QCOMPARE(env.makeDefaults()->boolValue(UserDefaultsKeys::autoligaEnabled), std::optional<bool>(false));
@@ -49,9 +54,7 @@ private Q_SLOTS:
                    "oreliaRejectThreshold=nan\noreliaMarkupPercent=12.5\nbroken line without equals\n");
         file.close();
         auto defaults = env.makeDefaults();
-        SupplierPreferences prefs(*defaults);
-        QVERIFY(prefs.autoEuroEnabled());
-        QVERIFY(prefs.autoligaEnabled());
+        QCOMPARE(enabled(SupplierPreferences(*defaults)), (QList<bool>{true, true, true}));
         QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold), std::nullopt);
         QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), std::optional<double>(12.5));
     }
