@@ -47,43 +47,40 @@ class OffersSnapshotTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Offers of one group as "key price days [rate]", separated by ","; "-" for no delivery.
     void usefulOffers_selectsPerGroup_data() {
-        QTest::addColumn<QList<SupplierOffer>>("offers");
-        QTest::addColumn<QStringList>("expected");
-
-        QTest::newRow("empty") << QList<SupplierOffer>{} << QStringList{};
-        QTest::newRow("one") << QList<SupplierOffer>{offer("a", "900", "9")} << QStringList{u"a"_s};
-        QTest::newRow("two, both kept") << QList<SupplierOffer>{offer("a", "900", "9"), offer("b", "100", "1")}
-                                        << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("three, all kept") << QList<SupplierOffer>{offer("a", "1", "1"), offer("b", "2", "2"),
-                                                                 offer("c", "3", "3")}
-                                         << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::addColumn<QString>("offers");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << u""_s << u""_s;
+        QTest::newRow("one") << u"a 900 9"_s << u"a"_s;
+        QTest::newRow("two, both kept") << u"a 900 9, b 100 1"_s << u"a b"_s;
+        QTest::newRow("three, all kept") << u"a 1 1, b 2 2, c 3 3"_s << u"a b c"_s;
         // Cheapest a, fastest b, least risky c: d is left out.
-        QTest::newRow("four, three champions")
-            << QList<SupplierOffer>{offer("a", "100", "10", "5"), offer("b", "300", "1", "5"),
-                                    offer("c", "200", "5", "1"), offer("d", "150", "7", "3")}
-            << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("four, three champions") << u"a 100 10 5, b 300 1 5, c 200 5 1, d 150 7 3"_s << u"a b c"_s;
         // a wins all three; d and c follow in fill order (delivery 3 both, d less risky).
-        QTest::newRow("five, one dominant")
-            << QList<SupplierOffer>{offer("a", "100", "1", "1"), offer("b", "500", "5", "2"),
-                                    offer("c", "400", "3", "9"), offer("d", "300", "3", "4"), offer("e", "200", "9")}
-            << QStringList{u"a"_s, u"c"_s, u"d"_s};
+        QTest::newRow("five, one dominant") << u"a 100 1 1, b 500 5 2, c 400 3 9, d 300 3 4, e 200 9"_s << u"a c d"_s;
         // Equal on delivery, risk and price: the group order decides the fill.
-        QTest::newRow("fill ties keep group order")
-            << QList<SupplierOffer>{offer("z", "200", "2", "2"), offer("a", "100", "1", "1"),
-                                    offer("y", "200", "2", "2"), offer("x", "200", "2", "2")}
-            << QStringList{u"z"_s, u"a"_s, u"y"_s};
+        QTest::newRow("fill ties keep group order") << u"z 200 2 2, a 100 1 1, y 200 2 2, x 200 2 2"_s << u"z a y"_s;
         // Fastest ties on delivery go to the cheaper; no rate anywhere, so the fill picks by delivery then price.
         QTest::newRow("no rates, price breaks delivery ties")
-            << QList<SupplierOffer>{offer("a", "400", "2"), offer("b", "300", "2"), offer("c", "100", "8"),
-                                    offer("d", "350", "2"), offer("e", "50", nullptr)}
-            << QStringList{u"b"_s, u"d"_s, u"e"_s};
+            << u"a 400 2, b 300 2, c 100 8, d 350 2, e 50 -"_s << u"b d e"_s;
     }
 
     void usefulOffers_selectsPerGroup() {
-        QFETCH(QList<SupplierOffer>, offers);
-        QFETCH(QStringList, expected);
-        QCOMPARE(keys(usefulOffers(offers, kNow)), expected);
+        QFETCH(QString, offers);
+        QFETCH(QString, expected);
+        QList<SupplierOffer> group;
+        for (const QString& text : offers.split(u',', Qt::SkipEmptyParts)) {
+            const QStringList f = text.split(u' ', Qt::SkipEmptyParts);
+            OfferBuilder b(u"autoeuro"_s, f[0]);
+            b.price(f[1].toLatin1().constData());
+            if (f[2] != u"-")
+                b.delivery(f[2] + u" дн."_s);
+            if (f.size() > 3)
+                b.rejectRate(f[3].toLatin1().constData());
+            group << b;
+        }
+        QCOMPARE(keys(usefulOffers(group, kNow)).join(u' '), expected);
     }
 
     void groupKey_ignoresSpellingButNotSupplier_data() {

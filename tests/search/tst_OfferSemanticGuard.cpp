@@ -56,11 +56,8 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QFETCH(QString, purpose);
         const auto m = meaning(text);
-        QCOMPARE(m.has_value(), !type.isEmpty());
-        if (!m)
-            return;
-        QCOMPARE(rawValue(m->partType), type);
-        QCOMPARE(m->purpose ? rawValue(*m->purpose) : QString(), purpose);
+        QCOMPARE(m ? rawValue(m->partType) : QString(), type);
+        QCOMPARE(m && m->purpose ? rawValue(*m->purpose) : QString(), purpose);
     }
 
     void normalisation_splitsWordsAndCanonicalisesNumbers() {

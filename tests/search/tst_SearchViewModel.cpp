@@ -207,14 +207,7 @@ private Q_SLOTS:
         QVERIFY(log.indexOf(u"❌ Автолига (портал)"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
     }
 
-    void portal_getsAnEmptyBrandWithoutVotes() {
-        {
-            Harness h;
-            h.enable(false, false, true);
-            QVERIFY(h.run(QStringLiteral("oc 90")));
-            QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|")});
-        }
-        // A failed supplier casts no vote.
+    void portal_getsNoVoteFromAFailedSupplier() {
         Harness h;
         h.enable(true, true, true);
         h.fakes.autoEuro.error = QStringLiteral("нет связи");
