@@ -143,6 +143,8 @@ private Q_SLOTS:
         QCOMPARE(h.model.errorMessage().isNull(), error.isNull());
         QCOMPARE(h.model.supplierFailures().size(), int(autoEuro == -1) + int(autopiter == -1) + int(portal == -1));
         QCOMPARE(h.fakes.events.isEmpty(), autoEuro == -2 && autopiter == -2 && portal == -2);
+        // No offer of the exact article to vote with: the portal is asked without a brand.
+        QCOMPARE(h.fakes.portal.requests, portal == -2 ? QStringList() : QStringList{u"OC 90|"_qs});
         QVERIFY(!h.model.isLoading());
         QVERIFY(h.model.searchDurationDisplay().startsWith(QStringLiteral("Поиск: ")));
     }
