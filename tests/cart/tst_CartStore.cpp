@@ -34,342 +34,286 @@ QStringList supplierNames(const QList<SupplierCartGroup>& groups) {
     return out;
 }
 
+QStringList ids(const QList<CartItem>& items) {
+    QStringList out;
+    for (const CartItem& item : items)
+        out << item.id;
+    return out;
+}
+
+// A cart over a private settings file.
+struct Cart {
+    TestEnvironment env;
+    std::unique_ptr<UserDefaults> defaults = env.makeDefaults();
+    CartStore store{*defaults};
+};
+
+// Writes the cart's line of the settings file as a user edits it; the other lines stay.
+void editCartLine(const QString& path, const QByteArray& value) {
+    QFile file(path);
+    QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("[General]\nOrelia.Cart.v1=\n");
+    file.close();
+    const qsizetype start = text.indexOf("\nOrelia.Cart.v1=") + 16;
+    text.replace(start, text.indexOf('\n', start) - start, value);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
 } // namespace
 
 class CartStoreTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void add_keepsOneLinePerOffer();
-    void setQuantity_staysBetweenOneAndStock_data();
-    void setQuantity_staysBetweenOneAndStock();
-    void incrementAndDecrement_respectLimits();
-    void totalItemCount_saturates();
-    void removeAndClearSupplier_touchOnlyTheirLines();
-    void groups_orderSuppliersByCollationAndLinesByText();
-    void persistence_missingKeyGivesEmptyCart();
-    void persistence_roundTripKeepsEveryField();
-    void persistence_absentOptionalsAreOmitted();
-    void corruptStoredCart_isKeptAsideAndRecoverable_data();
-    void corruptStoredCart_isKeptAsideAndRecoverable();
-    void handEditedCart_isReadAndASecondBadOneKeptBesideTheFirst();
-    void cartSurvivesOtherWritersOfTheSameFile();
-};
+    void add_keepsOneLinePerOffer() {
+        Cart c;
+        // Nothing stored: an empty cart, nothing kept aside and nothing written before a change.
+        QVERIFY(c.store.items().isEmpty());
+        QVERIFY(c.store.keptAsideKey().isEmpty());
+        QVERIFY(!c.defaults->contains(CartStore::defaultsKey()));
+        QSignalSpy changed(&c.store, &CartStore::changed);
 
-void CartStoreTest::add_keepsOneLinePerOffer() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    QSignalSpy changed(&cart, &CartStore::changed);
+        const SupplierOffer offer = OfferBuilder(u"autoeuro"_s, u"1"_s);
+        QVERIFY(!c.store.contains(offer));
+        QVERIFY(c.store.add(offer));
+        QVERIFY(!c.store.add(offer));
+        QVERIFY(c.store.contains(offer));
+        QCOMPARE(c.store.items().size(), 1);
+        QCOMPARE(c.store.items().first().quantity, 1);
+        QCOMPARE(changed.size(), 1);
 
-    const SupplierOffer offer = OfferBuilder(u"autoeuro"_s, u"1"_s);
-    QVERIFY(!cart.contains(offer));
-    QVERIFY(cart.add(offer));
-    QVERIFY(!cart.add(offer));
-    QVERIFY(cart.contains(offer));
-    QCOMPARE(cart.items().size(), 1);
-    QCOMPARE(cart.items().first().quantity, 1);
-    QCOMPARE(changed.size(), 1);
-
-    // Same supplier and article, another offer key: a line of its own.
-    QVERIFY(cart.add(OfferBuilder(u"autoeuro"_s, u"2"_s)));
-    QCOMPARE(cart.items().size(), 2);
-}
-
-void CartStoreTest::setQuantity_staysBetweenOneAndStock_data() {
-    QTest::addColumn<qint64>("stock"); // -1: not stated
-    QTest::addColumn<qint64>("requested");
-    QTest::addColumn<qint64>("stored");
-    QTest::newRow("zero") << qint64(-1) << qint64(0) << qint64(1);
-    QTest::newRow("negative") << qint64(-1) << qint64(-5) << qint64(1);
-    QTest::newRow("lowest integer") << qint64(-1) << std::numeric_limits<qint64>::min() << qint64(1);
-    QTest::newRow("above stock") << qint64(4) << qint64(10) << qint64(4);
-    QTest::newRow("no stock stated") << qint64(-1) << qint64(10) << qint64(10);
-    QTest::newRow("stock reported as 0") << qint64(0) << qint64(10) << qint64(1);
-}
-
-void CartStoreTest::setQuantity_staysBetweenOneAndStock() {
-    QFETCH(qint64, stock);
-    QFETCH(qint64, requested);
-    QFETCH(qint64, stored);
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    OfferBuilder offer;
-    if (stock >= 0)
-        offer.available(stock);
-    cart.add(offer);
-    cart.setQuantity(offer.build().id(), requested);
-    QCOMPARE(cart.items().first().quantity, stored);
-    QCOMPARE(CartStore(*env.makeDefaults()).items().first().quantity, stored);
-}
-
-void CartStoreTest::incrementAndDecrement_respectLimits() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    const SupplierOffer limited = OfferBuilder(u"autoeuro"_s, u"limited"_s).available(2);
-    const SupplierOffer open = OfferBuilder(u"autoeuro"_s, u"open"_s);
-    cart.add(limited);
-    cart.add(open);
-
-    cart.decrement(limited.id());
-    QCOMPARE(cart.items()[0].quantity, 1);
-    cart.increment(limited.id());
-    cart.increment(limited.id());
-    QCOMPARE(cart.items()[0].quantity, 2);
-    cart.decrement(limited.id());
-    QCOMPARE(cart.items()[0].quantity, 1);
-
-    cart.setQuantity(open.id(), kMax);
-    cart.increment(open.id());
-    QCOMPARE(cart.items()[1].quantity, kMax);
-
-    QSignalSpy changed(&cart, &CartStore::changed);
-    cart.increment(u"autoeuro|unknown"_s);
-    cart.decrement(u"autoeuro|unknown"_s);
-    cart.setQuantity(u"autoeuro|unknown"_s, 3);
-    QCOMPARE(changed.size(), 0);
-}
-
-void CartStoreTest::totalItemCount_saturates() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    {
-        CartStore cart(*defaults);
-        cart.add(OfferBuilder(u"autoeuro"_s, u"1"_s));
-        cart.add(OfferBuilder(u"autoeuro"_s, u"2"_s));
-        cart.setQuantity(u"autoeuro|1"_s, 2);
-        cart.setQuantity(u"autoeuro|2"_s, 3);
-        QCOMPARE(cart.totalItemCount(), 5);
+        // Same supplier and article, another offer key: a line of its own.
+        QVERIFY(c.store.add(OfferBuilder(u"autoeuro"_s, u"2"_s)));
+        QCOMPARE(c.store.items().size(), 2);
     }
-    QJsonObject a = storedLine(u"1"_s), b = storedLine(u"2"_s);
-    a.remove(u"availableQuantity"_s);
-    b.remove(u"availableQuantity"_s);
-    a[u"quantity"_s] = qint64(kMax);
-    b[u"quantity"_s] = qint64(kMax);
-    defaults->setData(CartStore::defaultsKey(), json({a, b}));
-    CartStore huge(*defaults);
-    QCOMPARE(huge.items().size(), 2);
-    QCOMPARE(huge.items()[0].quantity, kMax);
-    QCOMPARE(huge.totalItemCount(), kMax);
-}
 
-void CartStoreTest::removeAndClearSupplier_touchOnlyTheirLines() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    cart.add(OfferBuilder(u"autoeuro"_s, u"1"_s));
-    cart.add(OfferBuilder(u"autoeuro"_s, u"2"_s));
-    cart.add(OfferBuilder(u"autopiter"_s, u"1"_s));
-    cart.add(OfferBuilder(u"AutoEuro"_s, u"3"_s)); // supplier ids match exactly
-
-    QSignalSpy changed(&cart, &CartStore::changed);
-    cart.remove(u"autoeuro|unknown"_s);
-    QCOMPARE(changed.size(), 0);
-    cart.remove(u"autoeuro|1"_s);
-    cart.clearSupplier(u"autoeuro"_s);
-    QCOMPARE(changed.size(), 2);
-
-    auto reread = env.makeDefaults();
-    const CartStore reloaded(*reread);
-    QStringList left;
-    for (const CartItem& item : reloaded.items())
-        left << item.id;
-    QCOMPARE(left, (QStringList{u"autopiter|1"_s, u"AutoEuro|3"_s}));
-}
-
-void CartStoreTest::groups_orderSuppliersByCollationAndLinesByText() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    cart.add(OfferBuilder(u"zeta"_s, u"1"_s).supplier(u"zeta"_s, u"Zeta"_s));
-    cart.add(OfferBuilder(u"autoliga"_s, u"1"_s).supplier(u"autoliga"_s, u"Автолига"_s).brand(u"mann"_s));
-    cart.add(
-        OfferBuilder(u"autoliga"_s, u"2"_s).supplier(u"autoliga"_s, u"Автолига"_s).brand(u"MANN"_s).article(u"B"_s));
-    cart.add(
-        OfferBuilder(u"autoliga"_s, u"3"_s).supplier(u"autoliga"_s, u"renamed"_s).brand(u"MANN"_s).article(u"A"_s));
-    cart.add(OfferBuilder(u"autoeuro"_s, u"1"_s).supplier(u"autoeuro"_s, u"autoEuro"_s));
-
-    // Case-insensitive: "autoEuro" before "Zeta" although 'Z' < 'a' in plain text order.
-    const QList<SupplierCartGroup> english = cart.groups(QLocale(QLocale::English, QLocale::UnitedStates));
-    QCOMPARE(supplierNames(english), (QStringList{u"autoEuro"_s, u"Zeta"_s, u"Автолига"_s}));
-    // Russian collation puts Cyrillic before Latin.
-    QCOMPARE(supplierNames(cart.groups(QLocale(QLocale::Russian, QLocale::Russia))),
-             (QStringList{u"Автолига"_s, u"autoEuro"_s, u"Zeta"_s}));
-
-    const SupplierCartGroup& autoliga = english[2];
-    QCOMPARE(autoliga.supplierID, u"autoliga"_s);
-    QStringList lines;
-    for (const CartItem& item : autoliga.items)
-        lines << item.id;
-    QCOMPARE(lines, (QStringList{u"autoliga|3"_s, u"autoliga|2"_s, u"autoliga|1"_s}));
-}
-
-void CartStoreTest::persistence_missingKeyGivesEmptyCart() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    QVERIFY(cart.items().isEmpty());
-    QVERIFY(!defaults->contains(CartStore::defaultsKey()));
-    QVERIFY(cart.keptAsideKey().isEmpty());
-}
-
-void CartStoreTest::persistence_roundTripKeepsEveryField() {
-    SupplierOffer offer = OfferBuilder(u"autoeuro"_s, u"k-1"_s)
-                              .brand(u"MANN"_s)
-                              .article(u"W 712/75"_s)
-                              .name(u"Фильтр масляный"_s)
-                              .price("0.1")
-                              .currency(u"RUB"_s)
-                              .available(7)
-                              .delivery(u"3 дн."_s)
-                              .rejectRate("2.35");
-    offer.warehouse = u"Москва"_s;
-    const CartItem item = CartItem::supplierOffer(offer, kAdded);
-    QCOMPARE(item.id, u"autoeuro|k-1"_s);
-    QCOMPARE(item.offerID, u"k-1"_s);
-    QCOMPARE(item.supplierOfferKey, u"k-1"_s);
-    QCOMPARE(item.deliveryTime, u"3 дн."_s);
-
-    const auto decoded = CartItem::decodeList(CartItem::encodeList({item}));
-    QVERIFY(decoded);
-    QCOMPARE(decoded->size(), 1);
-    QCOMPARE(decoded->first(), item);
-    QCOMPARE(decoded->first().unitPrice, 0.1);
-    QCOMPARE(decoded->first().rejects, 2.35);
-    QCOMPARE(decoded->first().addedAt, kAdded);
-
-    // A price beyond the double range is stored as the largest finite double, never as inf or NaN.
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    {
-        CartStore cart(*defaults);
-        QVERIFY(cart.add(OfferBuilder(u"autoeuro"_s, u"huge"_s).price("1e400")));
+    void setQuantity_staysBetweenOneAndStock_data() {
+        QTest::addColumn<qint64>("stock"); // -1: not stated
+        QTest::addColumn<qint64>("requested");
+        QTest::addColumn<qint64>("stored");
+        QTest::newRow("zero") << qint64(-1) << qint64(0) << qint64(1);
+        QTest::newRow("negative") << qint64(-1) << qint64(-5) << qint64(1);
+        QTest::newRow("lowest integer") << qint64(-1) << std::numeric_limits<qint64>::min() << qint64(1);
+        QTest::newRow("above stock") << qint64(4) << qint64(10) << qint64(4);
+        QTest::newRow("no stock stated") << qint64(-1) << qint64(10) << qint64(10);
+        QTest::newRow("stock reported as 0") << qint64(0) << qint64(10) << qint64(1);
     }
-    const QByteArray stored = *defaults->dataValue(CartStore::defaultsKey());
-    QVERIFY(!stored.contains("null") && !stored.contains("nan") && !stored.contains("inf"));
-    CartStore reloaded(*env.makeDefaults());
-    QCOMPARE(reloaded.items().first().unitPrice, std::numeric_limits<double>::max());
-}
 
-void CartStoreTest::persistence_absentOptionalsAreOmitted() {
-    SupplierOffer offer = OfferBuilder();
-    CartItem item = CartItem::supplierOffer(offer, kAdded);
-    item.supplierOfferKey.reset();
-    const QJsonObject o = item.toJson();
-    for (const QString& key :
-         {u"supplierOfferKey"_s, u"availableQuantity"_s, u"warehouse"_s, u"deliveryTime"_s, u"rejects"_s})
-        QVERIFY2(!o.contains(key), qPrintable(key));
-    // Seconds since 2001-01-01 UTC.
-    QCOMPARE(o[u"addedAt"_s].toDouble(), 818242215.25);
-    QCOMPARE(CartItem::fromJson(o), item);
-
-    // null stands for absent, too.
-    QJsonObject withNull = o;
-    withNull[u"warehouse"_s] = QJsonValue::Null;
-    QCOMPARE(CartItem::fromJson(withNull), item);
-}
-
-void CartStoreTest::corruptStoredCart_isKeptAsideAndRecoverable_data() {
-    QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<int>("readableLines");
-    const auto without = [](const char* key) {
-        QJsonObject line = storedLine();
-        line.remove(QString::fromLatin1(key));
-        return json({line});
-    };
-    const auto with = [](const char* key, const QJsonValue& value) {
-        QJsonObject line = storedLine();
-        line[QString::fromLatin1(key)] = value;
-        return json({storedLine(u"ok"_s), line});
-    };
-    QTest::newRow("not JSON") << QByteArray("[{\"id\": ") << 0;
-    QTest::newRow("object, not array") << QJsonDocument(storedLine()).toJson() << 0;
-    QTest::newRow("line without addedAt") << without("addedAt") << 0;
-    QTest::newRow("line without offerID") << without("offerID") << 0;
-    QTest::newRow("fractional quantity") << with("quantity", 1.5) << 1;
-    QTest::newRow("quantity as a word") << with("quantity", u"two"_s) << 1;
-    QTest::newRow("quantity beyond 64 bits") << with("quantity", 1e30) << 1;
-    QTest::newRow("price as text") << with("unitPrice", u"12"_s) << 1;
-    QTest::newRow("optional of the wrong type") << with("warehouse", 12) << 1;
-    QTest::newRow("date beyond any calendar") << with("addedAt", 1e300) << 1;
-    QTest::newRow("array of numbers") << QByteArray("[1, 2]") << 0;
-}
-
-void CartStoreTest::corruptStoredCart_isKeptAsideAndRecoverable() {
-    QFETCH(QByteArray, stored);
-    QFETCH(int, readableLines);
-    TestEnvironment env;
-    env.makeDefaults()->setData(CartStore::defaultsKey(), stored);
-
-    auto defaults = env.makeDefaults();
-    CartStore cart(*defaults);
-    QCOMPARE(cart.items().size(), readableLines);
-    QVERIFY(cart.keptAsideKey().startsWith(CartStore::defaultsKey() + u".unreadable-"_s));
-    QVERIFY(cart.add(OfferBuilder(u"autoeuro"_s, u"new"_s)));
-
-    // The next run finds the new cart, and the old bytes untouched beside it.
-    auto next = env.makeDefaults();
-    QCOMPARE(next->dataValue(cart.keptAsideKey()), stored);
-    CartStore reloaded(*next);
-    QCOMPARE(reloaded.items().size(), readableLines + 1);
-    QVERIFY(reloaded.keptAsideKey().isEmpty());
-}
-
-void CartStoreTest::handEditedCart_isReadAndASecondBadOneKeptBesideTheFirst() {
-    TestEnvironment env;
-    // Plain JSON on the line, as a user types it: QSettings alone would read a list of texts.
-    const QByteArray line = json({storedLine(u"a"_s), storedLine(u"b"_s)}).trimmed();
-    {
-        QFile file(env.settingsPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[General]\nOrelia.Cart.v1=" + line + "\n");
+    void setQuantity_staysBetweenOneAndStock() {
+        QFETCH(qint64, stock);
+        QFETCH(qint64, requested);
+        QFETCH(qint64, stored);
+        Cart c;
+        OfferBuilder offer;
+        if (stock >= 0)
+            offer.available(stock);
+        c.store.add(offer);
+        c.store.setQuantity(offer.build().id(), requested);
+        QCOMPARE(c.store.items().first().quantity, stored);
+        QCOMPARE(CartStore(*c.env.makeDefaults()).items().first().quantity, stored);
     }
-    QCOMPARE(CartStore(*env.makeDefaults()).items().size(), 2);
 
-    QStringList asideKeys;
-    for (const QByteArray& bad : {QByteArray("[{\"id\": 1, \"x\"]"), QByteArray("[{\"id\": 2, \"y\"]")}) {
-        // Only the cart's line is edited; whatever else the file holds stays.
-        QFile file(env.settingsPath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QList<QByteArray> lines = file.readAll().split('\n');
-        file.close();
-        for (QByteArray& l : lines) {
-            if (l.startsWith("Orelia.Cart.v1="))
-                l = "Orelia.Cart.v1=" + bad;
-        }
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(lines.join('\n'));
-        file.close();
+    void incrementAndDecrement_respectLimits() {
+        Cart c;
+        const SupplierOffer limited = OfferBuilder(u"autoeuro"_s, u"limited"_s).available(2);
+        const SupplierOffer open = OfferBuilder(u"autoeuro"_s, u"open"_s);
+        c.store.add(limited);
+        c.store.add(open);
+
+        c.store.decrement(limited.id());
+        QCOMPARE(c.store.items()[0].quantity, 1);
+        c.store.increment(limited.id());
+        c.store.increment(limited.id());
+        QCOMPARE(c.store.items()[0].quantity, 2);
+        c.store.decrement(limited.id());
+        QCOMPARE(c.store.items()[0].quantity, 1);
+
+        c.store.setQuantity(open.id(), kMax);
+        c.store.increment(open.id());
+        QCOMPARE(c.store.items()[1].quantity, kMax);
+    }
+
+    void totalItemCount_saturates() {
+        Cart c;
+        c.store.add(OfferBuilder(u"autoeuro"_s, u"1"_s));
+        c.store.add(OfferBuilder(u"autoeuro"_s, u"2"_s));
+        c.store.setQuantity(u"autoeuro|1"_s, 2);
+        c.store.setQuantity(u"autoeuro|2"_s, 3);
+        QCOMPARE(c.store.totalItemCount(), 5);
+        QJsonObject a = storedLine(u"1"_s), b = storedLine(u"2"_s);
+        a.remove(u"availableQuantity"_s);
+        b.remove(u"availableQuantity"_s);
+        a[u"quantity"_s] = qint64(kMax);
+        b[u"quantity"_s] = qint64(kMax);
+        c.defaults->setData(CartStore::defaultsKey(), json({a, b}));
+        CartStore huge(*c.defaults);
+        QCOMPARE(huge.items().size(), 2);
+        QCOMPARE(huge.items()[0].quantity, kMax);
+        QCOMPARE(huge.totalItemCount(), kMax);
+    }
+
+    void changes_touchOnlyTheirLines() {
+        Cart c;
+        c.store.add(OfferBuilder(u"autoeuro"_s, u"1"_s));
+        c.store.add(OfferBuilder(u"autoeuro"_s, u"2"_s));
+        c.store.add(OfferBuilder(u"autopiter"_s, u"1"_s));
+        c.store.add(OfferBuilder(u"AutoEuro"_s, u"3"_s)); // supplier ids match exactly
+
+        QSignalSpy changed(&c.store, &CartStore::changed);
+        c.store.remove(u"autoeuro|unknown"_s);
+        c.store.increment(u"autoeuro|unknown"_s);
+        c.store.decrement(u"autoeuro|unknown"_s);
+        c.store.setQuantity(u"autoeuro|unknown"_s, 3);
+        QCOMPARE(changed.size(), 0);
+        c.store.remove(u"autoeuro|1"_s);
+        c.store.clearSupplier(u"autoeuro"_s);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(ids(CartStore(*c.env.makeDefaults()).items()), (QStringList{u"autopiter|1"_s, u"AutoEuro|3"_s}));
+    }
+
+    void groups_orderSuppliersByCollationAndLinesByText() {
+        Cart c;
+        CartStore& cart = c.store;
+        cart.add(OfferBuilder(u"zeta"_s, u"1"_s).supplier(u"zeta"_s, u"Zeta"_s));
+        cart.add(OfferBuilder(u"autoliga"_s, u"1"_s).supplier(u"autoliga"_s, u"Автолига"_s).brand(u"mann"_s));
+        cart.add(OfferBuilder(u"autoliga"_s, u"2"_s)
+                     .supplier(u"autoliga"_s, u"Автолига"_s)
+                     .brand(u"MANN"_s)
+                     .article(u"B"_s));
+        cart.add(
+            OfferBuilder(u"autoliga"_s, u"3"_s).supplier(u"autoliga"_s, u"renamed"_s).brand(u"MANN"_s).article(u"A"_s));
+        cart.add(OfferBuilder(u"autoeuro"_s, u"1"_s).supplier(u"autoeuro"_s, u"autoEuro"_s));
+
+        // Case-insensitive: "autoEuro" before "Zeta" although 'Z' < 'a' in plain text order.
+        const QList<SupplierCartGroup> english = cart.groups(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(supplierNames(english), (QStringList{u"autoEuro"_s, u"Zeta"_s, u"Автолига"_s}));
+        // Russian collation puts Cyrillic before Latin.
+        QCOMPARE(supplierNames(cart.groups(QLocale(QLocale::Russian, QLocale::Russia))),
+                 (QStringList{u"Автолига"_s, u"autoEuro"_s, u"Zeta"_s}));
+
+        const SupplierCartGroup& autoliga = english[2];
+        QCOMPARE(autoliga.supplierID, u"autoliga"_s);
+        QCOMPARE(ids(autoliga.items), (QStringList{u"autoliga|3"_s, u"autoliga|2"_s, u"autoliga|1"_s}));
+    }
+
+    void persistence_roundTripKeepsEveryField() {
+        // Every field set, the price a decimal that no double holds exactly.
+        SupplierOffer offer =
+            OfferBuilder(u"autoeuro"_s, u"k-1"_s).price("0.1").available(7).delivery(u"3 дн."_s).rejectRate("2.35");
+        offer.warehouse = u"Москва"_s;
+        const CartItem item = CartItem::supplierOffer(offer, kAdded);
+        QCOMPARE((QStringList{item.id, item.offerID, *item.supplierOfferKey, *item.deliveryTime}),
+                 (QStringList{u"autoeuro|k-1"_s, u"k-1"_s, u"k-1"_s, u"3 дн."_s}));
+        QCOMPARE(item.unitPrice, 0.1);
+        QCOMPARE(item.rejects, 2.35);
+        QCOMPARE(CartItem::decodeList(CartItem::encodeList({item})), std::optional(QList<CartItem>{item}));
+
+        // A price beyond the double range is stored as the largest finite double, never as inf or NaN.
+        Cart c;
+        QVERIFY(c.store.add(OfferBuilder(u"autoeuro"_s, u"huge"_s).price("1e400")));
+        const QByteArray stored = *c.defaults->dataValue(CartStore::defaultsKey());
+        QVERIFY(!stored.contains("null") && !stored.contains("nan") && !stored.contains("inf"));
+        QCOMPARE(CartStore(*c.env.makeDefaults()).items().first().unitPrice, std::numeric_limits<double>::max());
+    }
+
+    void persistence_absentOptionalsAreOmitted() {
+        SupplierOffer offer = OfferBuilder();
+        CartItem item = CartItem::supplierOffer(offer, kAdded);
+        item.supplierOfferKey.reset();
+        const QJsonObject o = item.toJson();
+        for (const QString& key :
+             {u"supplierOfferKey"_s, u"availableQuantity"_s, u"warehouse"_s, u"deliveryTime"_s, u"rejects"_s})
+            QVERIFY2(!o.contains(key), qPrintable(key));
+        // Seconds since 2001-01-01 UTC.
+        QCOMPARE(o[u"addedAt"_s].toDouble(), 818242215.25);
+        QCOMPARE(CartItem::fromJson(o), item);
+
+        // null stands for absent, too.
+        QJsonObject withNull = o;
+        withNull[u"warehouse"_s] = QJsonValue::Null;
+        QCOMPARE(CartItem::fromJson(withNull), item);
+    }
+
+    void corruptStoredCart_isKeptAsideAndRecoverable_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("readableLines");
+        const auto without = [](const char* key) {
+            QJsonObject line = storedLine();
+            line.remove(QString::fromLatin1(key));
+            return json({line});
+        };
+        const auto with = [](const char* key, const QJsonValue& value) {
+            QJsonObject line = storedLine();
+            line[QString::fromLatin1(key)] = value;
+            return json({storedLine(u"ok"_s), line});
+        };
+        QTest::newRow("not JSON") << QByteArray("[{\"id\": ") << 0;
+        QTest::newRow("object, not array") << QJsonDocument(storedLine()).toJson() << 0;
+        QTest::newRow("line without addedAt") << without("addedAt") << 0;
+        QTest::newRow("line without offerID") << without("offerID") << 0;
+        QTest::newRow("fractional quantity") << with("quantity", 1.5) << 1;
+        QTest::newRow("quantity as a word") << with("quantity", u"two"_s) << 1;
+        QTest::newRow("quantity beyond 64 bits") << with("quantity", 1e30) << 1;
+        QTest::newRow("price as text") << with("unitPrice", u"12"_s) << 1;
+        QTest::newRow("optional of the wrong type") << with("warehouse", 12) << 1;
+        QTest::newRow("date beyond any calendar") << with("addedAt", 1e300) << 1;
+        QTest::newRow("array of numbers") << QByteArray("[1, 2]") << 0;
+    }
+
+    void corruptStoredCart_isKeptAsideAndRecoverable() {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, readableLines);
+        TestEnvironment env;
+        env.makeDefaults()->setData(CartStore::defaultsKey(), stored);
+
         auto defaults = env.makeDefaults();
         CartStore cart(*defaults);
-        QVERIFY(cart.items().isEmpty());
-        asideKeys << cart.keptAsideKey();
-        QCOMPARE(defaults->dataValue(cart.keptAsideKey()), bad); // the bytes as they stood in the file
-        cart.add(OfferBuilder(u"autoeuro"_s, u"new"_s));
+        QCOMPARE(cart.items().size(), readableLines);
+        QVERIFY(cart.keptAsideKey().startsWith(CartStore::defaultsKey() + u".unreadable-"_s));
+        QVERIFY(cart.add(OfferBuilder(u"autoeuro"_s, u"new"_s)));
+
+        // The next run finds the new cart, and the old bytes untouched beside it.
+        auto next = env.makeDefaults();
+        QCOMPARE(next->dataValue(cart.keptAsideKey()), stored);
+        CartStore reloaded(*next);
+        QCOMPARE(reloaded.items().size(), readableLines + 1);
+        QVERIFY(reloaded.keptAsideKey().isEmpty());
     }
-    QCOMPARE(asideKeys.size(), 2);
-    QVERIFY(asideKeys[0] != asideKeys[1]);
-    QVERIFY(env.makeDefaults()->contains(asideKeys[0]));
-}
 
-void CartStoreTest::cartSurvivesOtherWritersOfTheSameFile() {
-    TestEnvironment env;
-    auto mine = env.makeDefaults();
-    auto other = env.makeDefaults(); // another process's view of the same file
-    CartStore cart(*mine);
+    void handEditedCart_isReadAndASecondBadOneKeptBesideTheFirst() {
+        TestEnvironment env;
+        // Plain JSON on the line, as a user types it: QSettings alone would read a list of texts.
+        editCartLine(env.settingsPath(), json({storedLine(u"a"_s), storedLine(u"b"_s)}));
+        QCOMPARE(CartStore(*env.makeDefaults()).items().size(), 2);
 
-    cart.add(OfferBuilder(u"autoeuro"_s, u"1"_s));
-    other->setDouble(UserDefaultsKeys::markupPercent, 15);
-    cart.add(OfferBuilder(u"autoeuro"_s, u"2"_s));
-    other->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
+        QStringList asideKeys;
+        for (const QByteArray& bad : {QByteArray("[{\"id\": 1, \"x\"]"), QByteArray("[{\"id\": 2, \"y\"]")}) {
+            editCartLine(env.settingsPath(), bad);
+            auto defaults = env.makeDefaults();
+            CartStore cart(*defaults);
+            QVERIFY(cart.items().isEmpty());
+            asideKeys << cart.keptAsideKey();
+            QCOMPARE(defaults->dataValue(cart.keptAsideKey()), bad); // the bytes as they stood in the file
+            cart.add(OfferBuilder(u"autoeuro"_s, u"new"_s));
+        }
+        QVERIFY(asideKeys[0] != asideKeys[1]);
+        QVERIFY(env.makeDefaults()->contains(asideKeys[0]));
+    }
 
-    auto fresh = env.makeDefaults();
-    QCOMPARE(CartStore(*fresh).items().size(), 2);
-    QCOMPARE(fresh->doubleValue(UserDefaultsKeys::markupPercent), 15.0);
-    QCOMPARE(fresh->boolValue(UserDefaultsKeys::rejectFilterEnabled), true);
-}
+    void cartSurvivesOtherWritersOfTheSameFile() {
+        Cart c;
+        auto other = c.env.makeDefaults(); // another process's view of the same file
+        c.store.add(OfferBuilder(u"autoeuro"_s, u"1"_s));
+        other->setDouble(UserDefaultsKeys::markupPercent, 15);
+        c.store.add(OfferBuilder(u"autoeuro"_s, u"2"_s));
+        other->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
+
+        auto fresh = c.env.makeDefaults();
+        QCOMPARE(CartStore(*fresh).items().size(), 2);
+        QCOMPARE(fresh->doubleValue(UserDefaultsKeys::markupPercent), 15.0);
+        QCOMPARE(fresh->boolValue(UserDefaultsKeys::rejectFilterEnabled), true);
+    }
+};
 
 QTEST_GUILESS_MAIN(CartStoreTest)
 #include "tst_CartStore.moc"

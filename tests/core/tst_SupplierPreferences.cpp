@@ -8,42 +8,39 @@
 #include <QSignalSpy>
 #include <QTest>
 
+namespace {
+
+// AutoEuro, Autopiter, Autoliga.
+QList<bool> enabled(const SupplierPreferences& prefs) {
+    return {prefs.autoEuroEnabled(), prefs.autopiterEnabled(), prefs.autoligaEnabled()};
+}
+
+} // namespace
+
 class SupplierPreferencesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void freshInstall_searchesAutoEuroAndAutopiterOnly() {
-        TestEnvironment env;
-        auto defaults = env.makeDefaults();
-        SupplierPreferences prefs(*defaults);
-        QVERIFY(prefs.autoEuroEnabled());
-        QVERIFY(prefs.autopiterEnabled());
-        QVERIFY(!prefs.autoligaEnabled());
-        QVERIFY(!defaults->contains(UserDefaultsKeys::autoligaEnabled));
-    }
-
     void writes_persistAcrossInstancesAndNotify() {
         TestEnvironment env;
-        {
-            auto defaults = env.makeDefaults();
-            SupplierPreferences prefs(*defaults);
-            QSignalSpy ligaSpy(&prefs, &SupplierPreferences::autoligaEnabledChanged);
-            prefs.setAutoligaEnabled(true);
-            prefs.setAutoEuroEnabled(false);
-            QCOMPARE(ligaSpy.size(), 1);
-            QCOMPARE(ligaSpy.first().first().toBool(), true);
-            // A second process-like instance sees the writes at once, without waiting for a flush.
-            auto other = env.makeDefaults();
-            SupplierPreferences reread(*other);
-            QVERIFY(reread.autoligaEnabled());
-            QVERIFY(!reread.autoEuroEnabled());
-            QVERIFY(reread.autopiterEnabled());
-        }
         auto defaults = env.makeDefaults();
         SupplierPreferences prefs(*defaults);
-        prefs.setAutoligaEnabled(false);
-        QVERIFY(defaults->contains(UserDefaultsKeys::autoligaEnabled));
-        QCOMPARE(defaults->boolValue(UserDefaultsKeys::autoligaEnabled), std::optional<bool>(false));
+        // A fresh install searches AutoEuro and Autopiter only.
+        QCOMPARE(enabled(prefs), (QList<bool>{true, true, false}));
+        QVERIFY(!defaults->contains(UserDefaultsKeys::autoligaEnabled));
+
+        QSignalSpy ligaSpy(&prefs, &SupplierPreferences::autoligaEnabledChanged);
+        prefs.setAutoligaEnabled(true);
+        prefs.setAutoEuroEnabled(false);
+        QCOMPARE(ligaSpy.size(), 1);
+        QCOMPARE(ligaSpy.first().first().toBool(), true);
+        // A second process-like instance sees the writes at once, without waiting for a flush.
+        auto other = env.makeDefaults();
+        SupplierPreferences reread(*other);
+        QCOMPARE(enabled(reread), (QList<bool>{false, true, true}));
+
+        reread.setAutoligaEnabled(false);
+        QCOMPARE(env.makeDefaults()->boolValue(UserDefaultsKeys::autoligaEnabled), std::optional<bool>(false));
         QVERIFY(prefs.setEnabled(u"autopiter", false));
         QVERIFY(!prefs.isEnabled(u"autopiter"));
         QVERIFY(!prefs.setEnabled(u"rossko", true));
@@ -57,9 +54,7 @@ private Q_SLOTS:
                    "oreliaRejectThreshold=nan\noreliaMarkupPercent=12.5\nbroken line without equals\n");
         file.close();
         auto defaults = env.makeDefaults();
-        SupplierPreferences prefs(*defaults);
-        QVERIFY(prefs.autoEuroEnabled());
-        QVERIFY(prefs.autoligaEnabled());
+        QCOMPARE(enabled(SupplierPreferences(*defaults)), (QList<bool>{true, true, true}));
         QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold), std::nullopt);
         QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), std::optional<double>(12.5));
     }

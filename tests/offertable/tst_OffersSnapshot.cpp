@@ -15,9 +15,10 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 6), QTime(12, 0));
 
-// An offer of the default group (one supplier, brand and article) with the given terms.
-SupplierOffer offer(const char* key, const char* price, const char* days, const char* rate = nullptr) {
-    OfferBuilder b(QStringLiteral("autoeuro"), QString::fromLatin1(key));
+// An offer of the default brand and article with the given terms.
+SupplierOffer offer(const char* key, const char* price, const char* days, const char* rate = nullptr,
+                    const char* supplier = "autoeuro") {
+    OfferBuilder b(QString::fromLatin1(supplier), QString::fromLatin1(key));
     b.price(price);
     if (days)
         b.delivery(QString::fromLatin1(days) + QStringLiteral(" дн."));
@@ -33,10 +34,11 @@ QStringList keys(const QList<SupplierOffer>& offers) {
     return out;
 }
 
-QStringList ids(const QList<SupplierOffer>& offers) {
-    QStringList out;
-    for (const SupplierOffer& o : offers)
-        out << o.id();
+// The status row's texts in one list, "-" for an absent one.
+QStringList texts(const UsefulResultsStatus& status) {
+    QStringList out{status.summary};
+    for (const auto& text : {status.usefulHidden, status.rejectHidden, status.toggleTitle, status.allowedRisk})
+        out << text.value_or(u"-"_s);
     return out;
 }
 
@@ -46,101 +48,85 @@ class OffersSnapshotTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Offers of one group as "key price days [rate]", separated by ","; "-" for no delivery.
     void usefulOffers_selectsPerGroup_data() {
-        QTest::addColumn<QList<SupplierOffer>>("offers");
-        QTest::addColumn<QStringList>("expected");
-
-        QTest::newRow("empty") << QList<SupplierOffer>{} << QStringList{};
-        QTest::newRow("one") << QList<SupplierOffer>{offer("a", "900", "9")} << QStringList{u"a"_s};
-        QTest::newRow("two, both kept") << QList<SupplierOffer>{offer("a", "900", "9"), offer("b", "100", "1")}
-                                        << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("three, all kept") << QList<SupplierOffer>{offer("a", "1", "1"), offer("b", "2", "2"),
-                                                                 offer("c", "3", "3")}
-                                         << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::addColumn<QString>("offers");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << u""_s << u""_s;
+        QTest::newRow("one") << u"a 900 9"_s << u"a"_s;
+        QTest::newRow("two, both kept") << u"a 900 9, b 100 1"_s << u"a b"_s;
+        QTest::newRow("three, all kept") << u"a 1 1, b 2 2, c 3 3"_s << u"a b c"_s;
         // Cheapest a, fastest b, least risky c: d is left out.
-        QTest::newRow("four, three champions")
-            << QList<SupplierOffer>{offer("a", "100", "10", "5"), offer("b", "300", "1", "5"),
-                                    offer("c", "200", "5", "1"), offer("d", "150", "7", "3")}
-            << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("four, three champions") << u"a 100 10 5, b 300 1 5, c 200 5 1, d 150 7 3"_s << u"a b c"_s;
         // a wins all three; d and c follow in fill order (delivery 3 both, d less risky).
-        QTest::newRow("five, one dominant")
-            << QList<SupplierOffer>{offer("a", "100", "1", "1"), offer("b", "500", "5", "2"),
-                                    offer("c", "400", "3", "9"), offer("d", "300", "3", "4"), offer("e", "200", "9")}
-            << QStringList{u"a"_s, u"c"_s, u"d"_s};
+        QTest::newRow("five, one dominant") << u"a 100 1 1, b 500 5 2, c 400 3 9, d 300 3 4, e 200 9"_s << u"a c d"_s;
         // Equal on delivery, risk and price: the group order decides the fill.
-        QTest::newRow("fill ties keep group order")
-            << QList<SupplierOffer>{offer("z", "200", "2", "2"), offer("a", "100", "1", "1"),
-                                    offer("y", "200", "2", "2"), offer("x", "200", "2", "2")}
-            << QStringList{u"z"_s, u"a"_s, u"y"_s};
+        QTest::newRow("fill ties keep group order") << u"z 200 2 2, a 100 1 1, y 200 2 2, x 200 2 2"_s << u"z a y"_s;
         // Fastest ties on delivery go to the cheaper; no rate anywhere, so the fill picks by delivery then price.
         QTest::newRow("no rates, price breaks delivery ties")
-            << QList<SupplierOffer>{offer("a", "400", "2"), offer("b", "300", "2"), offer("c", "100", "8"),
-                                    offer("d", "350", "2"), offer("e", "50", nullptr)}
-            << QStringList{u"b"_s, u"d"_s, u"e"_s};
+            << u"a 400 2, b 300 2, c 100 8, d 350 2, e 50 -"_s << u"b d e"_s;
     }
 
     void usefulOffers_selectsPerGroup() {
-        QFETCH(QList<SupplierOffer>, offers);
-        QFETCH(QStringList, expected);
-        QCOMPARE(keys(usefulOffers(offers, kNow)), expected);
+        QFETCH(QString, offers);
+        QFETCH(QString, expected);
+        QList<SupplierOffer> group;
+        for (const QString& text : offers.split(u',', Qt::SkipEmptyParts)) {
+            const QStringList f = text.split(u' ', Qt::SkipEmptyParts);
+            OfferBuilder b(u"autoeuro"_s, f[0]);
+            b.price(f[1].toLatin1().constData());
+            if (f[2] != u"-")
+                b.delivery(f[2] + u" дн."_s);
+            if (f.size() > 3)
+                b.rejectRate(f[3].toLatin1().constData());
+            group << b;
+        }
+        QCOMPARE(keys(usefulOffers(group, kNow)).join(u' '), expected);
     }
 
     void groupKey_ignoresSpellingButNotSupplier_data() {
-        QTest::addColumn<QList<SupplierOffer>>("offers");
+        QTest::addColumn<QStringList>("offers"); // "supplier|brand|article"
         QTest::addColumn<int>("useful");
-
-        const auto variant = [](const char* key, QString supplier, QString brand, QString article) {
-            return OfferBuilder(std::move(supplier), QString::fromLatin1(key))
-                .brand(std::move(brand))
-                .article(std::move(article))
-                .build();
-        };
-        const QString ae = QStringLiteral("autoeuro");
         QTest::newRow("leading blank, case and punctuation: one group")
-            << QList<SupplierOffer>{variant("1", ae, u" bosch"_s, u"oc 90"_s), variant("2", ae, u"BOSCH"_s, u"OC-90"_s),
-                                    variant("3", ae, u"Bosch\n"_s, u"oc.90"_s), variant("4", ae, u"bosch"_s, u"OC90"_s)}
+            << QStringList{u"autoeuro| bosch|oc 90"_s, u"autoeuro|BOSCH|OC-90"_s, u"autoeuro|Bosch\n|oc.90"_s,
+                           u"autoeuro|bosch|OC90"_s}
             << 3;
         QTest::newRow("supplier id case: one group")
-            << QList<SupplierOffer>{variant("1", u"autoliga"_s, u"MANN"_s, u"W1"_s),
-                                    variant("2", u"Autoliga"_s, u"MANN"_s, u"W1"_s),
-                                    variant("3", u"AUTOLIGA"_s, u"MANN"_s, u"W1"_s),
-                                    variant("4", u"autoliga"_s, u"MANN"_s, u"W-1"_s)}
+            << QStringList{u"autoliga|MANN|W1"_s, u"Autoliga|MANN|W1"_s, u"AUTOLIGA|MANN|W1"_s, u"autoliga|MANN|W-1"_s}
             << 3;
         QTest::newRow("two suppliers: two groups")
-            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"W1"_s), variant("2", ae, u"MANN"_s, u"W1"_s),
-                                    variant("1", u"autopiter"_s, u"MANN"_s, u"W1"_s),
-                                    variant("2", u"autopiter"_s, u"MANN"_s, u"W1"_s)}
+            << QStringList{u"autoeuro|MANN|W1"_s, u"autoeuro|MANN|W1"_s, u"autopiter|MANN|W1"_s, u"autopiter|MANN|W1"_s}
             << 4;
         // Cyrillic С and О are letters of their own, not the Latin C and O.
         QTest::newRow("Cyrillic letters stay distinct")
-            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"OC90"_s), variant("2", ae, u"MANN"_s, u"OC90"_s),
-                                    variant("3", ae, u"MANN"_s, u"ОС90"_s), variant("4", ae, u"MANN"_s, u"ос-90"_s)}
+            << QStringList{u"autoeuro|MANN|OC90"_s, u"autoeuro|MANN|OC90"_s, u"autoeuro|MANN|ОС90"_s,
+                           u"autoeuro|MANN|ос-90"_s}
             << 4;
         // Й and И differ by a combining mark, which belongs to the article; typed precomposed or
         // decomposed it is the same letter. A letter outside the BMP is a letter, too.
-        const QString yShort = QStringLiteral("\u0419"), iBreve = QStringLiteral("\u0438\u0306");
         QTest::newRow("combining mark keeps Й apart from И")
-            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, iBreve + u"-1"_s),
-                                    variant("2", ae, u"MANN"_s, u"И\u0306 1"_s), variant("3", ae, u"MANN"_s, u"И1"_s),
-                                    variant("4", ae, u"MANN"_s, u"и-1"_s)}
+            << QStringList{u"autoeuro|MANN|\u0438\u0306-1"_s, u"autoeuro|MANN|И\u0306 1"_s, u"autoeuro|MANN|И1"_s,
+                           u"autoeuro|MANN|и-1"_s}
             << 4;
         QTest::newRow("Й precomposed or decomposed: one group")
-            << QList<SupplierOffer>{variant("1", ae, u"L\u00D6MMEL"_s, yShort + u"1"_s),
-                                    variant("2", ae, u"lo\u0308mmel"_s, u"й-1"_s),
-                                    variant("3", ae, u"LÖMMEL"_s, iBreve + u" 1"_s),
-                                    variant("4", ae, u"Lo\u0308mmel"_s, u"И\u0306.1"_s)}
+            << QStringList{u"autoeuro|L\u00D6MMEL|\u04191"_s, u"autoeuro|lo\u0308mmel|й-1"_s,
+                           u"autoeuro|LÖMMEL|\u0438\u0306 1"_s, u"autoeuro|Lo\u0308mmel|И\u0306.1"_s}
             << 3;
         QTest::newRow("letter beyond the BMP counts")
-            << QList<SupplierOffer>{variant("1", ae, u"MANN"_s, u"\U0001D400-1"_s),
-                                    variant("2", ae, u"MANN"_s, u"\U0001D400 1"_s), variant("3", ae, u"MANN"_s, u"1"_s),
-                                    variant("4", ae, u"MANN"_s, u"-1"_s)}
+            << QStringList{u"autoeuro|MANN|\U0001D400-1"_s, u"autoeuro|MANN|\U0001D400 1"_s, u"autoeuro|MANN|1"_s,
+                           u"autoeuro|MANN|-1"_s}
             << 4;
     }
 
     void groupKey_ignoresSpellingButNotSupplier() {
-        QFETCH(QList<SupplierOffer>, offers);
+        QFETCH(QStringList, offers);
         QFETCH(int, useful);
-        QCOMPARE(usefulOffers(offers, kNow).size(), useful);
+        QList<SupplierOffer> list;
+        for (const QString& text : offers) {
+            const QStringList parts = text.split(u'|');
+            list << OfferBuilder(parts[0], QString::number(list.size())).brand(parts[1]).article(parts[2]);
+        }
+        QCOMPARE(usefulOffers(list, kNow).size(), useful);
     }
 
     void rejectFilter_keepsRatesUpToAllowed_data() {
@@ -214,9 +200,8 @@ private Q_SLOTS:
             o.rowHighlightColor = color;
         QCOMPARE(OfferRowHighlight::rank(o), rank);
         const auto c = OfferRowHighlight::color(o);
-        QCOMPARE(c.has_value(), !rgba.isEmpty());
-        if (c)
-            QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(c->red).arg(c->green).arg(c->blue).arg(c->alpha), rgba);
+        QCOMPARE(c ? QStringLiteral("%1 %2 %3 %4").arg(c->red).arg(c->green).arg(c->blue).arg(c->alpha) : QString(),
+                 rgba);
     }
 
     void snapshot_highlightedRowsLeadEvenWhenNotUseful() {
@@ -225,23 +210,17 @@ private Q_SLOTS:
         QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "2"),
                                     offer("c", "300", "3", "3"), offer("d", "400", "4", "4")};
         for (const char* key : {"1", "2", "3", "4"})
-            offers << OfferBuilder(u"autoliga"_s, QString::fromLatin1(key))
-                          .price("50")
-                          .delivery(u"1 дн."_s)
-                          .rejectRate("1");
-        offers << OfferBuilder(u"autoliga"_s, u"green"_s)
-                      .price("9000")
-                      .delivery(u"30 дн."_s)
-                      .rejectRate("50")
-                      .highlight(u"#ccff99"_s);
-        offers << OfferBuilder(u"autoliga"_s, u"yellow"_s).price("9500").delivery(u"30 дн."_s).highlight(u"#F1DD18"_s);
+            offers << offer(key, "50", "1", "1", "autoliga");
+        offers << offer("green", "9000", "30", "50", "autoliga") << offer("yellow", "9500", "30", nullptr, "autoliga");
+        offers[offers.size() - 2].rowHighlightColor = u"#ccff99"_s;
+        offers.last().rowHighlightColor = u"#F1DD18"_s;
         QVERIFY(!keys(usefulOffers(offers, kNow)).contains(u"green"_s));
 
         for (const bool showAll : {false, true}) {
             OfferTableSettings settings;
             settings.showingAllOffers = showAll;
-            const QStringList shown = ids(makeOffersSnapshot(offers, settings, kNow).displayed);
-            QCOMPARE(shown.mid(0, 2), (QStringList{u"autoliga|yellow"_s, u"autoliga|green"_s}));
+            const QStringList shown = keys(makeOffersSnapshot(offers, settings, kNow).displayed);
+            QCOMPARE(shown.mid(0, 2), (QStringList{u"yellow"_s, u"green"_s}));
         }
     }
 
@@ -257,22 +236,15 @@ private Q_SLOTS:
         offers << OfferBuilder(u"autopiter"_s, u"p1"_s).price("500")
                << OfferBuilder(u"autopiter"_s, u"p2"_s).price("600");
 
-        const QStringList shown = ids(makeOffersSnapshot(offers, OfferTableSettings{}, kNow).displayed);
-        QCOMPARE(shown, (QStringList{u"autoeuro|0"_s, u"autoeuro|1"_s, u"autoeuro|2"_s, u"autopiter|p1"_s,
-                                     u"autopiter|p2"_s, u"autoeuro|3"_s, u"autoeuro|4"_s, u"autoeuro|5"_s,
-                                     u"autoeuro|6"_s, u"autoeuro|7"_s, u"autoeuro|8"_s, u"autoeuro|9"_s}));
+        QCOMPARE(keys(makeOffersSnapshot(offers, OfferTableSettings{}, kNow).displayed),
+                 (QStringList{u"0"_s, u"1"_s, u"2"_s, u"p1"_s, u"p2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s, u"8"_s,
+                              u"9"_s}));
     }
 
     void snapshot_countsAndStatusTexts() {
         OfferTableSettings settings;
-        {
-            const OffersSnapshot empty = makeOffersSnapshot({}, settings, kNow);
-            const auto status = UsefulResultsStatus::of(empty, settings);
-            QCOMPARE(status.summary, u"Найдено: 0 · показано: 0"_s);
-            QVERIFY(!status.toggleTitle);
-            QVERIFY(!status.usefulHidden);
-            QVERIFY(!status.allowedRisk);
-        }
+        QCOMPARE(texts(UsefulResultsStatus::of(makeOffersSnapshot({}, settings, kNow), settings)),
+                 (QStringList{u"Найдено: 0 · показано: 0"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s}));
 
         // Five offers of one group (two not useful); one of the useful ones is too risky.
         const QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "80"),
@@ -281,28 +253,20 @@ private Q_SLOTS:
         settings.rejectFilterEnabled = true;
         settings.rejectThreshold = 29.5; // allowed 70.5, shown rounded half away from zero
         OffersSnapshot s = makeOffersSnapshot(offers, settings, kNow);
-        QCOMPARE(s.total, 5);
-        QCOMPARE(s.usefulCount, 3);
-        QCOMPARE(s.usefulHidden, 2);
-        QCOMPARE(s.rejectHidden, 1);
+        QCOMPARE((QList<qsizetype>{s.total, s.usefulCount, s.usefulHidden, s.rejectHidden}),
+                 (QList<qsizetype>{5, 3, 2, 1}));
         QCOMPARE(keys(s.displayed), (QStringList{u"a"_s, u"c"_s}));
-        auto status = UsefulResultsStatus::of(s, settings);
-        QCOMPARE(status.summary, u"Найдено: 5 · показано: 2"_s);
-        QCOMPARE(status.usefulHidden, u"· скрыто менее подходящих: 2"_s);
-        QCOMPARE(status.rejectHidden, u"· по риску: 1"_s);
-        QCOMPARE(status.toggleTitle, u"Показать все"_s);
-        QCOMPARE(status.allowedRisk, u"≤ 71%"_s);
+        QCOMPARE(texts(UsefulResultsStatus::of(s, settings)),
+                 (QStringList{u"Найдено: 5 · показано: 2"_s, u"· скрыто менее подходящих: 2"_s, u"· по риску: 1"_s,
+                              u"Показать все"_s, u"≤ 71%"_s}));
 
         settings.showingAllOffers = true;
         settings.rejectFilterEnabled = false;
         s = makeOffersSnapshot(offers, settings, kNow);
-        QCOMPARE(s.usefulHidden, 0);
-        QCOMPARE(s.rejectHidden, 0);
-        QCOMPARE(s.displayed.size(), 5);
-        status = UsefulResultsStatus::of(s, settings);
-        QCOMPARE(status.toggleTitle, u"Показать полезные"_s);
-        QVERIFY(!status.usefulHidden);
-        QVERIFY(!status.allowedRisk);
+        QCOMPARE((QList<qsizetype>{s.total, s.usefulCount, s.usefulHidden, s.rejectHidden}),
+                 (QList<qsizetype>{5, 3, 0, 0}));
+        QCOMPARE(texts(UsefulResultsStatus::of(s, settings)),
+                 (QStringList{u"Найдено: 5 · показано: 5"_s, u"-"_s, u"-"_s, u"Показать полезные"_s, u"-"_s}));
     }
 
     void headerClick_reversesActiveColumnOrSortsAscending() {
@@ -311,7 +275,10 @@ private Q_SLOTS:
             OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"MANN"_s).price("100"),
             OfferBuilder(u"autoeuro"_s, u"3"_s).brand(u"Bosch"_s).price("200"),
         };
+        // The table starts out sorted by price.
         OfferSortState state;
+        QCOMPARE(state.offerSortOrder(), offerSortOrder(PFOfferSortColumn::price, true));
+        QCOMPARE(OfferTableSettings().offerSortOrder, state.offerSortOrder());
         QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"2"_s, u"3"_s, u"1"_s}));
 
         state.pfSortOffers(PFOfferSortColumn::price); // the initial column: reversed
@@ -334,7 +301,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("ascending");
         QTest::addColumn<QStringList>("expected");
         // a: MANN 300 ₽ 5 days 2 %; b: MANN 100 ₽ 7 days 2 %; c: MANN 100 ₽ 2 days 9 %; d: BOSCH 100 ₽ 7 days 2
-        // %
+        // %.
         const auto col = [](PFOfferSortColumn c) { return int(c); };
         QTest::newRow("brand") << col(PFOfferSortColumn::brand) << true << QStringList{u"d"_s, u"c"_s, u"b"_s, u"a"_s};
         QTest::newRow("brand reversed") << col(PFOfferSortColumn::brand) << false
@@ -361,14 +328,6 @@ private Q_SLOTS:
         };
         const auto sortColumn = static_cast<PFOfferSortColumn>(column);
         QCOMPARE(keys(sortedOffers(offers, offerSortOrder(sortColumn, ascending), kNow)), expected);
-        // The header keeps the same order, and the table starts out sorted by price.
-        OfferSortState state;
-        QCOMPARE(state.offerSortOrder(), offerSortOrder(PFOfferSortColumn::price, true));
-        QCOMPARE(OfferTableSettings().offerSortOrder, state.offerSortOrder());
-        state.pfSortOffers(sortColumn);
-        if (state.pfOfferSortAscending() != ascending)
-            state.pfSortOffers(sortColumn);
-        QCOMPARE(state.offerSortOrder(), offerSortOrder(sortColumn, ascending));
     }
 
     void sort_unknownAndNonFiniteValuesGoLast() {
@@ -385,23 +344,23 @@ private Q_SLOTS:
     }
 
     void storedSettings_damagedValuesGiveDefaults() {
+        // Risk filter on, threshold, markup.
+        const auto stored = [](const UserDefaults& defaults) {
+            const OfferTableSettings settings = storedOfferTableSettings(defaults);
+            return QList<double>{double(settings.rejectFilterEnabled), settings.rejectThreshold,
+                                 PriceDisplay::storedMarkupPercent(defaults)};
+        };
         TestEnvironment env;
         auto defaults = env.makeDefaults();
         defaults->setString(UserDefaultsKeys::rejectFilterEnabled, u"vielleicht"_s);
         defaults->setString(UserDefaultsKeys::rejectThreshold, u"nan"_s);
         defaults->setString(UserDefaultsKeys::markupPercent, u"10%"_s);
-        OfferTableSettings settings = storedOfferTableSettings(*defaults);
-        QCOMPARE(settings.rejectFilterEnabled, false);
-        QCOMPARE(settings.rejectThreshold, 30.0);
-        QCOMPARE(PriceDisplay::storedMarkupPercent(*defaults), 0.0);
+        QCOMPARE(stored(*defaults), (QList<double>{0, 30, 0}));
 
         defaults->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
         defaults->setDouble(UserDefaultsKeys::rejectThreshold, 45);
         defaults->setDouble(UserDefaultsKeys::markupPercent, 12.5);
-        settings = storedOfferTableSettings(*env.makeDefaults());
-        QCOMPARE(settings.rejectFilterEnabled, true);
-        QCOMPARE(settings.rejectThreshold, 45.0);
-        QCOMPARE(PriceDisplay::storedMarkupPercent(*env.makeDefaults()), 12.5);
+        QCOMPARE(stored(*env.makeDefaults()), (QList<double>{1, 45, 12.5}));
     }
 };
 

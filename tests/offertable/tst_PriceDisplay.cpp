@@ -29,44 +29,36 @@ private Q_SLOTS:
         QTest::addColumn<double>("markup");
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("copy");
-        QTest::addColumn<QString>("hover");
+        QTest::addColumn<QString>("hover"); // null: the cell's text
 
+        // The hover text with a markup is the purchase price, grouped as in ru_RU.
+        const auto row = [](const char* name, const char* price, const char* currency, double markup,
+                            const char* display, const char* copy, const char* hover = nullptr) {
+            QTest::newRow(name) << QString::fromUtf8(price) << QString::fromUtf8(currency) << markup
+                                << QString::fromUtf8(display) << QString::fromUtf8(copy)
+                                << (hover ? ruGrouped(QString::fromUtf8(hover)) : QString());
+        };
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        QTest::newRow("roubles, no markup")
-            << u"1234.5"_s << u"RUB"_s << 0.0 << u"1234,50 руб."_s << u"1234.50"_s << u"1234,50 руб."_s;
-        QTest::newRow("10% rounds up to 50")
-            << u"1234.5"_s << u"RUB"_s << 10.0 << u"1400 руб."_s << u"1400"_s << ruGrouped(u"1 234,5"_s);
-        QTest::newRow("exact multiple stays") << u"100"_s << u"RUB"_s << 50.0 << u"150 руб."_s << u"150"_s << u"100"_s;
-        QTest::newRow("1500 at 10% is exactly 1650")
-            << u"1500"_s << u"RUB"_s << 10.0 << u"1650 руб."_s << u"1650"_s << ruGrouped(u"1 500"_s);
-        QTest::newRow("3000 at 10% is exactly 3300")
-            << u"3000"_s << u"RUB"_s << 10.0 << u"3300 руб."_s << u"3300"_s << ruGrouped(u"3 000"_s);
-        QTest::newRow("a cent over a multiple goes up")
-            << u"1500.01"_s << u"RUB"_s << 10.0 << u"1700 руб."_s << u"1700"_s << ruGrouped(u"1 500,01"_s);
-        QTest::newRow("fractional markup")
-            << u"1000"_s << u"RUB"_s << 0.1 << u"1050 руб."_s << u"1050"_s << ruGrouped(u"1 000"_s);
-        QTest::newRow("negative markup is none")
-            << u"99.9"_s << u"RUB"_s << -5.0 << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
-        QTest::newRow("NaN markup is none")
-            << u"99.9"_s << u"RUB"_s << nan << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
-        QTest::newRow("infinite markup is none")
-            << u"99.9"_s << u"RUB"_s << inf << u"99,90 руб."_s << u"99.90"_s << u"99,90 руб."_s;
-        QTest::newRow("cents rounded half away from zero")
-            << u"0.125"_s << u"RUB"_s << 0.0 << u"0,13 руб."_s << u"0.13"_s << u"0,13 руб."_s;
-        QTest::newRow("more digits than a double holds")
-            << u"12345678901234567890.12"_s << u"RUB"_s << 0.0 << u"12345678901234567890,12 руб."_s
-            << u"12345678901234567890.12"_s << u"12345678901234567890,12 руб."_s;
-        QTest::newRow("rur with blanks is roubles")
-            << u"10"_s << u" rur "_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
-        QTest::newRow("rouble sign") << u"10"_s << u"₽"_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
-        QTest::newRow("руб. in any case")
-            << u"10"_s << u"Руб."_s << 0.0 << u"10,00 руб."_s << u"10.00"_s << u"10,00 руб."_s;
-        QTest::newRow("EUR keeps the point")
-            << u"1234.5"_s << u"EUR"_s << 0.0 << u"1234.50 EUR"_s << u"1234.50"_s << u"1234.50 EUR"_s;
-        QTest::newRow("code case as given")
-            << u"7"_s << u" usd\n"_s << 0.0 << u"7.00 usd"_s << u"7.00"_s << u"7.00 usd"_s;
-        QTest::newRow("no currency") << u"1234.5"_s << u""_s << 0.0 << u"1234.50"_s << u"1234.50"_s << u"1234.50"_s;
+        row("roubles, no markup", "1234.5", "RUB", 0.0, "1234,50 руб.", "1234.50");
+        row("10% rounds up to 50", "1234.5", "RUB", 10.0, "1400 руб.", "1400", "1 234,5");
+        row("exact multiple stays", "100", "RUB", 50.0, "150 руб.", "150", "100");
+        row("1500 at 10% is exactly 1650", "1500", "RUB", 10.0, "1650 руб.", "1650", "1 500");
+        row("3000 at 10% is exactly 3300", "3000", "RUB", 10.0, "3300 руб.", "3300", "3 000");
+        row("a cent over a multiple goes up", "1500.01", "RUB", 10.0, "1700 руб.", "1700", "1 500,01");
+        row("fractional markup", "1000", "RUB", 0.1, "1050 руб.", "1050", "1 000");
+        row("negative markup is none", "99.9", "RUB", -5.0, "99,90 руб.", "99.90");
+        row("NaN markup is none", "99.9", "RUB", nan, "99,90 руб.", "99.90");
+        row("infinite markup is none", "99.9", "RUB", inf, "99,90 руб.", "99.90");
+        row("cents rounded half away from zero", "0.125", "RUB", 0.0, "0,13 руб.", "0.13");
+        row("more digits than a double holds", "12345678901234567890.12", "RUB", 0.0, "12345678901234567890,12 руб.",
+            "12345678901234567890.12");
+        row("rur with blanks is roubles", "10", " rur ", 0.0, "10,00 руб.", "10.00");
+        row("rouble sign", "10", "₽", 0.0, "10,00 руб.", "10.00");
+        row("руб. in any case", "10", "Руб.", 0.0, "10,00 руб.", "10.00");
+        row("EUR keeps the point", "1234.5", "EUR", 0.0, "1234.50 EUR", "1234.50");
+        row("code case as given", "7", " usd\n", 0.0, "7.00 usd", "7.00");
+        row("no currency", "1234.5", "", 0.0, "1234.50", "1234.50");
     }
 
     void priceTexts() {
@@ -80,7 +72,7 @@ private Q_SLOTS:
         offer.price = *Decimal::parse(price);
         QCOMPARE(priceDisplay(offer, markup), display);
         QCOMPARE(priceCopyValue(offer, markup), copy);
-        QCOMPARE(priceHoverText(offer, markup), hover);
+        QCOMPARE(priceHoverText(offer, markup), hover.isNull() ? display : hover);
     }
 
     void purchasePriceTooltip_usesRussianGrouping_data() {

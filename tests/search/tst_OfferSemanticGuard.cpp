@@ -10,11 +10,17 @@ namespace {
 
 int counter = 0;
 
-SupplierOffer offer(const QString& brand, const QString& article, const QString& name) {
-    return OfferBuilder(QStringLiteral("autoeuro"), QString::number(++counter))
-        .brand(brand)
-        .article(article)
-        .name(name);
+// Offers from "brand|article|name" texts separated by ";".
+QList<SupplierOffer> offers(const QString& text) {
+    QList<SupplierOffer> list;
+    for (const QString& item : text.split(u';')) {
+        const QStringList f = item.split(u'|');
+        list << OfferBuilder(QStringLiteral("autoeuro"), QString::number(++counter))
+                    .brand(f[0])
+                    .article(f[1])
+                    .name(f[2]);
+    }
+    return list;
 }
 
 QStringList names(const QList<SupplierOffer>& offers) {
@@ -30,124 +36,101 @@ class OfferSemanticGuardTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void meaning_readsKindAndPurpose_data();
-    void meaning_readsKindAndPurpose();
-    void normalisation_splitsWordsAndCanonicalisesNumbers();
-    void filter_dropsOtherKindsOfPart();
-    void filter_leavesListAloneWhenVoteIsUnclear();
-    void vote_prefersTheBrandWithMoreRecognisedRows();
+    void meaning_readsKindAndPurpose_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("type");    // empty: no meaning
+        QTest::addColumn<QString>("purpose"); // empty: no purpose
+        QTest::newRow("oil filter") << u"Фильтр масляный"_s << u"filter"_s << u"oil"_s;
+        QTest::newRow("oil pump") << u"масляный насос"_s << u"pump"_s << u"oil"_s;
+        QTest::newRow("valve wins over pump") << u"Клапан насоса"_s << u"valve"_s << QString();
+        QTest::newRow("filter without purpose") << u"ФИЛЬТР"_s << u"filter"_s << QString();
+        QTest::newRow("first purpose in list order") << u"Filter air/oil separator"_s << u"filter"_s << u"air"_s;
+        QTest::newRow("yo spelled as ye") << u"Насос топливный"_s << u"pump"_s << u"fuel"_s;
+        QTest::newRow("yo in the text") << u"Насос масляный, ёмкость"_s << u"pump"_s << u"oil"_s;
+        QTest::newRow("diesel is fuel") << u"ТНВД diesel"_s << u"pump"_s << u"fuel"_s;
+        QTest::newRow("bearing has no purpose") << u"Подшипник ступицы масляный"_s << u"bearing"_s << QString();
+        QTest::newRow("leaf spring") << u"Рессора задняя"_s << u"leafSpring"_s << QString();
+        QTest::newRow("purpose word alone") << u"масляный"_s << QString() << QString();
+        QTest::newRow("unknown words") << u"Уплотнительное кольцо"_s << QString() << QString();
+        QTest::newRow("word inside another word") << u"Фильтрующий элемент"_s << QString() << QString();
+        QTest::newRow("empty") << QString() << QString() << QString();
+        QTest::newRow("punctuation only") << u"—/.,"_s << QString() << QString();
+    }
+
+    void meaning_readsKindAndPurpose() {
+        QFETCH(QString, text);
+        QFETCH(QString, type);
+        QFETCH(QString, purpose);
+        const auto m = meaning(text);
+        QCOMPARE(m ? rawValue(m->partType) : QString(), type);
+        QCOMPARE(m && m->purpose ? rawValue(*m->purpose) : QString(), purpose);
+    }
+
+    void normalisation_splitsWordsAndCanonicalisesNumbers() {
+        QCOMPARE(normalizedWords(u"Ёлка-ФИЛЬТР,  oil\nфильтр"),
+                 (QSet<QString>{QStringLiteral("елка"), QStringLiteral("фильтр"), QStringLiteral("oil")}));
+        QCOMPARE(canonicalPartNumber(u"oc-90"), QStringLiteral("OC90"));
+        QCOMPARE(canonicalPartNumber(u"OC 90"), QStringLiteral("OC90"));
+        QCOMPARE(canonicalPartNumber(u" w.712/75 "), QStringLiteral("W71275"));
+        QCOMPARE(canonicalPartNumber(u"ф-12"), QStringLiteral("Ф12"));
+        QCOMPARE(canonicalPartNumber(u"-./"), QString());
+    }
+
+    void filter_dropsOtherKindsOfPart() {
+        const QList<SupplierOffer> list = offers(u"MANN|W 712/75|Фильтр масляный;mann |W712/75|Фильтр масляный;"
+                                                 u"MANN|w-712-75|Масляный фильтр;BOSCH|F 026|Фильтр воздушный;"
+                                                 u"FILTRON|OP 526|Фильтр;VAG|06A|Насос масляный;"
+                                                 u"ELRING|123|Уплотнительное кольцо;BIG|GB-1|Фильтр топливный"_qs);
+        const auto kept = filter(list, u"W 712/75"_qs);
+        QCOMPARE(names(kept), (QStringList{u"Фильтр масляный"_qs, u"Фильтр масляный"_qs, u"Масляный фильтр"_qs,
+                                           u"Фильтр"_qs, u"Уплотнительное кольцо"_qs}));
+        // Kept offers are the same records in the same order.
+        QCOMPARE(kept.first(), list.first());
+        QCOMPARE(kept.last(), list[6]);
+
+        // Articles in other scripts vote the same way.
+        const QList<SupplierOffer> cyrillic =
+            offers(u"ВАЗ|ф-12|Фильтр масляный;ВАЗ|Ф 12|Фильтр масляный;ВАЗ|Ф12А|Фильтр воздушный"_qs);
+        QCOMPARE(names(filter(cyrillic, u"Ф12"_qs)), (QStringList{u"Фильтр масляный"_qs, u"Фильтр масляный"_qs}));
+    }
+
+    void filter_leavesListAloneWhenVoteIsUnclear() {
+        const SupplierOffer pump = offers(u"A|X1|Насос"_qs).first();
+        // Fewer than two offers, whatever they are.
+        QCOMPARE(filter({pump}, u"OTHER"_qs), QList<SupplierOffer>{pump});
+        QCOMPARE(filter({}, u"X1"_qs), QList<SupplierOffer>{});
+
+        const QList<SupplierOffer> split = offers(u"A|X1|Фильтр;A|X1|Фильтр;A|X1|Насос;A|X1|Насос;B|Y2|Подшипник"_qs);
+        // No strict majority inside the only voting brand.
+        QCOMPARE(filter(split, u"X1"_qs), split);
+        // Punctuation-only query, and a query that no offer carries.
+        QCOMPARE(filter(split, u"-/-"_qs), split);
+        QCOMPARE(filter(split, u"Z9"_qs), split);
+
+        // Two brands, equally sure, of different kinds: ambiguous.
+        const QList<SupplierOffer> ambiguous =
+            offers(u"A|X1|Фильтр;A|X1|Фильтр;B|X1|Насос;B|X1|Насос;C|Y2|Подшипник"_qs);
+        QCOMPARE(filter(ambiguous, u"X1"_qs), ambiguous);
+
+        // Only unrecognised descriptions among the exact rows: no vote.
+        const QList<SupplierOffer> silent = offers(u"A|X1|Деталь;B|Y2|Насос"_qs);
+        QCOMPARE(filter(silent, u"X1"_qs), silent);
+    }
+
+    void vote_prefersTheBrandWithMoreRecognisedRows() {
+        // Brand A: two filters (votes 2, recognised 2). Brand B: two pumps and a valve
+        // (votes 2, recognised 3) sorts first; A differs in recognised rows, so no ambiguity.
+        const QList<SupplierOffer> list =
+            offers(u"A|X1|Фильтр;A|X1|Фильтр;B|X1|Насос масляный;B|X1|Насос;B|X1|Клапан;C|Q|Насос топливный"_qs);
+        const auto identity = canonicalIdentity(list, u"X1"_qs);
+        QVERIFY(identity);
+        QCOMPARE(identity->meaning.partType, PartType::pump);
+        // Only rows that name a purpose vote on it: the one oil pump decides.
+        QCOMPARE(identity->meaning.purpose, std::optional<Purpose>(Purpose::oil));
+        QCOMPARE(identity->brands, QSet<QString>{u"B"_qs});
+        QCOMPARE(names(filter(list, u"X1"_qs)), (QStringList{u"Насос масляный"_qs, u"Насос"_qs}));
+    }
 };
-
-void OfferSemanticGuardTest::meaning_readsKindAndPurpose_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("type");    // empty: no meaning
-    QTest::addColumn<QString>("purpose"); // empty: no purpose
-    QTest::newRow("oil filter") << u"Фильтр масляный"_s << u"filter"_s << u"oil"_s;
-    QTest::newRow("oil pump") << u"масляный насос"_s << u"pump"_s << u"oil"_s;
-    QTest::newRow("valve wins over pump") << u"Клапан насоса"_s << u"valve"_s << QString();
-    QTest::newRow("filter without purpose") << u"ФИЛЬТР"_s << u"filter"_s << QString();
-    QTest::newRow("first purpose in list order") << u"Filter air/oil separator"_s << u"filter"_s << u"air"_s;
-    QTest::newRow("yo spelled as ye") << u"Насос топливный"_s << u"pump"_s << u"fuel"_s;
-    QTest::newRow("yo in the text") << u"Насос масляный, ёмкость"_s << u"pump"_s << u"oil"_s;
-    QTest::newRow("diesel is fuel") << u"ТНВД diesel"_s << u"pump"_s << u"fuel"_s;
-    QTest::newRow("bearing has no purpose") << u"Подшипник ступицы масляный"_s << u"bearing"_s << QString();
-    QTest::newRow("leaf spring") << u"Рессора задняя"_s << u"leafSpring"_s << QString();
-    QTest::newRow("purpose word alone") << u"масляный"_s << QString() << QString();
-    QTest::newRow("unknown words") << u"Уплотнительное кольцо"_s << QString() << QString();
-    QTest::newRow("word inside another word") << u"Фильтрующий элемент"_s << QString() << QString();
-    QTest::newRow("empty") << QString() << QString() << QString();
-    QTest::newRow("punctuation only") << u"—/.,"_s << QString() << QString();
-}
-
-void OfferSemanticGuardTest::meaning_readsKindAndPurpose() {
-    QFETCH(QString, text);
-    QFETCH(QString, type);
-    QFETCH(QString, purpose);
-    const auto m = meaning(text);
-    QCOMPARE(m.has_value(), !type.isEmpty());
-    if (!m)
-        return;
-    QCOMPARE(rawValue(m->partType), type);
-    QCOMPARE(m->purpose ? rawValue(*m->purpose) : QString(), purpose);
-}
-
-void OfferSemanticGuardTest::normalisation_splitsWordsAndCanonicalisesNumbers() {
-    QCOMPARE(normalizedWords(u"Ёлка-ФИЛЬТР,  oil\nфильтр"),
-             (QSet<QString>{QStringLiteral("елка"), QStringLiteral("фильтр"), QStringLiteral("oil")}));
-    QCOMPARE(canonicalPartNumber(u"oc-90"), QStringLiteral("OC90"));
-    QCOMPARE(canonicalPartNumber(u"OC 90"), QStringLiteral("OC90"));
-    QCOMPARE(canonicalPartNumber(u" w.712/75 "), QStringLiteral("W71275"));
-    QCOMPARE(canonicalPartNumber(u"ф-12"), QStringLiteral("Ф12"));
-    QCOMPARE(canonicalPartNumber(u"-./"), QString());
-}
-
-void OfferSemanticGuardTest::filter_dropsOtherKindsOfPart() {
-    const QList<SupplierOffer> list{
-        offer(u"MANN"_qs, u"W 712/75"_qs, u"Фильтр масляный"_qs),
-        offer(u"mann "_qs, u"W712/75"_qs, u"Фильтр масляный"_qs),
-        offer(u"MANN"_qs, u"w-712-75"_qs, u"Масляный фильтр"_qs),
-        offer(u"BOSCH"_qs, u"F 026"_qs, u"Фильтр воздушный"_qs),
-        offer(u"FILTRON"_qs, u"OP 526"_qs, u"Фильтр"_qs),
-        offer(u"VAG"_qs, u"06A"_qs, u"Насос масляный"_qs),
-        offer(u"ELRING"_qs, u"123"_qs, u"Уплотнительное кольцо"_qs),
-        offer(u"BIG"_qs, u"GB-1"_qs, u"Фильтр топливный"_qs),
-    };
-    const auto kept = filter(list, u"W 712/75"_qs);
-    QCOMPARE(names(kept), (QStringList{u"Фильтр масляный"_qs, u"Фильтр масляный"_qs, u"Масляный фильтр"_qs,
-                                       u"Фильтр"_qs, u"Уплотнительное кольцо"_qs}));
-    // Kept offers are the same records in the same order.
-    QCOMPARE(kept.first(), list.first());
-    QCOMPARE(kept.last(), list[6]);
-
-    // Articles in other scripts vote the same way.
-    const QList<SupplierOffer> cyrillic{offer(u"ВАЗ"_qs, u"ф-12"_qs, u"Фильтр масляный"_qs),
-                                        offer(u"ВАЗ"_qs, u"Ф 12"_qs, u"Фильтр масляный"_qs),
-                                        offer(u"ВАЗ"_qs, u"Ф12А"_qs, u"Фильтр воздушный"_qs)};
-    QCOMPARE(names(filter(cyrillic, u"Ф12"_qs)), (QStringList{u"Фильтр масляный"_qs, u"Фильтр масляный"_qs}));
-}
-
-void OfferSemanticGuardTest::filter_leavesListAloneWhenVoteIsUnclear() {
-    const SupplierOffer pump = offer(u"A"_qs, u"X1"_qs, u"Насос"_qs);
-    // Fewer than two offers, whatever they are.
-    QCOMPARE(filter({pump}, u"OTHER"_qs), QList<SupplierOffer>{pump});
-    QCOMPARE(filter({}, u"X1"_qs), QList<SupplierOffer>{});
-
-    const QList<SupplierOffer> split{offer(u"A"_qs, u"X1"_qs, u"Фильтр"_qs), offer(u"A"_qs, u"X1"_qs, u"Фильтр"_qs),
-                                     offer(u"A"_qs, u"X1"_qs, u"Насос"_qs), offer(u"A"_qs, u"X1"_qs, u"Насос"_qs),
-                                     offer(u"B"_qs, u"Y2"_qs, u"Подшипник"_qs)};
-    // No strict majority inside the only voting brand.
-    QCOMPARE(filter(split, u"X1"_qs), split);
-    // Punctuation-only query, and a query that no offer carries.
-    QCOMPARE(filter(split, u"-/-"_qs), split);
-    QCOMPARE(filter(split, u"Z9"_qs), split);
-
-    // Two brands, equally sure, of different kinds: ambiguous.
-    const QList<SupplierOffer> ambiguous{offer(u"A"_qs, u"X1"_qs, u"Фильтр"_qs), offer(u"A"_qs, u"X1"_qs, u"Фильтр"_qs),
-                                         offer(u"B"_qs, u"X1"_qs, u"Насос"_qs), offer(u"B"_qs, u"X1"_qs, u"Насос"_qs),
-                                         offer(u"C"_qs, u"Y2"_qs, u"Подшипник"_qs)};
-    QCOMPARE(filter(ambiguous, u"X1"_qs), ambiguous);
-
-    // Only unrecognised descriptions among the exact rows: no vote.
-    const QList<SupplierOffer> silent{offer(u"A"_qs, u"X1"_qs, u"Деталь"_qs), offer(u"B"_qs, u"Y2"_qs, u"Насос"_qs)};
-    QCOMPARE(filter(silent, u"X1"_qs), silent);
-}
-
-void OfferSemanticGuardTest::vote_prefersTheBrandWithMoreRecognisedRows() {
-    // Brand A: two filters (votes 2, recognised 2). Brand B: two pumps and a valve
-    // (votes 2, recognised 3) sorts first; A differs in recognised rows, so no ambiguity.
-    const QList<SupplierOffer> list{
-        offer(u"A"_qs, u"X1"_qs, u"Фильтр"_qs),         offer(u"A"_qs, u"X1"_qs, u"Фильтр"_qs),
-        offer(u"B"_qs, u"X1"_qs, u"Насос масляный"_qs), offer(u"B"_qs, u"X1"_qs, u"Насос"_qs),
-        offer(u"B"_qs, u"X1"_qs, u"Клапан"_qs),         offer(u"C"_qs, u"Q"_qs, u"Насос топливный"_qs),
-    };
-    const auto identity = canonicalIdentity(list, u"X1"_qs);
-    QVERIFY(identity);
-    QCOMPARE(identity->meaning.partType, PartType::pump);
-    // Only rows that name a purpose vote on it: the one oil pump decides.
-    QCOMPARE(identity->meaning.purpose, std::optional<Purpose>(Purpose::oil));
-    QCOMPARE(identity->brands, QSet<QString>{u"B"_qs});
-    QCOMPARE(names(filter(list, u"X1"_qs)), (QStringList{u"Насос масляный"_qs, u"Насос"_qs}));
-}
 
 QTEST_GUILESS_MAIN(OfferSemanticGuardTest)
 #include "tst_OfferSemanticGuard.moc"

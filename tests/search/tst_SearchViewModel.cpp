@@ -25,6 +25,7 @@ struct Harness {
     SupplierPreferences prefs{*defaults};
     FakeConnectorFactory fakes;
     SearchViewModel model{prefs, fakes};
+    QSignalSpy finished{&model, &SearchViewModel::searchFinished};
 
     void enable(bool autoEuro, bool autopiter, bool autoliga) {
         prefs.setAutoEuroEnabled(autoEuro);
@@ -32,12 +33,32 @@ struct Harness {
         prefs.setAutoligaEnabled(autoliga);
     }
 
-    // Submits and waits for the end of the search.
-    bool run(const QString& article) {
-        QSignalSpy finished(&model, &SearchViewModel::searchFinished);
+    // All three suppliers, each with offers; AutoEuro answers when its gate opens.
+    void threeSuppliers(Gate& autoEuroGate) {
+        enable(true, true, true);
+        fakes.autoEuro.gate = &autoEuroGate;
+        fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
+        fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
+        fakes.portal.offers = offers(QStringLiteral("autoliga"), 1, QStringLiteral("al"));
+    }
+
+    void start(const QString& article) {
         model.setArticle(article);
         model.search();
-        return !finished.isEmpty() || finished.wait(5000);
+    }
+
+    // Submits and waits for the end of the search.
+    bool run(const QString& article) {
+        const qsizetype before = finished.size();
+        start(article);
+        return finished.size() > before || finished.wait(5000);
+    }
+
+    QStringList ids() const {
+        QStringList out;
+        for (const auto& o : model.offers())
+            out.append(o.id());
+        return out;
     }
 };
 
@@ -47,222 +68,148 @@ class SearchViewModelTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void search_normalisesTheArticle();
-    void search_ignoresBlankArticleAndSecondSubmission();
-    void search_withNoSupplierEnabled_asksNobody();
-    void messages_followSuccessesAndFailures_data();
-    void messages_followSuccessesAndFailures();
-    void portalSignsInBesideTheOthers_searchesAfterThemWithTheirBrand();
-    void failedPortalSignIn_isReportedLast_besideTheOthersOffers();
-    void portal_getsConsensusBrand_orEmptyWithoutVotes();
-    void consensusBrand_data();
-    void consensusBrand();
-    void deduplicated_keepsFirstOccurrencePerSupplier();
-    void guard_dropsWrongKindAnalogues();
-    void performanceLog_recordsEveryStep();
-    void durationDisplay_usesDecimalComma();
-    void destroyedViewModel_isNotTouchedByItsSearch();
-    void latinLookalikes_data();
-    void latinLookalikes();
-    void cyrillicLookalikeArticle_isSearchedInLatin_andSaysSo();
-    void submitDuringSearch_searchesTheLastArticleAfterIt();
-    void cancel_keepsWhoAnswered_ignoresLateAnswers_nextSearchRuns();
-};
-
-void SearchViewModelTest::search_normalisesTheArticle() {
-    Harness h;
-    // Control characters typed or pasted never reach a supplier or split a log line.
-    QVERIFY(h.run(QStringLiteral("  oc\u0000 9\n0\u001b \n")));
-    QCOMPARE(h.model.article(), QStringLiteral("OC 90"));
-    QCOMPARE(h.fakes.autoEuro.requests, QStringList{QStringLiteral("OC 90")});
-    QCOMPARE(h.fakes.autopiter.requests, QStringList{QStringLiteral("OC 90")});
-    QVERIFY(h.fakes.portal.requests.isEmpty());
-    QVERIFY(!h.model.isLoading());
-}
-
-void SearchViewModelTest::search_ignoresBlankArticleAndSecondSubmission() {
-    Harness h;
-    QSignalSpy status(&h.model, &SearchViewModel::statusMessageChanged);
-    h.model.setArticle(QStringLiteral("  \t "));
-    h.model.search();
-    QVERIFY(!h.model.isLoading());
-    QVERIFY(status.isEmpty());
-    QVERIFY(h.fakes.events.isEmpty());
-
-    Gate gate;
-    h.fakes.autoEuro.gate = &gate;
-    h.model.setArticle(QStringLiteral("oc90"));
-    h.model.search();
-    // Busy from the moment search() returns: a quick second submission starts nothing.
-    QVERIFY(h.model.isLoading());
-    QCOMPARE(h.model.statusMessage(), QStringLiteral("Ищем оригинал и аналоги…"));
-    h.model.setArticle(QStringLiteral("W 712"));
-    h.model.search();
-    QCOMPARE(h.fakes.autoEuro.requests.size(), 1);
-    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
-    gate.open();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(h.fakes.autoEuro.requests, QStringList{QStringLiteral("OC90")});
-    QCOMPARE(finished.size(), 1);
-}
-
-void SearchViewModelTest::search_withNoSupplierEnabled_asksNobody() {
-    Harness h;
-    h.enable(false, false, false);
-    QVERIFY(h.run(QStringLiteral("OC 90")));
-    QCOMPARE(h.model.statusMessage(), QStringLiteral("Включите хотя бы одного поставщика в настройках."));
-    QVERIFY(h.model.errorMessage().isNull());
-    QVERIFY(h.model.offers().isEmpty());
-    QVERIFY(!h.model.isLoading());
-    QVERIFY(h.model.searchDurationDisplay().startsWith(QStringLiteral("Поиск: ")));
-    QVERIFY(h.fakes.events.isEmpty());
-}
-
-// Each supplier column: -2 disabled, -1 fails, n >= 0 answers n offers.
-void SearchViewModelTest::messages_followSuccessesAndFailures_data() {
-    QTest::addColumn<int>("autoEuro");
-    QTest::addColumn<int>("autopiter");
-    QTest::addColumn<int>("portal");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("error");
-    const QString none; // null: absent
-    QTest::newRow("nothing anywhere") << 0 << 0 << -2 << "По артикулу OC 90 предложения не найдены." << none;
-    QTest::newRow("one success") << 3 << 0 << -2 << "OC 90 — найдено предложений: 3" << none;
-    QTest::newRow("both succeed") << 2 << 4 << -2 << "OC 90 — найдено предложений: 6" << none;
-    QTest::newRow("AutoEuro fails, Autopiter empty") << -1 << 0 << -2 << none << "AutoEuro: ошибка AE";
-    QTest::newRow("both fail") << -1 << -1 << -2 << none << "AutoEuro: ошибка AE\nAutopiter: ошибка AP";
-    QTest::newRow("all three fail") << -1 << -1 << -1 << none
-                                    << "AutoEuro: ошибка AE\nAutopiter: ошибка AP\nАвтолига (портал): ошибка AL";
-    QTest::newRow("Autopiter fails, AutoEuro found")
-        << 12 << -1 << -2 << "OC 90 — найдено предложений: 12. Autopiter: ошибка AP" << none;
-    QTest::newRow("two failures after offers")
-        << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
-    QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
-    QTest::newRow("portal disabled is no failure") << 1 << -2 << -2 << "OC 90 — найдено предложений: 1" << none;
-}
-
-void SearchViewModelTest::messages_followSuccessesAndFailures() {
-    QFETCH(int, autoEuro);
-    QFETCH(int, autopiter);
-    QFETCH(int, portal);
-    QFETCH(QString, status);
-    QFETCH(QString, error);
-    Harness h;
-    h.enable(autoEuro != -2, autopiter != -2, portal != -2);
-    auto configure = [](FakeSupplier& s, int n, const QString& id, const char* err) {
-        if (n == -1)
-            s.error = QString::fromUtf8(err);
-        else if (n > 0)
-            s.offers = offers(id, n);
-    };
-    configure(h.fakes.autoEuro, autoEuro, QStringLiteral("autoeuro"), "ошибка AE");
-    configure(h.fakes.autopiter, autopiter, QStringLiteral("autopiter"), "ошибка AP");
-    configure(h.fakes.portal, portal, QStringLiteral("autoliga"), "ошибка AL");
-
-    QVERIFY(h.run(QStringLiteral("oc 90")));
-    QCOMPARE(h.model.statusMessage(), status);
-    QCOMPARE(h.model.statusMessage().isNull(), status.isNull());
-    QCOMPARE(h.model.errorMessage(), error);
-    QCOMPARE(h.model.errorMessage().isNull(), error.isNull());
-    QCOMPARE(h.model.supplierFailures().size(), int(autoEuro == -1) + int(autopiter == -1) + int(portal == -1));
-    QVERIFY(!h.model.isLoading());
-    QVERIFY(!h.model.searchDurationDisplay().isNull());
-}
-
-void SearchViewModelTest::portalSignsInBesideTheOthers_searchesAfterThemWithTheirBrand() {
-    Harness h;
-    h.enable(true, true, true);
-    Gate autoEuroGate;
-    Gate autopiterGate;
-    h.fakes.autoEuro.gate = &autoEuroGate;
-    h.fakes.autopiter.gate = &autopiterGate;
-    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
-    for (auto& offer : h.fakes.autoEuro.offers) {
-        offer.article = QStringLiteral("OC 90");
-        offer.brand = QStringLiteral("knecht");
+    void search_normalisesTheArticle_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("searched");
+        QTest::addColumn<QString>("note"); // null: none
+        // Control characters typed or pasted never reach a supplier or split a log line.
+        QTest::newRow("control characters") << u"  oc\u0000 9\n0\u001b \n"_qs << u"OC 90"_qs << QString();
+        QTest::newRow("Cyrillic lookalikes") << u" ос 90"_qs << u"OC 90"_qs << u"Кириллица заменена: ОС 90 → OC 90"_qs;
+        QTest::newRow("other Cyrillic letters") << u"фс 90"_qs << u"ФС 90"_qs << QString();
     }
-    h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
-    h.fakes.portal.offers = offers(QStringLiteral("autoliga"), 1, QStringLiteral("al"));
 
-    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
-    h.model.setArticle(QStringLiteral("OC 90"));
-    h.model.search();
-    // All three are asked before anyone has answered; the portal signs in meanwhile.
-    QCOMPARE(h.fakes.events, (QStringList{QStringLiteral("autoeuro start"), QStringLiteral("autopiter start"),
-                                          QStringLiteral("portal sign-in start")}));
-    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("portal sign-in end")));
-    autopiterGate.open();
-    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("autopiter end")));
-    QVERIFY(h.fakes.portal.requests.isEmpty()); // its search still waits for AutoEuro
-    QVERIFY(h.model.offers().isEmpty());        // nothing is published before the end
-    autoEuroGate.open();
-    QVERIFY(!finished.isEmpty() || finished.wait(5000));
-    QCOMPARE(h.fakes.events.mid(3), (QStringList{QStringLiteral("portal sign-in end"), QStringLiteral("autopiter end"),
-                                                 QStringLiteral("autoeuro end"), QStringLiteral("portal start"),
-                                                 QStringLiteral("portal end")}));
-    QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|KNECHT")});
-    // Merged in supplier order, not in completion order.
-    QStringList ids;
-    for (const auto& o : h.model.offers())
-        ids.append(o.id());
-    QCOMPARE(ids, (QStringList{QStringLiteral("autoeuro|ae0"), QStringLiteral("autoeuro|ae1"),
-                               QStringLiteral("autopiter|ap0"), QStringLiteral("autoliga|al0")}));
-    // The portal's lines follow the other two suppliers' in the log.
-    const QString log = h.env.performanceLogText();
-    QVERIFY(log.indexOf(u"▶️ Автолига (портал): старт"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
-    QVERIFY(log.indexOf(u"✅ Автолига (портал)"_qs) > log.indexOf(u"✅ Autopiter"_qs));
-}
-
-void SearchViewModelTest::failedPortalSignIn_isReportedLast_besideTheOthersOffers() {
-    Harness h;
-    h.enable(true, true, true);
-    Gate autoEuroGate;
-    h.fakes.autoEuro.gate = &autoEuroGate;
-    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
-    h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
-    h.fakes.portal.signInError = QStringLiteral("Портал Автолиги: HTTP 403. Проверьте учётные данные портала.");
-
-    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
-    h.model.setArticle(QStringLiteral("OC 90"));
-    h.model.search();
-    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("portal sign-in end")));
-    QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("autopiter end")));
-    // Failed already, but said only at the end.
-    QVERIFY(h.model.supplierFailures().isEmpty());
-    QCOMPARE(h.model.statusMessage(), QStringLiteral("Ищем оригинал и аналоги…"));
-    autoEuroGate.open();
-    QVERIFY(!finished.isEmpty() || finished.wait(5000));
-
-    const QString failure = u"Автолига (портал): Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_qs;
-    QCOMPARE(h.model.offers().size(), 3);
-    QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 3. "_qs + failure);
-    QCOMPARE(h.model.supplierFailures(), QStringList{failure});
-    QVERIFY(h.model.errorMessage().isNull());
-    QVERIFY(h.fakes.portal.requests.isEmpty()); // no search without a sign-in
-    const QString log = h.env.performanceLogText();
-    QVERIFY(log.indexOf(u"❌ Автолига (портал)"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
-}
-
-void SearchViewModelTest::portal_getsConsensusBrand_orEmptyWithoutVotes() {
-    {
+    void search_normalisesTheArticle() {
+        QFETCH(QString, typed);
+        QFETCH(QString, searched);
+        QFETCH(QString, note);
         Harness h;
-        h.enable(true, true, true);
-        h.fakes.autoEuro.offers = {
-            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1")).article(u"OC 90"_qs).brand(u"mann"_qs)};
-        h.fakes.autopiter.offers = {
-            OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("1")).article(u" oc 90"_qs).brand(u"Knecht"_qs),
-            OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("2")).article(u"OC 90"_qs).brand(u"KNECHT "_qs)};
+        QVERIFY(h.run(typed));
+        QCOMPARE(h.model.article(), searched);
+        QCOMPARE(h.model.searchedArticle(), searched);
+        QCOMPARE(h.model.articleNote(), note);
+        QCOMPARE(h.model.articleNote().isNull(), note.isNull());
+        QCOMPARE(h.fakes.autoEuro.requests, QStringList{searched});
+        QCOMPARE(h.fakes.autopiter.requests, QStringList{searched});
+        QVERIFY(h.fakes.portal.requests.isEmpty());
+        QVERIFY(h.env.performanceLogText().contains(u"🔎 Артикул: "_qs + searched));
+    }
+
+    // Each supplier column: -2 disabled, -1 fails, n >= 0 answers n offers.
+    void messages_followSuccessesAndFailures_data() {
+        QTest::addColumn<int>("autoEuro");
+        QTest::addColumn<int>("autopiter");
+        QTest::addColumn<int>("portal");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("error");
+        const QString none; // null: absent
+        QTest::newRow("nobody enabled") << -2 << -2 << -2 << "Включите хотя бы одного поставщика в настройках." << none;
+        QTest::newRow("nothing anywhere") << 0 << 0 << -2 << "По артикулу OC 90 предложения не найдены." << none;
+        QTest::newRow("one success") << 3 << 0 << -2 << "OC 90 — найдено предложений: 3" << none;
+        QTest::newRow("both succeed") << 2 << 4 << -2 << "OC 90 — найдено предложений: 6" << none;
+        QTest::newRow("AutoEuro fails, Autopiter empty") << -1 << 0 << -2 << none << "AutoEuro: ошибка AE";
+        QTest::newRow("both fail") << -1 << -1 << -2 << none << "AutoEuro: ошибка AE\nAutopiter: ошибка AP";
+        QTest::newRow("all three fail") << -1 << -1 << -1 << none
+                                        << "AutoEuro: ошибка AE\nAutopiter: ошибка AP\nАвтолига (портал): ошибка AL";
+        QTest::newRow("Autopiter fails, AutoEuro found")
+            << 12 << -1 << -2 << "OC 90 — найдено предложений: 12. Autopiter: ошибка AP" << none;
+        QTest::newRow("two failures after offers")
+            << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
+        QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
+        QTest::newRow("portal disabled is no failure") << 1 << -2 << -2 << "OC 90 — найдено предложений: 1" << none;
+    }
+
+    void messages_followSuccessesAndFailures() {
+        QFETCH(int, autoEuro);
+        QFETCH(int, autopiter);
+        QFETCH(int, portal);
+        QFETCH(QString, status);
+        QFETCH(QString, error);
+        Harness h;
+        h.enable(autoEuro != -2, autopiter != -2, portal != -2);
+        auto configure = [](FakeSupplier& s, int n, const QString& id, const char* err) {
+            if (n == -1)
+                s.error = QString::fromUtf8(err);
+            else if (n > 0)
+                s.offers = offers(id, n);
+        };
+        configure(h.fakes.autoEuro, autoEuro, QStringLiteral("autoeuro"), "ошибка AE");
+        configure(h.fakes.autopiter, autopiter, QStringLiteral("autopiter"), "ошибка AP");
+        configure(h.fakes.portal, portal, QStringLiteral("autoliga"), "ошибка AL");
+
         QVERIFY(h.run(QStringLiteral("oc 90")));
+        QCOMPARE(h.model.statusMessage(), status);
+        QCOMPARE(h.model.statusMessage().isNull(), status.isNull());
+        QCOMPARE(h.model.errorMessage(), error);
+        QCOMPARE(h.model.errorMessage().isNull(), error.isNull());
+        QCOMPARE(h.model.supplierFailures().size(), int(autoEuro == -1) + int(autopiter == -1) + int(portal == -1));
+        QCOMPARE(h.fakes.events.isEmpty(), autoEuro == -2 && autopiter == -2 && portal == -2);
+        // No offer of the exact article to vote with: the portal is asked without a brand.
+        QCOMPARE(h.fakes.portal.requests, portal == -2 ? QStringList() : QStringList{u"OC 90|"_qs});
+        QVERIFY(!h.model.isLoading());
+        QVERIFY(h.model.searchDurationDisplay().startsWith(QStringLiteral("Поиск: ")));
+    }
+
+    void portalSignsInBesideTheOthers_searchesAfterThemWithTheirBrand() {
+        Harness h;
+        Gate autoEuroGate;
+        Gate autopiterGate;
+        h.threeSuppliers(autoEuroGate);
+        h.fakes.autopiter.gate = &autopiterGate;
+        for (auto& offer : h.fakes.autoEuro.offers) {
+            offer.article = QStringLiteral("OC 90");
+            offer.brand = QStringLiteral("knecht");
+        }
+
+        h.start(QStringLiteral("OC 90"));
+        // All three are asked before anyone has answered; the portal signs in meanwhile.
+        QCOMPARE(h.fakes.events, (QStringList{QStringLiteral("autoeuro start"), QStringLiteral("autopiter start"),
+                                              QStringLiteral("portal sign-in start")}));
+        QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("portal sign-in end")));
+        autopiterGate.open();
+        QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("autopiter end")));
+        QVERIFY(h.fakes.portal.requests.isEmpty()); // its search still waits for AutoEuro
+        QVERIFY(h.model.offers().isEmpty());        // nothing is published before the end
+        autoEuroGate.open();
+        QVERIFY(!h.finished.isEmpty() || h.finished.wait(5000));
+        QCOMPARE(h.fakes.events.mid(3), (QStringList{QStringLiteral("portal sign-in end"),
+                                                     QStringLiteral("autopiter end"), QStringLiteral("autoeuro end"),
+                                                     QStringLiteral("portal start"), QStringLiteral("portal end")}));
         QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|KNECHT")});
+        // Merged in supplier order, not in completion order.
+        QCOMPARE(h.ids(), (QStringList{QStringLiteral("autoeuro|ae0"), QStringLiteral("autoeuro|ae1"),
+                                       QStringLiteral("autopiter|ap0"), QStringLiteral("autoliga|al0")}));
+        // The portal's lines follow the other two suppliers' in the log.
+        const QString log = h.env.performanceLogText();
+        QVERIFY(log.indexOf(u"▶️ Автолига (портал): старт"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
+        QVERIFY(log.indexOf(u"✅ Автолига (портал)"_qs) > log.indexOf(u"✅ Autopiter"_qs));
     }
-    {
+
+    void failedPortalSignIn_isReportedLast_besideTheOthersOffers() {
         Harness h;
-        h.enable(false, false, true);
-        QVERIFY(h.run(QStringLiteral("oc 90")));
-        QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|")});
+        Gate autoEuroGate;
+        h.threeSuppliers(autoEuroGate);
+        h.fakes.portal.signInError = QStringLiteral("Портал Автолиги: HTTP 403. Проверьте учётные данные портала.");
+
+        h.start(QStringLiteral("OC 90"));
+        QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("portal sign-in end")));
+        QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("autopiter end")));
+        // Failed already, but said only at the end.
+        QVERIFY(h.model.supplierFailures().isEmpty());
+        QCOMPARE(h.model.statusMessage(), QStringLiteral("Ищем оригинал и аналоги…"));
+        autoEuroGate.open();
+        QVERIFY(!h.finished.isEmpty() || h.finished.wait(5000));
+
+        const QString failure = u"Автолига (портал): Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_qs;
+        QCOMPARE(h.model.offers().size(), 3);
+        QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 3. "_qs + failure);
+        QCOMPARE(h.model.supplierFailures(), QStringList{failure});
+        QVERIFY(h.model.errorMessage().isNull());
+        QVERIFY(h.fakes.portal.requests.isEmpty()); // no search without a sign-in
+        const QString log = h.env.performanceLogText();
+        QVERIFY(log.indexOf(u"❌ Автолига (портал)"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
     }
-    {
-        // A failed supplier casts no vote.
+
+    void portal_getsNoVoteFromAFailedSupplier() {
         Harness h;
         h.enable(true, true, true);
         h.fakes.autoEuro.error = QStringLiteral("нет связи");
@@ -270,268 +217,239 @@ void SearchViewModelTest::portal_getsConsensusBrand_orEmptyWithoutVotes() {
         QVERIFY(h.run(QStringLiteral("OC 90")));
         QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|MAHLE")});
     }
-}
 
-void SearchViewModelTest::consensusBrand_data() {
-    QTest::addColumn<QStringList>("autoEuro"); // "brand/article" pairs
-    QTest::addColumn<QStringList>("autopiter");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("majority across suppliers") << QStringList{u"MANN/OC 90"_qs, u"MANN/OC 90"_qs, u"BOSCH/OC 90"_qs}
-                                               << QStringList{u"BOSCH/OC 90"_qs, u"BOSCH/OC 90"_qs} << u"BOSCH"_qs;
-    QTest::newRow("tie goes to the first seen") << QStringList{u"MANN/OC 90"_qs, u"BOSCH/OC 90"_qs}
-                                                << QStringList{u"BOSCH/OC 90"_qs, u"MANN/OC 90"_qs} << u"MANN"_qs;
-    QTest::newRow("near matches do not vote")
-        << QStringList{u"MANN/OC 90"_qs, u"BOSCH/OC90"_qs, u"BOSCH/OC-90"_qs, u"BOSCH/OC  90"_qs} << QStringList{}
-        << u"MANN"_qs;
-    QTest::newRow("blank brands are skipped")
-        << QStringList{u" /OC 90"_qs, u" /OC 90"_qs, u"knecht/oc 90"_qs} << QStringList{} << u"KNECHT"_qs;
-    QTest::newRow("no exact match") << QStringList{u"MANN/OC90"_qs} << QStringList{} << QString();
-}
+    void consensusBrand_data() {
+        QTest::addColumn<QString>("autoEuro"); // "brand/article" pairs, separated by ";"
+        QTest::addColumn<QString>("autopiter");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("majority across suppliers")
+            << u"MANN/OC 90;MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;BOSCH/OC 90"_qs << u"BOSCH"_qs;
+        QTest::newRow("case and blanks ignored")
+            << u"mann/OC 90"_qs << u"Knecht/ oc 90;KNECHT /OC 90"_qs << u"KNECHT"_qs;
+        QTest::newRow("tie goes to the first seen")
+            << u"MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;MANN/OC 90"_qs << u"MANN"_qs;
+        QTest::newRow("near matches do not vote")
+            << u"MANN/OC 90;BOSCH/OC90;BOSCH/OC-90;BOSCH/OC  90"_qs << QString() << u"MANN"_qs;
+        QTest::newRow("blank brands are skipped") << u" /OC 90; /OC 90;knecht/oc 90"_qs << QString() << u"KNECHT"_qs;
+        QTest::newRow("no exact match") << u"MANN/OC90"_qs << QString() << u""_qs;
+    }
 
-void SearchViewModelTest::consensusBrand() {
-    QFETCH(QStringList, autoEuro);
-    QFETCH(QStringList, autopiter);
-    QFETCH(QString, expected);
-    auto build = [](const QStringList& pairs) {
-        QList<SupplierOffer> list;
-        for (const auto& pair : pairs) {
-            const auto parts = pair.split(u'/');
-            list.append(OfferBuilder().brand(parts[0]).article(parts[1]));
+    void consensusBrand() {
+        QFETCH(QString, autoEuro);
+        QFETCH(QString, autopiter);
+        QFETCH(QString, expected);
+        auto build = [](const QString& pairs) {
+            QList<SupplierOffer> list;
+            for (const auto& pair : pairs.split(u';', Qt::SkipEmptyParts)) {
+                const auto parts = pair.split(u'/');
+                list.append(OfferBuilder().brand(parts[0]).article(parts[1]));
+            }
+            return list;
+        };
+        const QString brand =
+            SearchViewModel::consensusBrand(QStringLiteral("OC 90"), build(autoEuro), build(autopiter));
+        QCOMPARE(brand, expected);
+        QVERIFY(!brand.isNull());
+    }
+
+    void deduplicated_keepsFirstOccurrencePerSupplier() {
+        const SupplierOffer first = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("100");
+        const SupplierOffer again = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("90");
+        const SupplierOffer other = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("8"));
+        const SupplierOffer sameKeyElsewhere = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"));
+        QCOMPARE(SearchViewModel::deduplicated({first, other, again, sameKeyElsewhere, first}),
+                 (QList<SupplierOffer>{first, other, sameKeyElsewhere}));
+
+        // The id is the whole text: "a|b" + "c" and "a" + "b|c" are one offer.
+        const SupplierOffer left = OfferBuilder(QStringLiteral("a|b"), QStringLiteral("c"));
+        const SupplierOffer right = OfferBuilder(QStringLiteral("a"), QStringLiteral("b|c"));
+        QCOMPARE(SearchViewModel::deduplicated({left, right}), QList<SupplierOffer>{left});
+
+        // A long list with repeats anywhere keeps exactly what a plain set of id texts keeps.
+        QList<SupplierOffer> many;
+        QList<SupplierOffer> expected;
+        QSet<QString> seen;
+        for (int i = 0; i < 5000; ++i) {
+            const int key = (i * 7919) % 3001;
+            many.append(
+                OfferBuilder(i % 3 ? QStringLiteral("autoeuro") : QStringLiteral("autopiter"), QString::number(key))
+                    .price(i % 2 ? "1" : "2"));
+            if (!seen.contains(many.last().id())) {
+                seen.insert(many.last().id());
+                expected.append(many.last());
+            }
         }
-        return list;
-    };
-    const QString brand = SearchViewModel::consensusBrand(QStringLiteral("OC 90"), build(autoEuro), build(autopiter));
-    QCOMPARE(brand, expected.isNull() ? QStringLiteral("") : expected);
-    QVERIFY(!brand.isNull());
-}
-
-void SearchViewModelTest::deduplicated_keepsFirstOccurrencePerSupplier() {
-    const SupplierOffer first = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("100");
-    const SupplierOffer again = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("90");
-    const SupplierOffer other = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("8"));
-    const SupplierOffer sameKeyElsewhere = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"));
-    const auto result = SearchViewModel::deduplicated({first, other, again, sameKeyElsewhere, first});
-    QCOMPARE(result, (QList<SupplierOffer>{first, other, sameKeyElsewhere}));
-    QCOMPARE(result.first().price, Decimal(100));
-    QVERIFY(SearchViewModel::deduplicated({}).isEmpty());
-
-    // The id is the whole text: "a|b" + "c" and "a" + "b|c" are one offer.
-    const SupplierOffer left = OfferBuilder(QStringLiteral("a|b"), QStringLiteral("c"));
-    const SupplierOffer right = OfferBuilder(QStringLiteral("a"), QStringLiteral("b|c"));
-    QCOMPARE(SearchViewModel::deduplicated({left, right}), QList<SupplierOffer>{left});
-
-    // A long list with repeats anywhere keeps exactly what a plain set of id texts keeps.
-    QList<SupplierOffer> many;
-    for (int i = 0; i < 5000; ++i) {
-        const int key = (i * 7919) % 3001;
-        many.append(OfferBuilder(i % 3 ? QStringLiteral("autoeuro") : QStringLiteral("autopiter"), QString::number(key))
-                        .price(i % 2 ? "1" : "2"));
+        QCOMPARE(SearchViewModel::deduplicated(many), expected);
     }
-    QList<SupplierOffer> expected;
-    QSet<QString> seen;
-    for (const SupplierOffer& offer : many) {
-        if (!seen.contains(offer.id())) {
-            seen.insert(offer.id());
-            expected.append(offer);
+
+    // The merged answers are de-duplicated, then the guard drops analogues of another kind.
+    void publish_dedupsGuardsAndLogsEveryStep() {
+        Harness h;
+        h.fakes.autoEuro.offers = {
+            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1")).article(u"OC 90"_qs),
+            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("2")).article(u"OC90"_qs),
+            OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("3"))
+                .article(u"W 712"_qs)
+                .name(u"Насос масляный"_qs),
+        };
+        h.fakes.autoEuro.offers.append(h.fakes.autoEuro.offers.first());
+        h.fakes.autopiter.error = QStringLiteral("Сервис недоступен");
+        QVERIFY(h.run(QStringLiteral("oc 90")));
+        QCOMPARE(h.ids(), (QStringList{QStringLiteral("autoeuro|1"), QStringLiteral("autoeuro|2")}));
+
+        // Every line carries its time of day; the seconds of each step have three decimals.
+        const QString t = QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] ");
+        const QString s = QStringLiteral("\\d+\\.\\d{3} с");
+        const QStringList lines{
+            t,
+            t + QStringLiteral("⏱️ ===== ORELIA PERFORMANCE ====="),
+            t + QStringLiteral("🔎 Артикул: OC 90"),
+            t + QStringLiteral("▶️ AutoEuro: старт"),
+            t + QStringLiteral("▶️ Autopiter: старт"),
+            t + QStringLiteral("✅ AutoEuro: ") + s + QStringLiteral(" · 4 предложений"),
+            t + QStringLiteral("❌ Autopiter: ") + s + QStringLiteral(" · Сервис недоступен"),
+            t + QStringLiteral("🧹 Дедупликация: ") + s + QStringLiteral(" · 4 → 3"),
+            t + QStringLiteral("🧠 Semantic Guard: ") + s + QStringLiteral(" · 3 → 2"),
+            t + QStringLiteral("🏁 ВСЕГО: ") + s,
+            t + QStringLiteral("⏱️ ================================"),
+            t,
+        };
+        const QString log = h.env.performanceLogText();
+        QVERIFY2(QRegularExpression(u'^' + lines.join(u'\n') + QStringLiteral("\n$")).match(log).hasMatch(),
+                 qPrintable(log));
+    }
+
+    void durationDisplay_usesDecimalComma() {
+        QCOMPARE(SearchViewModel::durationDisplay(0.04), QStringLiteral("Поиск: 0,0 с"));
+        QCOMPARE(SearchViewModel::durationDisplay(2.44), QStringLiteral("Поиск: 2,4 с"));
+        QCOMPARE(SearchViewModel::durationDisplay(-1.0), QStringLiteral("Поиск: 0,0 с"));
+        QCOMPARE(SearchViewModel::durationDisplay(1234.5), QStringLiteral("Поиск: 1234,5 с"));
+    }
+
+    void destroyedViewModel_isNotTouchedByItsSearch() {
+        TestEnvironment env;
+        auto defaults = env.makeDefaults();
+        SupplierPreferences prefs(*defaults);
+        FakeConnectorFactory fakes;
+        Gate gate;
+        fakes.autoEuro.gate = &gate;
+        {
+            SearchViewModel model(prefs, fakes);
+            model.setArticle(QStringLiteral("OC 90"));
+            model.search();
+            QVERIFY(model.isLoading());
         }
+        gate.open(); // resumes the orphaned search; it must stop quietly
+        QTRY_COMPARE(fakes.events.size(), 4);
+        QVERIFY(fakes.events.contains(QStringLiteral("autoeuro end")));
     }
-    QCOMPARE(SearchViewModel::deduplicated(many), expected);
-}
 
-void SearchViewModelTest::guard_dropsWrongKindAnalogues() {
-    Harness h;
-    h.fakes.autoEuro.offers = {
-        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("1")).article(u"OC 90"_qs).name(u"Фильтр масляный"_qs),
-        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("2")).article(u"OC90"_qs).name(u"Фильтр масляный"_qs),
-        OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("3")).article(u"W 712"_qs).name(u"Насос масляный"_qs),
-    };
-    h.fakes.autopiter.offers = {OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("1"))
-                                    .article(u"C 30"_qs)
-                                    .name(u"Фильтр воздушный"_qs)};
-    QVERIFY(h.run(QStringLiteral("OC 90")));
-    QCOMPARE(h.model.offers().size(), 2);
-    QCOMPARE(h.model.statusMessage(), QStringLiteral("OC 90 — найдено предложений: 2"));
-}
-
-void SearchViewModelTest::performanceLog_recordsEveryStep() {
-    Harness h;
-    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 3);
-    h.fakes.autoEuro.offers.append(h.fakes.autoEuro.offers.first());
-    h.fakes.autopiter.error = QStringLiteral("Сервис недоступен");
-    QVERIFY(h.run(QStringLiteral("oc 90")));
-
-    const QStringList lines = h.env.performanceLogText().split(u'\n');
-    QStringList messages;
-    for (const auto& line : lines) {
-        if (line.isEmpty())
-            continue;
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] ")).match(line).hasMatch(),
-                 qPrintable(line));
-        messages.append(line.mid(15));
+    void latinLookalikes_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("searched");
+        QTest::newRow("Cyrillic О and С") << u"ОС 90"_qs << u"OC 90"_qs;
+        QTest::newRow("mixed with Latin") << u"W 7О2/Х"_qs << u"W 7O2/X"_qs;
+        QTest::newRow("all twelve capitals") << u"АВЕКМНОРСТУХ"_qs << u"ABEKMHOPCTYX"_qs;
+        QTest::newRow("small letters stay small") << u"ос-90 ку"_qs << u"oc-90 ky"_qs;
+        QTest::newRow("Latin only") << u"OC 90"_qs << u"OC 90"_qs;
+        QTest::newRow("digits and signs only") << u"0 451-103/079"_qs << u"0 451-103/079"_qs;
+        QTest::newRow("another Cyrillic letter") << u"ФС 90"_qs << u"ФС 90"_qs;
+        QTest::newRow("Ё has no twin") << u"ЁО 1"_qs << u"ЁО 1"_qs;
+        QTest::newRow("a Greek letter") << u"ОС Ω"_qs << u"ОС Ω"_qs;
+        QTest::newRow("accented Latin counts as Latin") << u"LEMFÖRDER О"_qs << u"LEMFÖRDER O"_qs;
     }
-    const QString s = QStringLiteral("\\d+\\.\\d{3} с");
-    const QStringList patterns{
-        QString(),
-        QStringLiteral("⏱️ ===== ORELIA PERFORMANCE ====="),
-        QStringLiteral("🔎 Артикул: OC 90"),
-        QStringLiteral("▶️ AutoEuro: старт"),
-        QStringLiteral("▶️ Autopiter: старт"),
-        QStringLiteral("✅ AutoEuro: ") + s + QStringLiteral(" · 4 предложений"),
-        QStringLiteral("❌ Autopiter: ") + s + QStringLiteral(" · Сервис недоступен"),
-        QStringLiteral("🧹 Дедупликация: ") + s + QStringLiteral(" · 4 → 3"),
-        QStringLiteral("🧠 Semantic Guard: ") + s + QStringLiteral(" · 3 → 3"),
-        QStringLiteral("🏁 ВСЕГО: ") + s,
-        QStringLiteral("⏱️ ================================"),
-        QString(),
-    };
-    QCOMPARE(messages.size(), patterns.size());
-    for (qsizetype i = 0; i < patterns.size(); ++i) {
-        const QRegularExpression re(u'^' + patterns[i] + u'$');
-        QVERIFY2(re.match(messages[i]).hasMatch(), qPrintable(messages[i] + QStringLiteral(" !~ ") + patterns[i]));
+
+    void latinLookalikes() {
+        QFETCH(QString, typed);
+        QFETCH(QString, searched);
+        QCOMPARE(TextUtils::latinLookalikes(typed), searched);
     }
-}
 
-void SearchViewModelTest::durationDisplay_usesDecimalComma() {
-    QCOMPARE(SearchViewModel::durationDisplay(0.04), QStringLiteral("Поиск: 0,0 с"));
-    QCOMPARE(SearchViewModel::durationDisplay(2.44), QStringLiteral("Поиск: 2,4 с"));
-    QCOMPARE(SearchViewModel::durationDisplay(-1.0), QStringLiteral("Поиск: 0,0 с"));
-    QCOMPARE(SearchViewModel::durationDisplay(1234.5), QStringLiteral("Поиск: 1234,5 с"));
-}
+    // A blank article starts nothing; while a search runs, search() starts nothing either and
+    // submit() keeps the last article typed for after it.
+    void secondSubmission_waitsOnlyWhenSubmitted() {
+        Harness h;
+        QSignalSpy status(&h.model, &SearchViewModel::statusMessageChanged);
+        h.start(QStringLiteral("  \t "));
+        QVERIFY(!h.model.isLoading());
+        QVERIFY(status.isEmpty());
+        QVERIFY(h.fakes.events.isEmpty());
 
-void SearchViewModelTest::destroyedViewModel_isNotTouchedByItsSearch() {
-    TestEnvironment env;
-    auto defaults = env.makeDefaults();
-    SupplierPreferences prefs(*defaults);
-    FakeConnectorFactory fakes;
-    Gate gate;
-    fakes.autoEuro.gate = &gate;
-    {
-        SearchViewModel model(prefs, fakes);
-        model.setArticle(QStringLiteral("OC 90"));
-        model.search();
-        QVERIFY(model.isLoading());
+        Gate gate;
+        h.fakes.autoEuro.gate = &gate;
+        h.start(u"oc 90"_qs);
+        // Busy from the moment search() returns.
+        QVERIFY(h.model.isLoading());
+        QCOMPARE(h.model.statusMessage(), QStringLiteral("Ищем оригинал и аналоги…"));
+        h.start(u"W 712"_qs);
+        QVERIFY(!h.model.hasPendingSearch());
+        for (const QString& typed : {u"W 712/75"_qs, u"   "_qs, u"c 27 009"_qs}) {
+            h.model.setArticle(typed);
+            h.model.submit();
+        }
+        QVERIFY(h.model.hasPendingSearch());
+        QCOMPARE(h.fakes.autoEuro.requests, QStringList{u"OC 90"_qs});
+
+        gate.open();
+        QTRY_COMPARE(h.finished.size(), 2);
+        QCOMPARE(h.fakes.autoEuro.requests, (QStringList{u"OC 90"_qs, u"C 27 009"_qs}));
+        QCOMPARE(h.fakes.events.indexOf(u"autoeuro start"_qs, 1), 4); // after both answers of the first search
+        QCOMPARE(h.model.searchedArticle(), u"C 27 009"_qs);
+        QCOMPARE(h.model.article(), u"C 27 009"_qs);
+        QVERIFY(!h.model.hasPendingSearch());
     }
-    gate.open(); // resumes the orphaned search; it must stop quietly
-    QTRY_COMPARE(fakes.events.size(), 4);
-    QVERIFY(fakes.events.contains(QStringLiteral("autoeuro end")));
-}
 
-void SearchViewModelTest::latinLookalikes_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("searched");
-    QTest::newRow("Cyrillic О and С") << u"ОС 90"_qs << u"OC 90"_qs;
-    QTest::newRow("mixed with Latin") << u"W 7О2/Х"_qs << u"W 7O2/X"_qs;
-    QTest::newRow("all twelve capitals") << u"АВЕКМНОРСТУХ"_qs << u"ABEKMHOPCTYX"_qs;
-    QTest::newRow("small letters stay small") << u"ос-90 ку"_qs << u"oc-90 ky"_qs;
-    QTest::newRow("Latin only") << u"OC 90"_qs << u"OC 90"_qs;
-    QTest::newRow("digits and signs only") << u"0 451-103/079"_qs << u"0 451-103/079"_qs;
-    QTest::newRow("another Cyrillic letter") << u"ФС 90"_qs << u"ФС 90"_qs;
-    QTest::newRow("Ё has no twin") << u"ЁО 1"_qs << u"ЁО 1"_qs;
-    QTest::newRow("a Greek letter") << u"ОС Ω"_qs << u"ОС Ω"_qs;
-    QTest::newRow("accented Latin counts as Latin") << u"LEMFÖRDER О"_qs << u"LEMFÖRDER O"_qs;
-}
+    void cancel_keepsWhoAnswered_ignoresLateAnswers_nextSearchRuns() {
+        Harness h;
+        Gate late;
+        h.threeSuppliers(late);
+        h.start(u"OC 90"_qs);
+        QTRY_VERIFY(h.fakes.events.contains(u"autopiter end"_qs));
+        h.model.setArticle(u"W 712/75"_qs);
+        h.model.submit(); // waits for its turn; the cancellation drops it
 
-void SearchViewModelTest::latinLookalikes() {
-    QFETCH(QString, typed);
-    QFETCH(QString, searched);
-    QCOMPARE(TextUtils::latinLookalikes(typed), searched);
-}
+        h.model.cancel();
+        QVERIFY(!h.model.isLoading());
+        QCOMPARE(h.finished.size(), 1);
+        QVERIFY(!h.model.hasPendingSearch());
+        QCOMPARE(h.ids(), QStringList{u"autopiter|ap0"_qs});
+        QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 1. AutoEuro: не дождались ответа "
+                                          u"Автолига (портал): не дождались ответа"_qs);
+        QCOMPARE(h.model.supplierFailures(),
+                 (QStringList{u"AutoEuro: не дождались ответа"_qs, u"Автолига (портал): не дождались ответа"_qs}));
+        QVERIFY(!h.model.searchDurationDisplay().isNull());
+        QVERIFY(h.fakes.portal.requests.isEmpty());
+        h.model.cancel(); // nothing runs: nothing changes
+        QCOMPARE(h.finished.size(), 1);
 
-void SearchViewModelTest::cyrillicLookalikeArticle_isSearchedInLatin_andSaysSo() {
-    Harness h;
-    QVERIFY(h.run(u" ос 90"_qs));
-    QCOMPARE(h.fakes.autoEuro.requests, QStringList{u"OC 90"_qs});
-    QCOMPARE(h.model.article(), u"OC 90"_qs);
-    QCOMPARE(h.model.searchedArticle(), u"OC 90"_qs);
-    QCOMPARE(h.model.articleNote(), u"Кириллица заменена: ОС 90 → OC 90"_qs);
-    QVERIFY(h.env.performanceLogText().contains(u"🔎 Артикул: OC 90"_qs));
+        // The next search runs as usual; the late answer of the cancelled one changes nothing.
+        h.fakes.autoEuro.gate = nullptr;
+        QVERIFY(h.run(u"OC 90"_qs));
+        QCOMPARE(h.model.offers().size(), 4);
+        late.open();
+        QTRY_COMPARE(h.fakes.events.count(u"autoeuro end"_qs), 2);
+        QCOMPARE(h.model.offers().size(), 4);
+        QCOMPARE(h.finished.size(), 2);
+        QVERIFY(!h.model.isLoading());
 
-    QVERIFY(h.run(u"фс 90"_qs));
-    QCOMPARE(h.fakes.autoEuro.requests.last(), u"ФС 90"_qs);
-    QVERIFY(h.model.articleNote().isNull());
-}
-
-void SearchViewModelTest::submitDuringSearch_searchesTheLastArticleAfterIt() {
-    Harness h;
-    Gate gate;
-    h.fakes.autoEuro.gate = &gate;
-    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
-    h.model.setArticle(u"OC 90"_qs);
-    h.model.submit();
-    QVERIFY(h.model.isLoading());
-    for (const QString& typed : {u"W 712/75"_qs, u"   "_qs, u"c 27 009"_qs}) {
-        h.model.setArticle(typed);
-        h.model.submit();
+        // Nothing answered yet: the failures are the message. The log names who was not waited for,
+        // never the answer that came after the end.
+        Gate never;
+        h.fakes.autoEuro.gate = &never;
+        h.fakes.autopiter.gate = &never;
+        h.start(u"OC 90"_qs);
+        h.model.cancel();
+        QCOMPARE(h.model.errorMessage(), u"AutoEuro: не дождались ответа\nAutopiter: не дождались ответа\n"
+                                         u"Автолига (портал): не дождались ответа"_qs);
+        QVERIFY(h.model.offers().isEmpty());
+        const QString log = h.env.performanceLogText();
+        QCOMPARE(log.count(u"✅ AutoEuro"_qs), 1);
+        QCOMPARE(log.count(u"⏹️ AutoEuro: "_qs), 2);
+        QVERIFY(log.contains(QRegularExpression(
+            u"⏹️ Автолига \\(портал\\): \\d+\\.\\d{3} с · не дождались ответа"_qs)));
+        QCOMPARE(log.count(u"🏁 ВСЕГО"_qs), 3);
     }
-    QVERIFY(h.model.hasPendingSearch());
-    QCOMPARE(h.fakes.autoEuro.requests, QStringList{u"OC 90"_qs});
-
-    gate.open();
-    QTRY_COMPARE(finished.size(), 2);
-    QCOMPARE(h.fakes.autoEuro.requests, (QStringList{u"OC 90"_qs, u"C 27 009"_qs}));
-    QCOMPARE(h.fakes.events.indexOf(u"autoeuro start"_qs, 1), 4); // after both answers of the first search
-    QCOMPARE(h.model.searchedArticle(), u"C 27 009"_qs);
-    QCOMPARE(h.model.article(), u"C 27 009"_qs);
-    QVERIFY(!h.model.hasPendingSearch());
-}
-
-void SearchViewModelTest::cancel_keepsWhoAnswered_ignoresLateAnswers_nextSearchRuns() {
-    Harness h;
-    h.enable(true, true, true);
-    Gate late;
-    h.fakes.autoEuro.gate = &late;
-    h.fakes.autoEuro.offers = offers(QStringLiteral("autoeuro"), 2, QStringLiteral("ae"));
-    h.fakes.autopiter.offers = offers(QStringLiteral("autopiter"), 1, QStringLiteral("ap"));
-    QSignalSpy finished(&h.model, &SearchViewModel::searchFinished);
-    h.model.setArticle(u"OC 90"_qs);
-    h.model.search();
-    QTRY_VERIFY(h.fakes.events.contains(u"autopiter end"_qs));
-    h.model.setArticle(u"W 712/75"_qs);
-    h.model.submit(); // waits for its turn; the cancellation drops it
-
-    h.model.cancel();
-    QVERIFY(!h.model.isLoading());
-    QCOMPARE(finished.size(), 1);
-    QVERIFY(!h.model.hasPendingSearch());
-    QCOMPARE(h.model.offers().size(), 1);
-    QCOMPARE(h.model.offers().first().id(), u"autopiter|ap0"_qs);
-    QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 1. AutoEuro: не дождались ответа "
-                                      u"Автолига (портал): не дождались ответа"_qs);
-    QCOMPARE(h.model.supplierFailures(),
-             (QStringList{u"AutoEuro: не дождались ответа"_qs, u"Автолига (портал): не дождались ответа"_qs}));
-    QVERIFY(!h.model.searchDurationDisplay().isNull());
-    QVERIFY(h.fakes.portal.requests.isEmpty());
-    h.model.cancel(); // nothing runs: nothing changes
-    QCOMPARE(finished.size(), 1);
-
-    // The next search runs as usual; the late answer of the cancelled one changes nothing.
-    h.fakes.autoEuro.gate = nullptr;
-    QVERIFY(h.run(u"OC 90"_qs));
-    QCOMPARE(h.model.offers().size(), 3);
-    late.open();
-    QTRY_COMPARE(h.fakes.events.count(u"autoeuro end"_qs), 2);
-    QCOMPARE(h.model.offers().size(), 3);
-    QCOMPARE(finished.size(), 2);
-    QVERIFY(!h.model.isLoading());
-
-    // Nothing answered yet: the failures are the message. The log names who was not waited for,
-    // never the answer that came after the end.
-    Gate never;
-    h.fakes.autoEuro.gate = &never;
-    h.fakes.autopiter.gate = &never;
-    h.model.setArticle(u"OC 90"_qs);
-    h.model.search();
-    h.model.cancel();
-    QCOMPARE(h.model.errorMessage(), u"AutoEuro: не дождались ответа\nAutopiter: не дождались ответа\n"
-                                     u"Автолига (портал): не дождались ответа"_qs);
-    QVERIFY(h.model.offers().isEmpty());
-    const QString log = h.env.performanceLogText();
-    QCOMPARE(log.count(u"✅ AutoEuro"_qs), 1);
-    QCOMPARE(log.count(u"⏹️ AutoEuro: "_qs), 2);
-    QVERIFY(log.contains(QRegularExpression(
-        u"⏹️ Автолига \\(портал\\): \\d+\\.\\d{3} с · не дождались ответа"_qs)));
-    QCOMPARE(log.count(u"🏁 ВСЕГО"_qs), 3);
-}
+};
 
 QTEST_GUILESS_MAIN(SearchViewModelTest)
 #include "tst_SearchViewModel.moc"

@@ -7,22 +7,29 @@ class OfferBuilder {
 public:
     OfferBuilder(QString supplierID = QStringLiteral("autoeuro"), QString key = QStringLiteral("1"));
 
-    OfferBuilder& key(QString key);
+    OfferBuilder& key(QString key) { return set(&SupplierOffer::supplierOfferKey, std::move(key)); }
     OfferBuilder& supplier(QString id, QString name);
-    OfferBuilder& brand(QString brand);
-    OfferBuilder& article(QString article);
-    OfferBuilder& name(QString name);
+    OfferBuilder& brand(QString brand) { return set(&SupplierOffer::brand, std::move(brand)); }
+    OfferBuilder& article(QString article) { return set(&SupplierOffer::article, std::move(article)); }
+    OfferBuilder& name(QString name) { return set(&SupplierOffer::name, std::move(name)); }
     OfferBuilder& price(const char* decimalText);
-    OfferBuilder& currency(QString currency);
-    OfferBuilder& available(std::int64_t quantity);
-    OfferBuilder& delivery(QString description);
-    OfferBuilder& deliveryDate(QDateTime date);
+    OfferBuilder& currency(QString currency) { return set(&SupplierOffer::currency, std::move(currency)); }
+    OfferBuilder& available(std::int64_t quantity) { return set(&SupplierOffer::availableQuantity, quantity); }
+    OfferBuilder& delivery(QString description) {
+        return set(&SupplierOffer::deliveryDescription, std::move(description));
+    }
+    OfferBuilder& deliveryDate(QDateTime date) { return set(&SupplierOffer::deliveryDate, std::move(date)); }
     OfferBuilder& rejectRate(const char* decimalText);
-    OfferBuilder& highlight(QString color);
+    OfferBuilder& highlight(QString color) { return set(&SupplierOffer::rowHighlightColor, std::move(color)); }
 
     SupplierOffer build() const { return m_offer; }
     operator SupplierOffer() const { return m_offer; } // NOLINT(google-explicit-constructor)
 
 private:
+    template <typename Field, typename Value> OfferBuilder& set(Field SupplierOffer::*field, Value value) {
+        m_offer.*field = std::move(value);
+        return *this;
+    }
+
     SupplierOffer m_offer;
 };
