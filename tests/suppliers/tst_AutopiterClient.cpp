@@ -1,10 +1,9 @@
-#include "AutopiterTestSupport.h"
 #include "credentials/CredentialStore.h"
 #include "suppliers/autopiter/AutopiterXmlParser.h"
+#include "SupplierTestSupport.h"
 
 #include <QtTest>
 
-using Fault = SandboxBehaviour::Fault;
 using namespace std::chrono_literals;
 
 namespace {
@@ -38,9 +37,9 @@ class TestAutopiterClient : public QObject {
 private Q_SLOTS:
     void requests_carryTheEnvelopeAndHeadersAsWritten() {
         AutopiterSandbox sandbox;
-        const std::int64_t articleID = firstArticleID(*sandbox.client);
+        const std::int64_t articleID = firstArticleID(sandbox.client);
         QVERIFY(articleID > 0);
-        QVERIFY(!awaitTask(sandbox.client->getPriceXML(articleID, 1)).isEmpty());
+        QVERIFY(!awaitTask(sandbox.client.getPriceXML(articleID, 1)).isEmpty());
         QCOMPARE(sandbox.operations(), (QStringList{QStringLiteral("IsAuthorization"), QStringLiteral("Authorization"),
                                                     QStringLiteral("IsAuthorization"), QStringLiteral("FindCatalog"),
                                                     QStringLiteral("IsAuthorization"), QStringLiteral("GetPriceId")}));
@@ -88,79 +87,76 @@ private Q_SLOTS:
         QFETCH(QString, sentBody);
         QFETCH(QString, outcome);
         AutopiterSandbox sandbox;
-        sandbox.credentials.set(kAutopiterUser, userID);
-        sandbox.credentials.set(kAutopiterPassword, password);
-        QCOMPARE(autopiterFailureOf(sandbox.client->authorizeFromKeychain()), outcome);
+        sandbox.credentials.set(u"autopiter-user-id"_s, userID);
+        sandbox.credentials.set(u"autopiter-password"_s, password);
+        QCOMPARE(failureOf(sandbox.client.authorizeFromKeychain()), outcome);
         QCOMPARE(QString::fromUtf8(sandbox.requestsTo(QStringLiteral("Authorization")).value(0).body),
                  envelope(QStringLiteral("Authorization"), sentBody));
     }
 
     void everyFailure_reachesTheUserWithItsText_data() {
-        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("setup"); // "account=stored text", "account=<removed>", "<no address>", "<locked>"
         QTest::addColumn<QString>("description");
-        QTest::newRow("no user id") << u"no user id"_s << u"Не указаны User ID или пароль Autopiter."_s;
-        QTest::newRow("user id of blanks") << u"blank user id"_s << u"Не указаны User ID или пароль Autopiter."_s;
-        QTest::newRow("empty password") << u"empty password"_s << u"Не указаны User ID или пароль Autopiter."_s;
-        QTest::newRow("wrong password") << u"wrong password"_s << u"Autopiter отклонил авторизацию."_s;
-        QTest::newRow("login rejected") << u"login rejected"_s << u"Autopiter отклонил авторизацию."_s;
-        QTest::newRow("login without cookie")
-            << u"login without cookie"_s << u"Autopiter подтвердил авторизацию, но не вернул AuthCoocies."_s;
+        const int none = int(Fault::none);
+        const QString missing = u"Не указаны User ID или пароль Autopiter."_s;
+        const QString rejected = u"Autopiter отклонил авторизацию."_s;
+        QTest::newRow("no user id") << none << 0 << QByteArray() << u"autopiter-user-id=<removed>"_s << missing;
+        QTest::newRow("user id of blanks") << none << 0 << QByteArray() << u"autopiter-user-id= \t\n"_s << missing;
+        QTest::newRow("empty password") << none << 0 << QByteArray() << u"autopiter-password="_s << missing;
+        QTest::newRow("wrong password") << none << 0 << QByteArray() << u"autopiter-password=guess"_s << rejected;
+        QTest::newRow("login rejected") << int(Fault::loginRejected) << 0 << QByteArray() << QString() << rejected;
+        QTest::newRow("login without cookie") << int(Fault::loginWithoutCookie) << 0 << QByteArray() << QString()
+                                              << u"Autopiter подтвердил авторизацию, но не вернул AuthCoocies."_s;
         QTest::newRow("SOAP fault with 500")
-            << u"status 500"_s
+            << int(Fault::status) << 500 << QByteArray() << QString()
             << "Некорректный SOAP-ответ Autopiter: HTTP 500: <?xml version=\"1.0\" encoding=\"utf-8\"?> "
                "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"> <soap:Body> <soap:Fault> "
                "<faultcode>soap:Server</faultcode> <faultstring>Server was unable to process request. ---> "
                "Simulated failure.</faultstring> </soap:Fault> </soap:Body> </soap:Envelope>.";
-        QTest::newRow("empty 503") << u"empty 503"_s << u"Autopiter вернул HTTP 503."_s;
-        QTest::newRow("malformed answer")
-            << u"malformed"_s << u"Некорректный SOAP-ответ Autopiter: IsAuthorizationResult."_s;
-        QTest::newRow("body over 32 MiB")
-            << u"huge"_s << u"Некорректный SOAP-ответ Autopiter: Ответ сервера слишком велик."_s;
-        QTest::newRow("no address") << u"no address"_s << u"Не удалось сформировать адрес Autopiter."_s;
-        QTest::newRow("credential store failure") << u"store failure"_s << u"Keychain error: 5"_s;
+        QTest::newRow("empty 503") << int(Fault::emptyStatus) << 503 << QByteArray() << QString()
+                                   << u"Autopiter вернул HTTP 503."_s;
+        QTest::newRow("malformed answer") << int(Fault::malformed) << 0 << QByteArray() << QString()
+                                          << u"Некорректный SOAP-ответ Autopiter: IsAuthorizationResult."_s;
+        QTest::newRow("answer not UTF-8") << int(Fault::body) << 200 << QByteArray("<r>\xc3</r>") << QString()
+                                          << u"Некорректный SOAP-ответ Autopiter: FindCatalog."_s;
+        QTest::newRow("body over 32 MiB") << int(Fault::huge) << 0 << QByteArray() << QString()
+                                          << u"Некорректный SOAP-ответ Autopiter: Ответ сервера слишком велик."_s;
+        QTest::newRow("no answer") << int(Fault::hang) << 0 << QByteArray() << QString()
+                                   << u"Сервер не ответил вовремя."_s;
+        QTest::newRow("no address") << none << 0 << QByteArray() << u"<no address>"_s
+                                    << u"Не удалось сформировать адрес Autopiter."_s;
+        QTest::newRow("credential store failure")
+            << none << 0 << QByteArray() << u"<locked>"_s << u"Keychain error: 5"_s;
     }
     void everyFailure_reachesTheUserWithItsText() {
+        QFETCH(int, fault);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
         QFETCH(QString, setup);
         QFETCH(QString, description);
         AutopiterSandbox sandbox;
-        if (setup == u"no user id")
-            awaitTask(sandbox.credentials.remove(kAutopiterUser));
-        else if (setup == u"blank user id")
-            sandbox.credentials.set(kAutopiterUser, QStringLiteral(" \t\n"));
-        else if (setup == u"empty password")
-            sandbox.credentials.set(kAutopiterPassword, QString());
-        else if (setup == u"wrong password")
-            sandbox.credentials.set(kAutopiterPassword, QStringLiteral("guess"));
-        else if (setup == u"login rejected")
-            sandbox.setFault(Fault::loginRejected);
-        else if (setup == u"login without cookie")
-            sandbox.setFault(Fault::loginWithoutCookie);
-        else if (setup == u"status 500")
-            sandbox.setFault(Fault::status, {}, 500);
-        else if (setup == u"empty 503")
-            sandbox.setFault(Fault::emptyStatus, {}, 503);
-        else if (setup == u"malformed")
-            sandbox.setFault(Fault::malformed);
-        else if (setup == u"huge")
-            sandbox.setFault(Fault::huge);
-        else if (setup == u"no address")
-            sandbox.endpoints.setOrigin(ServiceEndpoints::Service::autopiter, QUrl());
-        else if (setup == u"store failure")
+        sandbox.setFault(Fault(fault), fault == int(Fault::body) ? u"FindCatalog"_s : QString(), status, body);
+        sandbox.client.setTimeout(300ms);
+        const QString account = setup.section(u'=', 0, 0);
+        const QString stored = setup.section(u'=', 1);
+        if (setup == u"<no address>")
+            sandbox.endpoints.setOrigin(Service::autopiter, QUrl());
+        else if (setup == u"<locked>")
             sandbox.credentials.setFailure(KeychainError(5, QString()));
-        QCOMPARE(autopiterFailureOf(sandbox.client->findCatalogXML(QStringLiteral("OC 90"))), description);
-    }
-
-    void unansweredRequest_endsWithTheNetworkError() {
-        AutopiterSandbox sandbox;
-        sandbox.setFault(Fault::hang);
-        sandbox.client->setTimeout(300ms);
-        QCOMPARE(autopiterFailureOf(sandbox.client->ensureAuthorized()), QStringLiteral("Сервер не ответил вовремя."));
+        else if (stored == u"<removed>")
+            awaitTask(sandbox.credentials.remove(account));
+        else if (!setup.isNull())
+            sandbox.credentials.set(account, stored);
+        QCOMPARE(failureOf(sandbox.client.findCatalogXML(u"OC 90"_s)), description);
     }
 
     void booleanAnswer_isTrueFalseOneOrZero_data() {
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("outcome"); // "kept" (no login), "logged in", or the failure text
-        const QString invalid = QStringLiteral("Некорректный SOAP-ответ Autopiter: IsAuthorizationResult.");
+        QTest::addColumn<QString>("outcome"); // "kept" (no login) or the failure text
+        const QString invalid = u"Некорректный SOAP-ответ Autopiter: IsAuthorizationResult."_s;
         QTest::newRow("TRUE with blanks")
             << QByteArray("<r><IsAuthorizationResult> TRUE\n</IsAuthorizationResult></r>") << "kept";
         QTest::newRow("1") << QByteArray("<IsAuthorizationResult>1</IsAuthorizationResult>") << "kept";
@@ -175,37 +171,28 @@ private Q_SLOTS:
     void booleanAnswer_isTrueFalseOneOrZero() {
         QFETCH(QByteArray, body);
         QFETCH(QString, outcome);
-        ScriptedAutopiter server({{"IsAuthorization", {200, body.toStdString()}}});
-        const QString failure = autopiterFailureOf(server.client->ensureAuthorized());
-        const auto seen = server.seen();
-        const bool loggedIn = std::find(seen.begin(), seen.end(), "Authorization") != seen.end();
-        QCOMPARE(failure == u"<no error>" ? (loggedIn ? QStringLiteral("logged in") : QStringLiteral("kept")) : failure,
-                 outcome);
-    }
-
-    void answerThatIsNotUtf8_namesItsOperation() {
-        ScriptedAutopiter server({{"FindCatalog", {200, "<r>\xc3</r>"}}, {"GetPriceId", {200, "\xfe\xff"}}});
-        QCOMPARE(autopiterFailureOf(server.client->findCatalogXML(QStringLiteral("OC 90"))),
-                 QStringLiteral("Некорректный SOAP-ответ Autopiter: FindCatalog."));
-        QCOMPARE(autopiterFailureOf(server.client->getPriceXML(1, 1)),
-                 QStringLiteral("Некорректный SOAP-ответ Autopiter: GetPriceId."));
+        AutopiterSandbox sandbox;
+        sandbox.setFault(Fault::body, u"IsAuthorization"_s, 200, body);
+        const QString failure = failureOf(sandbox.client.ensureAuthorized());
+        const bool loggedIn = sandbox.operations().contains(u"Authorization"_s);
+        QCOMPARE(failure == u"<no error>" ? (loggedIn ? u"logged in"_s : u"kept"_s) : failure, outcome);
     }
 
     void blankNumber_sendsNothing() {
         AutopiterSandbox sandbox;
-        QCOMPARE(awaitTask(sandbox.client->findCatalogXML(QStringLiteral(" \n\t"))), QString());
+        QCOMPARE(awaitTask(sandbox.client.findCatalogXML(QStringLiteral(" \n\t"))), QString());
         QVERIFY(sandbox.server.requests().isEmpty());
     }
 
     // Every login deletes the cookie first: five of them racing would undo each other.
     void burstOfPriceRequests_afterTheLoginExpired_logsInOnce() {
         AutopiterSandbox sandbox;
-        const std::int64_t articleID = firstArticleID(*sandbox.client);
-        sandbox.client->clearAuthorization(); // as when the cookie has expired
+        const std::int64_t articleID = firstArticleID(sandbox.client);
+        sandbox.client.clearAuthorization(); // as when the cookie has expired
         sandbox.server.clearRequests();
         std::vector<QCoro::Task<QString>> burst;
         for (int i = 0; i < 5; ++i)
-            burst.push_back(sandbox.client->getPriceXML(articleID, 1));
+            burst.push_back(sandbox.client.getPriceXML(articleID, 1));
         for (auto& task : burst)
             QVERIFY(awaitTask(std::move(task)).contains(u"<PriceSearchModel>"));
         QCOMPARE(sandbox.requestsTo(QStringLiteral("Authorization")).size(), 1);

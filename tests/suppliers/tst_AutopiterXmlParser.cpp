@@ -1,3 +1,4 @@
+#include "FieldText.h"
 #include "suppliers/autopiter/AutopiterError.h"
 #include "suppliers/autopiter/AutopiterXmlParser.h"
 
@@ -139,34 +140,22 @@ private Q_SLOTS:
         }
         QCOMPARE(items.size(), 2);
         const AutopiterPriceItem& item = items.first();
-        auto text = [](const auto& value, auto toText) { return value ? toText(*value) : QStringLiteral("none"); };
-        auto integer = [](qint64 v) { return QString::number(v); };
-        auto same = [](const QString& v) { return v; };
         if (item.deliveryDate)
             QCOMPARE(item.deliveryDate->timeSpec(), Qt::LocalTime);
-        const QHash<QString, QString> actual = {
-            {QStringLiteral("uid"), item.detailUID},
-            {QStringLiteral("price"), item.salePrice.toString()},
-            {QStringLiteral("currency"), item.currency},
-            {QStringLiteral("number"), item.number},
-            {QStringLiteral("brand"), item.catalogName},
-            {QStringLiteral("name"), item.name},
-            {QStringLiteral("seller"), text(item.sellerID, integer)},
-            {QStringLiteral("available"), text(item.availableQuantity, integer)},
-            {QStringLiteral("minimum"), text(item.minimumQuantity, integer)},
-            {QStringLiteral("days"), text(item.daysSupply, integer)},
-            {QStringLiteral("short"), text(item.shortNumber, same)},
-            {QStringLiteral("region"), text(item.region, same)},
-            {QStringLiteral("percent"),
-             text(item.successfulOrdersPercent, [](const Decimal& v) { return v.toString(); })},
-            {QStringLiteral("date"),
-             text(item.deliveryDate,
-                  [](const QDateTime& v) { return v.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); })},
-        };
-        for (const QString& pair : expected.split(u';')) {
-            const auto field = pair.section(u'=', 0, 0);
-            QCOMPARE(field + u'=' + actual.value(field), pair);
-        }
+        compareFields(expected, {{QStringLiteral("uid"), item.detailUID},
+                                 {QStringLiteral("price"), item.salePrice.toString()},
+                                 {QStringLiteral("currency"), item.currency},
+                                 {QStringLiteral("number"), item.number},
+                                 {QStringLiteral("brand"), item.catalogName},
+                                 {QStringLiteral("name"), item.name},
+                                 {QStringLiteral("seller"), fieldText(item.sellerID)},
+                                 {QStringLiteral("available"), fieldText(item.availableQuantity)},
+                                 {QStringLiteral("minimum"), fieldText(item.minimumQuantity)},
+                                 {QStringLiteral("days"), fieldText(item.daysSupply)},
+                                 {QStringLiteral("short"), fieldText(item.shortNumber)},
+                                 {QStringLiteral("region"), fieldText(item.region)},
+                                 {QStringLiteral("percent"), fieldText(item.successfulOrdersPercent)},
+                                 {QStringLiteral("date"), fieldText(item.deliveryDate)}});
     }
 
     void unreadableDocument_isAnInvalidSOAPResponse_data() {
