@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/UserFacingError.h"
+#include "credentials/CredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
 #include "net/ServiceEndpoints.h"
 #include "SandboxServer.h"
@@ -59,6 +60,21 @@ struct SupplierSandbox {
         behaviour.status = status;
         behaviour.body = std::move(body);
         server.setBehaviour(service, behaviour);
+    }
+
+    // What a failure table sets up besides a fault: "account=stored text", "account=<removed>",
+    // "<no address>" of `service`, "<locked>" credential store; nothing when null.
+    void arrange(const QString& setup, Service service) {
+        const QString account = setup.section(u'=', 0, 0);
+        const QString stored = setup.section(u'=', 1, -1);
+        if (setup == u"<no address>")
+            endpoints.setOrigin(service, QUrl());
+        else if (setup == u"<locked>")
+            credentials.setFailure(KeychainError(5, QString()));
+        else if (stored == u"<removed>")
+            awaitTask(credentials.remove(account));
+        else if (!setup.isNull())
+            credentials.set(account, stored);
     }
 
     // The requests whose path starts with `prefix`, or whose SOAP action ends with "/" + `operation`.

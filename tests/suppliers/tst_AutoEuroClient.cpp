@@ -15,7 +15,7 @@ private Q_SLOTS:
     void everyFailure_reachesTheUserWithItsText_data() {
         QTest::addColumn<int>("fault");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("key"); // null: the sandbox's; or what else is stored
+        QTest::addColumn<QString>("setup"); // see SupplierSandbox::arrange()
         QTest::addColumn<QString>("description");
         const int none = int(Fault::none);
         const QString missing = u"API-key AutoEuro не настроен."_s;
@@ -29,29 +29,22 @@ private Q_SLOTS:
         QTest::newRow("body over 32 MiB")
             << int(Fault::huge) << 0 << QString() << u"AutoEuro вернул некорректный ответ."_s;
         QTest::newRow("no answer") << int(Fault::hang) << 0 << QString() << u"Сервер не ответил вовремя."_s;
-        QTest::newRow("no key stored") << none << 0 << u"<removed>"_s << missing;
-        QTest::newRow("key of blanks") << none << 0 << u" \t\n "_s << missing;
-        QTest::newRow("key with a line break inside") << none << 0 << u"abc\r\nX-Evil: 1"_s << missing;
-        QTest::newRow("wrong key") << none << 0 << u"guess"_s << u"AutoEuro вернул HTTP 401."_s;
+        QTest::newRow("no key stored") << none << 0 << u"autoeuro-api-key=<removed>"_s << missing;
+        QTest::newRow("key of blanks") << none << 0 << u"autoeuro-api-key= \t\n "_s << missing;
+        QTest::newRow("key with a line break inside") << none << 0 << u"autoeuro-api-key=abc\r\nX-Evil: 1"_s << missing;
+        QTest::newRow("wrong key") << none << 0 << u"autoeuro-api-key=guess"_s << u"AutoEuro вернул HTTP 401."_s;
         QTest::newRow("no address") << none << 0 << u"<no address>"_s << u"Не удалось сформировать URL AutoEuro."_s;
         QTest::newRow("credential store failure") << none << 0 << u"<locked>"_s << u"Keychain error: 5"_s;
     }
     void everyFailure_reachesTheUserWithItsText() {
         QFETCH(int, fault);
         QFETCH(int, status);
-        QFETCH(QString, key);
+        QFETCH(QString, setup);
         QFETCH(QString, description);
         AutoEuroSandbox sandbox;
         sandbox.setFault(Fault(fault), {}, status);
         sandbox.client.setTimeout(300ms);
-        if (key == u"<removed>")
-            awaitTask(sandbox.credentials.remove(u"autoeuro-api-key"_s));
-        else if (key == u"<no address>")
-            sandbox.endpoints.setOrigin(Service::autoEuro, QUrl());
-        else if (key == u"<locked>")
-            sandbox.credentials.setFailure(KeychainError(5, QString()));
-        else if (!key.isNull())
-            sandbox.credentials.set(u"autoeuro-api-key"_s, key);
+        sandbox.arrange(setup, Service::autoEuro);
         QCOMPARE(failureOf(sandbox.client.payers()), description);
     }
 

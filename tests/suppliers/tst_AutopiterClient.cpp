@@ -98,7 +98,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("fault");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("setup"); // "account=stored text", "account=<removed>", "<no address>", "<locked>"
+        QTest::addColumn<QString>("setup"); // see SupplierSandbox::arrange()
         QTest::addColumn<QString>("description");
         const int none = int(Fault::none);
         const QString missing = u"Не указаны User ID или пароль Autopiter."_s;
@@ -140,16 +140,7 @@ private Q_SLOTS:
         AutopiterSandbox sandbox;
         sandbox.setFault(Fault(fault), fault == int(Fault::body) ? u"FindCatalog"_s : QString(), status, body);
         sandbox.client.setTimeout(300ms);
-        const QString account = setup.section(u'=', 0, 0);
-        const QString stored = setup.section(u'=', 1);
-        if (setup == u"<no address>")
-            sandbox.endpoints.setOrigin(Service::autopiter, QUrl());
-        else if (setup == u"<locked>")
-            sandbox.credentials.setFailure(KeychainError(5, QString()));
-        else if (stored == u"<removed>")
-            awaitTask(sandbox.credentials.remove(account));
-        else if (!setup.isNull())
-            sandbox.credentials.set(account, stored);
+        sandbox.arrange(setup, Service::autopiter);
         QCOMPARE(failureOf(sandbox.client.findCatalogXML(u"OC 90"_s)), description);
     }
 

@@ -1,13 +1,9 @@
-#include "app/AppServices.h"
-#include "core/SupplierPreferences.h"
 #include "net/LocalServer.h"
-#include "search/SearchViewModel.h"
 #include "suppliers/autopiter/AutopiterProvider.h"
 #include "suppliers/autopiter/AutopiterXmlParser.h"
 #include "SupplierTestSupport.h"
 #include "support/OfferBuilder.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -181,67 +177,6 @@ private Q_SLOTS:
             expected.rejectRate = Decimal::parse(rejectRate);
         expected.updatedAt = now;
         QCOMPARE(offer, expected);
-    }
-
-    // The whole road: the view model asks AutoEuro and Autopiter through AppServices'
-    // connectors at the same time, and both answer from the sandbox; one of AutoEuro's
-    // brands fails, which costs only its own offers and is reported next to them.
-    void searchViewModel_asksAutoEuroAndAutopiterSideBySide_andReportsAPartialAnswer() {
-        TestEnvironment environment;
-        SupplierSandbox sandbox;
-        SandboxBehaviour slowAutoEuro;
-        slowAutoEuro.latencyMs = 200;
-        slowAutoEuro.fault = Fault::status;
-        slowAutoEuro.faultMatch = u"brand=MAHLE"_s;
-        slowAutoEuro.status = 500;
-        sandbox.server.setBehaviour(Service::autoEuro, slowAutoEuro);
-        AppServices::Options options;
-        options.settingsFile = environment.settingsPath();
-        options.memoryCredentials = true;
-        options.endpoints = sandbox.endpoints;
-        AppServices services(options);
-        auto& store = *services.memoryCredentialStore();
-        store.set(u"autoeuro-api-key"_s, QString::fromUtf16(SandboxServer::autoEuroAPIKey));
-        store.set(u"autopiter-user-id"_s, QString::fromUtf16(SandboxServer::autopiterUserID));
-        store.set(u"autopiter-password"_s, QString::fromUtf16(SandboxServer::autopiterPassword));
-        services.supplierPreferences().setAutoligaEnabled(false);
-
-        SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
-        QSignalSpy finished(&model, &SearchViewModel::searchFinished);
-        model.setArticle(u"oc 90"_s);
-        model.search();
-        QVERIFY(finished.wait(20000));
-
-        QVERIFY2(model.errorMessage().isNull(), qPrintable(model.errorMessage()));
-        const QString partial = u"AutoEuro: часть ответов не получена (1 из 2): AutoEuro вернул HTTP 500."_s;
-        QCOMPARE(model.supplierFailures(), QStringList{partial});
-        QVERIFY2(model.statusMessage().endsWith(u". "_s + partial), qPrintable(model.statusMessage()));
-        QVERIFY(environment.performanceLogText().contains(u"⚠️ AutoEuro: "));
-        QSet<QString> suppliers;
-        for (const auto& offer : model.offers())
-            suppliers.insert(offer.supplierID);
-        QCOMPARE(suppliers, (QSet<QString>{u"autoeuro"_s, u"autopiter"_s}));
-
-        // Autopiter is asked before AutoEuro's first answers are in, and AutoEuro before
-        // Autopiter's last request: the two overlap.
-        const auto requests = sandbox.server.requests();
-        qsizetype firstAutopiter = -1, lastAutopiter = -1, firstAutoEuro = -1, autoEuroItems = -1;
-        for (qsizetype i = 0; i < requests.size(); ++i) {
-            const QString& path = requests[i].path;
-            if (path.startsWith(u"/autopiter/")) {
-                if (firstAutopiter < 0)
-                    firstAutopiter = i;
-                lastAutopiter = i;
-            } else if (path.startsWith(u"/autoeuro/")) {
-                if (firstAutoEuro < 0)
-                    firstAutoEuro = i;
-                if (autoEuroItems < 0 && path.endsWith(u"/search_items/"))
-                    autoEuroItems = i;
-            }
-        }
-        QVERIFY(firstAutopiter >= 0 && autoEuroItems >= 0);
-        QVERIFY(firstAutopiter < autoEuroItems);
-        QVERIFY(firstAutoEuro < lastAutopiter);
     }
 };
 
