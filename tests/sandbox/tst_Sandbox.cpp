@@ -1,35 +1,11 @@
-#include "SandboxCatalogue.h"
 #include "SandboxCommandLine.h"
 
-#include <QSet>
 #include <QtTest>
 
 class TestSandbox : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void catalogue_isUsableByEveryService() {
-        QSet<QString> offerKeys;
-        int lines = 0;
-        for (const auto& group : SandboxCatalogue::groups()) {
-            QVERIFY(group.parts.size() >= 3);
-            for (const auto& part : group.parts) {
-                QVERIFY2(!part.lines.isEmpty(), qPrintable(part.brand + u' ' + part.article));
-                for (const auto& line : part.lines) {
-                    QVERIFY(line.price > 0);
-                    offerKeys.insert(line.offerKey);
-                    ++lines;
-                }
-            }
-        }
-        QCOMPARE(offerKeys.size(), lines);
-        QVERIFY(SandboxCatalogue::groups().size() >= 12);
-        const auto& points = SandboxCatalogue::deliveryPoints();
-        QVERIFY(std::any_of(points.begin(), points.end(), [](const auto& p) { return p.name.contains(u"Челябинск"); }));
-        QCOMPARE(SandboxCatalogue::partsWithArticle(u"oc-90").size(), 2);
-        QVERIFY(SandboxCatalogue::findPart(u"mann+hummel", u"C27009"));
-    }
-
     void commandLine_buildsOptions() {
         QString error;
         const auto options = SandboxCommandLine::parse(

@@ -103,11 +103,8 @@ private Q_SLOTS:
                                          << u"Ошибка AutoEuro: Нет доступа"_s;
         QTest::newRow("DATA null") << QByteArray("{\"META\":{\"result\":\"OK\"},\"DATA\":null}") << u"0"_s;
         QTest::newRow("DATA missing") << QByteArray("{\"META\":{\"result\":\"OK\"}}") << u"0"_s;
-        QTest::newRow("row without key")
-            << QByteArray("{\"DATA\":[{\"payer_name\":\"A\"}]}")
-            << "Ошибка AutoEuro: JSON keyNotFound payer_key, path: DATA.Index 0, No value associated with key "
-               "\"payer_key\".";
     }
+
     void envelopeMeta_decidesSuccess() {
         QFETCH(QByteArray, body);
         QFETCH(QString, outcome);

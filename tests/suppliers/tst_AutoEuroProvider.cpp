@@ -64,9 +64,9 @@ private Q_SLOTS:
         const auto rest = awaitTask(provider.search(u"OC 90"_s));
         QVERIFY(!rest.isEmpty());
         QVERIFY(idsOf(rest).size() <= idsOf(all).size());
-        QCOMPARE(provider.lastSearchReport().failedRequests, 1);
-        QCOMPARE(provider.lastSearchReport().totalRequests, brands);
-        QCOMPARE(provider.lastSearchReport().firstFailure, u"AutoEuro вернул HTTP 500."_s);
+        const auto report = provider.lastSearchReport();
+        QCOMPARE(std::tuple(report.failedRequests, report.totalRequests, report.firstFailure),
+                 std::tuple(1, brands, u"AutoEuro вернул HTTP 500."_s));
 
         for (const auto fault : {Fault::malformed, Fault::status, Fault::huge}) {
             sandbox.setFault(fault, u"search_items/"_s, 500);
@@ -108,10 +108,10 @@ private Q_SLOTS:
                          "{\"offer_key\":\"other\",\"price\":12}]}");
         AutoEuroProvider provider(sandbox.client);
         const auto offers = awaitTask(provider.search(u"OC 90"_s));
-        QCOMPARE(offers.size(), 2);
-        QCOMPARE(offers[0].supplierOfferKey, u"same"_s);
-        QCOMPARE(offers[0].price, Decimal(10));
-        QCOMPARE(offers[1].supplierOfferKey, u"other"_s);
+        QStringList kept;
+        for (const auto& offer : offers)
+            kept.append(offer.supplierOfferKey + u'=' + offer.price.toString());
+        QCOMPARE(kept, (QStringList{u"same=10"_s, u"other=12"_s}));
     }
 
     void normalize_mapsFieldByField_data() {
