@@ -127,29 +127,6 @@ private Q_SLOTS:
                                      "Статусов заказа получено:\n4"_s);
     }
 
-    void chelyabinsk_isTheFirstDeliveryNamingTheCity_data() {
-        QTest::addColumn<QByteArray>("deliveries");
-        QTest::addColumn<QString>("outcome"); // key or failure text
-        QTest::newRow("capitals inside a longer name")
-            << QByteArray("{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"},"
-                          "{\"delivery_key\":\"C1\",\"delivery_name\":\"Склад ЧЕЛЯБИНСК-Север\"},"
-                          "{\"delivery_key\":\"C2\",\"delivery_name\":\"г. Челябинск\"}]}")
-            << u"C1"_s;
-        QTest::newRow("empty") << QByteArray("{\"DATA\":[]}")
-                               << u"В AutoEuro не найдена точка доставки в Челябинске."_s;
-    }
-    void chelyabinsk_isTheFirstDeliveryNamingTheCity() {
-        QFETCH(QByteArray, deliveries);
-        QFETCH(QString, outcome);
-        AutoEuroSandbox sandbox;
-        sandbox.setFault(Fault::body, u"get_deliveries/"_s, 200, deliveries);
-        try {
-            QCOMPARE(awaitTask(sandbox.client.chelyabinskDelivery()).delivery_key, outcome);
-        } catch (const UserFacingError& error) {
-            QCOMPARE(error.description(), outcome);
-        }
-    }
-
     void apiKey_isReadOnceForABurst_butAFailedReadIsNotCached() {
         AutoEuroSandbox sandbox;
         sandbox.credentials.setFailure(KeychainError(5, u"Хранилище заблокировано"_s));

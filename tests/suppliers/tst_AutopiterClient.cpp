@@ -40,14 +40,11 @@ private Q_SLOTS:
         const std::int64_t articleID = firstArticleID(sandbox.client);
         QVERIFY(articleID > 0);
         QVERIFY(!awaitTask(sandbox.client.getPriceXML(articleID, 1)).isEmpty());
-        QCOMPARE(sandbox.operations(), (QStringList{QStringLiteral("IsAuthorization"), QStringLiteral("Authorization"),
-                                                    QStringLiteral("IsAuthorization"), QStringLiteral("FindCatalog"),
-                                                    QStringLiteral("IsAuthorization"), QStringLiteral("GetPriceId")}));
-
+        QCOMPARE(sandbox.operations(),
+                 u"IsAuthorization Authorization IsAuthorization FindCatalog IsAuthorization GetPriceId"_s.split(u' '));
         for (const auto& request : sandbox.server.requests()) {
-            QCOMPARE(request.method, QStringLiteral("POST"));
-            QCOMPARE(request.target, QStringLiteral("/autopiter/v2/price"));
-            QCOMPARE(request.headers.value(QStringLiteral("content-type")), QStringLiteral("text/xml; charset=utf-8"));
+            QCOMPARE(request.method + u' ' + request.target + u' ' + request.headers.value(u"content-type"_s),
+                     u"POST /autopiter/v2/price text/xml; charset=utf-8"_s);
         }
         QCOMPARE(sandbox.requestsTo(QStringLiteral("IsAuthorization")).value(0).body,
                  envelope(QStringLiteral("IsAuthorization"), QString()).toUtf8());

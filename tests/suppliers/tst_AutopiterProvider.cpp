@@ -141,23 +141,17 @@ private Q_SLOTS:
         QFETCH(QString, rejectRate);
         QFETCH(int, days);
         QFETCH(QString, delivery);
-        AutopiterPriceItem item;
-        item.detailUID = QStringLiteral("uid-7");
-        item.sellerID = 5;
-        item.number = QStringLiteral("OC 90");
-        item.shortNumber = QStringLiteral("OC90");
-        item.catalogName = QStringLiteral("MAHLE");
-        item.name = QStringLiteral("Фильтр");
-        item.availableQuantity = 4;
-        item.minimumQuantity = 2;
-        item.salePrice = *Decimal::parse(u"412.30");
+        QByteArray row = "<PriceSearchModel><DetailUid>uid-7</DetailUid><SellerId>5</SellerId><Number>OC 90</Number>"
+                         "<ShotNumber>OC90</ShotNumber><CatalogName>MAHLE</CatalogName><Name>Фильтр</Name>"
+                         "<NumberOfAvailable>4</NumberOfAvailable><MinNumberOfSales>2</MinNumberOfSales>"
+                         "<SalePrice>412.30</SalePrice><DeliveryDate>2026-03-07T18:00:00</DeliveryDate>"
+                         "<Region>Москва</Region>";
         if (days >= 0)
-            item.daysSupply = days;
-        item.deliveryDate = QDateTime(QDate(2026, 3, 7), QTime(18, 0));
-        item.region = QStringLiteral("Москва");
+            row += "<NumberOfDaysSupply>" + QByteArray::number(days) + "</NumberOfDaysSupply>";
         if (percent != u"none")
-            item.successfulOrdersPercent = Decimal::parse(percent);
-        item.currency = QStringLiteral("RUB");
+            row += "<SuccessfulOrdersProcent>" + percent.toUtf8() + "</SuccessfulOrdersProcent>";
+        const AutopiterPriceItem item =
+            AutopiterXmlParser::priceItems("<r>" + row + "</PriceSearchModel></r>").value(0);
         const QDateTime now = QDateTime::currentDateTimeUtc();
 
         const SupplierOffer offer = AutopiterProvider::normalize(item, now);

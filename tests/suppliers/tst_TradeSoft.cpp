@@ -118,7 +118,7 @@ private Q_SLOTS:
     }
 
     void readers_areLenient_data() {
-        QTest::addColumn<QString>("reader");
+        QTest::addColumn<QString>("reader");   // "stock" and "return" read a price row
         QTest::addColumn<QByteArray>("value"); // empty: member missing
         QTest::addColumn<QString>("result");
         QTest::newRow("int number") << "int" << QByteArray("5") << "5";
@@ -138,6 +138,14 @@ private Q_SLOTS:
         QTest::newRow("text number as written") << "text" << QByteArray("12.50") << "12.50";
         QTest::newRow("text null") << "text" << QByteArray("null") << "";
         QTest::newRow("optional blank") << "optional" << QByteArray("\"  \\n\"") << "-";
+        QTest::newRow("stock fraction") << "stock" << QByteArray("\"12.7\"") << "12";
+        QTest::newRow("stock comparison sign") << "stock" << QByteArray("\">10\"") << "-";
+        QTest::newRow("stock word") << "stock" << QByteArray("\"много\"") << "-";
+        QTest::newRow("stock number") << "stock" << QByteArray("3") << "3";
+        QTest::newRow("return possible") << "return" << QByteArray("\" Possible \"") << "yes";
+        QTest::newRow("return 0") << "return" << QByteArray("\"0\"") << "no";
+        QTest::newRow("return unknown") << "return" << QByteArray("\"maybe\"") << "-";
+        QTest::newRow("return impossible") << "return" << QByteArray("\"impossible\"") << "no";
     }
     void readers_areLenient() {
         QFETCH(QString, reader);
@@ -151,29 +159,15 @@ private Q_SLOTS:
             got = QString::number(TradeSoftHTTPAPI::priceValue(v), 'g', 17);
         else if (reader == u"text")
             got = TradeSoftHTTPAPI::stringValue(v);
-        else
+        else if (reader == u"optional")
             got = TradeSoftHTTPAPI::optionalStringValue(v).value_or(QStringLiteral("-"));
+        else if (reader == u"stock")
+            got = optionalText(item("{\"rest\":" + value + "}").availableQuantity());
+        else if (const auto r = item("{\"return\":" + value + "}").isReturnable())
+            got = *r ? u"yes"_s : u"no"_s;
+        else
+            got = u"-"_s;
         QCOMPARE(got, result);
-    }
-
-    void priceItem_derivesStockAndReturn_data() {
-        QTest::addColumn<QByteArray>("row");
-        QTest::addColumn<QString>("stock");
-        QTest::addColumn<QString>("returnable");
-        QTest::newRow("fraction of stock, possible")
-            << QByteArray(R"({"rest":"12.7","return":" Possible "})") << u"12"_s << u"yes"_s;
-        QTest::newRow("comparison sign, 0") << QByteArray(R"({"rest":">10","return":"0"})") << u"-"_s << u"no"_s;
-        QTest::newRow("word, unknown") << QByteArray(R"({"rest":"много","return":"maybe"})") << u"-"_s << u"-"_s;
-        QTest::newRow("number, impossible") << QByteArray(R"({"rest":3,"return":"impossible"})") << u"3"_s << u"no"_s;
-    }
-    void priceItem_derivesStockAndReturn() {
-        QFETCH(QByteArray, row);
-        QFETCH(QString, stock);
-        QFETCH(QString, returnable);
-        const TradeSoftPriceItem decoded = item(row);
-        QCOMPARE(optionalText(decoded.availableQuantity()), stock);
-        const auto r = decoded.isReturnable();
-        QCOMPARE(r ? (*r ? QStringLiteral("yes") : QStringLiteral("no")) : QStringLiteral("-"), returnable);
     }
 
     void normalize_keysAndDescribesTheOffer_data() {
