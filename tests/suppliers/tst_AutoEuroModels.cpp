@@ -158,17 +158,6 @@ private Q_SLOTS:
         QCOMPARE(Json::parse(full + ']').size(), Json::maxElements);
         QVERIFY_THROWS_EXCEPTION(Json::LimitError, Json::parse(full + ",0]"));
     }
-
-    void offerId_fallsBackToBrandCodePriceAndDelivery() {
-        auto offer = AutoEuroOffer::decode(
-            Json::parse("{\"brand\":\"MAHLE\",\"code\":\"OC 90\",\"price\":15,\"delivery_time\":3}"), {});
-        QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
-        offer.offer_key = QString();
-        QCOMPARE(offer.id(), QStringLiteral("MAHLE|OC 90|15.0|3"));
-        offer.offer_key = QStringLiteral("K-1");
-        QCOMPARE(offer.id(), QStringLiteral("K-1"));
-        QCOMPARE(AutoEuroOffer().id(), QStringLiteral("|||"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestAutoEuroModels)

@@ -1,3 +1,4 @@
+#include "FieldText.h"
 #include "SupplierTestSupport.h"
 
 #include <QJsonDocument>
@@ -172,17 +173,18 @@ private Q_SLOTS:
         // Members over a usable row; the outcome is "price delivery available minimum name [colour]" or "skip".
         QTest::addColumn<QByteArray>("members");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("usable row") << QByteArray("{}") << "100 2 дн. - - Фильтр";
-        QTest::newRow("price as a JSON number") << QByteArray(R"({"price":1250})") << "1250 2 дн. - - Фильтр";
-        QTest::newRow("price with a unit") << QByteArray(R"({"price":"1250.50 руб"})") << "1250.5 2 дн. - - Фильтр";
+        QTest::newRow("usable row") << QByteArray("{}") << "100 2 дн. none none Фильтр";
+        QTest::newRow("price as a JSON number") << QByteArray(R"({"price":1250})") << "1250 2 дн. none none Фильтр";
+        QTest::newRow("price with a unit")
+            << QByteArray(R"({"price":"1250.50 руб"})") << "1250.5 2 дн. none none Фильтр";
         QTest::newRow("price after blanks, exponent")
-            << QByteArray(R"({"price":" 1.5e3x"})") << "1500 2 дн. - - Фильтр";
-        QTest::newRow("price with a decimal comma") << QByteArray(R"({"price":"12,5"})") << "12 2 дн. - - Фильтр";
+            << QByteArray(R"({"price":" 1.5e3x"})") << "1500 2 дн. none none Фильтр";
+        QTest::newRow("price with a decimal comma") << QByteArray(R"({"price":"12,5"})") << "12 2 дн. none none Фильтр";
         QTest::newRow("price 0") << QByteArray(R"({"price":"0"})") << "skip";
         QTest::newRow("price a word") << QByteArray(R"({"price":"договорная"})") << "skip";
         QTest::newRow("price beyond any double") << QByteArray(R"({"price":"1e400"})") << "skip";
-        QTest::newRow("term 0") << QByteArray(R"({"term":0})") << "100 0 дн. - - Фильтр";
-        QTest::newRow("term with plus") << QByteArray(R"({"term":"+07"})") << "100 7 дн. - - Фильтр";
+        QTest::newRow("term 0") << QByteArray(R"({"term":0})") << "100 0 дн. none none Фильтр";
+        QTest::newRow("term with plus") << QByteArray(R"({"term":"+07"})") << "100 7 дн. none none Фильтр";
         QTest::newRow("term -1") << QByteArray(R"({"term":"-1"})") << "skip";
         QTest::newRow("term range") << QByteArray(R"({"term":"3-5"})") << "skip";
         QTest::newRow("term fraction") << QByteArray(R"({"term":1.5})") << "skip";
@@ -190,13 +192,13 @@ private Q_SLOTS:
         QTest::newRow("quantities") << QByteArray(R"({"amountNum":"12","minimumQuantity":4})")
                                     << "100 2 дн. 12 4 Фильтр";
         QTest::newRow("malformed quantities kept absent")
-            << QByteArray(R"({"amountNum":">10","minimumQuantity":" 4"})") << "100 2 дн. - - Фильтр";
+            << QByteArray(R"({"amountNum":">10","minimumQuantity":" 4"})") << "100 2 дн. none none Фильтр";
         QTest::newRow("description for an empty name")
-            << QByteArray(R"({"name":"","description":"Фильтр масла"})") << "100 2 дн. - - Фильтр масла";
+            << QByteArray(R"({"name":"","description":"Фильтр масла"})") << "100 2 дн. none none Фильтр масла";
         QTest::newRow("no name at all") << QByteArray(R"({"name":null})") << "skip";
         QTest::newRow("empty brand") << QByteArray(R"({"brand":""})") << "skip";
         // The row's colour is the first background written in hex.
-        const QString usable = u"100 2 дн. - - Фильтр"_s;
+        const QString usable = u"100 2 дн. none none Фильтр"_s;
         auto colour = [](const QString& rule) {
             return QJsonDocument(QJsonObject{{u"cssRule"_s, rule}}).toJson(QJsonDocument::Compact);
         };
@@ -214,11 +216,9 @@ private Q_SLOTS:
     void parse_readsOrSkipsEachRow() {
         QFETCH(QByteArray, members);
         QFETCH(QString, outcome);
-        QJsonObject row{{QStringLiteral("article"), QStringLiteral("OC 90")},
-                        {QStringLiteral("brand"), QStringLiteral("MAHLE")},
-                        {QStringLiteral("name"), QStringLiteral("Фильтр")},
-                        {QStringLiteral("price"), QStringLiteral("100")},
-                        {QStringLiteral("term"), QStringLiteral("2")}};
+        QJsonObject row =
+            QJsonDocument::fromJson(R"({"article":"OC 90","brand":"MAHLE","name":"Фильтр","price":"100","term":"2"})")
+                .object();
         const QJsonObject changes = QJsonDocument::fromJson(members).object();
         for (auto it = changes.begin(); it != changes.end(); ++it) {
             if (it->isNull())
@@ -234,17 +234,13 @@ private Q_SLOTS:
         }
         QCOMPARE(offers.size(), 1);
         const SupplierOffer& o = offers.first();
-        auto number = [](const std::optional<std::int64_t>& n) {
-            return n ? QString::number(*n) : QStringLiteral("-");
-        };
-        QStringList read{o.price.toString(), o.deliveryDescription.value_or(QString()), number(o.availableQuantity),
-                         number(o.minimumQuantity), o.name};
+        QStringList read{o.price.toString(), o.deliveryDescription.value_or(QString()), fieldText(o.availableQuantity),
+                         fieldText(o.minimumQuantity), o.name};
         if (o.rowHighlightColor)
             read.append(*o.rowHighlightColor);
         QCOMPARE(read.join(u' '), outcome);
-        QCOMPARE(o.supplierOfferKey, QStringLiteral("portal-selection:g:0"));
-        QCOMPARE(o.currency, QStringLiteral("RUB"));
-        QCOMPARE(o.supplierName, QStringLiteral("Автолига"));
+        QCOMPARE(o.supplierOfferKey + u' ' + o.currency + u' ' + o.supplierName,
+                 u"portal-selection:g:0 RUB Автолига"_s);
     }
 
     void parse_refusesAnAnswerWithoutDataAndRows_data() {
