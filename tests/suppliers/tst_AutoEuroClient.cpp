@@ -20,7 +20,6 @@ private Q_SLOTS:
         const int none = int(Fault::none);
         const QString missing = u"API-key AutoEuro не настроен."_s;
         QTest::newRow("http status") << int(Fault::status) << 404 << QString() << u"AutoEuro вернул HTTP 404."_s;
-        QTest::newRow("server error") << int(Fault::status) << 500 << QString() << u"AutoEuro вернул HTTP 500."_s;
         QTest::newRow("META error") << int(Fault::apiError) << 0 << QString()
                                     << u"Ошибка AutoEuro: Сервис временно недоступен"_s;
         QTest::newRow("malformed body") << int(Fault::malformed) << 0 << QString()

@@ -23,10 +23,8 @@ private Q_SLOTS:
         options.memoryCredentials = true;
         options.endpoints = sandbox.endpoints;
         AppServices services(options);
-        for (const QString& account :
-             {u"autoeuro-api-key"_s, u"autopiter-user-id"_s, u"autopiter-password"_s, u"tradesoft-user"_s,
-              u"tradesoft-password"_s, u"autoliga-login"_s, u"autoliga-password"_s})
-            services.memoryCredentialStore()->set(account, *awaitTask(sandbox.credentials.read(account)));
+        for (const auto& [account, secret] : SupplierSandbox::accounts)
+            services.memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
         services.supplierPreferences().setAutoligaEnabled(true);
 
         SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
