@@ -15,30 +15,6 @@ class TestCredentialStore : public QObject {
     std::unique_ptr<CredentialStore> m_store;
     QString m_account;
 
-    static bool secretServiceAvailable() { return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"); }
-
-    void makeStore() {
-        QFETCH_GLOBAL(QString, backend);
-        if (backend == u"keychain") {
-            if (!secretServiceAvailable())
-                QSKIP("No D-Bus session: run through scripts/test.sh for the Secret Service.");
-            m_store = std::make_unique<KeychainCredentialStore>(QStringLiteral("ru.orelia.Orelia.tests"));
-        } else {
-            m_store = std::make_unique<MemoryCredentialStore>();
-        }
-        m_account = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    }
-
-    QString describedFailure(QCoro::Task<std::optional<QString>> task, int* code) {
-        try {
-            awaitTask(std::move(task));
-        } catch (const KeychainError& error) {
-            *code = error.code();
-            return error.description();
-        }
-        return QStringLiteral("<no error>");
-    }
-
 private Q_SLOTS:
     void initTestCase_data() {
         QTest::addColumn<QString>("backend");
@@ -46,7 +22,17 @@ private Q_SLOTS:
         QTest::newRow("keychain") << "keychain";
     }
 
-    void init() { makeStore(); }
+    void init() {
+        QFETCH_GLOBAL(QString, backend);
+        if (backend == u"keychain") {
+            if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+                QSKIP("No D-Bus session: run through scripts/test.sh for the Secret Service.");
+            m_store = std::make_unique<KeychainCredentialStore>(QStringLiteral("ru.orelia.Orelia.tests"));
+        } else {
+            m_store = std::make_unique<MemoryCredentialStore>();
+        }
+        m_account = QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    }
 
     void cleanup() {
         if (m_store)
@@ -72,9 +58,7 @@ private Q_SLOTS:
         QFETCH(QString, secret);
         awaitTask(m_store->save(QStringLiteral("first"), m_account));
         awaitTask(m_store->save(secret, m_account));
-        const auto value = awaitTask(m_store->read(m_account));
-        QVERIFY(value.has_value());
-        QCOMPARE(*value, secret);
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::optional<QString>(secret));
     }
 
     void invalidUtf8_isAnErrorWithCodeZero() {
@@ -84,26 +68,13 @@ private Q_SLOTS:
             awaitTask(static_cast<KeychainCredentialStore&>(*m_store).saveRawData(broken, m_account));
         else
             static_cast<MemoryCredentialStore&>(*m_store).setRawData(m_account, broken);
-        int code = -1;
-        QCOMPARE(describedFailure(m_store->read(m_account), &code), QStringLiteral("Keychain error: 0"));
-        QCOMPARE(code, 0);
-    }
-
-    void failedSave_leavesThePreviousSecret() {
-        QFETCH_GLOBAL(QString, backend);
-        if (backend != u"memory")
-            QSKIP("A failing Secret Service cannot be staged here.");
-        auto& memory = static_cast<MemoryCredentialStore&>(*m_store);
-        awaitTask(m_store->save(QStringLiteral("old"), m_account));
-        memory.setFailure(KeychainError(6, QStringLiteral("Нет доступа к хранилищу")));
         try {
-            awaitTask(m_store->save(QStringLiteral("new"), m_account));
-            QFAIL("save did not fail");
+            awaitTask(m_store->read(m_account));
+            QFAIL("read did not fail");
         } catch (const KeychainError& error) {
-            QCOMPARE(error.description(), QStringLiteral("Нет доступа к хранилищу"));
+            QCOMPARE(error.description(), QStringLiteral("Keychain error: 0"));
+            QCOMPARE(error.code(), 0);
         }
-        memory.setFailure(std::nullopt);
-        QCOMPARE(awaitTask(m_store->read(m_account)), std::optional<QString>(QStringLiteral("old")));
     }
 };
 

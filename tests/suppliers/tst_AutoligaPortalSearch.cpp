@@ -1,11 +1,8 @@
-#include "AutoligaTestSupport.h"
-#include "credentials/CredentialStore.h"
+#include "FieldText.h"
+#include "SupplierTestSupport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-using Fault = SandboxBehaviour::Fault;
-using Service = ServiceEndpoints::Service;
 
 namespace {
 
@@ -17,12 +14,13 @@ QString keysOf(const QByteArray& rows) {
     return keys.join(u' ');
 }
 
-QString cookieNames(const SandboxRequest& request) {
+// "METHOD path" and the names of the cookies sent.
+QString exchange(const SandboxRequest& request) {
     QStringList names;
     for (const QString& pair : request.headers.value(QStringLiteral("cookie")).split(u';', Qt::SkipEmptyParts))
         names.append(pair.section(u'=', 0, 0).trimmed());
     names.sort();
-    return names.join(u',');
+    return request.method + u' ' + request.path + u' ' + names.join(u',');
 }
 
 } // namespace
@@ -33,28 +31,23 @@ class TestAutoligaPortalSearch : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void search_warmsUpSignsInAndSearches_carryingTheSessionCookie() {
+    void search_warmsUpSignsInAndSearches_carryingTheSessionCookie_anewEachTime() {
         AutoligaSandbox sandbox;
-        const QString login = QString::fromUtf16(SandboxServer::autoligaLogin);
-        sandbox.credentials.set(QStringLiteral("autoliga-login"), QStringLiteral("  ") + login + QStringLiteral("\n"));
+        sandbox.credentials.set(u"autoliga-login"_s, u"  demo@autoliga.test\n"_s);
         const auto offers = awaitTask(sandbox.portal.search(QStringLiteral(" OC 90 "), QStringLiteral("KNECHT")));
         QVERIFY(!offers.isEmpty());
 
-        const auto requests = sandbox.requestsTo(QStringLiteral("autoliga"));
-        QCOMPARE(requests.size(), 3);
-        QCOMPARE(requests[0].method + u' ' + requests[0].path, QStringLiteral("GET /autoliga/"));
-        QCOMPARE(requests[1].method + u' ' + requests[1].path, QStringLiteral("POST /autoliga/api/v2/customer/login/"));
-        QCOMPARE(requests[2].method + u' ' + requests[2].path, QStringLiteral("GET /autoliga/api/v2/client/search/"));
-        QCOMPARE(cookieNames(requests[0]), QString());
-        QCOMPARE(cookieNames(requests[1]), QStringLiteral("PORTALSESSID"));
-        QCOMPARE(cookieNames(requests[2]), QStringLiteral("PORTALAUTH,PORTALSESSID"));
+        const auto requests = sandbox.requestsTo(u"/autoliga/"_s);
+        QStringList exchanges;
+        for (const auto& request : requests)
+            exchanges.append(exchange(request));
+        QCOMPARE(exchanges, (QStringList{u"GET /autoliga/ "_s, u"POST /autoliga/api/v2/customer/login/ PORTALSESSID"_s,
+                                         u"GET /autoliga/api/v2/client/search/ PORTALAUTH,PORTALSESSID"_s}));
 
         // Exactly the trimmed login and the password as stored.
         QCOMPARE(requests[1].headers.value(QStringLiteral("content-type")), QStringLiteral("application/json"));
-        const QJsonObject body = QJsonDocument::fromJson(requests[1].body).object();
-        QCOMPARE(body,
-                 (QJsonObject{{QStringLiteral("login"), login},
-                              {QStringLiteral("password"), QString::fromUtf16(SandboxServer::autoligaPassword)}}));
+        QCOMPARE(QJsonDocument::fromJson(requests[1].body).object(),
+                 QJsonDocument::fromJson(R"({"login":"demo@autoliga.test","password":"Автолига-демо 7"})").object());
 
         // Every offer's origin is the question exactly as asked.
         for (const SupplierOffer& offer : offers) {
@@ -65,6 +58,13 @@ private Q_SLOTS:
         const auto colours = std::count_if(offers.begin(), offers.end(),
                                            [](const SupplierOffer& o) { return o.rowHighlightColor.has_value(); });
         QVERIFY(colours > 0 && colours < offers.size());
+
+        // The next search starts a session of its own.
+        awaitTask(sandbox.portal.search(u"OC 90"_s, QString()));
+        const auto again = sandbox.requestsTo(u"/autoliga/"_s);
+        QCOMPARE(again.size(), 6);
+        QCOMPARE(exchange(again[3]), u"GET /autoliga/ "_s);
+        QVERIFY(again[4].headers.value(u"cookie"_s) != again[1].headers.value(u"cookie"_s));
     }
 
     void searchQuery_isFullyEncoded_andNamesTheBrandOnlyWhenGiven_data() {
@@ -81,92 +81,62 @@ private Q_SLOTS:
         QFETCH(QString, query);
         AutoligaSandbox sandbox;
         awaitTask(sandbox.portal.search(article, brand));
-        const SandboxRequest search = sandbox.requestsTo(QStringLiteral("autoliga")).value(2);
+        const SandboxRequest search = sandbox.requestsTo(u"/autoliga/"_s).value(2);
         QCOMPARE(search.target, QStringLiteral("/autoliga/api/v2/client/search/?") + query);
         if (!brand.isEmpty())
             QCOMPARE(search.query.value(2), std::pair(QStringLiteral("brand"), brand));
-    }
-
-    void everySearch_startsWithoutCookies() {
-        AutoligaSandbox sandbox;
-        awaitTask(sandbox.portal.search(QStringLiteral("OC 90"), QString()));
-        awaitTask(sandbox.portal.search(QStringLiteral("OC 90"), QString()));
-        const auto requests = sandbox.requestsTo(QStringLiteral("autoliga"));
-        QCOMPARE(requests.size(), 6);
-        QCOMPARE(cookieNames(requests[3]), QString());
-        QVERIFY(requests[4].headers.value(QStringLiteral("cookie")) !=
-                requests[1].headers.value(QStringLiteral("cookie")));
     }
 
     void prepare_signsInAtOnce_andTheSearchStepWaitsForTheBrand() {
         AutoligaSandbox sandbox;
         auto prepared = sandbox.portal.prepare();
         // Warm-up and sign-in go out before anyone knows the brand.
-        QTRY_COMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).size(), 2);
-        QCOMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).at(1).path,
-                 QStringLiteral("/autoliga/api/v2/customer/login/"));
+        QTRY_COMPARE(sandbox.requestsTo(u"/autoliga/"_s).size(), 2);
+        QCOMPARE(sandbox.requestsTo(u"/autoliga/"_s).at(1).path, QStringLiteral("/autoliga/api/v2/customer/login/"));
         QVERIFY(!awaitTask(prepared->search(QStringLiteral("OC 90"), QStringLiteral("KNECHT"))).isEmpty());
-        const auto search = sandbox.requestsTo(QStringLiteral("autoliga")).value(2);
-        QCOMPARE(cookieNames(search), QStringLiteral("PORTALAUTH,PORTALSESSID"));
+        const auto search = sandbox.requestsTo(u"/autoliga/"_s).value(2);
+        QCOMPARE(exchange(search), u"GET /autoliga/api/v2/client/search/ PORTALAUTH,PORTALSESSID"_s);
         QCOMPARE(search.query.value(2), std::pair(QStringLiteral("brand"), QStringLiteral("KNECHT")));
 
         // A refused sign-in is the search step's failure, and no search is sent.
         sandbox.setFault(Service::autoligaPortal, Fault::signInRejected);
         auto refused = sandbox.portal.prepare();
-        QTRY_COMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).size(), 5);
-        QCOMPARE(failureText(refused->search(QStringLiteral("OC 90"), QString())),
+        QTRY_COMPARE(sandbox.requestsTo(u"/autoliga/"_s).size(), 5);
+        QCOMPARE(failureOf(refused->search(QStringLiteral("OC 90"), QString())),
                  QStringLiteral("Портал Автолиги: HTTP 403. Проверьте учётные данные портала."));
-        QCOMPARE(sandbox.requestsTo(QStringLiteral("autoliga")).size(), 5);
+        QCOMPARE(sandbox.requestsTo(u"/autoliga/"_s).size(), 5);
     }
 
     void failure_reachesTheUser_andLeavesTheOriginsAlone_data() {
-        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("setup"); // see SupplierSandbox::arrange()
         QTest::addColumn<QString>("description");
-        const QString missing = QStringLiteral("Укажите логин и пароль портала Автолиги в настройках поставщика.");
-        QTest::newRow("no login") << u"no login"_s << missing;
-        QTest::newRow("blank login") << u"blank login"_s << missing;
-        QTest::newRow("no address") << u"no address"_s
+        const int none = int(Fault::none);
+        const QString missing = u"Укажите логин и пароль портала Автолиги в настройках поставщика."_s;
+        const QString refused = u"Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_s;
+        const QString unknown = u"Портал Автолиги вернул ответ неизвестного формата."_s;
+        QTest::newRow("no login") << none << 0 << u"autoliga-login=<removed>"_s << missing;
+        QTest::newRow("blank login") << none << 0 << u"autoliga-login= \n"_s << missing;
+        QTest::newRow("no address") << none << 0 << u"<no address>"_s
                                     << u"Не удалось сформировать адрес запроса к порталу Автолиги."_s;
-        QTest::newRow("sign-in refused") << u"sign-in refused"_s
-                                         << u"Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_s;
-        QTest::newRow("wrong password") << u"wrong password"_s
-                                        << u"Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_s;
-        QTest::newRow("server error") << u"status 502"_s
+        QTest::newRow("sign-in refused") << int(Fault::signInRejected) << 0 << QString() << refused;
+        QTest::newRow("wrong password") << none << 0 << u"autoliga-password=guess"_s << refused;
+        QTest::newRow("server error") << int(Fault::status) << 502 << QString()
                                       << u"Портал Автолиги: HTTP 502. Проверьте учётные данные портала."_s;
-        QTest::newRow("not JSON") << u"malformed"_s
-                                  << "JSON dataCorrupted, path: , The given data was not valid JSON. Unexpected end "
-                                     "of data around character 46.";
-        QTest::newRow("no data member") << u"api error"_s << u"Портал Автолиги вернул ответ неизвестного формата."_s;
-        QTest::newRow("body over 32 MiB") << u"huge"_s << u"Портал Автолиги вернул ответ неизвестного формата."_s;
-        QTest::newRow("credential store") << u"store failure"_s << u"Keychain error: 5"_s;
+        QTest::newRow("no data member") << int(Fault::apiError) << 0 << QString() << unknown;
+        QTest::newRow("body over 32 MiB") << int(Fault::huge) << 0 << QString() << unknown;
+        QTest::newRow("credential store") << none << 0 << u"<locked>"_s << u"Keychain error: 5"_s;
     }
     void failure_reachesTheUser_andLeavesTheOriginsAlone() {
+        QFETCH(int, fault);
+        QFETCH(int, status);
         QFETCH(QString, setup);
         QFETCH(QString, description);
         AutoligaSandbox sandbox;
-        if (setup == u"no login")
-            awaitTask(sandbox.credentials.remove(QStringLiteral("autoliga-login")));
-        else if (setup == u"blank login")
-            sandbox.credentials.set(QStringLiteral("autoliga-login"), QStringLiteral(" \n"));
-        else if (setup == u"no password")
-            sandbox.credentials.set(QStringLiteral("autoliga-password"), QString());
-        else if (setup == u"no address")
-            sandbox.endpoints.setOrigin(Service::autoligaPortal, QUrl());
-        else if (setup == u"sign-in refused")
-            sandbox.setFault(Service::autoligaPortal, Fault::signInRejected);
-        else if (setup == u"wrong password")
-            sandbox.credentials.set(QStringLiteral("autoliga-password"), QStringLiteral("guess"));
-        else if (setup.startsWith(u"status "))
-            sandbox.setFault(Service::autoligaPortal, Fault::status, setup.mid(7).toInt());
-        else if (setup == u"malformed")
-            sandbox.setFault(Service::autoligaPortal, Fault::malformed);
-        else if (setup == u"api error")
-            sandbox.setFault(Service::autoligaPortal, Fault::apiError);
-        else if (setup == u"huge")
-            sandbox.setFault(Service::autoligaPortal, Fault::huge);
-        else if (setup == u"store failure")
-            sandbox.credentials.setFailure(KeychainError(5, QString()));
-        QCOMPARE(failureText(sandbox.portal.search(QStringLiteral("OC 90"), QString())), description);
+        sandbox.setFault(Service::autoligaPortal, Fault(fault), {}, status);
+        sandbox.arrange(setup, Service::autoligaPortal);
+        QCOMPARE(failureOf(sandbox.portal.search(u"OC 90"_s, QString())), description);
         QVERIFY(!sandbox.defaults->contains(AutoligaPortalSearchContext::key()));
     }
 
@@ -200,20 +170,21 @@ private Q_SLOTS:
     }
 
     void parse_readsOrSkipsEachRow_data() {
-        // Members over a usable row; the outcome is "price delivery available minimum name" or "skip".
+        // Members over a usable row; the outcome is "price delivery available minimum name [colour]" or "skip".
         QTest::addColumn<QByteArray>("members");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("usable row") << QByteArray("{}") << "100 2 дн. - - Фильтр";
-        QTest::newRow("price as a JSON number") << QByteArray(R"({"price":1250})") << "1250 2 дн. - - Фильтр";
-        QTest::newRow("price with a unit") << QByteArray(R"({"price":"1250.50 руб"})") << "1250.5 2 дн. - - Фильтр";
+        QTest::newRow("usable row") << QByteArray("{}") << "100 2 дн. none none Фильтр";
+        QTest::newRow("price as a JSON number") << QByteArray(R"({"price":1250})") << "1250 2 дн. none none Фильтр";
+        QTest::newRow("price with a unit")
+            << QByteArray(R"({"price":"1250.50 руб"})") << "1250.5 2 дн. none none Фильтр";
         QTest::newRow("price after blanks, exponent")
-            << QByteArray(R"({"price":" 1.5e3x"})") << "1500 2 дн. - - Фильтр";
-        QTest::newRow("price with a decimal comma") << QByteArray(R"({"price":"12,5"})") << "12 2 дн. - - Фильтр";
+            << QByteArray(R"({"price":" 1.5e3x"})") << "1500 2 дн. none none Фильтр";
+        QTest::newRow("price with a decimal comma") << QByteArray(R"({"price":"12,5"})") << "12 2 дн. none none Фильтр";
         QTest::newRow("price 0") << QByteArray(R"({"price":"0"})") << "skip";
         QTest::newRow("price a word") << QByteArray(R"({"price":"договорная"})") << "skip";
         QTest::newRow("price beyond any double") << QByteArray(R"({"price":"1e400"})") << "skip";
-        QTest::newRow("term 0") << QByteArray(R"({"term":0})") << "100 0 дн. - - Фильтр";
-        QTest::newRow("term with plus") << QByteArray(R"({"term":"+07"})") << "100 7 дн. - - Фильтр";
+        QTest::newRow("term 0") << QByteArray(R"({"term":0})") << "100 0 дн. none none Фильтр";
+        QTest::newRow("term with plus") << QByteArray(R"({"term":"+07"})") << "100 7 дн. none none Фильтр";
         QTest::newRow("term -1") << QByteArray(R"({"term":"-1"})") << "skip";
         QTest::newRow("term range") << QByteArray(R"({"term":"3-5"})") << "skip";
         QTest::newRow("term fraction") << QByteArray(R"({"term":1.5})") << "skip";
@@ -221,20 +192,33 @@ private Q_SLOTS:
         QTest::newRow("quantities") << QByteArray(R"({"amountNum":"12","minimumQuantity":4})")
                                     << "100 2 дн. 12 4 Фильтр";
         QTest::newRow("malformed quantities kept absent")
-            << QByteArray(R"({"amountNum":">10","minimumQuantity":" 4"})") << "100 2 дн. - - Фильтр";
+            << QByteArray(R"({"amountNum":">10","minimumQuantity":" 4"})") << "100 2 дн. none none Фильтр";
         QTest::newRow("description for an empty name")
-            << QByteArray(R"({"name":"","description":"Фильтр масла"})") << "100 2 дн. - - Фильтр масла";
+            << QByteArray(R"({"name":"","description":"Фильтр масла"})") << "100 2 дн. none none Фильтр масла";
         QTest::newRow("no name at all") << QByteArray(R"({"name":null})") << "skip";
         QTest::newRow("empty brand") << QByteArray(R"({"brand":""})") << "skip";
+        // The row's colour is the first background written in hex.
+        const QString usable = u"100 2 дн. none none Фильтр"_s;
+        auto colour = [](const QString& rule) {
+            return QJsonDocument(QJsonObject{{u"cssRule"_s, rule}}).toJson(QJsonDocument::Compact);
+        };
+        QTest::newRow("background after another declaration")
+            << colour(u"color: red; background: #ffcc00 !important"_s) << usable + u" #FFCC00"_s;
+        QTest::newRow("background of three digits") << colour(u"background-color: #abc"_s) << usable + u" #ABC"_s;
+        QTest::newRow("background of eight digits") << colour(u"background: #ffcc00aa"_s) << usable + u" #FFCC00AA"_s;
+        QTest::newRow("upper-case property") << colour(u"BACKGROUND-COLOR:#ccff99;"_s) << usable + u" #CCFF99"_s;
+        QTest::newRow("background of five digits") << colour(u"background: #ffcc0"_s) << usable;
+        QTest::newRow("inside another property") << colour(u"border-background: #fff"_s) << usable;
+        QTest::newRow("a later declaration when the first is no hex")
+            << colour(u"background: red; background-color: #CCFFFF"_s) << usable + u" #CCFFFF"_s;
+        QTest::newRow("background with trailing words") << colour(u"background: #fff url(x.png)"_s) << usable;
     }
     void parse_readsOrSkipsEachRow() {
         QFETCH(QByteArray, members);
         QFETCH(QString, outcome);
-        QJsonObject row{{QStringLiteral("article"), QStringLiteral("OC 90")},
-                        {QStringLiteral("brand"), QStringLiteral("MAHLE")},
-                        {QStringLiteral("name"), QStringLiteral("Фильтр")},
-                        {QStringLiteral("price"), QStringLiteral("100")},
-                        {QStringLiteral("term"), QStringLiteral("2")}};
+        QJsonObject row =
+            QJsonDocument::fromJson(R"({"article":"OC 90","brand":"MAHLE","name":"Фильтр","price":"100","term":"2"})")
+                .object();
         const QJsonObject changes = QJsonDocument::fromJson(members).object();
         for (auto it = changes.begin(); it != changes.end(); ++it) {
             if (it->isNull())
@@ -250,43 +234,13 @@ private Q_SLOTS:
         }
         QCOMPARE(offers.size(), 1);
         const SupplierOffer& o = offers.first();
-        auto number = [](const std::optional<std::int64_t>& n) {
-            return n ? QString::number(*n) : QStringLiteral("-");
-        };
-        QCOMPARE(QStringList({o.price.toString(), o.deliveryDescription.value_or(QString()),
-                              number(o.availableQuantity), number(o.minimumQuantity), o.name})
-                     .join(u' '),
-                 outcome);
-        QCOMPARE(o.supplierOfferKey, QStringLiteral("portal-selection:g:0"));
-        QCOMPARE(o.currency, QStringLiteral("RUB"));
-        QCOMPARE(o.supplierName, QStringLiteral("Автолига"));
-    }
-
-    void backgroundRule_findsTheRowColour_data() {
-        QTest::addColumn<QString>("cssRule");
-        QTest::addColumn<QString>("colour");
-        QTest::newRow("after another declaration") << u"color: red; background: #ffcc00 !important"_s << u"#FFCC00"_s;
-        QTest::newRow("three digits") << u"background-color: #abc"_s << u"#ABC"_s;
-        QTest::newRow("eight digits") << u"background: #ffcc00aa"_s << u"#FFCC00AA"_s;
-        QTest::newRow("upper-case property") << u"BACKGROUND-COLOR:#ccff99;"_s << u"#CCFF99"_s;
-        QTest::newRow("five digits") << u"background: #ffcc0"_s << u""_s;
-        QTest::newRow("inside another property") << u"border-background: #fff"_s << u""_s;
-        QTest::newRow("a later declaration when the first is no hex")
-            << u"background: red; background-color: #CCFFFF"_s << u"#CCFFFF"_s;
-        QTest::newRow("trailing words") << u"background: #fff url(x.png)"_s << u""_s;
-    }
-    void backgroundRule_findsTheRowColour() {
-        QFETCH(QString, cssRule);
-        QFETCH(QString, colour);
-        const QByteArray row = QJsonDocument(QJsonObject{{QStringLiteral("article"), QStringLiteral("A")},
-                                                         {QStringLiteral("brand"), QStringLiteral("B")},
-                                                         {QStringLiteral("name"), QStringLiteral("N")},
-                                                         {QStringLiteral("price"), 1},
-                                                         {QStringLiteral("term"), 1},
-                                                         {QStringLiteral("cssRule"), cssRule}})
-                                   .toJson(QJsonDocument::Compact);
-        const auto offers = AutoligaPortalSearch::parse("{\"data\":{\"rows\":{\"g\":[" + row + "]}}}");
-        QCOMPARE(offers.value(0).rowHighlightColor.value_or(QString()), colour);
+        QStringList read{o.price.toString(), o.deliveryDescription.value_or(QString()), fieldText(o.availableQuantity),
+                         fieldText(o.minimumQuantity), o.name};
+        if (o.rowHighlightColor)
+            read.append(*o.rowHighlightColor);
+        QCOMPARE(read.join(u' '), outcome);
+        QCOMPARE(o.supplierOfferKey + u' ' + o.currency + u' ' + o.supplierName,
+                 u"portal-selection:g:0 RUB Автолига"_s);
     }
 
     void parse_refusesAnAnswerWithoutDataAndRows_data() {

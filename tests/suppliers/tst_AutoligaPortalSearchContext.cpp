@@ -97,12 +97,8 @@ private Q_SLOTS:
         context.remember(portalOffers({QStringLiteral("portal-selection:7")}), QStringLiteral("A"), QString());
 
         const QSettings file(env.settingsPath(), QSettings::IniFormat);
-        const QString prefix = AutoligaPortalSearchContext::key() + QStringLiteral(".unreadable-");
-        QStringList aside;
-        for (const QString& key : file.allKeys()) {
-            if (key.startsWith(prefix))
-                aside.append(key);
-        }
+        const QStringList aside =
+            file.allKeys().filter(AutoligaPortalSearchContext::key() + QStringLiteral(".unreadable-"));
         QCOMPARE(aside.size(), 1);
         QCOMPARE(file.value(aside.first()).toString(), QStringLiteral("{not a map"));
         QCOMPARE(AutoligaPortalSearchContext(*defaults).searches().size(), 1);

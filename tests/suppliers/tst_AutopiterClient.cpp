@@ -1,10 +1,9 @@
-#include "AutopiterTestSupport.h"
 #include "credentials/CredentialStore.h"
 #include "suppliers/autopiter/AutopiterXmlParser.h"
+#include "SupplierTestSupport.h"
 
 #include <QtTest>
 
-using Fault = SandboxBehaviour::Fault;
 using namespace std::chrono_literals;
 
 namespace {
@@ -38,17 +37,14 @@ class TestAutopiterClient : public QObject {
 private Q_SLOTS:
     void requests_carryTheEnvelopeAndHeadersAsWritten() {
         AutopiterSandbox sandbox;
-        const std::int64_t articleID = firstArticleID(*sandbox.client);
+        const std::int64_t articleID = firstArticleID(sandbox.client);
         QVERIFY(articleID > 0);
-        QVERIFY(!awaitTask(sandbox.client->getPriceXML(articleID, 1)).isEmpty());
-        QCOMPARE(sandbox.operations(), (QStringList{QStringLiteral("IsAuthorization"), QStringLiteral("Authorization"),
-                                                    QStringLiteral("IsAuthorization"), QStringLiteral("FindCatalog"),
-                                                    QStringLiteral("IsAuthorization"), QStringLiteral("GetPriceId")}));
-
+        QVERIFY(!awaitTask(sandbox.client.getPriceXML(articleID, 1)).isEmpty());
+        QCOMPARE(sandbox.operations(),
+                 u"IsAuthorization Authorization IsAuthorization FindCatalog IsAuthorization GetPriceId"_s.split(u' '));
         for (const auto& request : sandbox.server.requests()) {
-            QCOMPARE(request.method, QStringLiteral("POST"));
-            QCOMPARE(request.target, QStringLiteral("/autopiter/v2/price"));
-            QCOMPARE(request.headers.value(QStringLiteral("content-type")), QStringLiteral("text/xml; charset=utf-8"));
+            QCOMPARE(request.method + u' ' + request.target + u' ' + request.headers.value(u"content-type"_s),
+                     u"POST /autopiter/v2/price text/xml; charset=utf-8"_s);
         }
         QCOMPARE(sandbox.requestsTo(QStringLiteral("IsAuthorization")).value(0).body,
                  envelope(QStringLiteral("IsAuthorization"), QString()).toUtf8());
@@ -88,129 +84,108 @@ private Q_SLOTS:
         QFETCH(QString, sentBody);
         QFETCH(QString, outcome);
         AutopiterSandbox sandbox;
-        sandbox.credentials.set(kAutopiterUser, userID);
-        sandbox.credentials.set(kAutopiterPassword, password);
-        QCOMPARE(autopiterFailureOf(sandbox.client->authorizeFromKeychain()), outcome);
+        sandbox.credentials.set(u"autopiter-user-id"_s, userID);
+        sandbox.credentials.set(u"autopiter-password"_s, password);
+        QCOMPARE(failureOf(sandbox.client.authorizeFromKeychain()), outcome);
         QCOMPARE(QString::fromUtf8(sandbox.requestsTo(QStringLiteral("Authorization")).value(0).body),
                  envelope(QStringLiteral("Authorization"), sentBody));
     }
 
     void everyFailure_reachesTheUserWithItsText_data() {
-        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("setup"); // see SupplierSandbox::arrange()
         QTest::addColumn<QString>("description");
-        QTest::newRow("no user id") << u"no user id"_s << u"Не указаны User ID или пароль Autopiter."_s;
-        QTest::newRow("user id of blanks") << u"blank user id"_s << u"Не указаны User ID или пароль Autopiter."_s;
-        QTest::newRow("empty password") << u"empty password"_s << u"Не указаны User ID или пароль Autopiter."_s;
-        QTest::newRow("wrong password") << u"wrong password"_s << u"Autopiter отклонил авторизацию."_s;
-        QTest::newRow("login rejected") << u"login rejected"_s << u"Autopiter отклонил авторизацию."_s;
-        QTest::newRow("login without cookie")
-            << u"login without cookie"_s << u"Autopiter подтвердил авторизацию, но не вернул AuthCoocies."_s;
+        const int none = int(Fault::none);
+        const QString missing = u"Не указаны User ID или пароль Autopiter."_s;
+        const QString rejected = u"Autopiter отклонил авторизацию."_s;
+        QTest::newRow("no user id") << none << 0 << QByteArray() << u"autopiter-user-id=<removed>"_s << missing;
+        QTest::newRow("user id of blanks") << none << 0 << QByteArray() << u"autopiter-user-id= \t\n"_s << missing;
+        QTest::newRow("empty password") << none << 0 << QByteArray() << u"autopiter-password="_s << missing;
+        QTest::newRow("wrong password") << none << 0 << QByteArray() << u"autopiter-password=guess"_s << rejected;
+        QTest::newRow("login rejected") << int(Fault::loginRejected) << 0 << QByteArray() << QString() << rejected;
+        QTest::newRow("login without cookie") << int(Fault::loginWithoutCookie) << 0 << QByteArray() << QString()
+                                              << u"Autopiter подтвердил авторизацию, но не вернул AuthCoocies."_s;
         QTest::newRow("SOAP fault with 500")
-            << u"status 500"_s
+            << int(Fault::status) << 500 << QByteArray() << QString()
             << "Некорректный SOAP-ответ Autopiter: HTTP 500: <?xml version=\"1.0\" encoding=\"utf-8\"?> "
                "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"> <soap:Body> <soap:Fault> "
                "<faultcode>soap:Server</faultcode> <faultstring>Server was unable to process request. ---> "
                "Simulated failure.</faultstring> </soap:Fault> </soap:Body> </soap:Envelope>.";
-        QTest::newRow("empty 503") << u"empty 503"_s << u"Autopiter вернул HTTP 503."_s;
-        QTest::newRow("malformed answer")
-            << u"malformed"_s << u"Некорректный SOAP-ответ Autopiter: IsAuthorizationResult."_s;
-        QTest::newRow("body over 32 MiB")
-            << u"huge"_s << u"Некорректный SOAP-ответ Autopiter: Ответ сервера слишком велик."_s;
-        QTest::newRow("no address") << u"no address"_s << u"Не удалось сформировать адрес Autopiter."_s;
-        QTest::newRow("credential store failure") << u"store failure"_s << u"Keychain error: 5"_s;
+        QTest::newRow("empty 503") << int(Fault::emptyStatus) << 503 << QByteArray() << QString()
+                                   << u"Autopiter вернул HTTP 503."_s;
+        QTest::newRow("malformed answer") << int(Fault::malformed) << 0 << QByteArray() << QString()
+                                          << u"Некорректный SOAP-ответ Autopiter: IsAuthorizationResult."_s;
+        QTest::newRow("answer not UTF-8") << int(Fault::body) << 200 << QByteArray("<r>\xc3</r>") << QString()
+                                          << u"Некорректный SOAP-ответ Autopiter: FindCatalog."_s;
+        QTest::newRow("body over 32 MiB") << int(Fault::huge) << 0 << QByteArray() << QString()
+                                          << u"Некорректный SOAP-ответ Autopiter: Ответ сервера слишком велик."_s;
+        QTest::newRow("no answer") << int(Fault::hang) << 0 << QByteArray() << QString()
+                                   << u"Сервер не ответил вовремя."_s;
+        QTest::newRow("no address") << none << 0 << QByteArray() << u"<no address>"_s
+                                    << u"Не удалось сформировать адрес Autopiter."_s;
+        QTest::newRow("credential store failure")
+            << none << 0 << QByteArray() << u"<locked>"_s << u"Keychain error: 5"_s;
+        // The session check's answer is true, false, 1 or 0 in an element of its own.
+        const int body = int(Fault::body);
+        const QString invalid = u"Некорректный SOAP-ответ Autopiter: IsAuthorizationResult."_s;
+        auto session = [](const QByteArray& result) {
+            return "<r><IsAuthorizationResult>" + result + "</IsAuthorizationResult></r>";
+        };
+        QTest::newRow("session TRUE with blanks") << body << 200 << session(" TRUE\n") << QString() << u"<no error>"_s;
+        QTest::newRow("session 1") << body << 200 << session("1") << QString() << u"<no error>"_s;
+        QTest::newRow("session 0 even after a login") << body << 200 << session("0") << QString() << rejected;
+        QTest::newRow("session another word") << body << 200 << session("yes") << QString() << invalid;
+        QTest::newRow("session not UTF-8") << body << 200 << session("true\xff") << QString() << invalid;
+        QTest::newRow("session without its closing tag")
+            << body << 200 << QByteArray("<IsAuthorizationResult>true</IsAuthorization>") << QString() << invalid;
+        QTest::newRow("session in a prefixed element")
+            << body << 200 << QByteArray("<a:IsAuthorizationResult>true</a:IsAuthorizationResult>") << QString()
+            << invalid;
     }
     void everyFailure_reachesTheUserWithItsText() {
+        QFETCH(int, fault);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
         QFETCH(QString, setup);
         QFETCH(QString, description);
         AutopiterSandbox sandbox;
-        if (setup == u"no user id")
-            awaitTask(sandbox.credentials.remove(kAutopiterUser));
-        else if (setup == u"blank user id")
-            sandbox.credentials.set(kAutopiterUser, QStringLiteral(" \t\n"));
-        else if (setup == u"empty password")
-            sandbox.credentials.set(kAutopiterPassword, QString());
-        else if (setup == u"wrong password")
-            sandbox.credentials.set(kAutopiterPassword, QStringLiteral("guess"));
-        else if (setup == u"login rejected")
-            sandbox.setFault(Fault::loginRejected);
-        else if (setup == u"login without cookie")
-            sandbox.setFault(Fault::loginWithoutCookie);
-        else if (setup == u"status 500")
-            sandbox.setFault(Fault::status, {}, 500);
-        else if (setup == u"empty 503")
-            sandbox.setFault(Fault::emptyStatus, {}, 503);
-        else if (setup == u"malformed")
-            sandbox.setFault(Fault::malformed);
-        else if (setup == u"huge")
-            sandbox.setFault(Fault::huge);
-        else if (setup == u"no address")
-            sandbox.endpoints.setOrigin(ServiceEndpoints::Service::autopiter, QUrl());
-        else if (setup == u"store failure")
-            sandbox.credentials.setFailure(KeychainError(5, QString()));
-        QCOMPARE(autopiterFailureOf(sandbox.client->findCatalogXML(QStringLiteral("OC 90"))), description);
-    }
-
-    void unansweredRequest_endsWithTheNetworkError() {
-        AutopiterSandbox sandbox;
-        sandbox.setFault(Fault::hang);
-        sandbox.client->setTimeout(300ms);
-        QCOMPARE(autopiterFailureOf(sandbox.client->ensureAuthorized()), QStringLiteral("Сервер не ответил вовремя."));
-    }
-
-    void booleanAnswer_isTrueFalseOneOrZero_data() {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("outcome"); // "kept" (no login), "logged in", or the failure text
-        const QString invalid = QStringLiteral("Некорректный SOAP-ответ Autopiter: IsAuthorizationResult.");
-        QTest::newRow("TRUE with blanks")
-            << QByteArray("<r><IsAuthorizationResult> TRUE\n</IsAuthorizationResult></r>") << "kept";
-        QTest::newRow("1") << QByteArray("<IsAuthorizationResult>1</IsAuthorizationResult>") << "kept";
-        QTest::newRow("0 even after a login")
-            << QByteArray("<IsAuthorizationResult>0</IsAuthorizationResult>") << "Autopiter отклонил авторизацию.";
-        QTest::newRow("another word") << QByteArray("<IsAuthorizationResult>yes</IsAuthorizationResult>") << invalid;
-        QTest::newRow("no closing tag") << QByteArray("<IsAuthorizationResult>true</IsAuthorization>") << invalid;
-        QTest::newRow("prefixed element")
-            << QByteArray("<a:IsAuthorizationResult>true</a:IsAuthorizationResult>") << invalid;
-        QTest::newRow("not UTF-8") << QByteArray("<IsAuthorizationResult>true\xff</IsAuthorizationResult>") << invalid;
-    }
-    void booleanAnswer_isTrueFalseOneOrZero() {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, outcome);
-        ScriptedAutopiter server({{"IsAuthorization", {200, body.toStdString()}}});
-        const QString failure = autopiterFailureOf(server.client->ensureAuthorized());
-        const auto seen = server.seen();
-        const bool loggedIn = std::find(seen.begin(), seen.end(), "Authorization") != seen.end();
-        QCOMPARE(failure == u"<no error>" ? (loggedIn ? QStringLiteral("logged in") : QStringLiteral("kept")) : failure,
-                 outcome);
-    }
-
-    void answerThatIsNotUtf8_namesItsOperation() {
-        ScriptedAutopiter server({{"FindCatalog", {200, "<r>\xc3</r>"}}, {"GetPriceId", {200, "\xfe\xff"}}});
-        QCOMPARE(autopiterFailureOf(server.client->findCatalogXML(QStringLiteral("OC 90"))),
-                 QStringLiteral("Некорректный SOAP-ответ Autopiter: FindCatalog."));
-        QCOMPARE(autopiterFailureOf(server.client->getPriceXML(1, 1)),
-                 QStringLiteral("Некорректный SOAP-ответ Autopiter: GetPriceId."));
+        const bool session = body.contains("IsAuthorizationResult");
+        sandbox.setFault(Fault(fault),
+                         body.isEmpty() ? QString()
+                         : session      ? u"IsAuthorization"_s
+                                        : u"FindCatalog"_s,
+                         status, body);
+        sandbox.client.setTimeout(300ms);
+        sandbox.arrange(setup, Service::autopiter);
+        // Without a real login the sandbox would refuse the catalogue after a faked session check.
+        QCOMPARE(session ? failureOf(sandbox.client.ensureAuthorized())
+                         : failureOf(sandbox.client.findCatalogXML(u"OC 90"_s)),
+                 description);
     }
 
     void blankNumber_sendsNothing() {
         AutopiterSandbox sandbox;
-        QCOMPARE(awaitTask(sandbox.client->findCatalogXML(QStringLiteral(" \n\t"))), QString());
+        QCOMPARE(awaitTask(sandbox.client.findCatalogXML(QStringLiteral(" \n\t"))), QString());
         QVERIFY(sandbox.server.requests().isEmpty());
     }
 
     // Every login deletes the cookie first: five of them racing would undo each other.
     void burstOfPriceRequests_afterTheLoginExpired_logsInOnce() {
         AutopiterSandbox sandbox;
-        const std::int64_t articleID = firstArticleID(*sandbox.client);
-        sandbox.client->clearAuthorization(); // as when the cookie has expired
+        const std::int64_t articleID = firstArticleID(sandbox.client);
+        sandbox.client.clearAuthorization(); // as when the cookie has expired
         sandbox.server.clearRequests();
         std::vector<QCoro::Task<QString>> burst;
         for (int i = 0; i < 5; ++i)
-            burst.push_back(sandbox.client->getPriceXML(articleID, 1));
+            burst.push_back(sandbox.client.getPriceXML(articleID, 1));
         for (auto& task : burst)
             QVERIFY(awaitTask(std::move(task)).contains(u"<PriceSearchModel>"));
-        QCOMPARE(sandbox.requestsTo(QStringLiteral("Authorization")).size(), 1);
-        QCOMPARE(sandbox.requestsTo(QStringLiteral("GetPriceId")).size(), 5);
-        QCOMPARE(sandbox.credentials.readCount(), 4); // two reads per login
+        // One login, with its two reads from the store.
+        QCOMPARE(std::tuple(sandbox.requestsTo(u"Authorization"_s).size(), sandbox.requestsTo(u"GetPriceId"_s).size(),
+                            sandbox.credentials.readCount()),
+                 std::tuple(qsizetype(1), qsizetype(5), 4));
     }
 };
 

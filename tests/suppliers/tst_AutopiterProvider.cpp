@@ -1,22 +1,16 @@
-#include "app/AppServices.h"
-#include "AutopiterTestSupport.h"
-#include "core/SupplierPreferences.h"
-#include "search/SearchViewModel.h"
+#include "net/LocalServer.h"
 #include "suppliers/autopiter/AutopiterProvider.h"
 #include "suppliers/autopiter/AutopiterXmlParser.h"
+#include "SupplierTestSupport.h"
 #include "support/OfferBuilder.h"
-#include "support/TestEnvironment.h"
 
-#include <QSignalSpy>
 #include <QtTest>
-
-using Fault = SandboxBehaviour::Fault;
 
 namespace {
 
 // The catalogue numbers of the articles whose prices were asked for, in request order.
 QStringList pricedNumbers(AutopiterSandbox& sandbox, const QString& article) {
-    const QString catalog = awaitTask(sandbox.client->findCatalogXML(article));
+    const QString catalog = awaitTask(sandbox.client.findCatalogXML(article));
     QHash<QString, QString> numbers;
     for (const auto& row : AutopiterXmlParser::catalogItems(catalog.toUtf8()))
         numbers.insert(QString::number(row.articleID), row.number);
@@ -49,13 +43,6 @@ class TestAutopiterProvider : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void blankArticle_sendsNoRequest() {
-        AutopiterSandbox sandbox;
-        AutopiterProvider provider(*sandbox.client);
-        QVERIFY(awaitTask(provider.search(QStringLiteral(" \n\t "))).isEmpty());
-        QVERIFY(sandbox.server.requests().isEmpty());
-    }
-
     void exactMatchesArePriced_orEveryRowWhenNoneMatches_data() {
         QTest::addColumn<QString>("article");
         QTest::addColumn<QStringList>("priced");
@@ -68,7 +55,7 @@ private Q_SLOTS:
         QFETCH(QString, article);
         QFETCH(QStringList, priced);
         AutopiterSandbox sandbox;
-        AutopiterProvider provider(*sandbox.client);
+        AutopiterProvider provider(sandbox.client);
         const auto offers = awaitTask(provider.search(article));
         QCOMPARE(pricedNumbers(sandbox, article.toUpper()), priced);
         QCOMPARE(offers.isEmpty(), priced.isEmpty());
@@ -84,59 +71,57 @@ private Q_SLOTS:
     void catalogueFailure_endsTheSearchBeforeAnyPrice() {
         AutopiterSandbox sandbox;
         sandbox.setFault(Fault::emptyStatus, QStringLiteral("FindCatalog"), 502);
-        AutopiterProvider provider(*sandbox.client);
-        QCOMPARE(autopiterFailureOf(provider.search(QStringLiteral("OC 90"))),
-                 QStringLiteral("Autopiter вернул HTTP 502."));
+        AutopiterProvider provider(sandbox.client);
+        QCOMPARE(failureOf(provider.search(QStringLiteral("OC 90"))), QStringLiteral("Autopiter вернул HTTP 502."));
         QVERIFY(sandbox.requestsTo(QStringLiteral("GetPriceId")).isEmpty());
     }
 
     void failingPriceRequest_costsItsRows_untilAllFail() {
         AutopiterSandbox sandbox;
-        AutopiterProvider provider(*sandbox.client);
-        const QString catalog = awaitTask(sandbox.client->findCatalogXML(QStringLiteral("OC 90")));
+        AutopiterProvider provider(sandbox.client);
+        const QString catalog = awaitTask(sandbox.client.findCatalogXML(QStringLiteral("OC 90")));
         const auto first = AutopiterXmlParser::catalogItems(catalog.toUtf8()).value(0);
 
         sandbox.setFault(Fault::emptyStatus, QStringLiteral("<ArticleId>%1</ArticleId>").arg(first.articleID), 500);
         QVERIFY(!awaitTask(provider.search(QStringLiteral("OC 90"))).isEmpty());
         const SupplierSearchReport report = provider.lastSearchReport();
-        QCOMPARE(report.totalRequests, 2);
-        QCOMPARE(report.failedRequests, 1);
-        QCOMPARE(report.firstFailure, QStringLiteral("Autopiter вернул HTTP 500."));
+        QCOMPARE(std::tuple(report.failedRequests, report.totalRequests, report.firstFailure),
+                 std::tuple(1, 2, u"Autopiter вернул HTTP 500."_s));
 
         sandbox.setFault(Fault::status, QStringLiteral("GetPriceId"), 503);
-        QVERIFY(autopiterFailureOf(provider.search(QStringLiteral("OC 90")))
+        QVERIFY(failureOf(provider.search(QStringLiteral("OC 90")))
                     .startsWith(QStringLiteral("Некорректный SOAP-ответ Autopiter: HTTP 503: ")));
         QCOMPARE(provider.lastSearchReport().failedRequests, 0); // the failure itself says it all
     }
 
-    void sharedDetailUid_keepsTheRowOfTheFirstAnswer() {
-        const std::string catalog = "<r><SearchCatalogModel><ArticleId>1</ArticleId><Number>X-1</Number>"
-                                    "</SearchCatalogModel><SearchCatalogModel><ArticleId>2</ArticleId>"
-                                    "<Number>x1</Number></SearchCatalogModel></r>";
-        ScriptedAutopiter server({{"FindCatalog", {200, catalog}},
-                                  {"GetPriceId:1", {200, priceRows({{"S", "10"}, {"A", "11"}}).toStdString()}},
-                                  {"GetPriceId:2", {200, priceRows({{"S", "20"}, {"B", "21"}}).toStdString()}}});
-        AutopiterProvider provider(*server.client);
-        const auto offers = awaitTask(provider.search(QStringLiteral("X1")));
+    void sharedDetailUid_keepsTheRowOfTheFirstAnswer_andOnlyPositivePrices() {
+        // Both catalogue rows match X1; their answers share the row "S".
+        const std::map<std::string, QString> prices = {{"1", priceRows({{"S", "10"}, {"A", "11"}, {"Z", "0"}})},
+                                                       {"2", priceRows({{"S", "20"}, {"B", "21"}, {"N", "-5"}})}};
+        LocalServer server([&](httplib::Server& s) {
+            s.Post("/v2/price", [&](const httplib::Request& request, httplib::Response& response) {
+                const std::string action = request.get_header_value("SOAPAction");
+                std::string answer = "<IsAuthorizationResult>true</IsAuthorizationResult>";
+                if (action.ends_with("/FindCatalog"))
+                    answer = "<r><SearchCatalogModel><ArticleId>1</ArticleId><Number>X-1</Number></SearchCatalogModel>"
+                             "<SearchCatalogModel><ArticleId>2</ArticleId><Number>x1</Number></SearchCatalogModel></r>";
+                else if (action.ends_with("/GetPriceId"))
+                    answer =
+                        prices.at(request.body.find("<ArticleId>1<") != std::string::npos ? "1" : "2").toStdString();
+                response.set_content(answer, "text/xml; charset=utf-8");
+            });
+        });
+        AutopiterSandbox sandbox;
+        sandbox.endpoints.setOrigin(Service::autopiter, server.url());
+        AutopiterProvider provider(sandbox.client);
+        const auto offers = awaitTask(provider.search(u"X1"_s));
         QStringList keys;
         for (const auto& offer : offers)
             keys.append(offer.supplierOfferKey);
         // Completion order decides; the list shows which answer came first.
         const bool firstWasArticle1 = keys.value(1) == u"A";
-        QCOMPARE(keys.join(u','), firstWasArticle1 ? QStringLiteral("S,A,B") : QStringLiteral("S,B,A"));
+        QCOMPARE(keys.join(u','), firstWasArticle1 ? u"S,A,B"_s : u"S,B,A"_s);
         QCOMPARE(offers.first().price, Decimal(firstWasArticle1 ? 10 : 20));
-    }
-
-    void nonPositivePrice_dropsTheOffer() {
-        const std::string catalog = "<r><SearchCatalogModel><ArticleId>1</ArticleId><Number>X1</Number>"
-                                    "</SearchCatalogModel></r>";
-        ScriptedAutopiter server(
-            {{"FindCatalog", {200, catalog}},
-             {"GetPriceId:1", {200, priceRows({{"Z", "0"}, {"N", "-5"}, {"P", "0.01"}}).toStdString()}}});
-        AutopiterProvider provider(*server.client);
-        const auto offers = awaitTask(provider.search(QStringLiteral("X1")));
-        QCOMPARE(offers.size(), 1);
-        QCOMPARE(offers.first().supplierOfferKey, QStringLiteral("P"));
     }
 
     void normalize_mapsFieldByField_data() {
@@ -156,23 +141,17 @@ private Q_SLOTS:
         QFETCH(QString, rejectRate);
         QFETCH(int, days);
         QFETCH(QString, delivery);
-        AutopiterPriceItem item;
-        item.detailUID = QStringLiteral("uid-7");
-        item.sellerID = 5;
-        item.number = QStringLiteral("OC 90");
-        item.shortNumber = QStringLiteral("OC90");
-        item.catalogName = QStringLiteral("MAHLE");
-        item.name = QStringLiteral("Фильтр");
-        item.availableQuantity = 4;
-        item.minimumQuantity = 2;
-        item.salePrice = *Decimal::parse(u"412.30");
+        QByteArray row = "<PriceSearchModel><DetailUid>uid-7</DetailUid><SellerId>5</SellerId><Number>OC 90</Number>"
+                         "<ShotNumber>OC90</ShotNumber><CatalogName>MAHLE</CatalogName><Name>Фильтр</Name>"
+                         "<NumberOfAvailable>4</NumberOfAvailable><MinNumberOfSales>2</MinNumberOfSales>"
+                         "<SalePrice>412.30</SalePrice><DeliveryDate>2026-03-07T18:00:00</DeliveryDate>"
+                         "<Region>Москва</Region>";
         if (days >= 0)
-            item.daysSupply = days;
-        item.deliveryDate = QDateTime(QDate(2026, 3, 7), QTime(18, 0));
-        item.region = QStringLiteral("Москва");
+            row += "<NumberOfDaysSupply>" + QByteArray::number(days) + "</NumberOfDaysSupply>";
         if (percent != u"none")
-            item.successfulOrdersPercent = Decimal::parse(percent);
-        item.currency = QStringLiteral("RUB");
+            row += "<SuccessfulOrdersProcent>" + percent.toUtf8() + "</SuccessfulOrdersProcent>";
+        const AutopiterPriceItem item =
+            AutopiterXmlParser::priceItems("<r>" + row + "</PriceSearchModel></r>").value(0);
         const QDateTime now = QDateTime::currentDateTimeUtc();
 
         const SupplierOffer offer = AutopiterProvider::normalize(item, now);
@@ -191,61 +170,6 @@ private Q_SLOTS:
             expected.rejectRate = Decimal::parse(rejectRate);
         expected.updatedAt = now;
         QCOMPARE(offer, expected);
-    }
-
-    // The whole road: the view model asks AutoEuro and Autopiter through AppServices'
-    // connectors at the same time, and both answer from the sandbox.
-    void searchViewModel_asksAutoEuroAndAutopiterSideBySide() {
-        TestEnvironment environment;
-        SandboxServer sandbox;
-        QVERIFY(sandbox.start());
-        SandboxBehaviour slowAutoEuro;
-        slowAutoEuro.latencyMs = 200;
-        sandbox.setBehaviour(ServiceEndpoints::Service::autoEuro, slowAutoEuro);
-        AppServices::Options options;
-        options.settingsFile = environment.settingsPath();
-        options.memoryCredentials = true;
-        options.endpoints = sandbox.endpoints();
-        AppServices services(options);
-        auto& store = *services.memoryCredentialStore();
-        store.set(QStringLiteral("autoeuro-api-key"), QString::fromUtf16(SandboxServer::autoEuroAPIKey));
-        store.set(kAutopiterUser, QString::fromUtf16(SandboxServer::autopiterUserID));
-        store.set(kAutopiterPassword, QString::fromUtf16(SandboxServer::autopiterPassword));
-        services.supplierPreferences().setAutoligaEnabled(false);
-
-        SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
-        QSignalSpy finished(&model, &SearchViewModel::searchFinished);
-        model.setArticle(QStringLiteral("oc 90"));
-        model.search();
-        QVERIFY(finished.wait(20000));
-
-        QVERIFY2(model.errorMessage().isNull(), qPrintable(model.errorMessage()));
-        QVERIFY2(model.supplierFailures().isEmpty(), qPrintable(model.supplierFailures().join(u'\n')));
-        QSet<QString> suppliers;
-        for (const auto& offer : model.offers())
-            suppliers.insert(offer.supplierID);
-        QCOMPARE(suppliers, (QSet<QString>{QStringLiteral("autoeuro"), QStringLiteral("autopiter")}));
-
-        // Autopiter is asked before AutoEuro's first answers are in, and AutoEuro before
-        // Autopiter's last request: the two overlap.
-        const auto requests = sandbox.requests();
-        qsizetype firstAutopiter = -1, lastAutopiter = -1, firstAutoEuro = -1, autoEuroItems = -1;
-        for (qsizetype i = 0; i < requests.size(); ++i) {
-            const QString& path = requests[i].path;
-            if (path.startsWith(u"/autopiter/")) {
-                if (firstAutopiter < 0)
-                    firstAutopiter = i;
-                lastAutopiter = i;
-            } else if (path.startsWith(u"/autoeuro/")) {
-                if (firstAutoEuro < 0)
-                    firstAutoEuro = i;
-                if (autoEuroItems < 0 && path.endsWith(u"/search_items/"))
-                    autoEuroItems = i;
-            }
-        }
-        QVERIFY(firstAutopiter >= 0 && autoEuroItems >= 0);
-        QVERIFY(firstAutopiter < autoEuroItems);
-        QVERIFY(firstAutoEuro < lastAutopiter);
     }
 };
 
