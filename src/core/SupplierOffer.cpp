@@ -24,7 +24,7 @@ std::optional<double> parseDays(QStringView piece) {
     constexpr qsizetype kShort = 64;
     if (piece.isEmpty())
         return std::nullopt;
-    char stack[kShort];
+    char stack[kShort] = {};
     QByteArray heap;
     char* ascii = stack;
     if (piece.size() > kShort) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 using namespace FaultMatrix;
+using namespace Qt::StringLiterals;
 using Service = ServiceEndpoints::Service;
 using Fault = SandboxBehaviour::Fault;
 
@@ -42,6 +43,11 @@ constexpr std::chrono::milliseconds kQueueTimeout{2000};
 constexpr int kSlowAnswerMs = 1300;
 // Just under the body cap.
 constexpr qsizetype kTinyValuesSize = Http::maxBodySize - 64 * 1024;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderAddressSanitizer = true;
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
 const QString kWrong = QStringLiteral("{\"x\":[1]}"); // of no type any reader takes
 
 // The faults, in the order of the printed table.
@@ -72,80 +78,43 @@ const QList<std::pair<const char*, const char*>> kFaults = {
     {"controlCharacters", "control characters in texts"},
 };
 
+// What each service is called in the table and in its failure texts.
+struct TargetInfo {
+    QString column;
+    Service service;
+    bool searches;
+    QString searchName;
+    QString supplierID;
+    // The connector's own words for an answer it must not use.
+    QString invalidText;
+};
+
+const TargetInfo& info(Target target) {
+    static const TargetInfo infos[] = {
+        {u"AutoEuro"_s, Service::autoEuro, true, u"AutoEuro"_s, u"autoeuro"_s, u"AutoEuro вернул некорректный ответ."_s},
+        {u"Autopiter"_s, Service::autopiter, true, u"Autopiter"_s, u"autopiter"_s,
+         u"Некорректный SOAP-ответ Autopiter: {*}."_s},
+        {u"TradeSoft"_s, Service::tradeSoft, false, u"Автолига (портал)"_s, u"autoliga"_s,
+         u"TradeSoft вернул ответ неизвестного формата."_s},
+        {u"portal"_s, Service::autoligaPortal, true, u"Автолига (портал)"_s, u"autoliga"_s,
+         u"Портал Автолиги вернул ответ неизвестного формата."_s},
+        {u"feedback"_s, Service::feedback, false, u"Автолига (портал)"_s, u"autoliga"_s,
+         u"Сервис обратной связи вернул некорректный ответ."_s},
+    };
+    return infos[static_cast<int>(target)];
+}
+
 QString columnName(Target target) {
-    switch (target) {
-    case Target::autoEuro:
-        return QStringLiteral("AutoEuro");
-    case Target::autopiter:
-        return QStringLiteral("Autopiter");
-    case Target::tradeSoft:
-        return QStringLiteral("TradeSoft");
-    case Target::portal:
-        return QStringLiteral("portal");
-    case Target::feedback:
-        return QStringLiteral("feedback");
-    }
-    return {};
+    return info(target).column;
 }
-
-Service serviceOf(Target target) {
-    switch (target) {
-    case Target::autoEuro:
-        return Service::autoEuro;
-    case Target::autopiter:
-        return Service::autopiter;
-    case Target::tradeSoft:
-        return Service::tradeSoft;
-    case Target::portal:
-        return Service::autoligaPortal;
-    case Target::feedback:
-        return Service::feedback;
-    }
-    return Service::autoEuro;
-}
-
-bool searches(Target target) {
-    return target == Target::autoEuro || target == Target::autopiter || target == Target::portal;
-}
-
-// The name a search gives the supplier in its failure texts.
 QString searchName(Target target) {
-    switch (target) {
-    case Target::autoEuro:
-        return QStringLiteral("AutoEuro");
-    case Target::autopiter:
-        return QStringLiteral("Autopiter");
-    default:
-        return QStringLiteral("Автолига (портал)");
-    }
+    return info(target).searchName;
 }
-
 QString supplierIDOf(Target target) {
-    switch (target) {
-    case Target::autoEuro:
-        return QStringLiteral("autoeuro");
-    case Target::autopiter:
-        return QStringLiteral("autopiter");
-    default:
-        return QStringLiteral("autoliga");
-    }
+    return info(target).supplierID;
 }
-
-// Each connector's own words for an answer it must not use.
 QString invalidText(Target target) {
-    switch (target) {
-    case Target::autoEuro:
-        return QStringLiteral("AutoEuro вернул некорректный ответ.");
-    case Target::autopiter:
-        return QStringLiteral("Некорректный SOAP-ответ Autopiter: {*}.");
-    case Target::tradeSoft:
-        return QStringLiteral("TradeSoft вернул ответ неизвестного формата.");
-    case Target::portal:
-        return QStringLiteral("Портал Автолиги вернул ответ неизвестного формата.");
-    case Target::feedback:
-        return QStringLiteral("Сервис обратной связи вернул некорректный ответ.");
-    }
-    return {};
+    return info(target).invalidText;
 }
 
 QString statusText(Target target, int status, bool withBody) {
@@ -932,7 +901,7 @@ void FaultMatrixTest::supplierFault_costsThatSupplierAloneWithItsOwnText() {
 
     ForeignOrigin foreign;
     const Scenario s = scenario(fault, faulty, foreign);
-    Rig rig(serviceOf(faulty), s.behaviour, s.refused, s.timeout);
+    Rig rig(info(faulty).service, s.behaviour, s.refused, s.timeout);
     rig.services->autoligaPortalContext().remember({m_baseline.portal}, kArticle, m_baseline.portalBrand);
     // The second portal line came from another question.
     rig.services->autoligaPortalContext().remember({m_baseline.portalSecond}, kArticle, QString());
@@ -941,12 +910,12 @@ void FaultMatrixTest::supplierFault_costsThatSupplierAloneWithItsOwnText() {
     if (s.memory)
         resetPeakMemory();
 
-    if (s.concurrent && !searches(faulty)) {
+    if (s.concurrent && !info(faulty).searches) {
         runConcurrent(faulty, rig);
     } else if (faulty == Target::feedback) {
         runSubmission(s, rig);
     } else {
-        if (searches(faulty)) {
+        if (info(faulty).searches) {
             runSearch(faulty, s, rig);
             if (QTest::currentTestFailed())
                 return;
@@ -968,7 +937,9 @@ void FaultMatrixTest::supplierFault_costsThatSupplierAloneWithItsOwnText() {
                            .arg(grownKiB / 1024)
                            .arg(residentBefore / 1024)
                            .arg(kTinyValuesSize / (1024 * 1024)));
-        QVERIFY2(grownKiB * 1024 < 20 * kTinyValuesSize, qPrintable(m_notes.last()));
+        // AddressSanitizer keeps freed memory in quarantine: its figures are not the program's.
+        if (!kUnderAddressSanitizer)
+            QVERIFY2(grownKiB * 1024 < 20 * kTinyValuesSize, qPrintable(m_notes.last()));
     }
     if (s.foreign) {
         const auto seen = foreign.seen();

@@ -448,6 +448,9 @@ private Q_SLOTS:
         QVERIFY(log.contains(QRegularExpression(
             u"⏹️ Автолига \\(портал\\): \\d+\\.\\d{3} с · не дождались ответа"_qs)));
         QCOMPARE(log.count(u"🏁 ВСЕГО"_qs), 3);
+        // The abandoned answers still end, as a real exchange does by its time-out.
+        never.open();
+        QTRY_COMPARE(h.fakes.events.count(u"autopiter end"_qs), 3);
     }
 };
 

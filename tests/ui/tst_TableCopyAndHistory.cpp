@@ -117,9 +117,11 @@ private Q_SLOTS:
         QCOMPARE(h.history().list()->topLevelItemCount(), 2);
         // Return with no entry picked searches what is typed.
         QTest::keyClicks(&h.field(), u"OP 520"_s);
+        QSignalSpy typedFinished(&h.window->viewModel(), &SearchViewModel::searchFinished);
         QTest::keyClick(&h.field(), Qt::Key_Return);
         QVERIFY(!h.history().isShown());
         QCOMPARE(h.window->viewModel().searchedArticle(), u"OP 520"_s);
+        QVERIFY(typedFinished.wait(5000));
     }
 };
 
