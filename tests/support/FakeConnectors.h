@@ -7,6 +7,7 @@
 #include <QCoroTimer>
 #include <QObject>
 #include <QStringList>
+#include <QTest>
 
 #include <memory>
 #include <optional>
@@ -46,6 +47,11 @@ public:
     FakeSupplier portal;
     QStringList events;
 
+    // Answers still under way end before the fakes go: a coroutine left waiting on a timer that
+    // never fires again would stay allocated (and be reported as a leak). One waiting on a gate
+    // the test never opens is the test's to open.
+    ~FakeConnectorFactory() override { (void)QTest::qWaitFor([this] { return m_running == 0; }, 2000); }
+
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
         return std::make_unique<Provider>(*this, autoEuro, QStringLiteral("autoeuro"), SupplierDescriptors::autoEuro());
     }
@@ -56,8 +62,19 @@ public:
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return std::make_unique<Portal>(*this); }
 
 private:
+    struct Running {
+        explicit Running(FakeConnectorFactory& f)
+            : factory(f) {
+            ++factory.m_running;
+        }
+        ~Running() { --factory.m_running; }
+        FakeConnectorFactory& factory;
+    };
+    int m_running = 0;
+
     static QCoro::Task<QList<SupplierOffer>> answer(FakeConnectorFactory& factory, FakeSupplier& supplier,
                                                     QString name) {
+        const Running running(factory);
         factory.events.append(name + QStringLiteral(" start"));
         // Like a real exchange, an answer never arrives within the call.
         if (supplier.gate && !supplier.gate->isOpen())
@@ -102,6 +119,7 @@ private:
     };
 
     static QCoro::Task<> signIn(FakeConnectorFactory& factory, std::shared_ptr<SignIn> state) {
+        const Running running(factory);
         FakeSupplier& portal = factory.portal;
         factory.events.append(QStringLiteral("portal sign-in start"));
         if (portal.signInGate && !portal.signInGate->isOpen()) {

@@ -402,6 +402,9 @@ private Q_SLOTS:
         QTest::keyClick(&h.field(), Qt::Key_Escape);
         QCOMPARE(h.content().currentPage(), Page::error);
         QCOMPARE(finished.size(), 2);
+        // The abandoned answers still end, as a real exchange does by its time-out.
+        late.open();
+        QTRY_COMPARE(h.fakes.events.count(u"autopiter end"_s), 2);
     }
 
     void draggedColumnWidth_isRemembered_doubleClickGivesItBack() {
