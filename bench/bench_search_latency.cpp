@@ -169,14 +169,7 @@ public:
         options.endpoints = m_sandbox.endpoints();
         options.settingsFile = m_stateDir + QStringLiteral("/settings-%1.ini").arg(++m_starts);
         AppServices services(options);
-        const QList<std::pair<const char16_t*, const char16_t*>> accounts = {
-            {CredentialAccounts::autoEuroAPIKey, SandboxServer::autoEuroAPIKey},
-            {CredentialAccounts::autopiterUserID, SandboxServer::autopiterUserID},
-            {CredentialAccounts::autopiterPassword, SandboxServer::autopiterPassword},
-            {CredentialAccounts::autoligaLogin, SandboxServer::autoligaLogin},
-            {CredentialAccounts::autoligaPassword, SandboxServer::autoligaPassword},
-        };
-        for (const auto& [account, secret] : accounts)
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
             services.memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
         services.supplierPreferences().setAutoligaEnabled(true);
 

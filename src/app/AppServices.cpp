@@ -92,16 +92,7 @@ AppServices::AppServices(const Options& options)
         m_credentials = std::make_unique<KeychainCredentialStore>();
     }
     if (m_demo) {
-        const QList<std::pair<const char16_t*, const char16_t*>> demoAccounts = {
-            {CredentialAccounts::autoEuroAPIKey, SandboxServer::autoEuroAPIKey},
-            {CredentialAccounts::autopiterUserID, SandboxServer::autopiterUserID},
-            {CredentialAccounts::autopiterPassword, SandboxServer::autopiterPassword},
-            {CredentialAccounts::tradeSoftUser, SandboxServer::tradeSoftUser},
-            {CredentialAccounts::tradeSoftPassword, SandboxServer::tradeSoftPassword},
-            {CredentialAccounts::autoligaLogin, SandboxServer::autoligaLogin},
-            {CredentialAccounts::autoligaPassword, SandboxServer::autoligaPassword},
-        };
-        for (const auto& [account, secret] : demoAccounts)
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
             m_memoryCredentials->set(QString::fromUtf16(account), QString::fromUtf16(secret));
     }
     m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "credentials/CredentialStore.h"
 #include "net/ServiceEndpoints.h"
 
 #include <QHash>
@@ -128,6 +129,16 @@ public:
     static constexpr auto tradeSoftPassword = u"ts-demo-5521";
     static constexpr auto autoligaLogin = u"demo@autoliga.test";
     static constexpr auto autoligaPassword = u"Автолига-демо 7";
+    // Every account above under the name the credential store keeps it by.
+    static constexpr std::pair<const char16_t*, const char16_t*> demoAccounts[] = {
+        {CredentialAccounts::autoEuroAPIKey, autoEuroAPIKey},
+        {CredentialAccounts::autopiterUserID, autopiterUserID},
+        {CredentialAccounts::autopiterPassword, autopiterPassword},
+        {CredentialAccounts::tradeSoftUser, tradeSoftUser},
+        {CredentialAccounts::tradeSoftPassword, tradeSoftPassword},
+        {CredentialAccounts::autoligaLogin, autoligaLogin},
+        {CredentialAccounts::autoligaPassword, autoligaPassword},
+    };
 
     SandboxServer();
     ~SandboxServer();

@@ -50,16 +50,7 @@ public:
         if (faultyTimeout)
             options.timeouts.insert(faulty, *faultyTimeout);
         services = std::make_unique<AppServices>(options);
-        const QList<std::pair<const char16_t*, const char16_t*>> accounts = {
-            {CredentialAccounts::autoEuroAPIKey, SandboxServer::autoEuroAPIKey},
-            {CredentialAccounts::autopiterUserID, SandboxServer::autopiterUserID},
-            {CredentialAccounts::autopiterPassword, SandboxServer::autopiterPassword},
-            {CredentialAccounts::tradeSoftUser, SandboxServer::tradeSoftUser},
-            {CredentialAccounts::tradeSoftPassword, SandboxServer::tradeSoftPassword},
-            {CredentialAccounts::autoligaLogin, SandboxServer::autoligaLogin},
-            {CredentialAccounts::autoligaPassword, SandboxServer::autoligaPassword},
-        };
-        for (const auto& [account, secret] : accounts)
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
             services->memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
         services->supplierPreferences().setAutoEuroEnabled(true);
         services->supplierPreferences().setAutopiterEnabled(true);

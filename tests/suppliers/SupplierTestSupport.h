@@ -32,15 +32,6 @@ template <typename T> QString failureOf(QCoro::Task<T> task) {
 
 // The sandbox, with every demo account in a memory credential store.
 struct SupplierSandbox {
-    static constexpr std::pair<const char16_t*, const char16_t*> accounts[] = {
-        {u"autoeuro-api-key", SandboxServer::autoEuroAPIKey},
-        {u"autopiter-user-id", SandboxServer::autopiterUserID},
-        {u"autopiter-password", SandboxServer::autopiterPassword},
-        {u"tradesoft-user", SandboxServer::tradeSoftUser},
-        {u"tradesoft-password", SandboxServer::tradeSoftPassword},
-        {u"autoliga-login", SandboxServer::autoligaLogin},
-        {u"autoliga-password", SandboxServer::autoligaPassword}};
-
     SandboxServer server;
     ServiceEndpoints endpoints;
     MemoryCredentialStore credentials;
@@ -49,7 +40,7 @@ struct SupplierSandbox {
         if (!server.start())
             qFatal("sandbox did not start");
         endpoints = server.endpoints();
-        for (const auto& [account, secret] : accounts)
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
             credentials.set(QString::fromUtf16(account), QString::fromUtf16(secret));
     }
 

@@ -23,7 +23,7 @@ private Q_SLOTS:
         options.memoryCredentials = true;
         options.endpoints = sandbox.endpoints;
         AppServices services(options);
-        for (const auto& [account, secret] : SupplierSandbox::accounts)
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
             services.memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
         services.supplierPreferences().setAutoligaEnabled(true);
 
