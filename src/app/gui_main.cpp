@@ -110,9 +110,12 @@ int main(int argc, char** argv) {
         return new CartSheet(services.cartStore(), std::move(check), parent);
     });
     window.contentView()->attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {
-        SettingsServices settings{services.userDefaults(),   services.supplierPreferences(),
-                                  services.credentialStore(), services.autoEuroClient(),
-                                  services.autopiterClient(), services.tradeSoftAPI(),
+        SettingsServices settings{services.userDefaults(),
+                                  services.supplierPreferences(),
+                                  services.credentialStore(),
+                                  services.autoEuroClient(),
+                                  services.autopiterClient(),
+                                  services.tradeSoftAPI(),
                                   SettingsWidgets::credentialStoreName(services.isDemo())};
         auto* sheet = new SettingsSheet(settings, parent);
         // The open table shows the new prices as the markup is typed.

@@ -77,8 +77,8 @@ private:
 };
 
 // key:price:days[:risk[:stock]] of one AutoEuro offer of MANN W 712/75.
-inline SupplierOffer offer(const QString& spec) {
-    const QStringList f = spec.split(u':');
+inline SupplierOffer offer(const QString& description) {
+    const QStringList f = description.split(u':');
     OfferBuilder b(QStringLiteral("autoeuro"), f[0]);
     b.price(f[1].toLatin1().constData()).delivery(f[2] + QStringLiteral(" дн."));
     if (f.size() > 3 && !f[3].isEmpty())
@@ -88,10 +88,10 @@ inline SupplierOffer offer(const QString& spec) {
     return b;
 }
 
-inline QList<SupplierOffer> offersOf(const QString& specs) {
+inline QList<SupplierOffer> offersOf(const QString& descriptions) {
     QList<SupplierOffer> list;
-    for (const QString& spec : specs.split(u' ', Qt::SkipEmptyParts))
-        list.append(offer(spec));
+    for (const QString& description : descriptions.split(u' ', Qt::SkipEmptyParts))
+        list.append(offer(description));
     return list;
 }
 
@@ -107,8 +107,8 @@ struct PricerHarness {
         prefs.setAutopiterEnabled(false);
         prefs.setAutoligaEnabled(false);
     }
-    void answer(const QString& article, const QString& specs, Gate* gate = nullptr) {
-        QList<SupplierOffer> offers = offersOf(specs);
+    void answer(const QString& article, const QString& descriptions, Gate* gate = nullptr) {
+        QList<SupplierOffer> offers = offersOf(descriptions);
         for (SupplierOffer& o : offers)
             o.article = article;
         fakes.answers.insert(article, {offers, std::nullopt, gate});

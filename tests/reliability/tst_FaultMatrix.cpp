@@ -91,7 +91,8 @@ struct TargetInfo {
 
 const TargetInfo& info(Target target) {
     static const TargetInfo infos[] = {
-        {u"AutoEuro"_s, Service::autoEuro, true, u"AutoEuro"_s, u"autoeuro"_s, u"AutoEuro вернул некорректный ответ."_s},
+        {u"AutoEuro"_s, Service::autoEuro, true, u"AutoEuro"_s, u"autoeuro"_s,
+         u"AutoEuro вернул некорректный ответ."_s},
         {u"Autopiter"_s, Service::autopiter, true, u"Autopiter"_s, u"autopiter"_s,
          u"Некорректный SOAP-ответ Autopiter: {*}."_s},
         {u"TradeSoft"_s, Service::tradeSoft, false, u"Автолига (портал)"_s, u"autoliga"_s,

@@ -50,7 +50,9 @@ public:
     // Answers still under way end before the fakes go: a coroutine left waiting on a timer that
     // never fires again would stay allocated (and be reported as a leak). One waiting on a gate
     // the test never opens is the test's to open.
-    ~FakeConnectorFactory() override { (void)QTest::qWaitFor([this] { return m_running == 0; }, 2000); }
+    ~FakeConnectorFactory() override {
+        (void)QTest::qWaitFor([this] { return m_running == 0; }, 2000);
+    }
 
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
         return std::make_unique<Provider>(*this, autoEuro, QStringLiteral("autoeuro"), SupplierDescriptors::autoEuro());

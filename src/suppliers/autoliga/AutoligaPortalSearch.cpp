@@ -210,8 +210,8 @@ QCoro::Task<QList<SupplierOffer>> PreparedAutoligaSearch::search(QString article
 } // namespace
 
 std::unique_ptr<PreparedPortalSearch> AutoligaPortalSearch::prepare() {
-    return std::make_unique<PreparedAutoligaSearch>(AutoligaPortalSession::start(m_credentials, m_endpoints, m_timeouts),
-                                                    m_context);
+    return std::make_unique<PreparedAutoligaSearch>(
+        AutoligaPortalSession::start(m_credentials, m_endpoints, m_timeouts), m_context);
 }
 
 QCoro::Task<QList<SupplierOffer>> AutoligaPortalSearch::search(QString article, QString brand) {

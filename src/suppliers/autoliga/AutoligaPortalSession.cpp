@@ -30,9 +30,8 @@ AutoligaPortalSession::AutoligaPortalSession(Timeouts timeouts)
 
 AutoligaPortalSession::~AutoligaPortalSession() = default;
 
-std::shared_ptr<AutoligaPortalSession> AutoligaPortalSession::start(CredentialStore& credentials,
-                                                                    const ServiceEndpoints& endpoints,
-                                                                    Timeouts timeouts) {
+std::shared_ptr<AutoligaPortalSession>
+AutoligaPortalSession::start(CredentialStore& credentials, const ServiceEndpoints& endpoints, Timeouts timeouts) {
     std::shared_ptr<AutoligaPortalSession> session(new AutoligaPortalSession(timeouts));
     // Runs on its own and keeps the session alive until it is done, whoever waits for it.
     signIn(session, credentials, endpoints);

@@ -31,8 +31,8 @@ public:
     };
 
     // The credentials and endpoints must outlive the sign-in.
-    static std::shared_ptr<AutoligaPortalSession> start(CredentialStore& credentials,
-                                                        const ServiceEndpoints& endpoints, Timeouts timeouts);
+    static std::shared_ptr<AutoligaPortalSession> start(CredentialStore& credentials, const ServiceEndpoints& endpoints,
+                                                        Timeouts timeouts);
     ~AutoligaPortalSession() override;
 
     // Waits for the sign-in; throws what it failed with (AutoligaPortalError, KeychainError,
