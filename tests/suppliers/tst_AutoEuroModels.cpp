@@ -42,12 +42,10 @@ private Q_SLOTS:
         row("boolean", "int", u"true"_s, u"-"_s);
         row("beyond int64", "int", u"9223372036854775808"_s, u"-"_s);
         row("huge text", "int", u"\"99999999999999999999\""_s, u"-"_s);
-        row("1e30", "int", u"1e30"_s, u"-"_s);
         row("1e999", "int", u"1e999"_s, u"-"_s);
         row("NaN text", "int", u"\"NaN\""_s, u"-"_s);
         row("inf text", "int", u"\"inf\""_s, u"-"_s);
         row("number", "double", u"4.5"_s, u"4.5"_s);
-        row("integer", "double", u"7"_s, u"7"_s);
         row("decimal comma", "double", u"\"12,5\""_s, u"12.5"_s);
         row("text with blanks", "double", u"\" 0.25 \""_s, u"0.25"_s);
         row("below the smallest double", "double", u"-1e-400"_s, u"0"_s);
@@ -68,7 +66,6 @@ private Q_SLOTS:
         row("false", "string", u"false"_s, u"false"_s);
         row("20-digit integer keeps its size", "string", u"12345678901234567890"_s, u"1.2345678901234567e+19"_s);
         row("object", "string", u"{}"_s, u"-"_s);
-        row("list", "string", u"[1]"_s, u"-"_s);
         row("1e999", "string", u"1e999"_s, u"-"_s);
     }
     void flexibleValues_acceptNumbersAndNumericText() {

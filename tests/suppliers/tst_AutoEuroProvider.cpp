@@ -119,8 +119,6 @@ private Q_SLOTS:
                                         << "returnable=false";
         QTest::newRow("returnable") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"return\":\"2\"}")
                                     << "returnable=true";
-        QTest::newRow("rejects with comma")
-            << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"rejects\":\"12,5\"}") << "rejects=12.5";
         QTest::newRow("full row")
             << QByteArray("{\"offer_key\":\"k\",\"brand\":\" MAHLE\",\"code\":\"oc-90\",\"name\":\"Фильтр\","
                           "\"price\":\"412,30\",\"currency\":\"USD\",\"amount\":\"7\",\"packing\":4,"

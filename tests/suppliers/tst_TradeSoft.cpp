@@ -183,8 +183,6 @@ private Q_SLOTS:
         QTest::newRow("days as text") << QByteArray(R"({"price":1,"deliverydays":" 7 "})") << u"-"_s
                                       << u"||1.0|| | 7 дн."_s;
         QTest::newRow("price 0") << QByteArray(R"({"price":"0","itemHash":"h"})") << u"-"_s << u"nothing"_s;
-        QTest::newRow("price unreadable")
-            << QByteArray(R"({"price":"1 234","itemHash":"h"})") << u"-"_s << u"nothing"_s;
     }
     void normalize_keysAndDescribesTheOffer() {
         QFETCH(QByteArray, row);
