@@ -200,14 +200,9 @@ private Q_SLOTS:
         const QString sent = u"Обращение отправлено. № FB-000123\n"_s;
         QTest::newRow("sent") << bug + QStringList{u"--subject"_s, u"Наценка"_s} << QByteArray("Цена без наценки\n")
                               << 0 << sent << QString();
-        QTest::newRow("supplier, name only") << QStringList{u"feedback"_s,
-                                                            u"--demo"_s,
-                                                            u"--category"_s,
-                                                            u"supplier"_s,
-                                                            u"--supplier-name"_s,
-                                                            u"Автоальянс"_s,
-                                                            u"--supplier-has-account"_s}
-                                             << QByteArray() << 0 << sent << QString();
+        QTest::newRow("supplier, name only")
+            << u"feedback --demo --category supplier --supplier-name Автоальянс --supplier-has-account"_s.split(u' ')
+            << QByteArray() << 0 << sent << QString();
         QTest::newRow("blank message") << bug << QByteArray(" \n\t\n") << 1 << QString() << u"Введите сообщение.\n"_s;
         QTest::newRow("no address") << QStringList{u"feedback"_s, u"--category"_s, u"other"_s} << QByteArray("Текст")
                                     << 1 << QString() << u"Адрес службы обратной связи не настроен в этой сборке.\n"_s;

@@ -44,14 +44,8 @@ struct CartSandbox {
         options.memoryCredentials = true;
         options.endpoints = server.endpoints();
         services = std::make_unique<AppServices>(options);
-        MemoryCredentialStore& store = *services->memoryCredentialStore();
-        store.set(u"autoeuro-api-key"_s, QString::fromUtf16(SandboxServer::autoEuroAPIKey));
-        store.set(u"autopiter-user-id"_s, QString::fromUtf16(SandboxServer::autopiterUserID));
-        store.set(u"autopiter-password"_s, QString::fromUtf16(SandboxServer::autopiterPassword));
-        store.set(u"tradesoft-user"_s, QString::fromUtf16(SandboxServer::tradeSoftUser));
-        store.set(u"tradesoft-password"_s, QString::fromUtf16(SandboxServer::tradeSoftPassword));
-        store.set(u"autoliga-login"_s, QString::fromUtf16(SandboxServer::autoligaLogin));
-        store.set(u"autoliga-password"_s, QString::fromUtf16(SandboxServer::autoligaPassword));
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
+            services->memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
         services->supplierPreferences().setAutoligaEnabled(true);
     }
 

@@ -46,35 +46,29 @@ private Q_SLOTS:
         QVERIFY(!prefs.setEnabled(u"rossko", true));
     }
 
-    void damagedValues_fallBackToDefaults() {
-        TestEnvironment env;
-        QFile file(env.settingsPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[General]\nsupplier.autoeuro.enabled=banana\nsupplier.autoliga.enabled=true\n"
-                   "oreliaRejectThreshold=nan\noreliaMarkupPercent=12.5\nbroken line without equals\n");
-        file.close();
-        auto defaults = env.makeDefaults();
-        QCOMPARE(enabled(SupplierPreferences(*defaults)), (QList<bool>{true, true, true}));
-        QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold), std::nullopt);
-        QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), std::optional<double>(12.5));
-    }
-
-    void damagedFile_isCopiedAsideBeforeItsFirstRewrite_data() {
+    // Damaged values read as their defaults; the file is copied aside once, before its first rewrite.
+    void damagedFile_readsDefaultsAndIsCopiedAside_data() {
         QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<bool>>("suppliers");
+        QTest::addColumn<std::optional<double>>("markup");
         QByteArray noise(4096, '\0');
         quint32 state = 7;
         for (char& c : noise) {
             state = state * 1664525u + 1013904223u;
             c = static_cast<char>(state >> 24);
         }
-        QTest::newRow("random bytes") << noise;
+        QTest::newRow("random bytes") << noise << QList<bool>{true, true, false} << std::optional<double>();
         QTest::newRow("a few malformed lines")
-            << QByteArray("[General]\noreliaMarkupPercent=12\nthis line has no equals sign\n"
-                          "supplier.autoliga.enabled=true\n=no key\n[broken section\n");
+            << QByteArray("[General]\nsupplier.autoeuro.enabled=banana\nsupplier.autoliga.enabled=true\n"
+                          "oreliaRejectThreshold=nan\noreliaMarkupPercent=12.5\nthis line has no equals sign\n"
+                          "=no key\n[broken section\n")
+            << QList<bool>{true, true, true} << std::optional<double>(12.5);
     }
 
-    void damagedFile_isCopiedAsideBeforeItsFirstRewrite() {
+    void damagedFile_readsDefaultsAndIsCopiedAside() {
         QFETCH(QByteArray, content);
+        QFETCH(QList<bool>, suppliers);
+        QFETCH(std::optional<double>, markup);
         TestEnvironment env;
         {
             QFile file(env.settingsPath());
@@ -83,6 +77,9 @@ private Q_SLOTS:
         }
         auto defaults = env.makeDefaults();
         SupplierPreferences prefs(*defaults);
+        QCOMPARE(enabled(prefs), suppliers);
+        QCOMPARE(defaults->doubleValue(UserDefaultsKeys::rejectThreshold), std::nullopt);
+        QCOMPARE(defaults->doubleValue(UserDefaultsKeys::markupPercent), markup);
         prefs.setAutoEuroEnabled(false);
         QVERIFY(defaults->isWritable());
         QVERIFY(!defaults->damagedCopy().isEmpty());

@@ -100,14 +100,14 @@ private Q_SLOTS:
         QVERIFY(h.sandbox.requests().isEmpty());
     }
 
-    void success_clearsTheMessageButKeepsCategoryAndContact_data() {
+    void submission_failureKeepsEverything_successClearsTheMessageButKeepsCategoryAndContact_data() {
         QTest::addColumn<FeedbackCategory>("category");
         QTest::addColumn<bool>("supplierFieldsCleared");
         QTest::newRow("bug") << FeedbackCategory::bug << false;
         QTest::newRow("supplier") << FeedbackCategory::supplier << true;
     }
 
-    void success_clearsTheMessageButKeepsCategoryAndContact() {
+    void submission_failureKeepsEverything_successClearsTheMessageButKeepsCategoryAndContact() {
         QFETCH(FeedbackCategory, category);
         QFETCH(bool, supplierFieldsCleared);
         SheetHarness h;
@@ -119,6 +119,19 @@ private Q_SLOTS:
         h.fillSupplierFields();
         const QStringList typed = h.supplierFieldTexts();
 
+        // A failure shows the service's words and keeps everything typed.
+        SandboxBehaviour unavailable;
+        unavailable.fault = SandboxBehaviour::Fault::status;
+        unavailable.status = 503;
+        h.sandbox.setBehaviour(ServiceEndpoints::Service::feedback, unavailable);
+        sheet.submit();
+        QTRY_VERIFY(!sheet.isSubmitting());
+        QCOMPARE(sheet.status(), QStringLiteral("Ошибка сервера 503: simulated failure"));
+        QCOMPARE(sheet.messageEditor()->toPlainText(), QStringLiteral("Текст обращения"));
+        QCOMPARE(h.supplierFieldTexts(), typed);
+        QVERIFY(sheet.sendButton()->isEnabled());
+
+        h.sandbox.setBehaviour(ServiceEndpoints::Service::feedback, {});
         QTest::mouseClick(sheet.sendButton(), Qt::LeftButton);
         QVERIFY(!sheet.sendButton()->isEnabled());
         // A second press while sending sends nothing more.
@@ -126,7 +139,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!sheet.isSubmitting());
 
         QCOMPARE(sheet.status(), QStringLiteral("Обращение отправлено. № FB-000123"));
-        QCOMPARE(h.sandbox.requests().size(), 1);
+        QCOMPARE(h.sandbox.requests().size(), 2);
         QVERIFY(sheet.sendButton()->isEnabled());
         QVERIFY(sheet.subjectField()->text().isEmpty() && sheet.messageEditor()->toPlainText().isEmpty());
         QCOMPARE(sheet.category(), category);
@@ -134,20 +147,6 @@ private Q_SLOTS:
         const QStringList cleared{QString(), QString(), QString(), QStringLiteral("no"),
                                   QString(), QString(), QString()};
         QCOMPARE(h.supplierFieldTexts(), supplierFieldsCleared ? cleared : typed);
-    }
-
-    void failure_showsTheDescriptionAndKeepsTheText() {
-        SheetHarness h;
-        SandboxBehaviour behaviour;
-        behaviour.fault = SandboxBehaviour::Fault::status;
-        behaviour.status = 503;
-        h.sandbox.setBehaviour(ServiceEndpoints::Service::feedback, behaviour);
-        h.sheet->messageEditor()->setPlainText(QStringLiteral("Текст обращения"));
-        h.sheet->submit();
-        QTRY_VERIFY(!h.sheet->isSubmitting());
-        QCOMPARE(h.sheet->status(), QStringLiteral("Ошибка сервера 503: simulated failure"));
-        QCOMPARE(h.sheet->messageEditor()->toPlainText(), QStringLiteral("Текст обращения"));
-        QVERIFY(h.sheet->sendButton()->isEnabled());
     }
 
     void lateAnswer_leavesAClosedSheetAlone() {

@@ -15,16 +15,21 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 6), QTime(12, 0));
 
-// An offer of the default brand and article with the given terms.
-SupplierOffer offer(const char* key, const char* price, const char* days, const char* rate = nullptr,
-                    const char* supplier = "autoeuro") {
-    OfferBuilder b(QString::fromLatin1(supplier), QString::fromLatin1(key));
-    b.price(price);
-    if (days)
-        b.delivery(QString::fromLatin1(days) + QStringLiteral(" дн."));
-    if (rate)
-        b.rejectRate(rate);
-    return b;
+// Offers of the default brand and article as "key price days [rate [supplier]]", separated by ",";
+// "-" for no delivery or no rate.
+QList<SupplierOffer> offers(const QString& text) {
+    QList<SupplierOffer> list;
+    for (const QString& item : text.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList f = item.split(u' ', Qt::SkipEmptyParts);
+        OfferBuilder b(f.value(4, u"autoeuro"_s), f[0]);
+        b.price(f[1].toLatin1().constData());
+        if (f[2] != u"-")
+            b.delivery(f[2] + u" дн."_s);
+        if (f.size() > 3 && f[3] != u"-")
+            b.rejectRate(f[3].toLatin1().constData());
+        list << b;
+    }
+    return list;
 }
 
 QStringList keys(const QList<SupplierOffer>& offers) {
@@ -48,9 +53,9 @@ class OffersSnapshotTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Offers of one group as "key price days [rate]", separated by ","; "-" for no delivery.
+    // Offers of one group.
     void usefulOffers_selectsPerGroup_data() {
-        QTest::addColumn<QString>("offers");
+        QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("expected");
         QTest::newRow("empty") << u""_s << u""_s;
         QTest::newRow("one") << u"a 900 9"_s << u"a"_s;
@@ -68,20 +73,9 @@ private Q_SLOTS:
     }
 
     void usefulOffers_selectsPerGroup() {
-        QFETCH(QString, offers);
+        QFETCH(QString, group);
         QFETCH(QString, expected);
-        QList<SupplierOffer> group;
-        for (const QString& text : offers.split(u',', Qt::SkipEmptyParts)) {
-            const QStringList f = text.split(u' ', Qt::SkipEmptyParts);
-            OfferBuilder b(u"autoeuro"_s, f[0]);
-            b.price(f[1].toLatin1().constData());
-            if (f[2] != u"-")
-                b.delivery(f[2] + u" дн."_s);
-            if (f.size() > 3)
-                b.rejectRate(f[3].toLatin1().constData());
-            group << b;
-        }
-        QCOMPARE(keys(usefulOffers(group, kNow)).join(u' '), expected);
+        QCOMPARE(keys(usefulOffers(offers(group), kNow)).join(u' '), expected);
     }
 
     void groupKey_ignoresSpellingButNotSupplier_data() {
@@ -207,19 +201,17 @@ private Q_SLOTS:
     void snapshot_highlightedRowsLeadEvenWhenNotUseful() {
         // Four plain offers of one group plus an expensive, slow green Autoliga row in a group of its own
         // that is not useful (the fifth of five Autoliga offers), and a yellow one.
-        QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "2"),
-                                    offer("c", "300", "3", "3"), offer("d", "400", "4", "4")};
-        for (const char* key : {"1", "2", "3", "4"})
-            offers << offer(key, "50", "1", "1", "autoliga");
-        offers << offer("green", "9000", "30", "50", "autoliga") << offer("yellow", "9500", "30", nullptr, "autoliga");
-        offers[offers.size() - 2].rowHighlightColor = u"#ccff99"_s;
-        offers.last().rowHighlightColor = u"#F1DD18"_s;
-        QVERIFY(!keys(usefulOffers(offers, kNow)).contains(u"green"_s));
+        QList<SupplierOffer> list = offers(u"a 100 1 1, b 200 2 2, c 300 3 3, d 400 4 4, 1 50 1 1 autoliga, "
+                                           u"2 50 1 1 autoliga, 3 50 1 1 autoliga, 4 50 1 1 autoliga, "
+                                           u"green 9000 30 50 autoliga, yellow 9500 30 - autoliga"_s);
+        list[list.size() - 2].rowHighlightColor = u"#ccff99"_s;
+        list.last().rowHighlightColor = u"#F1DD18"_s;
+        QVERIFY(!keys(usefulOffers(list, kNow)).contains(u"green"_s));
 
         for (const bool showAll : {false, true}) {
             OfferTableSettings settings;
             settings.showingAllOffers = showAll;
-            const QStringList shown = keys(makeOffersSnapshot(offers, settings, kNow).displayed);
+            const QStringList shown = keys(makeOffersSnapshot(list, settings, kNow).displayed);
             QCOMPARE(shown.mid(0, 2), (QStringList{u"yellow"_s, u"green"_s}));
         }
     }
@@ -247,12 +239,10 @@ private Q_SLOTS:
                  (QStringList{u"Найдено: 0 · показано: 0"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s}));
 
         // Five offers of one group (two not useful); one of the useful ones is too risky.
-        const QList<SupplierOffer> offers{offer("a", "100", "1", "1"), offer("b", "200", "2", "80"),
-                                          offer("c", "300", "3", "3"), offer("d", "400", "4", "4"),
-                                          offer("e", "500", "5", "5")};
+        const QList<SupplierOffer> five = offers(u"a 100 1 1, b 200 2 80, c 300 3 3, d 400 4 4, e 500 5 5"_s);
         settings.rejectFilterEnabled = true;
         settings.rejectThreshold = 29.5; // allowed 70.5, shown rounded half away from zero
-        OffersSnapshot s = makeOffersSnapshot(offers, settings, kNow);
+        OffersSnapshot s = makeOffersSnapshot(five, settings, kNow);
         QCOMPARE((QList<qsizetype>{s.total, s.usefulCount, s.usefulHidden, s.rejectHidden}),
                  (QList<qsizetype>{5, 3, 2, 1}));
         QCOMPARE(keys(s.displayed), (QStringList{u"a"_s, u"c"_s}));
@@ -262,7 +252,7 @@ private Q_SLOTS:
 
         settings.showingAllOffers = true;
         settings.rejectFilterEnabled = false;
-        s = makeOffersSnapshot(offers, settings, kNow);
+        s = makeOffersSnapshot(five, settings, kNow);
         QCOMPARE((QList<qsizetype>{s.total, s.usefulCount, s.usefulHidden, s.rejectHidden}),
                  (QList<qsizetype>{5, 3, 0, 0}));
         QCOMPARE(texts(UsefulResultsStatus::of(s, settings)),
@@ -270,7 +260,7 @@ private Q_SLOTS:
     }
 
     void headerClick_reversesActiveColumnOrSortsAscending() {
-        const QList<SupplierOffer> offers{
+        const QList<SupplierOffer> three{
             OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"mann"_s).price("300"),
             OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"MANN"_s).price("100"),
             OfferBuilder(u"autoeuro"_s, u"3"_s).brand(u"Bosch"_s).price("200"),
@@ -279,47 +269,43 @@ private Q_SLOTS:
         OfferSortState state;
         QCOMPARE(state.offerSortOrder(), offerSortOrder(PFOfferSortColumn::price, true));
         QCOMPARE(OfferTableSettings().offerSortOrder, state.offerSortOrder());
-        QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"2"_s, u"3"_s, u"1"_s}));
+        QCOMPARE(keys(sortedOffers(three, state.offerSortOrder(), kNow)), (QStringList{u"2"_s, u"3"_s, u"1"_s}));
 
         state.pfSortOffers(PFOfferSortColumn::price); // the initial column: reversed
         QVERIFY(!state.pfOfferSortAscending());
-        QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"1"_s, u"3"_s, u"2"_s}));
+        QCOMPARE(keys(sortedOffers(three, state.offerSortOrder(), kNow)), (QStringList{u"1"_s, u"3"_s, u"2"_s}));
 
         state.pfSortOffers(PFOfferSortColumn::brand); // another column: ascending, plain case-sensitive order
         QCOMPARE(state.pfOfferSortColumn(), PFOfferSortColumn::brand);
         QVERIFY(state.pfOfferSortAscending());
-        QCOMPARE(keys(sortedOffers(offers, state.offerSortOrder(), kNow)), (QStringList{u"3"_s, u"2"_s, u"1"_s}));
+        QCOMPARE(keys(sortedOffers(three, state.offerSortOrder(), kNow)), (QStringList{u"3"_s, u"2"_s, u"1"_s}));
 
         // A reverse comparator inverts only itself; equal rows keep their order.
-        const QList<SupplierOffer> ties{offer("x", "100", "2"), offer("y", "100", "1"), offer("z", "100", "2")};
         const QList<OfferSortComparator> order{{PFOfferSortColumn::price, false}, {PFOfferSortColumn::delivery, true}};
-        QCOMPARE(keys(sortedOffers(ties, order, kNow)), (QStringList{u"y"_s, u"x"_s, u"z"_s}));
+        QCOMPARE(keys(sortedOffers(offers(u"x 100 2, y 100 1, z 100 2"_s), order, kNow)),
+                 (QStringList{u"y"_s, u"x"_s, u"z"_s}));
     }
 
     void sortedColumnTies_goByPriceThenDelivery_data() {
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("ascending");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("expected");
         // a: MANN 300 ₽ 5 days 2 %; b: MANN 100 ₽ 7 days 2 %; c: MANN 100 ₽ 2 days 9 %; d: BOSCH 100 ₽ 7 days 2
         // %.
-        const auto col = [](PFOfferSortColumn c) { return int(c); };
-        QTest::newRow("brand") << col(PFOfferSortColumn::brand) << true << QStringList{u"d"_s, u"c"_s, u"b"_s, u"a"_s};
-        QTest::newRow("brand reversed") << col(PFOfferSortColumn::brand) << false
-                                        << QStringList{u"c"_s, u"b"_s, u"a"_s, u"d"_s};
-        QTest::newRow("article") << col(PFOfferSortColumn::article) << true
-                                 << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
-        QTest::newRow("price") << col(PFOfferSortColumn::price) << true << QStringList{u"c"_s, u"b"_s, u"d"_s, u"a"_s};
-        QTest::newRow("price reversed") << col(PFOfferSortColumn::price) << false
-                                        << QStringList{u"a"_s, u"c"_s, u"b"_s, u"d"_s};
-        QTest::newRow("delivery") << col(PFOfferSortColumn::delivery) << true
-                                  << QStringList{u"c"_s, u"a"_s, u"b"_s, u"d"_s};
-        QTest::newRow("risk") << col(PFOfferSortColumn::risk) << true << QStringList{u"b"_s, u"d"_s, u"a"_s, u"c"_s};
+        using enum PFOfferSortColumn;
+        QTest::newRow("brand") << int(brand) << true << u"d c b a"_s;
+        QTest::newRow("brand reversed") << int(brand) << false << u"c b a d"_s;
+        QTest::newRow("article") << int(article) << true << u"c b d a"_s;
+        QTest::newRow("price") << int(price) << true << u"c b d a"_s;
+        QTest::newRow("price reversed") << int(price) << false << u"a c b d"_s;
+        QTest::newRow("delivery") << int(delivery) << true << u"c a b d"_s;
+        QTest::newRow("risk") << int(risk) << true << u"b d a c"_s;
     }
 
     void sortedColumnTies_goByPriceThenDelivery() {
         QFETCH(int, column);
         QFETCH(bool, ascending);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, expected);
         const QList<SupplierOffer> offers{
             OfferBuilder(u"autoeuro"_s, u"a"_s).brand(u"MANN"_s).price("300").delivery(u"5 дн."_s).rejectRate("2"),
             OfferBuilder(u"autoeuro"_s, u"b"_s).brand(u"MANN"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
@@ -327,7 +313,7 @@ private Q_SLOTS:
             OfferBuilder(u"autoeuro"_s, u"d"_s).brand(u"BOSCH"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
         };
         const auto sortColumn = static_cast<PFOfferSortColumn>(column);
-        QCOMPARE(keys(sortedOffers(offers, offerSortOrder(sortColumn, ascending), kNow)), expected);
+        QCOMPARE(keys(sortedOffers(offers, offerSortOrder(sortColumn, ascending), kNow)).join(u' '), expected);
     }
 
     void sort_unknownAndNonFiniteValuesGoLast() {

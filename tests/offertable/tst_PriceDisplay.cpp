@@ -47,6 +47,10 @@ private Q_SLOTS:
         row("3000 at 10% is exactly 3300", "3000", "RUB", 10.0, "3300 руб.", "3300", "3 000");
         row("a cent over a multiple goes up", "1500.01", "RUB", 10.0, "1700 руб.", "1700", "1 500,01");
         row("fractional markup", "1000", "RUB", 0.1, "1050 руб.", "1050", "1 000");
+        row("millions, hover rounded to cents", "1234567.891", "RUB", 10.0, "1358050 руб.", "1358050", "1 234 567,89");
+        row("beyond 64 bits", "123456789012345678901", "RUB", 10.0, "135802467913580246800 руб.",
+            "135802467913580246800", "123 456 789 012 345 678 901");
+        row("a tenth of a kopeck", "0.001", "RUB", 10.0, "50 руб.", "50", "0");
         row("negative markup is none", "99.9", "RUB", -5.0, "99,90 руб.", "99.90");
         row("NaN markup is none", "99.9", "RUB", nan, "99,90 руб.", "99.90");
         row("infinite markup is none", "99.9", "RUB", inf, "99,90 руб.", "99.90");
@@ -73,24 +77,6 @@ private Q_SLOTS:
         QCOMPARE(priceDisplay(offer, markup), display);
         QCOMPARE(priceCopyValue(offer, markup), copy);
         QCOMPARE(priceHoverText(offer, markup), hover.isNull() ? display : hover);
-    }
-
-    void purchasePriceTooltip_usesRussianGrouping_data() {
-        QTest::addColumn<QString>("price");
-        QTest::addColumn<QString>("tooltip");
-        QTest::newRow("whole") << u"1000"_s << ruGrouped(u"1 000"_s);
-        QTest::newRow("small") << u"999.9"_s << u"999,9"_s;
-        QTest::newRow("millions, rounded to cents") << u"1234567.891"_s << ruGrouped(u"1 234 567,89"_s);
-        QTest::newRow("beyond 64 bits") << u"123456789012345678901"_s << ruGrouped(u"123 456 789 012 345 678 901"_s);
-        QTest::newRow("zero") << u"0.001"_s << u"0"_s;
-    }
-
-    void purchasePriceTooltip_usesRussianGrouping() {
-        QFETCH(QString, price);
-        QFETCH(QString, tooltip);
-        SupplierOffer offer = OfferBuilder();
-        offer.price = *Decimal::parse(price);
-        QCOMPARE(purchasePriceTooltip(offer), tooltip);
     }
 
     void deliveryDaysText_readsDescriptionThenDate_data() {

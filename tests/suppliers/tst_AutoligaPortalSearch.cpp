@@ -31,7 +31,7 @@ class TestAutoligaPortalSearch : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void search_warmsUpSignsInAndSearches_carryingTheSessionCookie_anewEachTime() {
+    void search_warmsUpSignsInAndSearches_carryingTheSessionCookie_anewEachTime_withAnEncodedQuery() {
         AutoligaSandbox sandbox;
         sandbox.credentials.set(u"autoliga-login"_s, u"  demo@autoliga.test\n"_s);
         const auto offers = awaitTask(sandbox.portal.search(QStringLiteral(" OC 90 "), QStringLiteral("KNECHT")));
@@ -59,32 +59,19 @@ private Q_SLOTS:
                                            [](const SupplierOffer& o) { return o.rowHighlightColor.has_value(); });
         QVERIFY(colours > 0 && colours < offers.size());
 
-        // The next search starts a session of its own.
-        awaitTask(sandbox.portal.search(u"OC 90"_s, QString()));
+        // The next search starts a session of its own; the query is fully encoded and names
+        // the brand only when there is one.
+        awaitTask(sandbox.portal.search(u" oc 90\n"_s, QString()));
+        awaitTask(sandbox.portal.search(u"C 27 009"_s, u"MANN+HUMMEL"_s));
         const auto again = sandbox.requestsTo(u"/autoliga/"_s);
-        QCOMPARE(again.size(), 6);
+        QCOMPARE(again.size(), 9);
         QCOMPARE(exchange(again[3]), u"GET /autoliga/ "_s);
         QVERIFY(again[4].headers.value(u"cookie"_s) != again[1].headers.value(u"cookie"_s));
-    }
-
-    void searchQuery_isFullyEncoded_andNamesTheBrandOnlyWhenGiven_data() {
-        QTest::addColumn<QString>("article");
-        QTest::addColumn<QString>("brand");
-        QTest::addColumn<QString>("query");
-        QTest::newRow("no brand") << u" oc 90\n"_s << u""_s << u"article=oc%2090&withAnalogs=1"_s;
-        QTest::newRow("brand with a plus")
-            << u"C 27 009"_s << u"MANN+HUMMEL"_s << u"article=C%2027%20009&withAnalogs=1&brand=MANN%2BHUMMEL"_s;
-    }
-    void searchQuery_isFullyEncoded_andNamesTheBrandOnlyWhenGiven() {
-        QFETCH(QString, article);
-        QFETCH(QString, brand);
-        QFETCH(QString, query);
-        AutoligaSandbox sandbox;
-        awaitTask(sandbox.portal.search(article, brand));
-        const SandboxRequest search = sandbox.requestsTo(u"/autoliga/"_s).value(2);
-        QCOMPARE(search.target, QStringLiteral("/autoliga/api/v2/client/search/?") + query);
-        if (!brand.isEmpty())
-            QCOMPARE(search.query.value(2), std::pair(QStringLiteral("brand"), brand));
+        const QString path = u"/autoliga/api/v2/client/search/?"_s;
+        QCOMPARE(QStringList({again[5].target, again[8].target}),
+                 QStringList({path + u"article=oc%2090&withAnalogs=1"_s,
+                              path + u"article=C%2027%20009&withAnalogs=1&brand=MANN%2BHUMMEL"_s}));
+        QCOMPARE(again[8].query.value(2), std::pair(u"brand"_s, u"MANN+HUMMEL"_s));
     }
 
     void prepare_signsInAtOnce_andTheSearchStepWaitsForTheBrand() {
@@ -125,7 +112,6 @@ private Q_SLOTS:
         QTest::newRow("server error") << int(Fault::status) << 502 << QString()
                                       << u"Портал Автолиги: HTTP 502. Проверьте учётные данные портала."_s;
         QTest::newRow("no data member") << int(Fault::apiError) << 0 << QString() << unknown;
-        QTest::newRow("body over 32 MiB") << int(Fault::huge) << 0 << QString() << unknown;
         QTest::newRow("credential store") << none << 0 << u"<locked>"_s << u"Keychain error: 5"_s;
     }
     void failure_reachesTheUser_andLeavesTheOriginsAlone() {
@@ -182,13 +168,11 @@ private Q_SLOTS:
         QTest::newRow("price with a decimal comma") << QByteArray(R"({"price":"12,5"})") << "12 2 дн. none none Фильтр";
         QTest::newRow("price 0") << QByteArray(R"({"price":"0"})") << "skip";
         QTest::newRow("price a word") << QByteArray(R"({"price":"договорная"})") << "skip";
-        QTest::newRow("price beyond any double") << QByteArray(R"({"price":"1e400"})") << "skip";
         QTest::newRow("term 0") << QByteArray(R"({"term":0})") << "100 0 дн. none none Фильтр";
         QTest::newRow("term with plus") << QByteArray(R"({"term":"+07"})") << "100 7 дн. none none Фильтр";
         QTest::newRow("term -1") << QByteArray(R"({"term":"-1"})") << "skip";
         QTest::newRow("term range") << QByteArray(R"({"term":"3-5"})") << "skip";
         QTest::newRow("term fraction") << QByteArray(R"({"term":1.5})") << "skip";
-        QTest::newRow("term beyond 64 bits") << QByteArray(R"({"term":"9223372036854775808"})") << "skip";
         QTest::newRow("quantities") << QByteArray(R"({"amountNum":"12","minimumQuantity":4})")
                                     << "100 2 дн. 12 4 Фильтр";
         QTest::newRow("malformed quantities kept absent")

@@ -68,30 +68,21 @@ private Q_SLOTS:
     }
 
     // The failure texts themselves are tst_AutopiterClient's and tst_AutopiterXmlParser's.
-    void catalogueFailure_endsTheSearchBeforeAnyPrice() {
+    void catalogueFailure_endsTheSearchBeforeAnyPrice_aFailingPriceRequestCostsItsRows() {
         AutopiterSandbox sandbox;
-        sandbox.setFault(Fault::emptyStatus, QStringLiteral("FindCatalog"), 502);
         AutopiterProvider provider(sandbox.client);
+        sandbox.setFault(Fault::emptyStatus, QStringLiteral("FindCatalog"), 502);
         QCOMPARE(failureOf(provider.search(QStringLiteral("OC 90"))), QStringLiteral("Autopiter вернул HTTP 502."));
         QVERIFY(sandbox.requestsTo(QStringLiteral("GetPriceId")).isEmpty());
-    }
 
-    void failingPriceRequest_costsItsRows_untilAllFail() {
-        AutopiterSandbox sandbox;
-        AutopiterProvider provider(sandbox.client);
+        sandbox.setFault(Fault::none);
         const QString catalog = awaitTask(sandbox.client.findCatalogXML(QStringLiteral("OC 90")));
         const auto first = AutopiterXmlParser::catalogItems(catalog.toUtf8()).value(0);
-
         sandbox.setFault(Fault::emptyStatus, QStringLiteral("<ArticleId>%1</ArticleId>").arg(first.articleID), 500);
         QVERIFY(!awaitTask(provider.search(QStringLiteral("OC 90"))).isEmpty());
         const SupplierSearchReport report = provider.lastSearchReport();
         QCOMPARE(std::tuple(report.failedRequests, report.totalRequests, report.firstFailure),
                  std::tuple(1, 2, u"Autopiter вернул HTTP 500."_s));
-
-        sandbox.setFault(Fault::status, QStringLiteral("GetPriceId"), 503);
-        QVERIFY(failureOf(provider.search(QStringLiteral("OC 90")))
-                    .startsWith(QStringLiteral("Некорректный SOAP-ответ Autopiter: HTTP 503: ")));
-        QCOMPARE(provider.lastSearchReport().failedRequests, 0); // the failure itself says it all
     }
 
     void sharedDetailUid_keepsTheRowOfTheFirstAnswer_andOnlyPositivePrices() {

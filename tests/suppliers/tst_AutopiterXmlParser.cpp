@@ -112,14 +112,11 @@ private Q_SLOTS:
             << priceRow("<SuccessfulOrdersProcent>NaN</SuccessfulOrdersProcent>") << "percent=none";
         QTest::newRow("percent out of range is still read")
             << priceRow("<SuccessfulOrdersProcent>120</SuccessfulOrdersProcent>") << "percent=120";
-        QTest::newRow("date with fractions")
-            << priceRow("<DeliveryDate>2026-03-07T18:05:09.000</DeliveryDate>") << "date=none";
-        QTest::newRow("date with zone") << priceRow("<DeliveryDate>2026-03-07T18:05:09+05:00</DeliveryDate>")
-                                        << "date=none";
-        QTest::newRow("date in UTC") << priceRow("<DeliveryDate>2026-03-07T18:05:09Z</DeliveryDate>") << "date=none";
-        QTest::newRow("date without seconds")
-            << priceRow("<DeliveryDate>2026-03-07T18:05</DeliveryDate>") << "date=none";
-        QTest::newRow("impossible date") << priceRow("<DeliveryDate>2026-02-30T10:00:00</DeliveryDate>") << "date=none";
+        for (const char* date : {"2026-03-07T18:05:09.000", "2026-03-07T18:05:09+05:00", "2026-03-07T18:05:09Z",
+                                 "2026-03-07T18:05", "2026-02-30T10:00:00"}) {
+            QTest::addRow("DeliveryDate '%s'", date)
+                << priceRow("<DeliveryDate>" + QByteArray(date) + "</DeliveryDate>") << "date=none";
+        }
     }
     void priceRow_isBuiltFieldByField() {
         QFETCH(QByteArray, row);
@@ -153,8 +150,6 @@ private Q_SLOTS:
     void unreadableDocument_isAnInvalidSOAPResponse_data() {
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<QString>("description");
-        QTest::newRow("cut off") << QByteArray("<r><SearchCatalogModel><ArticleId>1</Article")
-                                 << "Некорректный SOAP-ответ Autopiter: Premature end of document..";
         QTest::newRow("not XML") << QByteArray("{\"DATA\": []}")
                                  << "Некорректный SOAP-ответ Autopiter: Start tag expected..";
         QTest::newRow("undeclared entity")

@@ -6,6 +6,7 @@
 #include <QCoroSignal>
 #include <QCoroTimer>
 #include <QObject>
+#include <QScopeGuard>
 #include <QStringList>
 #include <QTest>
 
@@ -64,27 +65,26 @@ public:
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return std::make_unique<Portal>(*this); }
 
 private:
-    struct Running {
-        explicit Running(FakeConnectorFactory& f)
-            : factory(f) {
-            ++factory.m_running;
-        }
-        ~Running() { --factory.m_running; }
-        FakeConnectorFactory& factory;
-    };
     int m_running = 0;
 
-    static QCoro::Task<QList<SupplierOffer>> answer(FakeConnectorFactory& factory, FakeSupplier& supplier,
-                                                    QString name) {
-        const Running running(factory);
-        factory.events.append(name + QStringLiteral(" start"));
-        // Like a real exchange, an answer never arrives within the call.
-        if (supplier.gate && !supplier.gate->isOpen())
-            co_await qCoro(supplier.gate, &Gate::opened);
-        else {
+    // Like a real exchange, an answer never arrives within the call.
+    static QCoro::Task<> pass(Gate* gate) {
+        if (gate && !gate->isOpen()) {
+            auto opened = qCoro(gate, &Gate::opened);
+            co_await std::move(opened);
+        } else {
             auto pause = QCoro::sleepFor(std::chrono::milliseconds(1));
             co_await std::move(pause);
         }
+    }
+
+    static QCoro::Task<QList<SupplierOffer>> answer(FakeConnectorFactory& factory, FakeSupplier& supplier,
+                                                    QString name) {
+        ++factory.m_running;
+        const auto running = qScopeGuard([&factory] { --factory.m_running; });
+        factory.events.append(name + QStringLiteral(" start"));
+        auto passed = pass(supplier.gate);
+        co_await std::move(passed);
         factory.events.append(name + QStringLiteral(" end"));
         if (supplier.error)
             throw PlainUserFacingError(*supplier.error);
@@ -121,18 +121,13 @@ private:
     };
 
     static QCoro::Task<> signIn(FakeConnectorFactory& factory, std::shared_ptr<SignIn> state) {
-        const Running running(factory);
-        FakeSupplier& portal = factory.portal;
+        ++factory.m_running;
+        const auto running = qScopeGuard([&factory] { --factory.m_running; });
         factory.events.append(QStringLiteral("portal sign-in start"));
-        if (portal.signInGate && !portal.signInGate->isOpen()) {
-            auto opened = qCoro(portal.signInGate, &Gate::opened);
-            co_await std::move(opened);
-        } else {
-            auto pause = QCoro::sleepFor(std::chrono::milliseconds(1));
-            co_await std::move(pause);
-        }
+        auto passed = pass(factory.portal.signInGate);
+        co_await std::move(passed);
         factory.events.append(QStringLiteral("portal sign-in end"));
-        state->error = portal.signInError;
+        state->error = factory.portal.signInError;
         state->finished.open();
     }
 

@@ -82,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(file.readAll().contains("\n2;OC 90;;2;MANN;OC 90;Фильтр масляный;700,00;1400,00;"));
     }
 
-    void reopenedSheet_showsTheSameList_andAnotherOfferCanBeChosen() {
+    void reopenedSheet_showsTheSameList_anotherOfferCanBeChosen_aFileFillsTheInput() {
         SheetHarness h;
         h.sheet->inputField()->setPlainText(QStringLiteral("OC 90"));
         h.sheet->startPricing();
@@ -106,10 +106,8 @@ private Q_SLOTS:
         QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
         QVERIFY(dearest.data(Qt::FontRole).value<QFont>().bold());
         QVERIFY(h.sheet->totalsLabel()->text().contains(QStringLiteral("900,00 руб.")));
-    }
 
-    void openedFile_fillsTheInput() {
-        SheetHarness h;
+        // An opened file fills the input.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("order.csv"));
         QFile file(path);

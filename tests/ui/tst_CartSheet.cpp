@@ -67,11 +67,15 @@ class CartSheetTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void sections_followTheCart() {
+    void sections_followTheCart_valuesCopy() {
         SheetHarness h;
         QCOMPARE(h.sheet->findChild<QLabel*>(u"cartCount"_s)->text(), u"3 шт."_s);
         QVERIFY(h.section(u"autoeuro"_s) && h.section(u"autopiter"_s));
         QCOMPARE(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"total"_s)->text(), u"150.50 руб."_s);
+        // The values copy like the table's.
+        QTest::mouseClick(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"total"_s), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), u"150.50"_s);
+        QCOMPARE(h.sheet->findChild<QLabel*>(u"cartCopied"_s)->text(), u"Скопировано: 150.50"_s);
 
         // Plus stops at the stock; the count follows.
         for (int i = 0; i < 4; ++i)
@@ -85,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(h.sheet->findChildren<QWidget*>(QRegularExpression(u"^section-"_s)).isEmpty());
     }
 
-    void check_runsOneAtATime_andClearsOnlyItsGroup() {
+    void check_runsOneAtATime_clearsOnlyItsGroup_showsAFailureInItsSection() {
         SheetHarness h;
         h.checkButton(u"autopiter"_s)->click();
         h.gate.open();
@@ -105,12 +109,9 @@ private Q_SLOTS:
         QVERIFY(h.verdictTexts().first().startsWith(u"Изменилось\n• Цена: "_s));
         QVERIFY(h.checkButton(u"autoeuro"_s)->isEnabled());
         QCOMPARE(h.checkButton(u"autoeuro"_s)->text(), u"Проверить актуальность"_s);
-    }
 
-    void failedCheck_isShownInItsSection() {
-        SheetHarness h;
+        // A failed check is shown in its own section only.
         h.failure = u"AutoEuro вернул HTTP 500."_s;
-        h.gate.open();
         h.checkButton(u"autoeuro"_s)->click();
         QTRY_VERIFY(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"failure"_s));
         QCOMPARE(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"failure"_s)->text(),
@@ -133,13 +134,6 @@ private Q_SLOTS:
         h.gate.open();
         QTest::qWait(20);
         QVERIFY(!h.sheet);
-    }
-
-    void values_copyLikeTheTable() {
-        SheetHarness h;
-        QTest::mouseClick(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"total"_s), Qt::LeftButton);
-        QCOMPARE(QApplication::clipboard()->text(), u"150.50"_s);
-        QCOMPARE(h.sheet->findChild<QLabel*>(u"cartCopied"_s)->text(), u"Скопировано: 150.50"_s);
     }
 };
 

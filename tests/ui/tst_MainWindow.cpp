@@ -108,48 +108,7 @@ private Q_SLOTS:
         QVERIFY(!h.content().resultWarningMark()->isVisible());
     }
 
-    void cells_copyOrAddToCart_andAClosedWindowIsLeftAlone() {
-        WindowHarness h;
-        h.defaults->setDouble(UserDefaultsKeys::markupPercent, 10.0);
-        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "1234.5")};
-        h.open();
-        QVERIFY(h.search(u"OC 90"_s));
-        QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (0)"_s);
-
-        // The price copies the marked-up number without currency.
-        h.clickCell(0, OfferTableModel::price);
-        QCOMPARE(QApplication::clipboard()->text(), u"1400"_s);
-        QCOMPARE(h.content().overlay()->message(), u"Скопировано: 1400"_s);
-        QCOMPARE(h.content().overlay()->geometry().bottom() + 1,
-                 h.content().height() - NotificationOverlay::bottomMargin);
-
-        // A second copy replaces the message at once.
-        h.clickCell(0, OfferTableModel::article);
-        QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
-        QCOMPARE(h.content().overlay()->message(), u"Скопировано: OC 90"_s);
-
-        // The cart button adds once and copies nothing; a second click reports the duplicate.
-        h.clickCell(0, OfferTableModel::cart);
-        QCOMPARE(h.cart.items().size(), 1);
-        QCOMPARE(h.cart.items().first().id, u"autoeuro|1"_s);
-        QCOMPARE(h.content().overlay()->message(), u"Добавлено: KNECHT OC 90"_s);
-        QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (1)"_s);
-        QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
-        h.clickCell(0, OfferTableModel::cart);
-        QCOMPARE(h.cart.totalItemCount(), 1);
-        QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!h.content().copiedMessage() && !h.content().cartMessage(), 5000);
-        QVERIFY(!h.content().overlay()->isVisible());
-
-        // A window closed while both messages wait to be cleared is not touched by the clearance.
-        h.clickCell(0, OfferTableModel::cart);
-        h.clickCell(0, OfferTableModel::price);
-        h.window.reset();
-        QTest::qWait(ContentView::messageClearanceMs + 300);
-        QCOMPARE(h.cart.items().size(), 1);
-    }
-
-    void headerClicks_reverseThenSortByAnotherColumn() {
+    void header_clicksSort_draggedWidthIsRemembered_doubleClickGivesItBack() {
         WindowHarness h;
         h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"MANN"_s).price("300"),
                                    OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"BOSCH"_s).price("100"),
@@ -168,6 +127,36 @@ private Q_SLOTS:
         h.clickHeader(OfferTableModel::brand);
         QCOMPARE(h.column(OfferTableModel::brand), ascending);
         QCOMPARE(header->sortSection(), int(OfferTableModel::brand));
+
+        const int automatic = header->sectionSize(OfferTableModel::brand);
+        const auto mouse = [&](QEvent::Type type, int x) {
+            QMouseEvent event(type, QPointF(x, header->height() / 2.0), header->viewport()->mapToGlobal(QPointF()),
+                              Qt::LeftButton, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+            QApplication::sendEvent(header->viewport(), &event);
+        };
+        // The border between brand and article, dragged 40 pixels to the right.
+        const int border = header->sectionViewportPosition(OfferTableModel::article);
+        mouse(QEvent::MouseButtonPress, border);
+        mouse(QEvent::MouseMove, border + 20);
+        mouse(QEvent::MouseMove, border + 40);
+        mouse(QEvent::MouseButtonRelease, border + 40);
+        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
+        // The cart column is still in view: another column gave the room.
+        QVERIFY(h.table().columnViewportPosition(OfferTableModel::cart) +
+                    h.table().columnWidth(OfferTableModel::cart) <=
+                h.table().viewport()->width());
+
+        // A new window keeps it.
+        h.window.reset();
+        h.open();
+        QVERIFY(h.search(u"W 712/75"_s));
+        header = h.table().offerHeader();
+        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
+
+        // A double-click on the border gives the column back to the automatic width.
+        mouse(QEvent::MouseButtonDblClick, header->sectionViewportPosition(OfferTableModel::article));
+        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic);
+        QVERIFY(!h.defaults->contains(ContentView::columnWidthsKey));
     }
 
     void statusRow_switchesUsefulAndAllOffers_andRemembersTheRiskFilter() {
@@ -214,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(h.defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled), std::optional<bool>(false));
     }
 
-    void sheets_stayDisabledUntilAttached_andTheMarkupFollows() {
+    void sheets_markupCopyAndCart_andAClosedWindowIsLeftAlone() {
         WindowHarness h;
         h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "1234.5")};
         h.open();
@@ -223,6 +212,7 @@ private Q_SLOTS:
 
         // A sheet that changes the markup: the table follows when it closes.
         QVERIFY(h.search(u"OC 90"_s));
+        QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (0)"_s);
         QPointer<QDialog> opened;
         h.content().attachSheet(Sheet::settings, [&](QWidget* parent) {
             opened = new QDialog(parent);
@@ -243,10 +233,43 @@ private Q_SLOTS:
         QTest::mouseClick(markup, Qt::LeftButton);
         QVERIFY(h.content().isShowingSheet(Sheet::settings));
         opened->reject();
+
+        // The price copies the marked-up number without currency.
+        h.clickCell(0, OfferTableModel::price);
+        QCOMPARE(QApplication::clipboard()->text(), u"1400"_s);
+        QCOMPARE(h.content().overlay()->message(), u"Скопировано: 1400"_s);
+        QCOMPARE(h.content().overlay()->geometry().bottom() + 1,
+                 h.content().height() - NotificationOverlay::bottomMargin);
+
+        // A second copy replaces the message at once.
+        h.clickCell(0, OfferTableModel::article);
+        QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
+        QCOMPARE(h.content().overlay()->message(), u"Скопировано: OC 90"_s);
+
+        // The cart button adds once and copies nothing; a second click reports the duplicate.
+        h.clickCell(0, OfferTableModel::cart);
+        QCOMPARE(h.cart.items().size(), 1);
+        QCOMPARE(h.cart.items().first().id, u"autoeuro|1"_s);
+        QCOMPARE(h.content().overlay()->message(), u"Добавлено: KNECHT OC 90"_s);
+        QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (1)"_s);
+        QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
+        h.clickCell(0, OfferTableModel::cart);
+        QCOMPARE(h.cart.totalItemCount(), 1);
+        QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.content().copiedMessage() && !h.content().cartMessage(), 5000);
+        QVERIFY(!h.content().overlay()->isVisible());
+
         QCOMPARE(StatusRowView::markupText(12.5), u"Наценка 12,5 %"_s);
         h.defaults->setDouble(UserDefaultsKeys::markupPercent, 0.0);
         h.content().refreshTable();
         QVERIFY(!markup->isVisible());
+
+        // A window closed while both messages wait to be cleared is not touched by the clearance.
+        h.clickCell(0, OfferTableModel::cart);
+        h.clickCell(0, OfferTableModel::price);
+        h.window.reset();
+        QTest::qWait(ContentView::messageClearanceMs + 300);
+        QCOMPARE(h.cart.items().size(), 1);
     }
 
     void moodLine_cyclesPhrasesAndDots() {
@@ -405,43 +428,6 @@ private Q_SLOTS:
         // The abandoned answers still end, as a real exchange does by its time-out.
         late.open();
         QTRY_COMPARE(h.fakes.events.count(u"autopiter end"_s), 2);
-    }
-
-    void draggedColumnWidth_isRemembered_doubleClickGivesItBack() {
-        WindowHarness h;
-        h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "500")};
-        h.open();
-        QVERIFY(h.search(u"OC 90"_s));
-        OfferHeaderView* header = h.table().offerHeader();
-        const int automatic = header->sectionSize(OfferTableModel::brand);
-        const auto mouse = [&](QEvent::Type type, int x) {
-            QMouseEvent event(type, QPointF(x, header->height() / 2.0), header->viewport()->mapToGlobal(QPointF()),
-                              Qt::LeftButton, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
-            QApplication::sendEvent(header->viewport(), &event);
-        };
-        // The border between brand and article, dragged 40 pixels to the right.
-        const int border = header->sectionViewportPosition(OfferTableModel::article);
-        mouse(QEvent::MouseButtonPress, border);
-        mouse(QEvent::MouseMove, border + 20);
-        mouse(QEvent::MouseMove, border + 40);
-        mouse(QEvent::MouseButtonRelease, border + 40);
-        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
-        // The cart column is still in view: another column gave the room.
-        QVERIFY(h.table().columnViewportPosition(OfferTableModel::cart) +
-                    h.table().columnWidth(OfferTableModel::cart) <=
-                h.table().viewport()->width());
-
-        // A new window keeps it.
-        h.window.reset();
-        h.open();
-        QVERIFY(h.search(u"OC 90"_s));
-        header = h.table().offerHeader();
-        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
-
-        // A double-click on the border gives the column back to the automatic width.
-        mouse(QEvent::MouseButtonDblClick, header->sectionViewportPosition(OfferTableModel::article));
-        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic);
-        QVERIFY(!h.defaults->contains(ContentView::columnWidthsKey));
     }
 
     void widthSweep_cartColumnShows_articlesAndPricesWhole_data() {

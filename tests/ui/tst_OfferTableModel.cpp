@@ -73,26 +73,6 @@ private Q_SLOTS:
         QCOMPARE(h.model.rowCount(), 0);
     }
 
-    void cells_showAndCopyTheDisplayTexts() {
-        ModelHarness h;
-        h.model.setRows(threeOffers(), 0.0);
-        const int row = 0;
-        QCOMPARE(h.text(row, OfferTableModel::price), QStringLiteral("1234,50 руб."));
-        QCOMPARE(h.text(row, OfferTableModel::price, OfferTableModel::CopyValueRole), QStringLiteral("1234.50"));
-        QCOMPARE(h.text(row, OfferTableModel::risk), QStringLiteral("3.46%"));
-        QCOMPARE(h.text(row, OfferTableModel::quantity), QStringLiteral("—"));
-        QCOMPARE(h.text(row, OfferTableModel::article, Qt::ToolTipRole),
-                 QStringLiteral("Нажмите, чтобы скопировать: W 712/75"));
-        // The price's hover text starts with the shown price, and names what a click copies.
-        QVERIFY(h.text(row, OfferTableModel::price, Qt::ToolTipRole).startsWith(QStringLiteral("1234,50 руб.\n")));
-        h.model.setRows(threeOffers(), 10.0);
-        QCOMPARE(h.text(row, OfferTableModel::price, OfferTableModel::CopyValueRole), QStringLiteral("1400"));
-        QVERIFY(h.text(row, OfferTableModel::price, Qt::ToolTipRole)
-                    .endsWith(QStringLiteral("Нажмите, чтобы скопировать: 1400")));
-        // The cart column has nothing to copy.
-        QVERIFY(!h.model.data(h.model.index(row, OfferTableModel::cart), OfferTableModel::CopyValueRole).isValid());
-    }
-
     void sortableHeaders_nameTheirShortcuts() {
         ModelHarness h;
         QList<int> sortable;
@@ -111,17 +91,6 @@ private Q_SLOTS:
                         .endsWith(QStringLiteral("Alt+%1").arg(i + 1)));
         }
         QVERIFY(!h.model.headerData(OfferTableModel::name, Qt::Horizontal, Qt::ToolTipRole).isValid());
-    }
-
-    void highlightedPortalRow_isTinted() {
-        ModelHarness h;
-        h.model.setRows(threeOffers(), 0.0);
-        const QColor tint = h.model.data(h.model.index(2, OfferTableModel::name), Qt::BackgroundRole).value<QColor>();
-        QCOMPARE(tint.rgb(), QColor(0xF1, 0xDD, 0x18).rgb());
-        QVERIFY(tint.alpha() > 0 && tint.alpha() < 255);
-        // The tint spans the whole row, cart column included; other rows keep the alternating shade.
-        QVERIFY(h.model.data(h.model.index(2, OfferTableModel::cart), Qt::BackgroundRole).isValid());
-        QVERIFY(!h.model.data(h.model.index(0, OfferTableModel::name), Qt::BackgroundRole).isValid());
     }
 
     void arranged_fitsValuesAndTitlesThenSharesTheRest_data() {
@@ -172,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(QList<int>(result.widths.begin(), result.widths.end()), widths);
     }
 
-    void supplierNames_keepTheirHue_readableOnLightAndDarkRows() {
+    void colours_supplierNamesKeepTheirHue_highlightedPortalRowIsTinted() {
         ModelHarness h;
         h.model.setRows(threeOffers(), 0.0);
         const QPalette original = QGuiApplication::palette();
@@ -189,6 +158,14 @@ private Q_SLOTS:
             QVERIFY(name.hslSaturationF() < autoEuro.hslSaturationF());
         }
         QGuiApplication::setPalette(original);
+
+        // A highlighted portal row is tinted.
+        const QColor tint = h.model.data(h.model.index(2, OfferTableModel::name), Qt::BackgroundRole).value<QColor>();
+        QCOMPARE(tint.rgb(), QColor(0xF1, 0xDD, 0x18).rgb());
+        QVERIFY(tint.alpha() > 0 && tint.alpha() < 255);
+        // The tint spans the whole row, cart column included; other rows keep the alternating shade.
+        QVERIFY(h.model.data(h.model.index(2, OfferTableModel::cart), Qt::BackgroundRole).isValid());
+        QVERIFY(!h.model.data(h.model.index(0, OfferTableModel::name), Qt::BackgroundRole).isValid());
     }
 
     void askedForPart_isMarked_rowTooltipNamesTheWarehouse() {
@@ -212,6 +189,10 @@ private Q_SLOTS:
         QVERIFY(h.text(0, OfferTableModel::supplier, Qt::ToolTipRole).contains(QStringLiteral("Склад: Москва")));
         QCOMPARE(h.text(1, OfferTableModel::article, Qt::ToolTipRole),
                  QStringLiteral("Нажмите, чтобы скопировать: W 712/75"));
+        // The price's hover text names what a click copies: the marked-up number.
+        h.model.setRows(threeOffers(), 10.0);
+        QVERIFY(h.text(0, OfferTableModel::price, Qt::ToolTipRole)
+                    .endsWith(QStringLiteral("Нажмите, чтобы скопировать: 1400")));
     }
 };
 

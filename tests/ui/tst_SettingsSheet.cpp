@@ -88,7 +88,7 @@ private Q_SLOTS:
         QVERIFY(!sheet.clearHistoryButton()->isEnabled());
     }
 
-    void autoEuro_saveCheckDelete() {
+    void autoEuro_saveCheckDelete_aLockedStoreIsTheStatus() {
         SettingsSandbox s;
         AutoEuroSettingsSheet sheet(s.settings());
         const QString key = u"autoeuro-api-key"_s;
@@ -116,12 +116,9 @@ private Q_SLOTS:
         QTRY_COMPARE(sheet.status(), u"API-key удалён."_s);
         QVERIFY(!s.stored(key));
         QVERIFY(sheet.accountInfo().isEmpty());
-    }
 
-    void lockedStore_isTheStatus_andTheFieldKeepsWhatWasTyped() {
-        SettingsSandbox s;
+        // A locked store is the status, and the field keeps what was typed.
         s.store().setFailure(KeychainError(-128, u"Хранилище заблокировано"_s));
-        AutoEuroSettingsSheet sheet(s.settings());
         typeAndClick(sheet.keyField(), u"typed"_s, sheet.saveButton());
         QTRY_COMPARE(sheet.status(), u"Хранилище заблокировано"_s);
         QCOMPARE(sheet.keyField()->text(), u"typed"_s);

@@ -32,9 +32,12 @@ class TableCopyAndHistoryTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void pickedRows_copyAsSpreadsheetRows_aClickStillCopiesItsCell() {
+    void pickedRows_copyAsSpreadsheetRows_aClickStillCopiesItsCell_exportSavesShownOrAll() {
         Harness h;
+        for (int i = 3; i < 6; ++i) // six offers of one group: three of them useful
+            h.fakes.autoEuro.offers.append(knechtOC90(u"autoeuro"_s, QString::number(i), "2000"));
         QVERIFY(h.search(u"OC 90"_s));
+        QCOMPARE(h.content().tableModel()->rowCount(), 3);
         h.clickCell(0, OfferTableModel::article);
         QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
         h.clickCell(2, OfferTableModel::brand, Qt::ShiftModifier);
@@ -54,16 +57,10 @@ private Q_SLOTS:
         QTest::keyClick(&h.table(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), u"—"_s);
         QVERIFY(h.table().selectionModel()->selectedRows().isEmpty());
-    }
 
-    void export_savesShownOrAllOffers() {
-        Harness h;
-        for (int i = 3; i < 6; ++i) // six offers of one group: three of them useful
-            h.fakes.autoEuro.offers.append(knechtOC90(u"autoeuro"_s, QString::number(i), "2000"));
-        QVERIFY(h.search(u"OC 90"_s));
-        QCOMPARE(h.content().tableModel()->rowCount(), 3);
         QTemporaryDir dir;
-        const auto lines = [&](bool all) {
+        // The export saves the shown rows or every offer.
+        const auto exported = [&](bool all) {
             const QString path = dir.filePath(all ? u"all.csv"_s : u"shown.csv"_s);
             if (h.content().exportOffers(all, path))
                 return QStringList();
@@ -71,8 +68,8 @@ private Q_SLOTS:
             file.open(QIODevice::ReadOnly);
             return QString::fromUtf8(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
         };
-        QCOMPARE(lines(false).size(), 1 + 3);
-        QCOMPARE(lines(true).size(), 1 + 6);
+        QCOMPARE(exported(false).size(), 1 + 3);
+        QCOMPARE(exported(true).size(), 1 + 6);
         QVERIFY(h.content().exportButton()->isVisible());
     }
 
