@@ -14,6 +14,7 @@
 #include "feedback/FeedbackForm.h"
 #include "feedback/FeedbackTransport.h"
 #include "net/Http.h"
+#include "net/LocalServer.h"
 #include "offertable/OffersSnapshot.h"
 #include "SandboxServer.h"
 #include "search/SearchViewModel.h"
@@ -33,13 +34,10 @@
 #include <QTcpServer>
 #include <QTest>
 
-#include <httplib.h>
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -332,36 +330,23 @@ void resetPeakMemory() {
 // Another origin that records whatever reaches it.
 class ForeignOrigin {
 public:
-    ForeignOrigin() {
-        m_server.set_keep_alive_timeout(1);
-        m_server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-            std::lock_guard lock(m_mutex);
-            m_seen.push_back(request.method + ' ' + request.target);
-            response.set_content("{}", "application/json");
-            return httplib::Server::HandlerResponse::Handled;
-        });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~ForeignOrigin() {
-        m_server.stop();
-        m_thread.join();
-    }
-
-    QString url() const { return u"http://127.0.0.1:%1/collect"_s.arg(m_port); }
+    QString url() const { return m_server.url(u"/collect"_s).toString(); }
     std::vector<std::string> seen() const {
         std::lock_guard lock(m_mutex);
         return m_seen;
     }
 
 private:
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_port = 0;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_seen;
+    LocalServer m_server{[this](httplib::Server& server) {
+        server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard lock(m_mutex);
+            m_seen.push_back(request.method + ' ' + request.target);
+            response.set_content("{}", "application/json");
+            return httplib::Server::HandlerResponse::Handled;
+        });
+    }};
 };
 
 // ---- answers written by hand, as text, so that they can say what no JSON library would (1e999) ----
