@@ -3,6 +3,7 @@
 #include "core/UserFacingError.h"
 #include "credentials/CredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
+#include "FieldText.h"
 #include "net/ServiceEndpoints.h"
 #include "SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
@@ -22,12 +23,7 @@ using Service = ServiceEndpoints::Service;
 
 // The description of the error a task ends with, or "<no error>".
 template <typename T> QString failureOf(QCoro::Task<T> task) {
-    try {
-        awaitTask(std::move(task));
-    } catch (const UserFacingError& error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
+    return failureOf([&] { awaitTask(std::move(task)); });
 }
 
 // The sandbox, with every demo account in a memory credential store.

@@ -59,12 +59,8 @@ private Q_SLOTS:
         const auto offers = awaitTask(provider.search(article));
         QCOMPARE(pricedNumbers(sandbox, article.toUpper()), priced);
         QCOMPARE(offers.isEmpty(), priced.isEmpty());
-        QSet<QString> ids;
-        for (const auto& offer : offers) {
+        for (const auto& offer : offers)
             QCOMPARE(offer.supplierID, QStringLiteral("autopiter"));
-            ids.insert(offer.id());
-        }
-        QCOMPARE(ids.size(), offers.size());
     }
 
     // The failure texts themselves are tst_AutopiterClient's and tst_AutopiterXmlParser's.

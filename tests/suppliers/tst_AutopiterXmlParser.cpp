@@ -1,5 +1,4 @@
 #include "FieldText.h"
-#include "suppliers/autopiter/AutopiterError.h"
 #include "suppliers/autopiter/AutopiterXmlParser.h"
 
 #include <QtTest>
@@ -15,15 +14,6 @@ QByteArray answer(const QByteArray& rows) {
 
 QByteArray priceRow(const QByteArray& fields) {
     return "<PriceSearchModel><DetailUid>d1</DetailUid><SalePrice>10</SalePrice>" + fields + "</PriceSearchModel>";
-}
-
-QString failureOf(const std::function<void()>& parse) {
-    try {
-        parse();
-    } catch (const AutopiterError& error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
 }
 
 } // namespace
