@@ -6,12 +6,14 @@
 #include <QSettings>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QList<SupplierOffer> portalOffers(const QStringList& keys) {
     QList<SupplierOffer> offers;
     for (const QString& key : keys)
-        offers.append(OfferBuilder(QStringLiteral("autoliga"), key));
+        offers.append(OfferBuilder(u"autoliga"_s, key));
     return offers;
 }
 
@@ -32,21 +34,18 @@ private Q_SLOTS:
         {
             auto defaults = env.makeDefaults();
             AutoligaPortalSearchContext context(*defaults);
-            context.remember(portalOffers({QStringLiteral("portal-selection:42"), QStringLiteral("EKB-1")}),
-                             QStringLiteral(" oc 90 "), QString());
-            context.remember(portalOffers({QStringLiteral("portal-selection:42")}), QStringLiteral("OC 90"),
-                             QStringLiteral("MAHLE"));
+            context.remember(portalOffers({u"portal-selection:42"_s, u"EKB-1"_s}), u" oc 90 "_s, QString());
+            context.remember(portalOffers({u"portal-selection:42"_s}), u"OC 90"_s, u"MAHLE"_s);
         }
         auto defaults = env.makeDefaults();
         AutoligaPortalSearchContext again(*defaults);
         QCOMPARE(again.searches().size(), 1);
-        QCOMPARE(again.lookup(QStringLiteral("portal-selection:42")),
-                 Origin(std::pair{QStringLiteral("OC 90"), QStringLiteral("MAHLE")}));
-        QCOMPARE(again.lookup(QStringLiteral("EKB-1")), Origin());
+        QCOMPARE(again.lookup(u"portal-selection:42"_s), Origin(std::pair{u"OC 90"_s, u"MAHLE"_s}));
+        QCOMPARE(again.lookup(u"EKB-1"_s), Origin());
 
         // A search that found nothing still saves.
         defaults->remove(AutoligaPortalSearchContext::key());
-        again.remember({}, QStringLiteral("X"), QString());
+        again.remember({}, u"X"_s, QString());
         QVERIFY(defaults->contains(AutoligaPortalSearchContext::key()));
     }
 
@@ -57,9 +56,9 @@ private Q_SLOTS:
         QStringList keys;
         for (int i = 0; i < 2000; ++i)
             keys.append(portalKey(i));
-        context.remember(portalOffers(keys), QStringLiteral("A"), QStringLiteral("B"));
+        context.remember(portalOffers(keys), u"A"_s, u"B"_s);
         QCOMPARE(context.searches().size(), 2000);
-        context.remember(portalOffers({portalKey(5000)}), QStringLiteral("A"), QStringLiteral("B"));
+        context.remember(portalOffers({portalKey(5000)}), u"A"_s, u"B"_s);
         QCOMPARE(context.searches().size(), 1000);
         QCOMPARE(context.searches().firstKey(), portalKey(1001));
         QCOMPARE(context.searches().lastKey(), portalKey(5000));
@@ -69,38 +68,33 @@ private Q_SLOTS:
     void malformedEntries_costThemselvesOnly() {
         TestEnvironment env;
         auto defaults = env.makeDefaults();
-        defaults->setMap(
-            AutoligaPortalSearchContext::key(),
-            {{QStringLiteral("portal-selection:1"), QStringList{QStringLiteral("OC 90"), QString()}},
-             {QStringLiteral("portal-selection:2"), QStringLiteral("OC 90")},
-             {QStringLiteral("portal-selection:3"), QVariantList{QStringLiteral("OC 90"), 5}},
-             {QStringLiteral("portal-selection:4"), QStringList{QStringLiteral("OC 90")}},
-             {QStringLiteral("portal-selection:5"), QVariantList{QStringLiteral("W 914/2"), QStringLiteral("MANN")}}});
+        defaults->setMap(AutoligaPortalSearchContext::key(),
+                         {{u"portal-selection:1"_s, QStringList{u"OC 90"_s, QString()}},
+                          {u"portal-selection:2"_s, u"OC 90"_s},
+                          {u"portal-selection:3"_s, QVariantList{u"OC 90"_s, 5}},
+                          {u"portal-selection:4"_s, QStringList{u"OC 90"_s}},
+                          {u"portal-selection:5"_s, QVariantList{u"W 914/2"_s, u"MANN"_s}}});
         AutoligaPortalSearchContext context(*defaults);
-        QCOMPARE(context.lookup(QStringLiteral("portal-selection:1")),
-                 Origin(std::pair{QStringLiteral("OC 90"), QString()}));
-        QCOMPARE(context.lookup(QStringLiteral("portal-selection:5")),
-                 Origin(std::pair{QStringLiteral("W 914/2"), QStringLiteral("MANN")}));
+        QCOMPARE(context.lookup(u"portal-selection:1"_s), Origin(std::pair{u"OC 90"_s, QString()}));
+        QCOMPARE(context.lookup(u"portal-selection:5"_s), Origin(std::pair{u"W 914/2"_s, u"MANN"_s}));
         // A list of texts of another length is kept, but is no origin.
-        QCOMPARE(context.lookup(QStringLiteral("portal-selection:4")), Origin());
+        QCOMPARE(context.lookup(u"portal-selection:4"_s), Origin());
         QCOMPARE(context.searches().keys(),
-                 (QStringList{QStringLiteral("portal-selection:1"), QStringLiteral("portal-selection:4"),
-                              QStringLiteral("portal-selection:5")}));
+                 (QStringList{u"portal-selection:1"_s, u"portal-selection:4"_s, u"portal-selection:5"_s}));
     }
 
     void unreadableValue_isKeptAsideBeforeTheNextSave() {
         TestEnvironment env;
         auto defaults = env.makeDefaults();
-        defaults->setString(AutoligaPortalSearchContext::key(), QStringLiteral("{not a map"));
+        defaults->setString(AutoligaPortalSearchContext::key(), u"{not a map"_s);
         AutoligaPortalSearchContext context(*defaults);
         QVERIFY(context.searches().isEmpty());
-        context.remember(portalOffers({QStringLiteral("portal-selection:7")}), QStringLiteral("A"), QString());
+        context.remember(portalOffers({u"portal-selection:7"_s}), u"A"_s, QString());
 
         const QSettings file(env.settingsPath(), QSettings::IniFormat);
-        const QStringList aside =
-            file.allKeys().filter(AutoligaPortalSearchContext::key() + QStringLiteral(".unreadable-"));
+        const QStringList aside = file.allKeys().filter(AutoligaPortalSearchContext::key() + u".unreadable-"_s);
         QCOMPARE(aside.size(), 1);
-        QCOMPARE(file.value(aside.first()).toString(), QStringLiteral("{not a map"));
+        QCOMPARE(file.value(aside.first()).toString(), u"{not a map"_s);
         QCOMPARE(AutoligaPortalSearchContext(*defaults).searches().size(), 1);
     }
 };

@@ -36,12 +36,7 @@ private Q_SLOTS:
         QVERIFY2(model.errorMessage().isNull(), qPrintable(model.errorMessage()));
         const QString partial = u"AutoEuro: часть ответов не получена (1 из 2): AutoEuro вернул HTTP 500."_s;
         QCOMPARE(model.supplierFailures(), QStringList{partial});
-        QVERIFY2(model.statusMessage().endsWith(u". "_s + partial), qPrintable(model.statusMessage()));
         QVERIFY(environment.performanceLogText().contains(u"⚠️ AutoEuro: "));
-        QSet<QString> suppliers;
-        for (const SupplierOffer& offer : model.offers())
-            suppliers.insert(offer.supplierID);
-        QCOMPARE(suppliers, (QSet<QString>{u"autoeuro"_s, u"autopiter"_s, u"autoliga"_s}));
         // Without AutoEuro's MAHLE lines, KNECHT has the most votes.
         const auto portalSearch = sandbox.requestsTo(u"/autoliga/api/v2/client/search/"_s).value(0);
         QCOMPARE(portalSearch.query,

@@ -87,11 +87,8 @@ private Q_SLOTS:
         QTest::newRow("user id of blanks") << none << QByteArray() << u"autopiter-user-id= \t\n"_s << missing;
         QTest::newRow("empty password") << none << QByteArray() << u"autopiter-password="_s << missing;
         QTest::newRow("wrong password") << none << QByteArray() << u"autopiter-password=guess"_s << rejected;
-        QTest::newRow("login rejected") << int(Fault::loginRejected) << QByteArray() << QString() << rejected;
         QTest::newRow("login without cookie") << int(Fault::loginWithoutCookie) << QByteArray() << QString()
                                               << u"Autopiter подтвердил авторизацию, но не вернул AuthCoocies."_s;
-        QTest::newRow("malformed answer") << int(Fault::malformed) << QByteArray() << QString()
-                                          << u"Некорректный SOAP-ответ Autopiter: IsAuthorizationResult."_s;
         QTest::newRow("no address") << none << QByteArray() << u"<no address>"_s
                                     << u"Не удалось сформировать адрес Autopiter."_s;
         QTest::newRow("credential store failure") << none << QByteArray() << u"<locked>"_s << u"Keychain error: 5"_s;

@@ -63,7 +63,6 @@ private Q_SLOTS:
             QCOMPARE(offer.supplierID, QStringLiteral("autopiter"));
     }
 
-    // The failure texts themselves are tst_AutopiterClient's and tst_AutopiterXmlParser's.
     void catalogueFailure_endsTheSearchBeforeAnyPrice_aFailingPriceRequestCostsItsRows() {
         AutopiterSandbox sandbox;
         AutopiterProvider provider(sandbox.client);
