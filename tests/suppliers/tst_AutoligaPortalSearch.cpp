@@ -168,7 +168,6 @@ private Q_SLOTS:
         QTest::newRow("term with plus") << QByteArray(R"({"term":"+07"})") << "100 7 дн. none none Фильтр";
         QTest::newRow("term -1") << QByteArray(R"({"term":"-1"})") << "skip";
         QTest::newRow("term range") << QByteArray(R"({"term":"3-5"})") << "skip";
-        QTest::newRow("term fraction") << QByteArray(R"({"term":1.5})") << "skip";
         QTest::newRow("quantities") << QByteArray(R"({"amountNum":"12","minimumQuantity":4})")
                                     << "100 2 дн. 12 4 Фильтр";
         QTest::newRow("malformed quantities kept absent")
