@@ -42,27 +42,25 @@ private Q_SLOTS:
         QCOMPARE(sandbox.operations(),
                  u"IsAuthorization Authorization IsAuthorization FindCatalog IsAuthorization GetPriceId"_s.split(u' '));
         // The user id trimmed; the sandbox's password holds every character that must be escaped.
-        QCOMPARE(
-            QString::fromUtf8(sandbox.requestsTo(QStringLiteral("Authorization")).value(0).body),
-            envelope(QStringLiteral("Authorization"),
-                     QStringLiteral("<UserID>sandbox-autopiter</UserID>\n<Password>Pit&lt;&amp;&gt;&quot;er&apos;42"
-                                    "</Password>\n<Save>true</Save>")));
+        const QString session = envelope(u"IsAuthorization"_s, QString());
+        const QStringList expected{
+            session,
+            envelope(u"Authorization"_s, u"<UserID>sandbox-autopiter</UserID>\n"
+                                         "<Password>Pit&lt;&amp;&gt;&quot;er&apos;42</Password>\n<Save>true</Save>"_s),
+            session,
+            envelope(u"FindCatalog"_s, u"<Number>OC 90</Number>"_s),
+            session,
+            envelope(u"GetPriceId"_s,
+                     u"<ArticleId>%1</ArticleId>\n<DetailUid xsi:nil=\"true\" />\n<Currency>РУБ</Currency>\n"
+                     "<SearchCross>1</SearchCross>\n<MinSalesRating>0</MinSalesRating>\n"
+                     "<MinRealTimeInProc>0</MinRealTimeInProc>"_s.arg(articleID))};
+        QStringList sent;
         for (const auto& request : sandbox.server.requests()) {
             QCOMPARE(request.method + u' ' + request.target + u' ' + request.headers.value(u"content-type"_s),
                      u"POST /autopiter/v2/price text/xml; charset=utf-8"_s);
+            sent.append(QString::fromUtf8(request.body));
         }
-        QCOMPARE(sandbox.requestsTo(QStringLiteral("IsAuthorization")).value(0).body,
-                 envelope(QStringLiteral("IsAuthorization"), QString()).toUtf8());
-        QCOMPARE(sandbox.requestsTo(QStringLiteral("FindCatalog")).value(0).body,
-                 envelope(QStringLiteral("FindCatalog"), QStringLiteral("<Number>OC 90</Number>")).toUtf8());
-        QCOMPARE(QString::fromUtf8(sandbox.requestsTo(QStringLiteral("GetPriceId")).value(0).body),
-                 envelope(QStringLiteral("GetPriceId"), QStringLiteral("<ArticleId>%1</ArticleId>\n"
-                                                                       "<DetailUid xsi:nil=\"true\" />\n"
-                                                                       "<Currency>РУБ</Currency>\n"
-                                                                       "<SearchCross>1</SearchCross>\n"
-                                                                       "<MinSalesRating>0</MinSalesRating>\n"
-                                                                       "<MinRealTimeInProc>0</MinRealTimeInProc>")
-                                                            .arg(articleID)));
+        QCOMPARE(sent, expected);
     }
 
     void password_isEscapedAsStored_entityAndTrailingBlankIncluded() {
