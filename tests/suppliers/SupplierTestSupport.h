@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/UserFacingError.h"
 #include "credentials/CredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
 #include "FieldText.h"
@@ -97,13 +96,6 @@ struct AutopiterSandbox : SupplierSandbox {
     }
     QList<SandboxRequest> requestsTo(const QString& operation) const {
         return SupplierSandbox::requestsTo(QStringLiteral("/autopiter/"), operation);
-    }
-    // The operations posted, in the order they arrived.
-    QStringList operations() const {
-        QStringList found;
-        for (const auto& request : requestsTo({}))
-            found.append(request.headers.value(QStringLiteral("soapaction")).section(u'/', -1));
-        return found;
     }
 };
 
