@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/Decimal.h"
+#include "core/UserFacingError.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QtTest>
 
+#include <functional>
 #include <optional>
 #include <type_traits>
 
@@ -23,6 +25,16 @@ template <typename T> QString fieldText(const std::optional<T>& value) {
         return value->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     else
         return QString::number(*value);
+}
+
+// The description of the error `run` throws, or "<no error>".
+inline QString failureOf(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const UserFacingError& error) {
+        return error.description();
+    }
+    return QStringLiteral("<no error>");
 }
 
 // Checks "name=value;name=value" pairs against the fields a test read.

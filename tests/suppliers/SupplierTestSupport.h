@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/UserFacingError.h"
 #include "credentials/CredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
+#include "FieldText.h"
 #include "net/ServiceEndpoints.h"
 #include "SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
@@ -22,12 +22,7 @@ using Service = ServiceEndpoints::Service;
 
 // The description of the error a task ends with, or "<no error>".
 template <typename T> QString failureOf(QCoro::Task<T> task) {
-    try {
-        awaitTask(std::move(task));
-    } catch (const UserFacingError& error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
+    return failureOf([&] { awaitTask(std::move(task)); });
 }
 
 // The sandbox, with every demo account in a memory credential store.
@@ -101,13 +96,6 @@ struct AutopiterSandbox : SupplierSandbox {
     }
     QList<SandboxRequest> requestsTo(const QString& operation) const {
         return SupplierSandbox::requestsTo(QStringLiteral("/autopiter/"), operation);
-    }
-    // The operations posted, in the order they arrived.
-    QStringList operations() const {
-        QStringList found;
-        for (const auto& request : requestsTo({}))
-            found.append(request.headers.value(QStringLiteral("soapaction")).section(u'/', -1));
-        return found;
     }
 };
 

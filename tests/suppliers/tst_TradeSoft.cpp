@@ -36,27 +36,21 @@ private Q_SLOTS:
                  (QList<TradeSoftProducer>{{u"MAHLE"_s}, {u"KNECHT"_s}}));
         const auto requests = sandbox.requestsTo(u"/tradesoft/"_s);
         QCOMPARE(requests.size(), 3);
-        QCOMPARE(requests[0].method + u' ' + requests[0].path, u"POST /tradesoft/3/"_s);
-        QCOMPARE(requests[0].headers.value(u"content-type"_s), u"application/json"_s);
-        QCOMPARE(requests[0].headers.value(u"accept"_s), u"application/json"_s);
-        QVERIFY(!requests[0].body.contains('\n'));
-
-        auto body = [&](int i) { return QJsonDocument::fromJson(requests[i].body).object(); };
-        const QByteArray account = R"("user":"sandbox-tradesoft","password":"ts-demo-5521")";
-        const QByteArray item =
-            R"("provider":"autoliga74ru0","login":"demo@autoliga.test","password":"Автолига-демо 7",)"
-            R"("code":"OC 90")";
-        QCOMPARE(body(0), QJsonDocument::fromJson(R"({"service":"provider","action":"preOrderSearch",)" + account +
-                                                  R"(,"timelimit":50,"container":[{)" + item +
-                                                  R"(,"producer":"MAHLE","itemHash":"h1"}]})")
-                              .object());
-        QCOMPARE(body(1),
-                 QJsonDocument::fromJson(R"({"service":"provider","action":"preOrderSearch",)" + account +
-                                         R"(,"timelimit":50,"container":[{)" + item + R"(,"producer":"MAHLE"}]})")
-                     .object());
-        QCOMPARE(body(2), QJsonDocument::fromJson(R"({"service":"provider","action":"GetProducerList",)" + account +
-                                                  R"(,"container":[{)" + item + "}]}")
-                              .object());
+        const QByteArray account = R"({"service":"provider","user":"sandbox-tradesoft","password":"ts-demo-5521",)";
+        const QByteArray item = R"("container":[{"provider":"autoliga74ru0","login":"demo@autoliga.test",)"
+                                R"("password":"Автолига-демо 7","code":"OC 90")";
+        const QList<QByteArray> expected = {account + R"("action":"preOrderSearch","timelimit":50,)" + item +
+                                                R"(,"producer":"MAHLE","itemHash":"h1"}]})",
+                                            account + R"("action":"preOrderSearch","timelimit":50,)" + item +
+                                                R"(,"producer":"MAHLE"}]})",
+                                            account + R"("action":"GetProducerList",)" + item + "}]}"};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(requests[i].method + u' ' + requests[i].path + u' ' +
+                         requests[i].headers.value(u"content-type"_s) + u' ' + requests[i].headers.value(u"accept"_s),
+                     u"POST /tradesoft/3/ application/json application/json"_s);
+            QVERIFY(!requests[i].body.contains('\n'));
+            QCOMPARE(QJsonDocument::fromJson(requests[i].body).object(), QJsonDocument::fromJson(expected[i]).object());
+        }
     }
 
     void answer_isProbedForErrors_data() {
@@ -79,18 +73,13 @@ private Q_SLOTS:
         QTest::newRow("data, items, neither")
             << QByteArray(R"({"container":[{"data":[{},{}],"items":[{}]},{"data":[1],"items":[{}]},{}]})") << "3";
         QTest::newRow("top level a list") << QByteArray("[]") << "TradeSoft вернул ответ неизвестного формата.";
-        QTest::newRow("not JSON") << QByteArray("{")
-                                  << "JSON dataCorrupted, path: , The given data was not valid JSON. Expected a key "
-                                     "around character 1.";
     }
     void answer_isProbedForErrors() {
         QFETCH(QByteArray, body);
         QFETCH(QString, outcome);
-        try {
-            QCOMPARE(QString::number(TradeSoftHTTPAPI::answerRows(body).size()), outcome);
-        } catch (const UserFacingError& error) {
-            QCOMPARE(error.description(), outcome);
-        }
+        QString rows;
+        const QString failure = failureOf([&] { rows = QString::number(TradeSoftHTTPAPI::answerRows(body).size()); });
+        QCOMPARE(rows.isNull() ? failure : rows, outcome);
     }
 
     void failure_reachesTheUser_data() {
