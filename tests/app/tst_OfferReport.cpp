@@ -100,13 +100,9 @@ private Q_SLOTS:
     }
 
     void cartTotals_addUpWithoutBinaryDrift() {
-        CartItem a;
-        a.supplierID = QStringLiteral("autoeuro");
-        a.supplierName = QStringLiteral("AutoEuro");
-        a.unitPrice = 0.1;
+        CartItem a = CartItem::supplierOffer(OfferBuilder(u"autoeuro"_s, u"a"_s).price("0.1"), kNow);
         a.quantity = 3;
-        CartItem b = a;
-        b.unitPrice = 1234.56;
+        CartItem b = CartItem::supplierOffer(OfferBuilder(u"autoeuro"_s, u"b"_s).price("1234.56"), kNow);
         b.quantity = 2;
         QCOMPARE(cartTotal({a, b}).toString(), QStringLiteral("2469.42"));
 

@@ -34,17 +34,6 @@ public:
     std::unique_ptr<SupplierSearchProviding> makeAutopiter() override { return std::make_unique<Provider>(*this); }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return nullptr; }
 
-    // The most searches that were running at one time, read from the events.
-    int mostInFlight() const {
-        int running = 0;
-        int most = 0;
-        for (const QString& event : events) {
-            running += event.startsWith(u"start") ? 1 : -1;
-            most = std::max(most, running);
-        }
-        return most;
-    }
-
 private:
     static QCoro::Task<QList<SupplierOffer>> answer(ArticleFakes& fakes, QString article) {
         fakes.events.append(QStringLiteral("start ") + article);

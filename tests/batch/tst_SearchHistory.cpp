@@ -67,7 +67,6 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("at");
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("text");
-        const QDateTime now(QDate(2026, 12, 10), QTime(18, 0));
         QTest::newRow("today") << QDateTime(QDate(2026, 12, 10), QTime(14, 32)) << 12
                                << QStringLiteral("сегодня, 14:32 · предложений: 12");
         QTest::newRow("yesterday") << QDateTime(QDate(2026, 12, 9), QTime(9, 5)) << 0

@@ -67,7 +67,7 @@ class FeedbackSheetTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void picker_switchesLayoutsWithTheCategory() {
+    void picker_switchesLayoutsWithTheCategory_refusalsSendNothing() {
         SheetHarness h;
         FeedbackSheet& sheet = *h.sheet;
         QCOMPARE(sheet.category(), FeedbackCategory::improvement);
@@ -84,19 +84,16 @@ private Q_SLOTS:
                 QCOMPARE(field->isVisibleTo(&sheet), isSupplier);
             QVERIFY(sheet.contactField()->isVisibleTo(&sheet));
         }
-    }
 
-    void refusals_sendNothing() {
-        SheetHarness h;
-        h.sheet->setCategory(FeedbackCategory::bug);
-        h.sheet->messageEditor()->setPlainText(QStringLiteral("  \n\n "));
-        QTest::mouseClick(h.sheet->sendButton(), Qt::LeftButton);
-        QCOMPARE(h.sheet->status(), QStringLiteral("Введите сообщение."));
-        h.sheet->setCategory(FeedbackCategory::supplier);
-        h.sheet->supplierNameField()->setText(QStringLiteral(" "));
-        QTest::mouseClick(h.sheet->sendButton(), Qt::LeftButton);
-        QCOMPARE(h.sheet->status(), QStringLiteral("Укажите название поставщика."));
-        QVERIFY(!h.sheet->isSubmitting());
+        sheet.setCategory(FeedbackCategory::bug);
+        sheet.messageEditor()->setPlainText(QStringLiteral("  \n\n "));
+        QTest::mouseClick(sheet.sendButton(), Qt::LeftButton);
+        QCOMPARE(sheet.status(), QStringLiteral("Введите сообщение."));
+        sheet.setCategory(FeedbackCategory::supplier);
+        sheet.supplierNameField()->setText(QStringLiteral(" "));
+        QTest::mouseClick(sheet.sendButton(), Qt::LeftButton);
+        QCOMPARE(sheet.status(), QStringLiteral("Укажите название поставщика."));
+        QVERIFY(!sheet.isSubmitting());
         QVERIFY(h.sandbox.requests().isEmpty());
     }
 

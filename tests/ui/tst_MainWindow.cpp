@@ -69,7 +69,6 @@ private Q_SLOTS:
         h.fakes.autoEuro.gate = &second;
         QTest::mouseClick(h.content().searchButton(), Qt::LeftButton);
         QCOMPARE(h.model().rowCount(), 0);
-        QCOMPARE(h.content().moodView()->text(), u"Ищем оригинал и аналоги."_s);
         second.open();
         QVERIFY(finished.wait(5000));
         QCOMPARE(h.model().rowCount(), 3);
@@ -370,11 +369,6 @@ private Q_SLOTS:
         QCOMPARE(h.cart.items().first().id, h.model().offer(1).id());
         QTest::keyClick(&h.table(), Qt::Key_Insert);
         QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
-
-        // Ctrl+C copies the current cell; Right moves to the next one.
-        QTest::keyClick(&h.table(), Qt::Key_Right);
-        QTest::keyClick(&h.table(), Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
 
         // Alt+1…5 sort by the sortable columns.
         OfferHeaderView* header = h.table().offerHeader();
