@@ -44,7 +44,6 @@ private Q_SLOTS:
         row("10% rounds up to 50", "1234.5", "RUB", 10.0, "1400 руб.", "1400", "1 234,5");
         row("exact multiple stays", "100", "RUB", 50.0, "150 руб.", "150", "100");
         row("1500 at 10% is exactly 1650", "1500", "RUB", 10.0, "1650 руб.", "1650", "1 500");
-        row("3000 at 10% is exactly 3300", "3000", "RUB", 10.0, "3300 руб.", "3300", "3 000");
         row("a cent over a multiple goes up", "1500.01", "RUB", 10.0, "1700 руб.", "1700", "1 500,01");
         row("fractional markup", "1000", "RUB", 0.1, "1050 руб.", "1050", "1 000");
         row("millions, hover rounded to cents", "1234567.891", "RUB", 10.0, "1358050 руб.", "1358050", "1 234 567,89");
