@@ -113,7 +113,6 @@ private Q_SLOTS:
         QTest::newRow("two failures after offers")
             << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
         QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
-        QTest::newRow("portal disabled is no failure") << 1 << -2 << -2 << "OC 90 — найдено предложений: 1" << none;
     }
 
     void messages_followSuccessesAndFailures() {
