@@ -41,7 +41,6 @@ QStringList ids(const QList<CartItem>& items) {
     return out;
 }
 
-// A cart over a private settings file.
 struct Cart {
     TestEnvironment env;
     std::unique_ptr<UserDefaults> defaults = env.makeDefaults();

@@ -18,7 +18,6 @@ QList<SupplierOffer> offers(const QString& supplier, int count, const QString& k
     return list;
 }
 
-// One view model over a private settings file and fake suppliers.
 struct Harness {
     TestEnvironment env;
     std::unique_ptr<UserDefaults> defaults = env.makeDefaults();
@@ -47,7 +46,6 @@ struct Harness {
         model.search();
     }
 
-    // Submits and waits for the end of the search.
     bool run(const QString& article) {
         const qsizetype before = finished.size();
         start(article);
