@@ -64,16 +64,13 @@ struct CartSandbox {
         QCOMPARE(taken.size(), 3);
     }
 
-    SupplierCartGroup group(const QString& supplierID) const {
+    PFCartFreshnessMap check(const QString& supplierID) {
+        SupplierCartGroup group;
         for (const auto& g : services->cartStore().groups())
             if (g.supplierID == supplierID)
-                return g;
-        return {};
-    }
-
-    PFCartFreshnessMap check(const QString& supplierID) {
+                group = g;
         PFCartFreshnessChecker checker = services->cartFreshnessChecker();
-        return awaitTask(checker.check(group(supplierID)));
+        return awaitTask(checker.check(group));
     }
 
     int requestsContaining(const QString& text) const {

@@ -41,7 +41,6 @@ QStringList ids(const QList<CartItem>& items) {
     return out;
 }
 
-// A cart over a private settings file.
 struct Cart {
     TestEnvironment env;
     std::unique_ptr<UserDefaults> defaults = env.makeDefaults();
@@ -186,13 +185,6 @@ private Q_SLOTS:
         QCOMPARE(item.unitPrice, 0.1);
         QCOMPARE(item.rejects, 2.35);
         QCOMPARE(CartItem::decodeList(CartItem::encodeList({item})), std::optional(QList<CartItem>{item}));
-
-        // A price beyond the double range is stored as the largest finite double, never as inf or NaN.
-        Cart c;
-        QVERIFY(c.store.add(OfferBuilder(u"autoeuro"_s, u"huge"_s).price("1e400")));
-        const QByteArray stored = *c.defaults->dataValue(CartStore::defaultsKey());
-        QVERIFY(!stored.contains("null") && !stored.contains("nan") && !stored.contains("inf"));
-        QCOMPARE(CartStore(*c.env.makeDefaults()).items().first().unitPrice, std::numeric_limits<double>::max());
     }
 
     void persistence_absentOptionalsAreOmitted() {

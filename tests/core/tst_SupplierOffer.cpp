@@ -1,6 +1,5 @@
 #include "support/OfferBuilder.h"
 
-#include <QSet>
 #include <QTest>
 
 #include <limits>
@@ -18,18 +17,6 @@ class SupplierOfferTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Decimals compare and hash by value, so a differently spelled rate is the same offer.
-    void equalOffers_hashAlike() {
-        const SupplierOffer base = OfferBuilder().rejectRate("2.5");
-        SupplierOffer respelled = base;
-        respelled.rejectRate = *Decimal::parse(u"2.50");
-        QCOMPARE(respelled, base);
-        QCOMPARE(qHash(respelled), qHash(base));
-        SupplierOffer later = base;
-        later.updatedAt = base.updatedAt.addSecs(1);
-        QCOMPARE((QSet<SupplierOffer>{base, later, respelled}).size(), 2);
-    }
-
     void deliverySortValue_readsDaysFromDescription_data() {
         QTest::addColumn<QString>("description");
         QTest::addColumn<double>("expected");

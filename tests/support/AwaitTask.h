@@ -24,15 +24,9 @@ template <typename T> T awaitTask(QCoro::Task<T> task) {
 }
 
 inline void awaitTask(QCoro::Task<> task) {
-    std::exception_ptr error;
-    auto guarded = [](QCoro::Task<> inner, std::exception_ptr* failure) -> QCoro::Task<> {
-        try {
-            co_await std::move(inner);
-        } catch (...) {
-            *failure = std::current_exception();
-        }
+    auto finished = [](QCoro::Task<> inner) -> QCoro::Task<bool> {
+        co_await std::move(inner);
+        co_return true;
     };
-    QCoro::waitFor(guarded(std::move(task), &error));
-    if (error)
-        std::rethrow_exception(error);
+    awaitTask(finished(std::move(task)));
 }

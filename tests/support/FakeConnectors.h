@@ -36,8 +36,7 @@ struct FakeSupplier {
     std::optional<QString> error;
     Gate* gate = nullptr;
     QStringList requests; // article (and "|brand" for the portal) of every call
-    // The portal only: its sign-in ("portal sign-in start/end"), begun by prepare().
-    Gate* signInGate = nullptr;
+    // The portal only: how its sign-in ("portal sign-in start/end", begun by prepare()) ends.
     std::optional<QString> signInError;
 };
 
@@ -56,11 +55,10 @@ public:
     }
 
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
-        return std::make_unique<Provider>(*this, autoEuro, QStringLiteral("autoeuro"), SupplierDescriptors::autoEuro());
+        return std::make_unique<Provider>(*this, autoEuro, SupplierDescriptors::autoEuro());
     }
     std::unique_ptr<SupplierSearchProviding> makeAutopiter() override {
-        return std::make_unique<Provider>(*this, autopiter, QStringLiteral("autopiter"),
-                                          SupplierDescriptors::autopiter());
+        return std::make_unique<Provider>(*this, autopiter, SupplierDescriptors::autopiter());
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return std::make_unique<Portal>(*this); }
 
@@ -88,29 +86,26 @@ private:
         factory.events.append(name + QStringLiteral(" end"));
         if (supplier.error)
             throw PlainUserFacingError(*supplier.error);
-        // A named copy: GCC 12 moves from `co_return supplier.offers`, which emptied the
-        // fake's list after its first answer.
+        // A named copy: GCC 12 moves from `co_return supplier.offers`, emptying the fake's list.
         QList<SupplierOffer> answer = supplier.offers;
         co_return answer;
     }
 
     class Provider : public SupplierSearchProviding {
     public:
-        Provider(FakeConnectorFactory& f, FakeSupplier& s, QString name, const SupplierDescriptor& d)
+        Provider(FakeConnectorFactory& f, FakeSupplier& s, const SupplierDescriptor& d)
             : m_factory(f)
             , m_supplier(s)
-            , m_name(std::move(name))
             , m_descriptor(d) {}
         const SupplierDescriptor& descriptor() const override { return m_descriptor; }
         QCoro::Task<QList<SupplierOffer>> search(QString article) override {
             m_supplier.requests.append(article);
-            return answer(m_factory, m_supplier, m_name);
+            return answer(m_factory, m_supplier, m_descriptor.id);
         }
 
     private:
         FakeConnectorFactory& m_factory;
         FakeSupplier& m_supplier;
-        QString m_name;
         const SupplierDescriptor& m_descriptor;
     };
 
@@ -124,7 +119,7 @@ private:
         ++factory.m_running;
         const auto running = qScopeGuard([&factory] { --factory.m_running; });
         factory.events.append(QStringLiteral("portal sign-in start"));
-        auto passed = pass(factory.portal.signInGate);
+        auto passed = pass(nullptr);
         co_await std::move(passed);
         factory.events.append(QStringLiteral("portal sign-in end"));
         state->error = factory.portal.signInError;
@@ -162,10 +157,9 @@ private:
     public:
         explicit Portal(FakeConnectorFactory& f)
             : m_factory(f) {}
+        // The answer holds what it needs: the prepared search may go at once.
         QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override {
-            auto prepared = prepare();
-            auto search = prepared->search(std::move(article), std::move(brand));
-            co_return co_await std::move(search);
+            return prepare()->search(std::move(article), std::move(brand));
         }
         std::unique_ptr<PreparedPortalSearch> prepare() override {
             auto state = std::make_shared<SignIn>();

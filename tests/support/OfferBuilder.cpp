@@ -4,12 +4,6 @@
 
 namespace {
 
-Decimal decimal(const char* text) {
-    const auto value = Decimal::parse(QString::fromLatin1(text));
-    Q_ASSERT(value);
-    return value.value_or(Decimal());
-}
-
 QString displayNameOf(const QString& id) {
     if (const auto* d = SupplierDescriptors::find(id))
         return d->displayName;
@@ -35,9 +29,9 @@ OfferBuilder& OfferBuilder::supplier(QString id, QString name) {
     m_offer.supplierName = std::move(name);
     return *this;
 }
-OfferBuilder& OfferBuilder::price(const char* text) {
-    return set(&SupplierOffer::price, decimal(text));
-}
-OfferBuilder& OfferBuilder::rejectRate(const char* text) {
-    return set(&SupplierOffer::rejectRate, decimal(text));
+
+Decimal OfferBuilder::decimal(const char* text) {
+    const auto value = Decimal::parse(QString::fromLatin1(text));
+    Q_ASSERT(value);
+    return value.value_or(Decimal());
 }
