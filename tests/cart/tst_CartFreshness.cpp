@@ -10,6 +10,7 @@
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "support/AwaitTask.h"
 #include "support/OfferBuilder.h"
+#include "support/SandboxServices.h"
 #include "support/TestEnvironment.h"
 
 #include <QSignalSpy>
@@ -39,14 +40,7 @@ struct CartSandbox {
     CartSandbox() {
         if (!server.start())
             qFatal("sandbox did not start");
-        AppServices::Options options;
-        options.settingsFile = environment.settingsPath();
-        options.memoryCredentials = true;
-        options.endpoints = server.endpoints();
-        services = std::make_unique<AppServices>(options);
-        for (const auto& [account, secret] : SandboxServer::demoAccounts)
-            services->memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
-        services->supplierPreferences().setAutoligaEnabled(true);
+        services = sandboxServices(environment, server.endpoints(), true);
     }
 
     // Searches as the window does and puts `perSupplier` offers of every supplier into the cart.

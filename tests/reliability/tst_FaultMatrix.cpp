@@ -23,6 +23,7 @@
 #include "suppliers/autopiter/AutopiterClient.h"
 #include "suppliers/autopiter/AutopiterXmlParser.h"
 #include "support/AwaitTask.h"
+#include "support/SandboxServices.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
@@ -221,17 +222,9 @@ public:
             endpoints.setOrigin(faulty, origin);
         }
         AppServices::Options options;
-        options.settingsFile = env.settingsPath();
-        options.memoryCredentials = true;
-        options.endpoints = endpoints;
         if (s.timeout)
             options.timeouts.insert(faulty, *s.timeout);
-        services = std::make_unique<AppServices>(options);
-        for (const auto& [account, secret] : SandboxServer::demoAccounts)
-            services->memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
-        services->supplierPreferences().setAutoEuroEnabled(true);
-        services->supplierPreferences().setAutopiterEnabled(true);
-        services->supplierPreferences().setAutoligaEnabled(true);
+        services = sandboxServices(env, endpoints, true, options);
     }
     ~Rig() {
         // The clients' connections close first, so that the server's workers end at once.

@@ -7,6 +7,7 @@
 #include "suppliers/autoeuro/AutoEuroProvider.h"
 #include "suppliers/ConnectionChecks.h"
 #include "SupplierTestSupport.h"
+#include "support/SandboxServices.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -179,16 +180,9 @@ private Q_SLOTS:
         TestEnvironment environment;
         SupplierSandbox sandbox;
         sandbox.setFault(Service::autoEuro, Fault::status, u"brand=MAHLE"_s, 500);
-        AppServices::Options options;
-        options.settingsFile = environment.settingsPath();
-        options.memoryCredentials = true;
-        options.endpoints = sandbox.endpoints;
-        AppServices services(options);
-        for (const auto& [account, secret] : SandboxServer::demoAccounts)
-            services.memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
-        services.supplierPreferences().setAutoligaEnabled(true);
+        const auto services = sandboxServices(environment, sandbox.endpoints, true);
 
-        SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
+        SearchViewModel model(services->supplierPreferences(), services->searchConnectors());
         QSignalSpy finished(&model, &SearchViewModel::searchFinished);
         model.setArticle(u"oc 90"_s);
         model.search();

@@ -7,6 +7,7 @@
 #include "suppliers/autopiter/AutopiterClient.h"
 #include "suppliers/autopiter/AutopiterProvider.h"
 #include "support/AwaitTask.h"
+#include "support/SandboxServices.h"
 #include "support/TestEnvironment.h"
 #include "ui/AutoEuroSettingsSheet.h"
 #include "ui/AutoligaSettingsSheet.h"
@@ -33,11 +34,7 @@ struct SettingsSandbox {
     SettingsSandbox() {
         if (!server.start())
             qFatal("sandbox did not start");
-        AppServices::Options options;
-        options.settingsFile = environment.settingsPath();
-        options.memoryCredentials = true;
-        options.endpoints = server.endpoints();
-        services = std::make_unique<AppServices>(options);
+        services = sandboxServices(environment, server.endpoints(), false);
     }
     MemoryCredentialStore& store() { return *services->memoryCredentialStore(); }
     SettingsServices settings() {
