@@ -185,6 +185,13 @@ private Q_SLOTS:
         QCOMPARE(item.unitPrice, 0.1);
         QCOMPARE(item.rejects, 2.35);
         QCOMPARE(CartItem::decodeList(CartItem::encodeList({item})), std::optional(QList<CartItem>{item}));
+
+        // A price beyond the double range is stored as the largest finite double, never as inf or NaN.
+        Cart c;
+        QVERIFY(c.store.add(OfferBuilder(u"autoeuro"_s, u"huge"_s).price("1e400")));
+        const QByteArray stored = *c.defaults->dataValue(CartStore::defaultsKey());
+        QVERIFY(!stored.contains("null") && !stored.contains("nan") && !stored.contains("inf"));
+        QCOMPARE(CartStore(*c.env.makeDefaults()).items().first().unitPrice, std::numeric_limits<double>::max());
     }
 
     void persistence_absentOptionalsAreOmitted() {
