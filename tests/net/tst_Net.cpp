@@ -52,7 +52,6 @@ private Q_SLOTS:
         QTest::newRow("unset") << u""_s << u""_s;
         QTest::newRow("not http") << u"ftp://example.ru"_s << u""_s;
         QTest::newRow("no host") << u"http://"_s << u""_s;
-        QTest::newRow("garbage") << u"не адрес"_s << u""_s;
     }
     void endpoint_appendsFixedPathsToTheOrigin() {
         QFETCH(QString, origin);

@@ -28,10 +28,10 @@ template <typename T> QString fieldText(const std::optional<T>& value) {
 }
 
 // The description of the error `run` throws, or "<no error>".
-inline QString failureOf(const std::function<void()>& run) {
+template <typename Error = UserFacingError> QString failureOf(const std::function<void()>& run) {
     try {
         run();
-    } catch (const UserFacingError& error) {
+    } catch (const Error& error) {
         return error.description();
     }
     return QStringLiteral("<no error>");

@@ -183,7 +183,6 @@ private Q_SLOTS:
         QTest::newRow("inside another property") << colour(u"border-background: #fff"_s) << usable;
         QTest::newRow("a later declaration when the first is no hex")
             << colour(u"background: red; background-color: #CCFFFF"_s) << usable + u" #CCFFFF"_s;
-        QTest::newRow("background with trailing words") << colour(u"background: #fff url(x.png)"_s) << usable;
     }
     void parse_readsOrSkipsEachRow() {
         QFETCH(QByteArray, members);
