@@ -149,13 +149,13 @@ private Q_SLOTS:
             << u"get_deliveries/"_s << 502 << QByteArray() << u"AutoEuro вернул HTTP 502."_s;
         QTest::newRow("the first point naming Chelyabinsk, in capitals inside a longer name")
             << u"get_deliveries/"_s << 200
-            << QByteArray("{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"},"
-                          "{\"delivery_key\":\"C1\",\"delivery_name\":\"Склад ЧЕЛЯБИНСК-Север\"},"
-                          "{\"delivery_key\":\"C2\",\"delivery_name\":\"г. Челябинск\"}]}")
+            << QByteArray(R"({"DATA":[{"delivery_key":"M","delivery_name":"Москва"},)"
+                          R"({"delivery_key":"C1","delivery_name":"Склад ЧЕЛЯБИНСК-Север"},)"
+                          R"({"delivery_key":"C2","delivery_name":"г. Челябинск"}]})")
             << u"delivery_key=C1"_s;
         QTest::newRow("no point in Chelyabinsk")
-            << u"get_deliveries/"_s << 200
-            << QByteArray("{\"DATA\":[{\"delivery_key\":\"M\",\"delivery_name\":\"Москва\"}]}") << nowhere;
+            << u"get_deliveries/"_s << 200 << QByteArray(R"({"DATA":[{"delivery_key":"M","delivery_name":"Москва"}]})")
+            << nowhere;
     }
     void lookups_decideTheSearch() {
         QFETCH(QString, match);
@@ -200,8 +200,8 @@ private Q_SLOTS:
         AutoEuroSandbox sandbox;
         // Both brands of OC 90 answer the same lines.
         sandbox.setFault(Fault::body, u"search_items/"_s, 200,
-                         "{\"DATA\":[{\"offer_key\":\"same\",\"price\":10},{\"offer_key\":\" same \",\"price\":11},"
-                         "{\"offer_key\":\"other\",\"price\":12}]}");
+                         R"({"DATA":[{"offer_key":"same","price":10},{"offer_key":" same ","price":11},)"
+                         R"({"offer_key":"other","price":12}]})");
         AutoEuroProvider provider(sandbox.client);
         const auto offers = awaitTask(provider.search(u"OC 90"_s));
         QStringList kept;
@@ -213,29 +213,27 @@ private Q_SLOTS:
     void normalize_mapsFieldByField_data() {
         QTest::addColumn<QByteArray>("row");
         QTest::addColumn<QString>("expected"); // "dropped" or field=value pairs checked below
-        QTest::newRow("no offer key") << QByteArray("{\"price\":1}") << "dropped";
-        QTest::newRow("blank offer key") << QByteArray("{\"offer_key\":\"   \",\"price\":1}") << "dropped";
-        QTest::newRow("no price") << QByteArray("{\"offer_key\":\"k\"}") << "dropped";
-        QTest::newRow("price zero") << QByteArray("{\"offer_key\":\"k\",\"price\":0}") << "dropped";
-        QTest::newRow("negative price") << QByteArray("{\"offer_key\":\"k\",\"price\":\"-5\"}") << "dropped";
+        QTest::newRow("no offer key") << QByteArray(R"({"price":1})") << "dropped";
+        QTest::newRow("blank offer key") << QByteArray(R"({"offer_key":"   ","price":1})") << "dropped";
+        QTest::newRow("no price") << QByteArray(R"({"offer_key":"k"})") << "dropped";
+        QTest::newRow("price zero") << QByteArray(R"({"offer_key":"k","price":0})") << "dropped";
+        QTest::newRow("negative price") << QByteArray(R"({"offer_key":"k","price":"-5"})") << "dropped";
         QTest::newRow("out-of-range numbers are absent")
-            << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"amount\":-3,\"packing\":0,\"rejects\":120}")
+            << QByteArray(R"({"offer_key":"k","price":5,"amount":-3,"packing":0,"rejects":120})")
             << "available=none;package=none;rejects=none";
         QTest::newRow("negative refusal rate")
-            << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"rejects\":-1}") << "rejects=none";
-        QTest::newRow("edges kept") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"amount\":0,\"packing\":1,"
-                                                  "\"rejects\":100}")
+            << QByteArray(R"({"offer_key":"k","price":5,"rejects":-1})") << "rejects=none";
+        QTest::newRow("edges kept") << QByteArray(R"({"offer_key":"k","price":5,"amount":0,"packing":1,"rejects":100})")
                                     << "available=0;package=1;rejects=100";
-        QTest::newRow("minimal row") << QByteArray("{\"offer_key\":\" k1\",\"price\":0.1}")
+        QTest::newRow("minimal row") << QByteArray(R"({"offer_key":" k1","price":0.1})")
                                      << "key=k1;price=0.1;currency=RUB;returnable=none;rejects=none;brand=";
-        QTest::newRow("not returnable") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"return\":0}")
+        QTest::newRow("not returnable") << QByteArray(R"({"offer_key":"k","price":5,"return":0})")
                                         << "returnable=false";
-        QTest::newRow("returnable") << QByteArray("{\"offer_key\":\"k\",\"price\":5,\"return\":\"2\"}")
-                                    << "returnable=true";
+        QTest::newRow("returnable") << QByteArray(R"({"offer_key":"k","price":5,"return":"2"})") << "returnable=true";
         QTest::newRow("full row")
-            << QByteArray("{\"offer_key\":\"k\",\"brand\":\" MAHLE\",\"code\":\"oc-90\",\"name\":\"Фильтр\","
-                          "\"price\":\"412,30\",\"currency\":\"USD\",\"amount\":\"7\",\"packing\":4,"
-                          "\"warehouse_name\":\"Склад\",\"delivery_time\":3,\"stock\":1}")
+            << QByteArray(
+                   R"({"offer_key":"k","brand":" MAHLE","code":"oc-90","name":"Фильтр","price":"412,30",)"
+                   R"("currency":"USD","amount":"7","packing":4,"warehouse_name":"Склад","delivery_time":3,"stock":1})")
             << "brand= MAHLE;article=oc-90;name=Фильтр;price=412.3;currency=USD;available=7;package=4;"
                "warehouse=Склад;delivery=3";
     }

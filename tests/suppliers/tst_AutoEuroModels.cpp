@@ -70,12 +70,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("description");
         QTest::newRow("missing required key")
-            << QByteArray("{\"DATA\":[{\"payer_name\":\"B\"}]}")
+            << QByteArray(R"({"DATA":[{"payer_name":"B"}]})")
             << "JSON keyNotFound payer_key, path: DATA.Index 0, No value associated with key \"payer_key\".";
         QTest::newRow("null required value")
-            << QByteArray("{\"DATA\":[{\"payer_key\":null,\"payer_name\":\"B\"}]}")
+            << QByteArray(R"({"DATA":[{"payer_key":null,"payer_name":"B"}]})")
             << "JSON valueNotFound String, path: DATA.Index 0.payer_key, Expected String value but found null instead.";
-        QTest::newRow("DATA not a list") << QByteArray("{\"DATA\":{\"payer_key\":\"1\"}}")
+        QTest::newRow("DATA not a list") << QByteArray(R"({"DATA":{"payer_key":"1"}})")
                                          << "JSON typeMismatch Array, path: DATA, Expected to decode Array but found "
                                             "another value instead.";
     }
@@ -86,17 +86,17 @@ private Q_SLOTS:
     }
 
     void malformedRecord_isSkippedAndCounted() {
-        const QByteArray body = "{\"DATA\":[{\"offer_key\":\"A\"},{\"offer_key\":\"B\",\"price\":\"дорого\"},"
-                                "{\"offer_key\":\"C\",\"amount\":1e30},{\"offer_key\":\"D\",\"rejects\":1e999}]}";
+        const QByteArray body = R"({"DATA":[{"offer_key":"A"},{"offer_key":"B","price":"дорого"},)"
+                                R"({"offer_key":"C","amount":1e30},{"offer_key":"D","rejects":1e999}]})";
         const auto partial = AutoEuroEnvelope<AutoEuroOffer>::decode(body);
         QCOMPARE(std::tuple(partial.DATA->size(), *partial.DATA->at(0).offer_key, partial.skippedRecords),
                  std::tuple(qsizetype(1), QStringLiteral("A"), 3));
-        const auto empty = AutoEuroEnvelope<AutoEuroOffer>::decode("{\"DATA\":[{}, {\"return\":null}]}");
+        const auto empty = AutoEuroEnvelope<AutoEuroOffer>::decode(R"({"DATA":[{}, {"return":null}]})");
         QCOMPARE(empty.DATA->size(), 2);
         QVERIFY(!empty.DATA->at(1).return_);
         // The envelope itself stays strict.
         QVERIFY(failureOf<Json::DecodingError>([&] {
-                    AutoEuroEnvelope<AutoEuroOffer>::decode("{\"META\":[],\"DATA\":[]}");
+                    AutoEuroEnvelope<AutoEuroOffer>::decode(R"({"META":[],"DATA":[]})");
                 }).startsWith(u"JSON typeMismatch Dictionary, path: META"));
     }
 

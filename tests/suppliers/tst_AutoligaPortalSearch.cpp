@@ -136,7 +136,6 @@ private Q_SLOTS:
             << QByteArray("{\"a\":{\"x\":1},\"b\":[1," + plain + "],\"c\":\"text\",\"d\":[" + plain + "]}") << "d:0";
         QTest::newRow("key written twice: the last counts")
             << QByteArray("{\"a\":[" + withId("1") + "],\"a\":[" + withId("2") + "]}") << "2";
-        QTest::newRow("no groups") << QByteArray("{}") << "";
     }
     void parse_ordersGroupsByKey_andIdentifiesRows() {
         QFETCH(QByteArray, rows);
