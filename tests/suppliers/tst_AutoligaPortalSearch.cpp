@@ -87,7 +87,6 @@ private Q_SLOTS:
     void prepare_signsInAtOnce_beforeTheBrandIsKnown() {
         AutoligaSandbox sandbox;
         auto prepared = sandbox.portal.prepare();
-        // Warm-up and sign-in go out before anyone knows the brand.
         QTRY_COMPARE(sandbox.requestsTo(u"/autoliga/"_s).size(), 2);
         QCOMPARE(sandbox.requestsTo(u"/autoliga/"_s).at(1).path, QStringLiteral("/autoliga/api/v2/customer/login/"));
         QVERIFY(!awaitTask(prepared->search(QStringLiteral("OC 90"), QStringLiteral("KNECHT"))).isEmpty());
