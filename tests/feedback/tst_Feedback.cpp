@@ -197,8 +197,6 @@ void FeedbackTest::answer_onlyA201WithAReceiptSucceeds_data() {
     QTest::newRow("201 without id") << 201 << QByteArray(R"j({"status":"received"})j") << invalid;
     QTest::newRow("201, an array") << 201 << QByteArray("[]") << invalid;
     QTest::newRow("200 with a receipt") << 200 << receipt << QStringLiteral("Сервис обратной связи вернул ошибку 200.");
-    QTest::newRow("200 with an error") << 200 << QByteArray(R"j({"error":"Перегружен"})j")
-                                       << QStringLiteral("Ошибка сервера 200: Перегружен");
     QTest::newRow("422, empty error") << 422 << QByteArray(R"j({"error":""})j")
                                       << QStringLiteral("Сервис обратной связи вернул ошибку 422.");
     QTest::newRow("500, error not text") << 500 << QByteArray(R"j({"error":{"code":1}})j")

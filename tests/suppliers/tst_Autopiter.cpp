@@ -246,7 +246,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rejectRate");
         QTest::addColumn<int>("days"); // -1 when missing
         QTest::addColumn<QString>("delivery");
-        QTest::newRow("97.5 percent") << u"97.5"_s << u"2.5"_s << 3 << u"3 дн."_s;
         QTest::newRow("100 percent") << u"100"_s << u"0"_s << 0 << u"0 дн."_s;
         QTest::newRow("0 percent") << u"0"_s << u"100"_s << -1 << u"none"_s;
         QTest::newRow("above 100") << u"120"_s << u"none"_s << 12 << u"12 дн."_s;
