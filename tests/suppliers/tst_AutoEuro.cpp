@@ -31,7 +31,6 @@ private Q_SLOTS:
         const auto answer = [](const QByteArray& meta) {
             return "{" + meta + R"("DATA":[{"payer_key":"1","payer_name":"A"}]})";
         };
-        QTest::newRow("OK") << QString() << answer(R"("META":{"result":"OK"},)") << u"1"_s;
         QTest::newRow("no META") << QString() << answer({}) << u"1"_s;
         QTest::newRow("result null") << QString() << answer(R"("META":{"result":null},)") << u"1"_s;
         QTest::newRow("lower-case ok") << QString() << answer(R"("META":{"result":"ok"},)") << u"Ошибка AutoEuro: ok"_s;
