@@ -146,7 +146,6 @@ private Q_SLOTS:
         // Members over a usable row; the outcome is "price delivery available minimum name [colour]" or "skip".
         QTest::addColumn<QByteArray>("members");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("usable row") << QByteArray("{}") << "100 2 дн. none none Фильтр";
         QTest::newRow("price as a JSON number") << QByteArray(R"({"price":1250})") << "1250 2 дн. none none Фильтр";
         QTest::newRow("price with a unit")
             << QByteArray(R"({"price":"1250.50 руб"})") << "1250.5 2 дн. none none Фильтр";
