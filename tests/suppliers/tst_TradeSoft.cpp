@@ -57,7 +57,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome"); // rows found, or the failure text
         const QString noContainer = u"TradeSoft: в ответе отсутствует container."_s;
-        QTest::newRow("zero error, empty message") << QByteArray(R"({"error":0,"message":"","container":[]})") << "0";
         QTest::newRow("message text") << QByteArray(R"({"message":" Нет доступа ","container":[]})") << "Нет доступа";
         QTest::newRow("error number") << QByteArray(R"({"error":5,"container":[]})") << "TradeSoft API error: 5";
         QTest::newRow("null, \"null\", \"0\" pass")
