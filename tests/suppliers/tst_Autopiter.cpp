@@ -115,7 +115,6 @@ private Q_SLOTS:
         QTest::newRow("no user id") << none << QByteArray() << u"autopiter-user-id=<removed>"_s << missing;
         QTest::newRow("user id of blanks") << none << QByteArray() << u"autopiter-user-id= \t\n"_s << missing;
         QTest::newRow("empty password") << none << QByteArray() << u"autopiter-password="_s << missing;
-        QTest::newRow("wrong password") << none << QByteArray() << u"autopiter-password=guess"_s << rejected;
         QTest::newRow("login without cookie") << int(Fault::loginWithoutCookie) << QByteArray() << QString()
                                               << u"Autopiter подтвердил авторизацию, но не вернул AuthCoocies."_s;
         QTest::newRow("no address") << none << QByteArray() << u"<no address>"_s
