@@ -151,7 +151,6 @@ private Q_SLOTS:
 
     void emptyAnswer_hasNoRows() {
         QVERIFY(AutopiterXmlParser::catalogItems({}).isEmpty());
-        QVERIFY(AutopiterXmlParser::priceItems(answer({})).isEmpty());
     }
 };
 
