@@ -49,8 +49,7 @@ private:
         const Answer answer = fakes.answers.value(article);
         if (answer.error)
             throw PlainUserFacingError(*answer.error);
-        QList<SupplierOffer> offers = answer.offers;
-        co_return offers;
+        co_return QList<SupplierOffer>(answer.offers);
     }
 
     class Provider : public SupplierSearchProviding {

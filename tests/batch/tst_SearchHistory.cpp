@@ -51,11 +51,10 @@ private Q_SLOTS:
         SearchHistory history(*defaults);
         QVERIFY(history.entries().isEmpty());
         // Entries that make no sense are skipped; the rest stay.
-        defaults->setString(
-            SearchHistory::defaultsKey(),
-            QStringLiteral("[{\"article\":\"\"},{\"article\":\"OC 90\",\"searchedAt\":\"2026-12-01T09:00:00\","
-                           "\"offerCount\":1e30},{\"article\":\"W 712/75\",\"searchedAt\":"
-                           "\"2026-12-01T09:00:00\",\"offerCount\":4}]"));
+        defaults->setString(SearchHistory::defaultsKey(),
+                            QStringLiteral(R"([{"article":""},{"article":"OC 90","searchedAt":"2026-12-01T09:00:00",)"
+                                           R"("offerCount":1e30},{"article":"W 712/75","searchedAt":)"
+                                           R"("2026-12-01T09:00:00","offerCount":4}])"));
         const auto entries = history.entries();
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries.first().article, QStringLiteral("W 712/75"));

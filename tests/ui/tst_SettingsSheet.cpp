@@ -107,7 +107,6 @@ private Q_SLOTS:
         QTRY_VERIFY(sheet.checkButton()->isEnabled());
         QVERIFY2(sheet.accountInfo().startsWith(u"API AutoEuro: доступ подтверждён\n\nПлательщики:\n"_s),
                  qPrintable(sheet.accountInfo()));
-        QVERIFY(sheet.accountInfo().contains(u"\n\ndelivery_key:\nCHL-07\n\nСтатусов заказа получено:\n4"_s));
 
         sheet.deleteButton()->click();
         QTRY_COMPARE(sheet.status(), u"API-key удалён."_s);
