@@ -87,10 +87,6 @@ private Q_SLOTS:
     }
 
     void filter_leavesListAloneWhenVoteIsUnclear() {
-        const SupplierOffer pump = offers(u"A|X1|Насос"_qs).first();
-        // Fewer than two offers, whatever they are.
-        QCOMPARE(filter({pump}, u"OTHER"_qs), QList<SupplierOffer>{pump});
-
         const QList<SupplierOffer> split = offers(u"A|X1|Фильтр;A|X1|Фильтр;A|X1|Насос;A|X1|Насос;B|Y2|Подшипник"_qs);
         // No strict majority inside the only voting brand.
         QCOMPARE(filter(split, u"X1"_qs), split);

@@ -315,21 +315,18 @@ private Q_SLOTS:
     }
 
     void destroyedViewModel_isNotTouchedByItsSearch() {
-        TestEnvironment env;
-        auto defaults = env.makeDefaults();
-        SupplierPreferences prefs(*defaults);
-        FakeConnectorFactory fakes;
+        Harness h;
         Gate gate;
-        fakes.autoEuro.gate = &gate;
+        h.fakes.autoEuro.gate = &gate;
         {
-            SearchViewModel model(prefs, fakes);
+            SearchViewModel model(h.prefs, h.fakes);
             model.setArticle(QStringLiteral("OC 90"));
             model.search();
             QVERIFY(model.isLoading());
         }
         gate.open(); // resumes the orphaned search; it must stop quietly
-        QTRY_COMPARE(fakes.events.size(), 4);
-        QVERIFY(fakes.events.contains(QStringLiteral("autoeuro end")));
+        QTRY_COMPARE(h.fakes.events.size(), 4);
+        QVERIFY(h.fakes.events.contains(QStringLiteral("autoeuro end")));
     }
 
     void latinLookalikes_data() {
