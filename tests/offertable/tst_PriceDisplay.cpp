@@ -40,7 +40,6 @@ private Q_SLOTS:
         };
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        row("roubles, no markup", "1234.5", "RUB", 0.0, "1234,50 руб.", "1234.50");
         row("10% rounds up to 50", "1234.5", "RUB", 10.0, "1400 руб.", "1400", "1 234,5");
         row("1500 at 10% is exactly 1650", "1500", "RUB", 10.0, "1650 руб.", "1650", "1 500");
         row("a cent over a multiple goes up", "1500.01", "RUB", 10.0, "1700 руб.", "1700", "1 500,01");
