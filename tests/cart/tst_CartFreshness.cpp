@@ -97,7 +97,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("freshName");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QStringList>("details");
-        QTest::newRow("same") << 1000.0 << 5LL << u"3 дн."_s << u"Фильтр"_s << Status::current << QStringList();
         QTest::newRow("0.004 is no change")
             << 1000.004 << 5LL << u"3 дн."_s << u"Фильтр"_s << Status::current << QStringList();
         QTest::newRow("0.005 is a change") << 1000.005 << 5LL << u"3 дн."_s << u"Фильтр"_s << Status::changed

@@ -40,9 +40,7 @@ private Q_SLOTS:
         };
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        row("roubles, no markup", "1234.5", "RUB", 0.0, "1234,50 руб.", "1234.50");
         row("10% rounds up to 50", "1234.5", "RUB", 10.0, "1400 руб.", "1400", "1 234,5");
-        row("exact multiple stays", "100", "RUB", 50.0, "150 руб.", "150", "100");
         row("1500 at 10% is exactly 1650", "1500", "RUB", 10.0, "1650 руб.", "1650", "1 500");
         row("a cent over a multiple goes up", "1500.01", "RUB", 10.0, "1700 руб.", "1700", "1 500,01");
         row("fractional markup", "1000", "RUB", 0.1, "1050 руб.", "1050", "1 000");
@@ -59,7 +57,6 @@ private Q_SLOTS:
         row("rur with blanks is roubles", "10", " rur ", 0.0, "10,00 руб.", "10.00");
         row("rouble sign", "10", "₽", 0.0, "10,00 руб.", "10.00");
         row("руб. in any case", "10", "Руб.", 0.0, "10,00 руб.", "10.00");
-        row("EUR keeps the point", "1234.5", "EUR", 0.0, "1234.50 EUR", "1234.50");
         row("code case as given", "7", " usd\n", 0.0, "7.00 usd", "7.00");
         row("no currency", "1234.5", "", 0.0, "1234.50", "1234.50");
     }
@@ -84,22 +81,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
 
         const QDateTime none;
-        const QDateTime yesterday = kNow.addDays(-1);
-        QTest::newRow("days") << u"3 дн."_s << none << u"3 дн."_s;
         QTest::newRow("first number of a range") << u"от 2 до 5 дней"_s << none << u"2 дн."_s;
         QTest::newRow("English days") << u"5 days"_s << none << u"5 дн."_s;
-        QTest::newRow("bare number") << u"7"_s << none << u"7 дн."_s;
+        QTest::newRow("bare number, blanks trimmed") << u" 7\n"_s << none << u"7 дн."_s;
         QTest::newRow("negative number, not clamped") << u"-3"_s << none << u"-3 дн."_s;
         QTest::newRow("plus sign") << u"+4"_s << none << u"4 дн."_s;
         QTest::newRow("description wins over date") << u"3 дн."_s << kNow.addDays(10) << u"3 дн."_s;
         QTest::newRow("written date without leading zeros") << u"7.12.2026"_s << none << u"1 дн."_s;
         QTest::newRow("written date and time without leading zeros") << u"9.12.2026 9:30"_s << none << u"3 дн."_s;
-        QTest::newRow("written date in the past") << u"01.12.2026"_s << none << u"0 дн."_s;
-        QTest::newRow("on request, no date") << u"по запросу"_s << none << u"—"_s;
         QTest::newRow("on request, date tomorrow") << u"по запросу"_s << kNow.addDays(1) << u"1 дн."_s;
         QTest::newRow("too many digits is no number") << u"99999999999999999999 дн."_s << none << u"—"_s;
-        QTest::newRow("blank description, date yesterday") << u"  \n"_s << yesterday << u"0 дн."_s;
-        QTest::newRow("no description, date yesterday") << QString() << yesterday << u"0 дн."_s;
+        QTest::newRow("no description, date yesterday") << QString() << kNow.addDays(-1) << u"0 дн."_s;
         QTest::newRow("later today") << QString() << kNow.addSecs(3600) << u"0 дн."_s;
         QTest::newRow("a minute past midnight tomorrow")
             << QString() << QDateTime(kNow.date().addDays(1), QTime(0, 1)) << u"1 дн."_s;

@@ -73,7 +73,6 @@ private Q_SLOTS:
         // Control characters typed or pasted never reach a supplier or split a log line.
         QTest::newRow("control characters") << u"  oc\u0000 9\n0\u001b \n"_qs << u"OC 90"_qs << QString();
         QTest::newRow("Cyrillic lookalikes") << u" ос 90"_qs << u"OC 90"_qs << u"Кириллица заменена: ОС 90 → OC 90"_qs;
-        QTest::newRow("other Cyrillic letters") << u"фс 90"_qs << u"ФС 90"_qs << QString();
     }
 
     void search_normalisesTheArticle() {
@@ -100,14 +99,9 @@ private Q_SLOTS:
         const QString none; // null: absent
         QTest::newRow("nobody enabled") << -2 << -2 << -2 << "Включите хотя бы одного поставщика в настройках." << none;
         QTest::newRow("nothing anywhere") << 0 << 0 << -2 << "По артикулу OC 90 предложения не найдены." << none;
-        QTest::newRow("one success") << 3 << 0 << -2 << "OC 90 — найдено предложений: 3" << none;
         QTest::newRow("both succeed") << 2 << 4 << -2 << "OC 90 — найдено предложений: 6" << none;
         QTest::newRow("AutoEuro fails, Autopiter empty") << -1 << 0 << -2 << none << "AutoEuro: ошибка AE";
         QTest::newRow("both fail") << -1 << -1 << -2 << none << "AutoEuro: ошибка AE\nAutopiter: ошибка AP";
-        QTest::newRow("all three fail") << -1 << -1 << -1 << none
-                                        << "AutoEuro: ошибка AE\nAutopiter: ошибка AP\nАвтолига (портал): ошибка AL";
-        QTest::newRow("Autopiter fails, AutoEuro found")
-            << 12 << -1 << -2 << "OC 90 — найдено предложений: 12. Autopiter: ошибка AP" << none;
         QTest::newRow("two failures after offers")
             << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
         QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
@@ -315,28 +309,24 @@ private Q_SLOTS:
     }
 
     void durationDisplay_usesDecimalComma() {
-        QCOMPARE(SearchViewModel::durationDisplay(0.04), QStringLiteral("Поиск: 0,0 с"));
         QCOMPARE(SearchViewModel::durationDisplay(2.44), QStringLiteral("Поиск: 2,4 с"));
         QCOMPARE(SearchViewModel::durationDisplay(-1.0), QStringLiteral("Поиск: 0,0 с"));
         QCOMPARE(SearchViewModel::durationDisplay(1234.5), QStringLiteral("Поиск: 1234,5 с"));
     }
 
     void destroyedViewModel_isNotTouchedByItsSearch() {
-        TestEnvironment env;
-        auto defaults = env.makeDefaults();
-        SupplierPreferences prefs(*defaults);
-        FakeConnectorFactory fakes;
+        Harness h;
         Gate gate;
-        fakes.autoEuro.gate = &gate;
+        h.fakes.autoEuro.gate = &gate;
         {
-            SearchViewModel model(prefs, fakes);
+            SearchViewModel model(h.prefs, h.fakes);
             model.setArticle(QStringLiteral("OC 90"));
             model.search();
             QVERIFY(model.isLoading());
         }
         gate.open(); // resumes the orphaned search; it must stop quietly
-        QTRY_COMPARE(fakes.events.size(), 4);
-        QVERIFY(fakes.events.contains(QStringLiteral("autoeuro end")));
+        QTRY_COMPARE(h.fakes.events.size(), 4);
+        QVERIFY(h.fakes.events.contains(QStringLiteral("autoeuro end")));
     }
 
     void latinLookalikes_data() {
@@ -345,8 +335,6 @@ private Q_SLOTS:
         QTest::newRow("mixed with Latin") << u"W 7О2/Х"_qs << u"W 7O2/X"_qs;
         QTest::newRow("all twelve capitals") << u"АВЕКМНОРСТУХ"_qs << u"ABEKMHOPCTYX"_qs;
         QTest::newRow("small letters stay small") << u"ос-90 ку"_qs << u"oc-90 ky"_qs;
-        QTest::newRow("Latin only") << u"OC 90"_qs << u"OC 90"_qs;
-        QTest::newRow("digits and signs only") << u"0 451-103/079"_qs << u"0 451-103/079"_qs;
         QTest::newRow("Ё has no twin") << u"ЁО 1"_qs << u"ЁО 1"_qs;
         QTest::newRow("a Greek letter") << u"ОС Ω"_qs << u"ОС Ω"_qs;
         QTest::newRow("accented Latin counts as Latin") << u"LEMFÖRDER О"_qs << u"LEMFÖRDER O"_qs;
