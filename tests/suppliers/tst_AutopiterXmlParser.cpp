@@ -149,9 +149,7 @@ private Q_SLOTS:
         QCOMPARE(failureOf([&] { AutopiterXmlParser::priceItems(xml); }), description);
     }
 
-    void emptyAnswer_hasNoRows() {
-        QVERIFY(AutopiterXmlParser::catalogItems({}).isEmpty());
-    }
+    void emptyAnswer_hasNoRows() { QVERIFY(AutopiterXmlParser::catalogItems({}).isEmpty()); }
 };
 
 QTEST_GUILESS_MAIN(TestAutopiterXmlParser)
