@@ -18,6 +18,13 @@ inline const QString rejectFilterEnabled = QStringLiteral("oreliaRejectFilterEna
 inline const QString rejectThreshold = QStringLiteral("oreliaRejectThreshold");
 inline const QString cart = QStringLiteral("Orelia.Cart.v1");
 inline const QString portalOfferOrigins = QStringLiteral("Orelia.Autoliga.PortalOfferOrigins.v1");
+// Service addresses the buyer saved in a supplier's sheet, as text; absent: the built-in one.
+inline const QString autoEuroAddress = QStringLiteral("supplier.autoeuro.address");
+inline const QString autopiterAddress = QStringLiteral("supplier.autopiter.address");
+inline const QString tradeSoftAddress = QStringLiteral("supplier.autoliga.tradesoftAddress");
+inline const QString autoligaPortalAddress = QStringLiteral("supplier.autoliga.portalAddress");
+// Autoliga's provider identifier inside TradeSoft; absent: the one built in.
+inline const QString autoligaTradeSoftProvider = QStringLiteral("supplier.autoliga.tradesoftProvider");
 } // namespace UserDefaultsKeys
 
 // Typed access to the user's settings over QSettings, with "is this key present"

@@ -6,9 +6,11 @@
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QSslError>
 #include <QTimer>
 
 #include <deque>
+#include <limits>
 #include <memory>
 
 namespace Http {
@@ -147,6 +149,33 @@ NetworkError timeoutError() {
     return NetworkError(QNetworkReply::TimeoutError, QStringLiteral("Operation timed out"));
 }
 
+// The first certificate problem, as the buyer can act on it.
+QString certificateProblem(const QList<QSslError>& errors) {
+    for (const QSslError& error : errors) {
+        switch (error.error()) {
+        case QSslError::CertificateExpired:
+            return QStringLiteral("срок действия его сертификата истёк");
+        case QSslError::CertificateNotYetValid:
+            return QStringLiteral("его сертификат ещё не действует (проверьте дату и время компьютера)");
+        case QSslError::HostNameMismatch:
+            return QStringLiteral("его сертификат выдан другому адресу");
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+        case QSslError::CertificateUntrusted:
+            return QStringLiteral("его сертификат не заверен доверенным центром");
+        case QSslError::CertificateRevoked:
+            return QStringLiteral("его сертификат отозван");
+        case QSslError::NoError:
+            continue;
+        default:
+            return QStringLiteral("его сертификат не прошёл проверку");
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 QByteArray Response::header(QByteArrayView name) const {
@@ -195,6 +224,12 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         current = r;
 
         Response response;
+        // Beyond this an error status's body is dropped rather than read.
+        const auto errorTextLimit = [&request](const Response& answer) {
+            return request.errorBodyLimit && !answer.isSuccess() && answer.status > 0
+                       ? *request.errorBodyLimit
+                       : std::numeric_limits<qint64>::max();
+        };
         bool tooLarge = false;
         bool statusOnly = false;
         bool redirect = false;
@@ -210,6 +245,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         const auto moved = [&] { idle.start(request.timeout); };
         QObject::connect(r, &QNetworkReply::downloadProgress, &context, moved);
         QObject::connect(r, &QNetworkReply::uploadProgress, &context, moved);
+        // Never ignored: the handshake then fails and nothing of ours is sent.
+        QString certificate;
+        QObject::connect(r, &QNetworkReply::sslErrors, &context,
+                         [&](const QList<QSslError>& errors) { certificate = certificateProblem(errors); });
 
         QObject::connect(r, &QNetworkReply::metaDataChanged, &context, [&] {
             moved();
@@ -229,7 +268,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
             }
             bool known = false;
             const qint64 length = r->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-            if (known && length > request.bodyLimit) {
+            if (known && length > errorTextLimit(response)) {
+                statusOnly = true;
+                abortLater(r);
+            } else if (known && length > request.bodyLimit) {
                 tooLarge = true;
                 abortLater(r);
             }
@@ -239,7 +281,11 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
             if (tooLarge || statusOnly || redirect)
                 return;
             response.body += r->readAll();
-            if (response.body.size() > request.bodyLimit) {
+            if (response.body.size() > errorTextLimit(response)) {
+                statusOnly = true;
+                response.body.clear();
+                abortLater(r);
+            } else if (response.body.size() > request.bodyLimit) {
                 tooLarge = true;
                 response.body.clear();
                 abortLater(r);
@@ -279,6 +325,10 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
             continue;
         }
 
+        // A proxy on the way that wants a password: no answer of the service at all.
+        const auto error = r->error();
+        if (error == QNetworkReply::ProxyAuthenticationRequiredError || response.status == 407)
+            throw NetworkError(QNetworkReply::ProxyAuthenticationRequiredError, r->errorString(), r->url().host());
         if (statusOnly) {
             response.body.clear();
             co_return response;
@@ -286,15 +336,21 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         // Qt flags a 4xx/5xx answer as an error too: that is the answer, not a failure. Any
         // other error (also one after a 2xx status, such as a broken or over-compressed body)
         // is a failure of the transfer.
-        const auto error = r->error();
         const bool statusReflected = response.status >= 400 && isHttpStatusError(error);
-        if (error != QNetworkReply::NoError && !statusReflected)
-            throw NetworkError(error, r->errorString());
+        if (error != QNetworkReply::NoError && !statusReflected) {
+            // A certificate error ends the handshake as a failed one.
+            const auto code = certificate.isEmpty() ? error : QNetworkReply::SslHandshakeFailedError;
+            throw NetworkError(code, r->errorString(), r->url().host(), certificate);
+        }
         if (request.bodyOnlyOnSuccess && !response.isSuccess()) {
             response.body.clear();
             co_return response;
         }
         response.body += r->readAll();
+        if (response.body.size() > errorTextLimit(response)) {
+            response.body.clear();
+            co_return response;
+        }
         if (response.body.size() > request.bodyLimit)
             throw ResponseTooLargeError();
         // Qt 6.4 ends an answer of any status but 200 without an error when the connection

@@ -36,6 +36,9 @@ struct Request {
     // When set, the body of a status outside 200..299 is not read at all.
     bool bodyOnlyOnSuccess = false;
     qint64 bodyLimit = maxBodySize;
+    // When set, the body of a status outside 200..299 is read up to this size (an error text
+    // the service may send); a longer one is dropped and the status alone returned.
+    std::optional<qint64> errorBodyLimit;
 };
 
 struct Response {
@@ -48,9 +51,10 @@ struct Response {
     QByteArray header(QByteArrayView name) const;
 };
 
-// Any HTTP status is an answer. A transport failure or a time-out throws NetworkError; a body
-// over the limit throws ResponseTooLargeError; a redirect to another origin (or from https
-// to http) throws ForeignRedirectError and is never followed.
+// Any HTTP status is an answer. A transport failure or a time-out throws NetworkError (also a
+// proxy that asks for a password, and any certificate error: nothing goes over a connection
+// that is not secure); a body over the limit throws ResponseTooLargeError; a redirect to another
+// origin (or from https to http) throws ForeignRedirectError and is never followed.
 QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request);
 
 } // namespace Http

@@ -8,18 +8,30 @@
 // failures without a text of their own keep Qt's description after a colon, for support.
 class NetworkError : public UserFacingError {
 public:
-    NetworkError(QNetworkReply::NetworkError code, QString text)
+    NetworkError(QNetworkReply::NetworkError code, QString text, QString host = {}, QString detail = {})
         : m_code(code)
-        , m_text(std::move(text)) {}
+        , m_text(std::move(text))
+        , m_host(std::move(host))
+        , m_detail(std::move(detail)) {}
 
     QNetworkReply::NetworkError code() const { return m_code; }
     // Qt's own text.
     QString technicalText() const { return m_text; }
+    // The server asked, when known: the texts name it.
+    QString host() const { return m_host; }
     QString description() const override;
+    // A name that resolves nowhere, or no network at all: what every supplier meets when the
+    // computer is offline.
+    Cause cause() const override;
 
 private:
+    bool isUnreachable() const;
+
     QNetworkReply::NetworkError m_code;
     QString m_text;
+    QString m_host;
+    // What was wrong with a certificate, in Russian.
+    QString m_detail;
 };
 
 // An answer that arrived but must not be used: too large, or redirected to another origin.

@@ -1,32 +1,31 @@
 #include "ServiceEndpoints.h"
 
+#include "core/UserDefaults.h"
+#include "ServiceAddress.h"
+
 #include <QtGlobal>
 
-namespace {
-
-QString builtIn(ServiceEndpoints::Service service) {
-    using S = ServiceEndpoints::Service;
+QUrl ServiceEndpoints::compiledOrigin(Service service) {
+    QString text;
     switch (service) {
-    case S::autoEuro:
-        return QStringLiteral(ORELIA_BUILTIN_AUTOEURO_URL);
-    case S::autopiter:
-        return QStringLiteral(ORELIA_BUILTIN_AUTOPITER_URL);
-    case S::tradeSoft:
-        return QStringLiteral(ORELIA_BUILTIN_TRADESOFT_URL);
-    case S::autoligaPortal:
-        return QStringLiteral(ORELIA_BUILTIN_AUTOLIGA_PORTAL_URL);
-    case S::feedback:
-        return QStringLiteral(ORELIA_BUILTIN_FEEDBACK_URL);
+    case Service::autoEuro:
+        text = QStringLiteral(ORELIA_BUILTIN_AUTOEURO_URL);
+        break;
+    case Service::autopiter:
+        text = QStringLiteral(ORELIA_BUILTIN_AUTOPITER_URL);
+        break;
+    case Service::tradeSoft:
+        text = QStringLiteral(ORELIA_BUILTIN_TRADESOFT_URL);
+        break;
+    case Service::autoligaPortal:
+        text = QStringLiteral(ORELIA_BUILTIN_AUTOLIGA_PORTAL_URL);
+        break;
+    case Service::feedback:
+        text = QStringLiteral(ORELIA_BUILTIN_FEEDBACK_URL);
+        break;
     }
-    return {};
+    return QUrl(text.trimmed(), QUrl::StrictMode);
 }
-
-bool isUsableOrigin(const QUrl& url) {
-    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty() &&
-           !url.hasQuery() && !url.hasFragment();
-}
-
-} // namespace
 
 QString ServiceEndpoints::environmentVariable(Service service) {
     switch (service) {
@@ -44,34 +43,91 @@ QString ServiceEndpoints::environmentVariable(Service service) {
     return {};
 }
 
+QString ServiceEndpoints::settingsKey(Service service) {
+    switch (service) {
+    case Service::autoEuro:
+        return UserDefaultsKeys::autoEuroAddress;
+    case Service::autopiter:
+        return UserDefaultsKeys::autopiterAddress;
+    case Service::tradeSoft:
+        return UserDefaultsKeys::tradeSoftAddress;
+    case Service::autoligaPortal:
+        return UserDefaultsKeys::autoligaPortalAddress;
+    case Service::feedback:
+        break;
+    }
+    return {};
+}
+
+QString ServiceEndpoints::settingsPlace(Service service) {
+    QString sheet = QStringLiteral("Автолига");
+    if (service == Service::autoEuro)
+        sheet = QStringLiteral("AutoEuro");
+    else if (service == Service::autopiter)
+        sheet = QStringLiteral("Autopiter");
+    return QStringLiteral("«Настройки» → ") + sheet + QStringLiteral(" → «Адрес сервиса»");
+}
+
 ServiceEndpoints ServiceEndpoints::fromEnvironment() {
     ServiceEndpoints endpoints;
-    for (const Service service :
-         {Service::autoEuro, Service::autopiter, Service::tradeSoft, Service::autoligaPortal, Service::feedback}) {
+    for (const Service service : allServices) {
+        endpoints.setBuiltIn(service, compiledOrigin(service));
         const QByteArray name = environmentVariable(service).toLatin1();
-        const bool overridden = qEnvironmentVariableIsSet(name.constData());
-        const QString text = overridden ? qEnvironmentVariable(name.constData()) : builtIn(service);
-        const QUrl url(text.trimmed(), QUrl::StrictMode);
-        endpoints.setOrigin(service, url);
-        if (overridden && !text.trimmed().isEmpty() && !isUsableOrigin(url))
-            endpoints.m_problems.insert(service, QStringLiteral("Проверьте %1: «%2» — это не адрес http(s)-сервиса.")
-                                                     .arg(environmentVariable(service), text.trimmed()));
+        if (!qEnvironmentVariableIsSet(name.constData()))
+            continue;
+        const QString text = qEnvironmentVariable(name.constData()).trimmed();
+        endpoints.m_overrides.insert(service, Override{text, QUrl(text, QUrl::StrictMode), Source::environment});
     }
     return endpoints;
 }
 
-QUrl ServiceEndpoints::origin(Service service) const {
-    const QUrl url = m_origins.value(service);
-    return isUsableOrigin(url) ? url : QUrl();
+void ServiceEndpoints::setOrigin(Service service, const QUrl& origin, Source source) {
+    m_overrides.insert(service, Override{origin.toString(), origin, source});
 }
 
-void ServiceEndpoints::setOrigin(Service service, const QUrl& origin) {
-    m_origins.insert(service, origin);
-    m_problems.remove(service);
+void ServiceEndpoints::setBuiltIn(Service service, const QUrl& origin) {
+    m_builtIn.insert(service, origin);
+}
+
+std::optional<QString> ServiceEndpoints::savedText(Service service) const {
+    const QString key = settingsKey(service);
+    if (!m_saved || key.isEmpty() || !m_saved->contains(key))
+        return std::nullopt;
+    // A value of another type (a damaged file) is kept as an unusable address, never skipped over.
+    return m_saved->stringValue(key).value_or(QString()).trimmed();
+}
+
+ServiceEndpoints::Source ServiceEndpoints::source(Service service) const {
+    if (const auto it = m_overrides.constFind(service); it != m_overrides.constEnd())
+        return it->text.isEmpty() ? Source::none : it->source;
+    if (savedText(service))
+        return Source::settings;
+    return m_builtIn.value(service).isEmpty() ? Source::none : Source::builtIn;
+}
+
+QUrl ServiceEndpoints::origin(Service service) const {
+    QUrl url;
+    if (const auto it = m_overrides.constFind(service); it != m_overrides.constEnd())
+        url = it->url;
+    else if (const auto saved = savedText(service))
+        url = QUrl(*saved, QUrl::StrictMode);
+    else
+        url = m_builtIn.value(service);
+    return ServiceAddress::isUsable(url) ? url : QUrl();
 }
 
 QString ServiceEndpoints::problem(Service service) const {
-    return m_problems.value(service);
+    if (const auto it = m_overrides.constFind(service); it != m_overrides.constEnd()) {
+        if (it->source != Source::environment || it->text.isEmpty() || ServiceAddress::isUsable(it->url))
+            return {};
+        return QStringLiteral("Проверьте %1: «%2» — это не адрес http(s)-сервиса.")
+            .arg(environmentVariable(service), it->text);
+    }
+    const auto saved = savedText(service);
+    if (!saved || ServiceAddress::isUsable(QUrl(*saved, QUrl::StrictMode)))
+        return {};
+    return QStringLiteral("Адрес в настройках («%1») не подходит: исправьте его в %2.")
+        .arg(*saved, settingsPlace(service));
 }
 
 QUrl ServiceEndpoints::url(Service service, QStringView path) const {

@@ -610,7 +610,7 @@ Scenario FaultMatrixTest::scenario(const QString& fault, Target target, const Fo
 
     if (fault == u"refused") {
         s.refused = true;
-        network(u"Сервер отказал в соединении."_s);
+        network(u"Сервер 127.0.0.1 отказал в соединении. Проверьте адрес сервиса в настройках поставщика."_s);
     } else if (fault == u"hang" || fault == u"shortBody") {
         behaviour.fault = fault == u"hang" ? Fault::hang : Fault::shortBody;
         s.timeout = kTimeout;
