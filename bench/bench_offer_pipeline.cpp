@@ -3,7 +3,7 @@
 
 #include "offertable/OffersSnapshot.h"
 #include "search/OfferSemanticGuard.h"
-#include "search/SearchViewModel.h"
+#include "search/OfferMerge.h"
 #include "SyntheticOffers.h"
 
 #include <benchmark/benchmark.h>
@@ -57,7 +57,7 @@ const OfferTableSettings kSettings{{OfferSortComparator{}}, false, true, 30.0};
 void pipeline(benchmark::State& state, bool cold) {
     const QList<SupplierOffer> offers = SyntheticOffers::answer(static_cast<int>(state.range(0)));
     onOwnCopies(state, offers, cold, [](QList<SupplierOffer> merged) {
-        QList<SupplierOffer> unique = SearchViewModel::deduplicated(std::move(merged));
+        QList<SupplierOffer> unique = OfferMerge::deduplicated(std::move(merged));
         QList<SupplierOffer> kept = OfferSemanticGuard::filter(std::move(unique), kQuery);
         OffersSnapshot snapshot = makeOffersSnapshot(kept, kSettings);
         return std::pair(std::move(kept), std::move(snapshot));
@@ -71,14 +71,14 @@ BENCHMARK_CAPTURE(pipeline, cold, true)->Arg(10000)->Arg(100000)->Unit(benchmark
 void deduplicate(benchmark::State& state, bool cold) {
     const QList<SupplierOffer> offers = SyntheticOffers::answer(static_cast<int>(state.range(0)));
     onOwnCopies(state, offers, cold,
-                [](QList<SupplierOffer> merged) { return SearchViewModel::deduplicated(std::move(merged)); });
+                [](QList<SupplierOffer> merged) { return OfferMerge::deduplicated(std::move(merged)); });
 }
 BENCHMARK_CAPTURE(deduplicate, warm, false)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(deduplicate, cold, true)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void semanticGuard(benchmark::State& state, bool cold) {
     const QList<SupplierOffer> offers =
-        SearchViewModel::deduplicated(SyntheticOffers::answer(static_cast<int>(state.range(0))));
+        OfferMerge::deduplicated(SyntheticOffers::answer(static_cast<int>(state.range(0))));
     onOwnCopies(state, offers, cold,
                 [](QList<SupplierOffer> unique) { return OfferSemanticGuard::filter(std::move(unique), kQuery); });
 }
@@ -88,7 +88,7 @@ BENCHMARK_CAPTURE(semanticGuard, cold, true)->Arg(10000)->Arg(100000)->Unit(benc
 // The window derives its rows from the published list, which it keeps: nothing to hand over.
 void snapshot(benchmark::State& state, bool cold) {
     const QList<SupplierOffer> offers = OfferSemanticGuard::filter(
-        SearchViewModel::deduplicated(SyntheticOffers::answer(static_cast<int>(state.range(0)))), kQuery);
+        OfferMerge::deduplicated(SyntheticOffers::answer(static_cast<int>(state.range(0)))), kQuery);
     for (auto _ : state) {
         OffersSnapshot result = makeOffersSnapshot(offers, kSettings);
         benchmark::DoNotOptimize(result.displayed.size());

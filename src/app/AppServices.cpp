@@ -2,12 +2,14 @@
 
 #include "cart/CartStore.h"
 #include "cart/PFCartFreshnessChecker.h"
+#include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
 #include "credentials/KeychainCredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
 #include "feedback/HTTPFeedbackTransport.h"
+#include "net/NetworkProxy.h"
 #include "sandbox/SandboxServer.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
@@ -20,7 +22,49 @@
 
 #include <QNetworkAccessManager>
 
+#include <vector>
+
 namespace {
+
+// What each supplier's search signs in with: the portal's account for Автолига.
+QStringList searchAccounts(const QString& supplierID) {
+    using namespace CredentialAccounts;
+    if (supplierID == SupplierDescriptors::autoEuroID)
+        return {QString::fromUtf16(autoEuroAPIKey)};
+    if (supplierID == SupplierDescriptors::autopiterID)
+        return {QString::fromUtf16(autopiterUserID), QString::fromUtf16(autopiterPassword)};
+    if (supplierID == SupplierDescriptors::autoligaID)
+        return {QString::fromUtf16(autoligaLogin), QString::fromUtf16(autoligaPassword)};
+    return {};
+}
+
+// Whether the account holds something; a store that cannot be read counts as holding it, so
+// that a locked store never passes for a first run.
+QCoro::Task<bool> isStored(CredentialStore& store, QString account) {
+    try {
+        auto read = store.read(account);
+        const std::optional<QString> value = co_await std::move(read);
+        co_return value && !value->trimmed().isEmpty();
+    } catch (const UserFacingError&) {
+        co_return true;
+    }
+}
+
+QCoro::Task<QStringList> suppliersWithoutCredentials(CredentialStore& store, QStringList supplierIDs) {
+    // Every read starts now; a system store answers each over D-Bus.
+    std::vector<std::pair<QString, QCoro::Task<bool>>> reads;
+    for (const QString& id : supplierIDs) {
+        for (const QString& account : searchAccounts(id))
+            reads.emplace_back(id, isStored(store, account));
+    }
+    QStringList missing;
+    for (auto& [id, read] : reads) {
+        const bool stored = co_await std::move(read);
+        if (!stored && !missing.contains(id))
+            missing.append(id);
+    }
+    co_return missing;
+}
 
 class ProductConnectorFactory final : public SearchConnectorFactory {
 public:
@@ -43,6 +87,9 @@ public:
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override {
         return std::make_unique<AutoligaPortalSearch>(m_credentials, m_endpoints, m_portalContext, m_portalTimeouts);
     }
+    QCoro::Task<QStringList> withoutCredentials(QStringList supplierIDs) override {
+        return suppliersWithoutCredentials(m_credentials, std::move(supplierIDs));
+    }
 
 private:
     AutoEuroClient& m_autoEuro;
@@ -60,9 +107,7 @@ std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& opti
     SandboxOptions sandboxOptions;
     // Offers move a little after they were shown, so that re-checking the cart has something to say.
     sandboxOptions.drift = SandboxDrift::mixed;
-    for (const auto service : {ServiceEndpoints::Service::autoEuro, ServiceEndpoints::Service::autopiter,
-                               ServiceEndpoints::Service::tradeSoft, ServiceEndpoints::Service::autoligaPortal,
-                               ServiceEndpoints::Service::feedback}) {
+    for (const auto service : ServiceEndpoints::allServices) {
         SandboxBehaviour behaviour;
         behaviour.latencyMs = options.demoLatencyMs;
         sandboxOptions.behaviour.insert(service, behaviour);
@@ -75,15 +120,23 @@ std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& opti
     return sandbox;
 }
 
+// The simulated services, over every other address: the demo never reaches a real supplier.
+ServiceEndpoints demoEndpoints(const SandboxServer* sandbox) {
+    ServiceEndpoints endpoints;
+    for (const auto service : ServiceEndpoints::allServices)
+        endpoints.setOrigin(service, sandbox ? sandbox->origin(service) : QUrl(), ServiceEndpoints::Source::demo);
+    return endpoints;
+}
+
 } // namespace
 
 AppServices::AppServices(const Options& options)
     : m_demo(options.demo)
     , m_sandbox(startDemoSandbox(options))
-    , m_endpoints(m_sandbox ? m_sandbox->endpoints()
-                  : m_demo  ? ServiceEndpoints()
-                            : options.endpoints.value_or(ServiceEndpoints::fromEnvironment()))
+    , m_endpoints(m_demo ? demoEndpoints(m_sandbox.get())
+                         : options.endpoints.value_or(ServiceEndpoints::fromEnvironment()))
     , m_network(std::make_unique<QNetworkAccessManager>()) {
+    NetworkProxy::useSystemSettings();
     if (options.memoryCredentials || m_demo) {
         auto memory = std::make_unique<MemoryCredentialStore>();
         m_memoryCredentials = memory.get();
@@ -95,15 +148,17 @@ AppServices::AppServices(const Options& options)
         for (const auto& [account, secret] : SandboxServer::demoAccounts)
             m_memoryCredentials->set(QString::fromUtf16(account), QString::fromUtf16(secret));
     }
-    m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
-    m_autopiter = std::make_unique<AutopiterClient>(*m_credentials, m_endpoints);
-    m_tradeSoft = std::make_unique<TradeSoftHTTPAPI>(*m_network, *m_credentials, m_endpoints);
-    m_autoligaProvider = std::make_unique<AutoligaProvider>(*m_tradeSoft);
-    m_feedback = std::make_unique<HTTPFeedbackTransport>(
-        *m_network, m_endpoints.url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
     const QString scope = m_demo ? QStringLiteral("Orelia Demo") : options.settingsApplication;
     m_userDefaults = options.settingsFile.isEmpty() ? std::make_unique<UserDefaults>(scope)
                                                     : UserDefaults::atPath(options.settingsFile);
+    // Addresses saved in the suppliers' sheets count from the next request on.
+    m_endpoints.setSavedAddresses(m_userDefaults.get());
+    m_autoEuro = std::make_unique<AutoEuroClient>(*m_network, *m_credentials, m_endpoints);
+    m_autopiter = std::make_unique<AutopiterClient>(*m_credentials, m_endpoints);
+    m_tradeSoft = std::make_unique<TradeSoftHTTPAPI>(*m_network, *m_credentials, m_endpoints);
+    m_autoligaProvider = std::make_unique<AutoligaProvider>(*m_tradeSoft, m_userDefaults.get());
+    m_feedback = std::make_unique<HTTPFeedbackTransport>(
+        *m_network, m_endpoints.url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
     // The demo shows all three suppliers until the user switches one off there.
     if (m_demo && !m_userDefaults->contains(UserDefaultsKeys::autoligaEnabled))
         m_userDefaults->setBool(UserDefaultsKeys::autoligaEnabled, true);

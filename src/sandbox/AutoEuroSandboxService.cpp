@@ -153,8 +153,10 @@ void install(httplib::Server& server, SandboxHttp::Context& context) {
         SandboxHttp::serve(context, service, request, response, apiError, [&](const Query& query) {
             if (QString::fromStdString(request.get_header_value("key")) !=
                 QString::fromUtf16(SandboxServer::autoEuroAPIKey)) {
+                // As the real service answers a key it does not know.
                 response.status = 401;
-                SandboxHttp::setBody(response, errorEnvelope(QStringLiteral("Неверный API-ключ")), "application/json");
+                SandboxHttp::setBody(response, QByteArray(R"({"ERROR":{"code":401,"message":"Неверный API-ключ"}})"),
+                                     "application/json");
                 return;
             }
             if (operation == u"get_payers")

@@ -2,6 +2,8 @@
 
 #include "core/SupplierSearchProviding.h"
 
+#include <QStringList>
+
 #include <memory>
 
 // A portal search whose brand-independent part (session, sign-in) is already under way; the
@@ -44,4 +46,10 @@ public:
     virtual std::unique_ptr<SupplierSearchProviding> makeAutoEuro() = 0;
     virtual std::unique_ptr<SupplierSearchProviding> makeAutopiter() = 0;
     virtual std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() = 0;
+    // Those of the given suppliers that have nothing stored to sign in with (the window's
+    // first-run state). Never throws; by default every supplier has its credentials.
+    virtual QCoro::Task<QStringList> withoutCredentials(QStringList supplierIDs) {
+        Q_UNUSED(supplierIDs);
+        co_return QStringList();
+    }
 };

@@ -1,14 +1,14 @@
 #include "SearchViewModel.h"
 
-#include "core/OfferIdentities.h"
 #include "core/PerformanceLog.h"
+#include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
 #include "core/TextUtils.h"
 #include "core/UserFacingError.h"
 #include "OfferSemanticGuard.h"
+#include "SearchSummary.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QLocale>
 #include <QPointer>
 #include <QSet>
@@ -35,6 +35,8 @@ QString notAnsweredText() {
 struct SearchRun {
     struct Slot {
         QString name;
+        // The row of the settings where its account is entered.
+        QString settingsName;
         bool enabled = false;
         std::optional<SupplierSearchResult> result;
     };
@@ -42,9 +44,9 @@ struct SearchRun {
     QString article;
     QElapsedTimer timer;
     bool finished = false;
-    Slot autoEuro{QStringLiteral("AutoEuro"), false, {}};
-    Slot autopiter{QStringLiteral("Autopiter"), false, {}};
-    Slot autoliga{QStringLiteral("Автолига (портал)"), false, {}};
+    Slot autoEuro{QStringLiteral("AutoEuro"), QStringLiteral("AutoEuro"), false, {}};
+    Slot autopiter{QStringLiteral("Autopiter"), QStringLiteral("Autopiter"), false, {}};
+    Slot autoliga{QStringLiteral("Автолига (портал)"), QStringLiteral("Автолига"), false, {}};
 
     // In merge order.
     std::array<const Slot*, 3> inMergeOrder() const { return {&autoEuro, &autopiter, &autoliga}; }
@@ -127,6 +129,44 @@ void SearchViewModel::setArticleNote(const QString& note) {
         return;
     m_articleNote = note;
     Q_EMIT articleNoteChanged();
+}
+
+void SearchViewModel::setNeedsSetup(bool needsSetup) {
+    if (m_needsSetup == needsSetup)
+        return;
+    m_needsSetup = needsSetup;
+    Q_EMIT needsSetupChanged();
+}
+
+QString SearchViewModel::setupMessage() {
+    return SearchSummary::setupMessage();
+}
+
+QString SearchViewModel::noConnectionMessage() {
+    return SearchSummary::noConnectionMessage();
+}
+
+QCoro::Task<> SearchViewModel::checkSetup() {
+    QPointer<SearchViewModel> self(this);
+    QStringList enabled;
+    for (const auto* id :
+         {SupplierDescriptors::autoEuroID, SupplierDescriptors::autopiterID, SupplierDescriptors::autoligaID}) {
+        if (m_preferences.isEnabled(QString::fromUtf16(id)))
+            enabled.append(QString::fromUtf16(id));
+    }
+    QStringList missing;
+    if (!enabled.isEmpty()) {
+        auto ask = m_connectors.withoutCredentials(enabled);
+        missing = co_await std::move(ask);
+    }
+    // A search that started meanwhile says what holds by its end.
+    if (!self || m_isLoading)
+        co_return;
+    const bool needed = !enabled.isEmpty() && missing.size() == enabled.size();
+    // The search that asked the buyer to connect a supplier is answered once one is.
+    if (!needed && m_needsSetup && m_errorMessage == setupMessage())
+        setErrorMessage(QString());
+    setNeedsSetup(needed);
 }
 
 void SearchViewModel::search() {
@@ -223,14 +263,14 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutoEuro();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        auto task = supplierResult(run->autoEuro.name, std::move(operation), std::move(report), abandoned);
+        auto task = SupplierSearchResult::ask(run->autoEuro.name, std::move(operation), std::move(report), abandoned);
         autoEuroTask.emplace(recorded(run, &SearchRun::autoEuro, std::move(task)));
     }
     if (run->autopiter.enabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned);
+        auto task = SupplierSearchResult::ask(run->autopiter.name, std::move(operation), std::move(report), abandoned);
         autopiterTask.emplace(recorded(run, &SearchRun::autopiter, std::move(task)));
     }
     // The portal's sign-in needs no brand: it runs while the other two answer, and whatever it
@@ -252,11 +292,11 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         const auto offersOf = [](const SearchRun::Slot& slot) {
             return slot.result ? slot.result->offers() : QList<SupplierOffer>{};
         };
-        const QString brand = consensusBrand(article, offersOf(run->autoEuro), offersOf(run->autopiter));
+        const QString brand = OfferMerge::consensusBrand(article, offersOf(run->autoEuro), offersOf(run->autopiter));
         Operation operation = [portal, preparedPortal, article, brand] {
             return preparedPortal->search(article, brand);
         };
-        auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned);
+        auto task = SupplierSearchResult::ask(run->autoliga.name, std::move(operation), {}, abandoned);
         auto portalTask = recorded(run, &SearchRun::autoliga, std::move(task));
         co_await std::move(portalTask);
         if (!self || run->finished)
@@ -268,13 +308,16 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
 void SearchViewModel::publish(SearchRun& run) {
     run.finished = true;
     QList<SupplierOffer> merged;
-    QStringList failures;
+    QList<SearchSummary::Failure> failures;
+    qsizetype enabled = 0;
     // The run ends here: its answers are moved into the merged list, not copied.
     for (SearchRun::Slot* slot : {&run.autoEuro, &run.autopiter, &run.autoliga}) {
         if (!slot->enabled)
             continue;
+        ++enabled;
         if (!slot->result) {
-            failures.append(slot->name + QStringLiteral(": ") + notAnsweredText());
+            failures.append({slot->name + QStringLiteral(": ") + notAnsweredText(), UserFacingError::Cause::other,
+                             slot->name, slot->settingsName});
             continue;
         }
         if (merged.isEmpty())
@@ -282,14 +325,15 @@ void SearchViewModel::publish(SearchRun& run) {
         else
             merged.append(slot->result->takeOffers());
         if (!slot->result->failureText().isEmpty())
-            failures.append(slot->result->failureText());
+            failures.append(
+                {slot->result->failureText(), slot->result->failureCause(), slot->name, slot->settingsName});
     }
 
     const QString& article = run.article;
     QElapsedTimer stepTimer;
     stepTimer.start();
     const qsizetype mergedCount = merged.size();
-    QList<SupplierOffer> unique = deduplicated(std::move(merged));
+    QList<SupplierOffer> unique = OfferMerge::deduplicated(std::move(merged));
     const qsizetype uniqueCount = unique.size();
     performanceLog(QStringLiteral("🧹 Дедупликация: %1 с · %2 → %3")
                        .arg(PerformanceLog::seconds(elapsedSeconds(stepTimer)))
@@ -303,22 +347,13 @@ void SearchViewModel::publish(SearchRun& run) {
                        .arg(uniqueCount)
                        .arg(filtered.size()));
 
-    const qsizetype count = filtered.size();
+    const SearchSummary summary = SearchSummary::of(article, filtered.size(), enabled, failures);
     setOffers(std::move(filtered));
-    setSupplierFailures(failures);
-    if (count == 0) {
-        if (failures.isEmpty())
-            setStatusMessage(QStringLiteral("По артикулу ") + article + QStringLiteral(" предложения не найдены."));
-        else {
-            setStatusMessage(QString());
-            setErrorMessage(failures.join(u'\n'));
-        }
-    } else {
-        QString status = article + QStringLiteral(" — найдено предложений: ") + QString::number(count);
-        if (!failures.isEmpty())
-            status += QStringLiteral(". ") + failures.join(u' ');
-        setStatusMessage(status);
-    }
+    setSupplierFailures(summary.failures);
+    setNeedsSetup(summary.needsSetup);
+    setStatusMessage(summary.status);
+    if (!summary.error.isNull())
+        setErrorMessage(summary.error);
     finish(run);
 }
 
@@ -337,107 +372,6 @@ void SearchViewModel::finish(SearchRun& run) {
         setArticle(next);
         search();
     }
-}
-
-QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, Operation operation,
-                                                                  ReportReader report,
-                                                                  std::function<bool()> abandoned) {
-    QElapsedTimer timer;
-    timer.start();
-    performanceLog(QStringLiteral("▶️ ") + name + QStringLiteral(": старт"));
-    QString failure;
-    try {
-        auto task = operation();
-        QList<SupplierOffer> offers = co_await std::move(task);
-        if (abandoned && abandoned())
-            co_return SupplierSearchResult::success(std::move(offers));
-        const SupplierSearchReport noticed = report ? report() : SupplierSearchReport();
-        QString partial;
-        if (noticed.failedRequests > 0)
-            partial = QStringLiteral("часть ответов не получена (%1 из %2): %3")
-                          .arg(noticed.failedRequests)
-                          .arg(noticed.totalRequests)
-                          .arg(noticed.firstFailure);
-        QString line = QStringLiteral("%1 %2: %3 с · %4 предложений")
-                           .arg(partial.isEmpty() ? QStringLiteral("✅") : QStringLiteral("⚠️"), name,
-                                PerformanceLog::seconds(elapsedSeconds(timer)))
-                           .arg(offers.size());
-        if (noticed.skippedRecords > 0)
-            line += QStringLiteral(" · пропущено некорректных записей: %1").arg(noticed.skippedRecords);
-        if (!partial.isEmpty())
-            line += QStringLiteral(" · ") + partial;
-        performanceLog(line);
-        if (!partial.isEmpty())
-            co_return SupplierSearchResult::partial(std::move(offers), name + QStringLiteral(": ") + partial);
-        co_return SupplierSearchResult::success(std::move(offers));
-    } catch (const UserFacingError& error) {
-        failure = error.description();
-    } catch (const std::exception& error) {
-        // Not one of ours: still a failure of this supplier, never of the whole search.
-        failure = QStringLiteral("Внутренняя ошибка: ") + QString::fromUtf8(error.what());
-    }
-    if (abandoned && abandoned())
-        co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
-    performanceLog(
-        QStringLiteral("❌ %1: %2 с · %3").arg(name, PerformanceLog::seconds(elapsedSeconds(timer)), failure));
-    co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
-}
-
-QList<SupplierOffer> SearchViewModel::deduplicated(QList<SupplierOffer> offers) {
-    // Read without detaching: a list without repeats is handed back as it came, shared.
-    const QList<SupplierOffer>& input = offers;
-    const std::vector<qsizetype> numbers = OfferIdentities::numbers(input);
-    // Numbers are handed out in order, so an offer whose id is new carries the next one.
-    std::vector<bool> repeated(numbers.size(), false);
-    qsizetype firstRepeat = -1;
-    qsizetype next = 0;
-    for (size_t i = 0; i < numbers.size(); ++i) {
-        if (numbers[i] == next) {
-            ++next;
-        } else {
-            repeated[i] = true;
-            if (firstRepeat < 0)
-                firstRepeat = static_cast<qsizetype>(i);
-        }
-    }
-    if (firstRepeat < 0)
-        return offers;
-    // Moved up in place: no offer is copied unless the list was shared.
-    auto out = offers.begin() + firstRepeat;
-    for (qsizetype i = firstRepeat + 1; i < offers.size(); ++i) {
-        if (!repeated[static_cast<size_t>(i)])
-            *out++ = std::move(offers[i]);
-    }
-    offers.erase(out, offers.end());
-    return offers;
-}
-
-QString SearchViewModel::consensusBrand(const QString& article, const QList<SupplierOffer>& first,
-                                        const QList<SupplierOffer>& second) {
-    const QString query = TextUtils::trimmedUpper(article);
-    QHash<QString, int> counts;
-    QStringList order;
-    for (const auto* list : {&first, &second}) {
-        for (const auto& offer : *list) {
-            if (TextUtils::trimmedUpper(offer.article) != query)
-                continue;
-            const QString brand = TextUtils::trimmedUpper(offer.brand);
-            if (brand.isEmpty())
-                continue;
-            if (!counts.contains(brand))
-                order.append(brand);
-            ++counts[brand];
-        }
-    }
-    QString best;
-    int bestCount = 0;
-    for (const auto& brand : order) {
-        if (counts.value(brand) > bestCount) {
-            best = brand;
-            bestCount = counts.value(brand);
-        }
-    }
-    return best.isNull() ? QStringLiteral("") : best;
 }
 
 QString SearchViewModel::durationDisplay(double seconds) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SupplierOffer.h"
+#include "OfferMerge.h"
 #include "SearchConnectors.h"
 #include "SupplierSearchResult.h"
 
@@ -32,10 +33,11 @@ class SearchViewModel : public QObject {
     Q_PROPERTY(bool showingSettings READ showingSettings WRITE setShowingSettings NOTIFY showingSettingsChanged)
     Q_PROPERTY(QString searchedArticle READ searchedArticle NOTIFY searchedArticleChanged)
     Q_PROPERTY(QString articleNote READ articleNote NOTIFY articleNoteChanged)
+    Q_PROPERTY(bool needsSetup READ needsSetup NOTIFY needsSetupChanged)
 
 public:
-    using Operation = std::function<QCoro::Task<QList<SupplierOffer>>()>;
-    using ReportReader = std::function<SupplierSearchReport()>;
+    using Operation = SupplierSearchResult::Operation;
+    using ReportReader = SupplierSearchResult::ReportReader;
 
     SearchViewModel(SupplierPreferences& preferences, SearchConnectorFactory& connectors, QObject* parent = nullptr);
     ~SearchViewModel() override;
@@ -58,6 +60,16 @@ public:
     // Set when the typed article was changed before searching ("Кириллица заменена: ОС 90 → OC 90");
     // null otherwise. Kept until the next search starts.
     QString articleNote() const { return m_articleNote; }
+    // True when no supplier that is switched on has anything stored to sign in with: the window
+    // shows how to start instead of one error per supplier. Set by checkSetup() and by a search.
+    bool needsSetup() const { return m_needsSetup; }
+    // The error of a search in that state.
+    static QString setupMessage();
+    // "Нет подключения к интернету: ни один поставщик не ответил."
+    static QString noConnectionMessage();
+    // Asks the credential store whether the enabled suppliers can sign in, and sets needsSetup
+    // (at the window's start, after the settings closed). Leaves a running search alone.
+    QCoro::Task<> checkSetup();
     // Whether an article submitted during the running search waits for its turn.
     bool hasPendingSearch() const { return !m_pendingArticle.isNull(); }
 
@@ -78,18 +90,6 @@ public:
     // The search body for an already normalised article.
     QCoro::Task<> searchAllSuppliers(QString article);
 
-    // Runs one supplier's operation, times and logs it; never throws. When `report` says that
-    // some of the supplier's requests failed, the offers come with a failure text that says so.
-    // Once `abandoned` says so, the result is no longer wanted and nothing more is logged for it.
-    static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation, ReportReader report = {},
-                                                            std::function<bool()> abandoned = {});
-    // Keeps the first offer of every id, in input order. Works in place on a list handed over
-    // with std::move; one without repeats comes back unchanged.
-    static QList<SupplierOffer> deduplicated(QList<SupplierOffer> offers);
-    // The most frequent brand among offers whose trimmed, upper-cased article equals the
-    // query exactly; ties go to the brand seen first; empty when nothing matches.
-    static QString consensusBrand(const QString& article, const QList<SupplierOffer>& first,
-                                  const QList<SupplierOffer>& second);
     // "Поиск: 2,4 с".
     static QString durationDisplay(double seconds);
     static void performanceLog(const QString& message);
@@ -105,6 +105,7 @@ Q_SIGNALS:
     void supplierFailuresChanged();
     void searchedArticleChanged();
     void articleNoteChanged();
+    void needsSetupChanged();
     // Emitted once at the end of every search that started, after isLoading turned false.
     void searchFinished();
 
@@ -117,6 +118,7 @@ private:
     void setSupplierFailures(const QStringList& failures);
     void setSearchedArticle(const QString& article);
     void setArticleNote(const QString& note);
+    void setNeedsSetup(bool needsSetup);
     // Merges what the suppliers of the run answered, publishes it with its messages and ends
     // the search; the normal end of the search body and a cancellation both come here.
     void publish(SearchRun& run);
@@ -135,6 +137,7 @@ private:
     QStringList m_supplierFailures;
     QString m_searchedArticle = QStringLiteral("");
     QString m_articleNote;
+    bool m_needsSetup = false;
     // The article submitted during the running search; null when none waits.
     QString m_pendingArticle;
     // The running search; null between searches.

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "core/SupplierOffer.h"
+#include "core/SupplierSearchProviding.h"
+#include "core/UserFacingError.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 // The outcome of asking one supplier: its offers, or a ready-made failure text
@@ -12,10 +16,23 @@
 // was not asked has no result at all.
 class SupplierSearchResult {
 public:
+    using Operation = std::function<QCoro::Task<QList<SupplierOffer>>()>;
+    using ReportReader = std::function<SupplierSearchReport()>;
+
+    // Runs one supplier's operation, times and logs it; never throws. When `report` says that
+    // some of the supplier's requests failed, the offers come with a failure text that says so.
+    // Once `abandoned` says so, the result is no longer wanted and nothing more is logged for it.
+    static QCoro::Task<SupplierSearchResult> ask(QString name, Operation operation, ReportReader report = {},
+                                                 std::function<bool()> abandoned = {});
+
     static SupplierSearchResult success(QList<SupplierOffer> offers) {
         return SupplierSearchResult(std::move(offers), {});
     }
-    static SupplierSearchResult failure(QString text) { return SupplierSearchResult({}, std::move(text), false); }
+    static SupplierSearchResult failure(QString text, UserFacingError::Cause cause = UserFacingError::Cause::other) {
+        SupplierSearchResult result({}, std::move(text), false);
+        result.m_cause = cause;
+        return result;
+    }
     // Offers of the requests that were answered, and the text that says some were not.
     static SupplierSearchResult partial(QList<SupplierOffer> offers, QString text) {
         return SupplierSearchResult(std::move(offers), std::move(text));
@@ -28,6 +45,8 @@ public:
     QList<SupplierOffer> takeOffers() { return std::exchange(m_offers, {}); }
     // Empty for a complete success.
     QString failureText() const { return m_failure; }
+    // What kind of failure ended the supplier's search; `other` for a success.
+    UserFacingError::Cause failureCause() const { return m_cause; }
 
 private:
     SupplierSearchResult(QList<SupplierOffer> offers, QString failure, bool success = true)
@@ -38,4 +57,5 @@ private:
     QList<SupplierOffer> m_offers;
     QString m_failure;
     bool m_success;
+    UserFacingError::Cause m_cause = UserFacingError::Cause::other;
 };

@@ -5,7 +5,6 @@
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 
-#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,7 +88,8 @@ private Q_SLOTS:
         QVERIFY(h.env.performanceLogText().contains(u"🔎 Артикул: "_qs + searched));
     }
 
-    // Each supplier column: -2 disabled, -1 fails, n >= 0 answers n offers.
+    // Each supplier column: -2 disabled, -1 fails, -3 has no account, -4 finds no network,
+    // n >= 0 answers n offers.
     void messages_followSuccessesAndFailures_data() {
         QTest::addColumn<int>("autoEuro");
         QTest::addColumn<int>("autopiter");
@@ -105,6 +105,13 @@ private Q_SLOTS:
         QTest::newRow("two failures after offers")
             << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
         QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
+        const QString noAccount = u"AutoEuro: не указаны учётные данные. Введите их в «Настройки» → AutoEuro."_qs;
+        QTest::newRow("no account anywhere") << -3 << -3 << -3 << none << SearchViewModel::setupMessage();
+        QTest::newRow("no account at one")
+            << -3 << 2 << -2 << u"OC 90 — найдено предложений: 2. "_qs + noAccount << none;
+        QTest::newRow("offline, one without account")
+            << -3 << -4 << -4 << none << SearchViewModel::noConnectionMessage() + u'\n' + noAccount;
+        QTest::newRow("one offline, one empty") << -4 << 0 << -2 << none << "AutoEuro: ошибка AE";
     }
 
     void messages_followSuccessesAndFailures() {
@@ -116,8 +123,11 @@ private Q_SLOTS:
         Harness h;
         h.enable(autoEuro != -2, autopiter != -2, portal != -2);
         auto configure = [](FakeSupplier& s, int n, const QString& id, const char* err) {
-            if (n == -1)
+            using Cause = UserFacingError::Cause;
+            if (n < -2 || n == -1)
                 s.error = QString::fromUtf8(err);
+            if (n < -2)
+                s.cause = n == -3 ? Cause::missingCredentials : Cause::noConnection;
             else if (n > 0)
                 s.offers = offers(id, n);
         };
@@ -130,7 +140,9 @@ private Q_SLOTS:
         QCOMPARE(h.model.statusMessage().isNull(), status.isNull());
         QCOMPARE(h.model.errorMessage(), error);
         QCOMPARE(h.model.errorMessage().isNull(), error.isNull());
-        QCOMPARE(h.model.supplierFailures().size(), int(autoEuro == -1) + int(autopiter == -1) + int(portal == -1));
+        const auto failing = [](int n) { return int(n == -1 || n < -2); };
+        QCOMPARE(h.model.supplierFailures().size(), failing(autoEuro) + failing(autopiter) + failing(portal));
+        QCOMPARE(h.model.needsSetup(), error == SearchViewModel::setupMessage());
         QCOMPARE(h.fakes.events.isEmpty(), autoEuro == -2 && autopiter == -2 && portal == -2);
         // No offer of the exact article to vote with: the portal is asked without a brand.
         QCOMPARE(h.fakes.portal.requests, portal == -2 ? QStringList() : QStringList{u"OC 90|"_qs});
@@ -207,71 +219,6 @@ private Q_SLOTS:
         QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|MAHLE")});
     }
 
-    void consensusBrand_data() {
-        QTest::addColumn<QString>("autoEuro"); // "brand/article" pairs, separated by ";"
-        QTest::addColumn<QString>("autopiter");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("majority across suppliers")
-            << u"MANN/OC 90;MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;BOSCH/OC 90"_qs << u"BOSCH"_qs;
-        QTest::newRow("case and blanks ignored")
-            << u"mann/OC 90"_qs << u"Knecht/ oc 90;KNECHT /OC 90"_qs << u"KNECHT"_qs;
-        QTest::newRow("tie goes to the first seen")
-            << u"MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;MANN/OC 90"_qs << u"MANN"_qs;
-        QTest::newRow("near matches do not vote")
-            << u"MANN/OC 90;BOSCH/OC90;BOSCH/OC-90;BOSCH/OC  90"_qs << QString() << u"MANN"_qs;
-        QTest::newRow("blank brands are skipped") << u" /OC 90; /OC 90;knecht/oc 90"_qs << QString() << u"KNECHT"_qs;
-        QTest::newRow("no exact match") << u"MANN/OC90"_qs << QString() << u""_qs;
-    }
-
-    void consensusBrand() {
-        QFETCH(QString, autoEuro);
-        QFETCH(QString, autopiter);
-        QFETCH(QString, expected);
-        auto build = [](const QString& pairs) {
-            QList<SupplierOffer> list;
-            for (const auto& pair : pairs.split(u';', Qt::SkipEmptyParts)) {
-                const auto parts = pair.split(u'/');
-                list.append(OfferBuilder().brand(parts[0]).article(parts[1]));
-            }
-            return list;
-        };
-        const QString brand =
-            SearchViewModel::consensusBrand(QStringLiteral("OC 90"), build(autoEuro), build(autopiter));
-        QCOMPARE(brand, expected);
-        QVERIFY(!brand.isNull());
-    }
-
-    void deduplicated_keepsFirstOccurrencePerSupplier() {
-        const SupplierOffer first = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("100");
-        const SupplierOffer again = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("90");
-        const SupplierOffer other = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("8"));
-        const SupplierOffer sameKeyElsewhere = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"));
-        QCOMPARE(SearchViewModel::deduplicated({first, other, again, sameKeyElsewhere, first}),
-                 (QList<SupplierOffer>{first, other, sameKeyElsewhere}));
-
-        // The id is the whole text: "a|b" + "c" and "a" + "b|c" are one offer.
-        const SupplierOffer left = OfferBuilder(QStringLiteral("a|b"), QStringLiteral("c"));
-        const SupplierOffer right = OfferBuilder(QStringLiteral("a"), QStringLiteral("b|c"));
-        QCOMPARE(SearchViewModel::deduplicated({left, right}), QList<SupplierOffer>{left});
-
-        // A long list with repeats anywhere keeps exactly what a plain set of id texts keeps.
-        QList<SupplierOffer> many;
-        QList<SupplierOffer> expected;
-        QSet<QString> seen;
-        for (int i = 0; i < 5000; ++i) {
-            const int key = (i * 7919) % 3001;
-            many.append(
-                OfferBuilder(i % 3 ? QStringLiteral("autoeuro") : QStringLiteral("autopiter"), QString::number(key))
-                    .price(i % 2 ? "1" : "2"));
-            if (!seen.contains(many.last().id())) {
-                seen.insert(many.last().id());
-                expected.append(many.last());
-            }
-        }
-        QCOMPARE(SearchViewModel::deduplicated(many), expected);
-    }
-
-    // The merged answers are de-duplicated, then the guard drops analogues of another kind.
     void publish_dedupsGuardsAndLogsEveryStep() {
         Harness h;
         h.fakes.autoEuro.offers = {

@@ -155,6 +155,20 @@ private Q_SLOTS:
         QTest::newRow("no point in Chelyabinsk")
             << u"get_deliveries/"_s << 200 << QByteArray(R"({"DATA":[{"delivery_key":"M","delivery_name":"Москва"}]})")
             << nowhere;
+        QTest::newRow("the point named \"name\", numbers as text")
+            << u"get_deliveries/"_s << 200
+            << QByteArray(R"({"META":{"result":"OK"},"DATA":[{"delivery_key":"C9","name":"Челябинск",)"
+                          R"("time_shift_msk":"2"}]})")
+            << u"delivery_key=C9"_s;
+        // The service's own error, with a 200 or with an error status.
+        const QByteArray error = R"({"ERROR":{"code":12,"message":"Превышен лимит запросов"}})";
+        QTest::newRow("an ERROR with 200")
+            << u"search_brands/"_s << 200 << error << u"Ошибка AutoEuro: Превышен лимит запросов"_s;
+        QTest::newRow("an ERROR with 429")
+            << u"search_brands/"_s << 429 << error << u"Ошибка AutoEuro: Превышен лимит запросов"_s;
+        QTest::newRow("a key not accepted")
+            << u"search_brands/"_s << 403 << QByteArray("<html>Forbidden</html>")
+            << u"AutoEuro не принял API-key (HTTP 403). Проверьте ключ: «Настройки» → AutoEuro."_s;
     }
     void lookups_decideTheSearch() {
         QFETCH(QString, match);

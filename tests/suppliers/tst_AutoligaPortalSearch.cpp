@@ -99,7 +99,8 @@ private Q_SLOTS:
         QTest::newRow("no login") << u"autoliga-login=<removed>"_s << missing;
         QTest::newRow("blank login") << u"autoliga-login= \n"_s << missing;
         QTest::newRow("no address") << u"<no address>"_s
-                                    << u"Не удалось сформировать адрес запроса к порталу Автолиги."_s;
+                                    << u"Не указан адрес портала Автолиги: введите его в «Настройки» → Автолига → "
+                                       "«Адрес сервиса»."_s;
         QTest::newRow("wrong password") << u"autoliga-password=guess"_s
                                         << u"Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_s;
         QTest::newRow("credential store") << u"<locked>"_s << u"Keychain error: 5"_s;

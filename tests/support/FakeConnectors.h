@@ -34,6 +34,7 @@ private:
 struct FakeSupplier {
     QList<SupplierOffer> offers;
     std::optional<QString> error;
+    UserFacingError::Cause cause = UserFacingError::Cause::other;
     Gate* gate = nullptr;
     QStringList requests; // article (and "|brand" for the portal) of every call
     // The portal only: how its sign-in ("portal sign-in start/end", begun by prepare()) ends.
@@ -46,6 +47,8 @@ public:
     FakeSupplier autopiter;
     FakeSupplier portal;
     QStringList events;
+    // What withoutCredentials() answers, of the suppliers it is asked about.
+    QStringList withoutAccount;
 
     // Answers still under way end before the fakes go: a coroutine left waiting on a timer that
     // never fires again would stay allocated (and be reported as a leak). One waiting on a gate
@@ -61,6 +64,14 @@ public:
         return std::make_unique<Provider>(*this, autopiter, SupplierDescriptors::autopiter());
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return std::make_unique<Portal>(*this); }
+    QCoro::Task<QStringList> withoutCredentials(QStringList supplierIDs) override {
+        QStringList missing;
+        for (const QString& id : supplierIDs) {
+            if (withoutAccount.contains(id))
+                missing.append(id);
+        }
+        co_return missing;
+    }
 
 private:
     int m_running = 0;
@@ -85,7 +96,7 @@ private:
         co_await std::move(passed);
         factory.events.append(name + QStringLiteral(" end"));
         if (supplier.error)
-            throw PlainUserFacingError(*supplier.error);
+            throw PlainUserFacingError(*supplier.error, supplier.cause);
         // A named copy: GCC 12 moves from `co_return supplier.offers`, emptying the fake's list.
         QList<SupplierOffer> answer = supplier.offers;
         co_return answer;

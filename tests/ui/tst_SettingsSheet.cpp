@@ -97,7 +97,8 @@ private Q_SLOTS:
         QCOMPARE(s.stored(key), u"wrong"_s);
         sheet.checkButton()->click();
         QVERIFY(!sheet.checkButton()->isEnabled());
-        QTRY_COMPARE(sheet.status(), u"Ошибка проверки API: AutoEuro вернул HTTP 401."_s);
+        QTRY_COMPARE(sheet.status(), u"Ошибка проверки API: AutoEuro не принял API-key (HTTP 401: Неверный "
+                                     "API-ключ). Проверьте ключ: «Настройки» → AutoEuro."_s);
 
         // Saving drops the key the client had cached, so the next check uses the new one.
         typeAndClick(sheet.keyField(), QString::fromUtf16(SandboxServer::autoEuroAPIKey), sheet.saveButton());

@@ -47,6 +47,10 @@ QString AutoEuroClient::APIError::description() const {
         return QStringLiteral("AutoEuro вернул некорректный ответ.");
     case Kind::chelyabinskNotFound:
         return QStringLiteral("В AutoEuro не найдена точка доставки в Челябинске.");
+    case Kind::keyRejected:
+        return QStringLiteral("AutoEuro не принял API-key (HTTP %1%2). Проверьте ключ: «Настройки» → AutoEuro.")
+            .arg(m_status)
+            .arg(m_message.isEmpty() ? QString() : QStringLiteral(": ") + m_message);
     }
     return {};
 }
@@ -73,6 +77,8 @@ QCoro::Task<> readAPIKey(CredentialStore& store, std::shared_ptr<AutoEuroPending
     pending->done = true;
     Q_EMIT pending->finished();
 }
+
+constexpr qint64 kErrorTextLimit = 64 * 1024;
 
 bool isUsableHeaderValue(const QString& key) {
     for (const QChar c : key) {
@@ -150,7 +156,8 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
     request.request.setRawHeader("key", key.toUtf8());
     request.request.setRawHeader("Accept", "application/json");
     request.timeout = m_timeout;
-    request.bodyOnlyOnSuccess = true;
+    // An error status may carry the service's own message; a long body there is no message.
+    request.errorBodyLimit = kErrorTextLimit;
 
     Http::Response response;
     try {
@@ -161,8 +168,14 @@ QCoro::Task<QByteArray> AutoEuroClient::get(QString path, QueryItems query) {
     }
     if (response.status <= 0)
         throw APIError(APIError::Kind::invalidResponse);
-    if (!response.isSuccess())
+    if (!response.isSuccess()) {
+        const std::optional<QString> message = autoEuroErrorMessage(response.body);
+        if (response.status == 401 || response.status == 403)
+            throw APIError::keyRejected(response.status, message.value_or(QString()));
+        if (message)
+            throw APIError::api(*message);
         throw APIError::httpStatus(response.status);
+    }
     co_return response.body;
 }
 
@@ -178,6 +191,8 @@ QCoro::Task<AutoEuroEnvelope<Record>> AutoEuroClient::envelope(QString path, Que
     } catch (const Json::LimitError&) {
         throw APIError(APIError::Kind::invalidResponse);
     }
+    if (envelope.ERROR)
+        throw APIError::api(*envelope.ERROR);
     if (envelope.META && envelope.META->result && *envelope.META->result != u"OK")
         throw APIError::api(*envelope.META->result);
     co_return envelope;

@@ -25,9 +25,21 @@ class AutoEuroClient {
 public:
     class APIError : public UserFacingError {
     public:
-        enum class Kind { httpStatus, api, missingAPIKey, invalidURL, invalidResponse, chelyabinskNotFound };
+        enum class Kind {
+            httpStatus,
+            api,
+            missingAPIKey,
+            invalidURL,
+            invalidResponse,
+            chelyabinskNotFound,
+            // 401 or 403: the key was not accepted; with the service's own message when it sent one.
+            keyRejected,
+        };
 
         static APIError httpStatus(int code) { return APIError(Kind::httpStatus, code, {}); }
+        static APIError keyRejected(int code, QString message) {
+            return APIError(Kind::keyRejected, code, std::move(message));
+        }
         static APIError api(QString message) { return APIError(Kind::api, 0, std::move(message)); }
         // With the sentence that names a misconfigured address variable, when there is one.
         static APIError invalidURL(QString hint) { return APIError(Kind::invalidURL, 0, std::move(hint)); }
@@ -38,6 +50,9 @@ public:
         int statusCode() const { return m_status; }
         QString message() const { return m_message; }
         QString description() const override;
+        Cause cause() const override {
+            return m_kind == Kind::missingAPIKey ? Cause::missingCredentials : Cause::other;
+        }
 
     private:
         APIError(Kind kind, int status, QString message)

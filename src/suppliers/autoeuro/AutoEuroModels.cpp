@@ -173,7 +173,9 @@ AutoEuroDelivery AutoEuroDelivery::decode(const Value& json, const CodingPath& p
     const QString string = QStringLiteral("String");
     AutoEuroDelivery d;
     d.delivery_key = r.required(QStringLiteral("delivery_key"), string, text);
-    d.delivery_name = r.required(QStringLiteral("delivery_name"), string, text);
+    // Some answers name the point "name"; "delivery_name" wins when both are there.
+    const bool onlyName = !json.member(u"delivery_name") && json.member(u"name");
+    d.delivery_name = r.required(onlyName ? QStringLiteral("name") : QStringLiteral("delivery_name"), string, text);
     d.time_shift_msk = r.optional(QStringLiteral("time_shift_msk"), &FlexibleString::decode);
     return d;
 }
@@ -187,4 +189,37 @@ AutoEuroOrderStatus AutoEuroOrderStatus::decode(const Value& json, const CodingP
     s.name = r.required(QStringLiteral("name"), string, text);
     s.description = r.required(QStringLiteral("description"), string, text);
     return s;
+}
+
+std::optional<QString> autoEuroErrorMessage(const Value& document) {
+    const std::optional<Value> error = document.member(u"ERROR");
+    if (!error)
+        return std::nullopt;
+    const auto textOf = [](const std::optional<Value>& value) -> QString {
+        if (!value || (value->type() != Value::Type::string && value->type() != Value::Type::number))
+            return {};
+        return value->text().trimmed();
+    };
+    QString message;
+    if (error->type() == Value::Type::object) {
+        message = textOf(error->member(u"message"));
+        const QString code = textOf(error->member(u"code"));
+        if (message.isEmpty() && !code.isEmpty() && code != u"0")
+            message = QStringLiteral("код ") + code;
+    } else if (error->type() == Value::Type::string) {
+        message = textOf(error);
+    }
+    if (message.isEmpty())
+        return std::nullopt;
+    return message;
+}
+
+std::optional<QString> autoEuroErrorMessage(const QByteArray& body) {
+    try {
+        return autoEuroErrorMessage(Json::parse(body));
+    } catch (const Json::DecodingError&) {
+    } catch (const Json::LimitError&) {
+    }
+    // Not JSON (a web page, a proxy's text): no message of the service's own.
+    return std::nullopt;
 }

@@ -100,6 +100,12 @@ struct AutoEuroOrderStatus {
     static AutoEuroOrderStatus decode(const Json::Value& json, const Json::CodingPath& path);
 };
 
+// The service's own message in {"ERROR": {"code": …, "message": "…"}} (or {"ERROR": "…"}), which it
+// may send with a 200 or with an error status; nothing when the document carries no error.
+std::optional<QString> autoEuroErrorMessage(const Json::Value& document);
+// The same for a body that may not be JSON at all.
+std::optional<QString> autoEuroErrorMessage(const QByteArray& body);
+
 // Every AutoEuro answer: {"META": {...}, "DATA": [...]}, both optional. The envelope is
 // read strictly; the records of "DATA" one by one, so that one malformed record costs only
 // itself (it is counted in skippedRecords). When every record is malformed, the answer
@@ -108,12 +114,17 @@ template <typename Record> struct AutoEuroEnvelope {
     std::optional<AutoEuroMeta> META;
     std::optional<QList<Record>> DATA;
     qsizetype skippedRecords = 0;
+    // The service's error message; when set, nothing else of the answer is read.
+    std::optional<QString> ERROR;
 
     // Throws Json::DecodingError or Json::LimitError.
     static AutoEuroEnvelope decode(const QByteArray& body) {
         const Json::Value document = Json::parse(body);
-        const Json::ObjectReader reader(document, {});
         AutoEuroEnvelope envelope;
+        envelope.ERROR = autoEuroErrorMessage(document);
+        if (envelope.ERROR)
+            return envelope;
+        const Json::ObjectReader reader(document, {});
         envelope.META = reader.optional(QStringLiteral("META"), &AutoEuroMeta::decode);
         auto data = reader.optional(QStringLiteral("DATA"), [](const Json::Value& v, const Json::CodingPath& p) {
             return Json::decodeLenientList(v, p, &Record::decode);

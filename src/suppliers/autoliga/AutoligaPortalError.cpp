@@ -9,7 +9,11 @@ QString AutoligaPortalError::description() const {
     case Kind::invalidResponse:
         return QStringLiteral("Портал Автолиги вернул ответ неизвестного формата.");
     case Kind::invalidAddress:
-        return QStringLiteral("Не удалось сформировать адрес запроса к порталу Автолиги.");
+        return m_hint.isEmpty() ? QStringLiteral("Не удалось сформировать адрес запроса к порталу Автолиги.")
+                                : QStringLiteral("Не удалось сформировать адрес запроса к порталу Автолиги. ") + m_hint;
+    case Kind::missingAddress:
+        return QStringLiteral("Не указан адрес портала Автолиги: введите его в «Настройки» → Автолига → «Адрес "
+                              "сервиса».");
     }
     return {};
 }

@@ -64,11 +64,14 @@ QCoro::Task<> AutoligaPortalSession::warmUpAndSignIn(CredentialStore& credential
         throw AutoligaPortalError(Kind::missingCredentials);
 
     using S = ServiceEndpoints::Service;
+    if (endpoints.source(S::autoligaPortal) == ServiceEndpoints::Source::none)
+        throw AutoligaPortalError(Kind::missingAddress);
+    // Fixed for the whole search: an address saved meanwhile is for the next one.
     const QUrl base = endpoints.url(S::autoligaPortal, u"");
     const QUrl loginURL = endpoints.url(S::autoligaPortal, u"api/v2/customer/login/");
     m_searchURL = endpoints.url(S::autoligaPortal, u"api/v2/client/search/");
     if (base.isEmpty() || loginURL.isEmpty() || m_searchURL.isEmpty())
-        throw AutoligaPortalError(Kind::invalidAddress);
+        throw AutoligaPortalError::invalidAddress(endpoints.problem(S::autoligaPortal));
 
     m_network = std::make_unique<QNetworkAccessManager>();
     m_network->setCookieJar(new QNetworkCookieJar(m_network.get()));

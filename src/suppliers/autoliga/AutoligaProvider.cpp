@@ -2,13 +2,33 @@
 
 #include "core/SupplierDescriptor.h"
 #include "core/TextUtils.h"
+#include "core/UserDefaults.h"
 #include "suppliers/JsonDecoding.h"
 #include "TradeSoftHTTPAPI.h"
 
 #include <algorithm>
 
-AutoligaProvider::AutoligaProvider(TradeSoftHTTPAPI& api)
-    : m_api(api) {}
+AutoligaProvider::AutoligaProvider(TradeSoftHTTPAPI& api, const UserDefaults* defaults)
+    : m_api(api)
+    , m_defaults(defaults) {}
+
+bool AutoligaProvider::isUsableProviderID(QStringView id) {
+    if (id.isEmpty() || id.size() > 64)
+        return false;
+    return std::all_of(id.begin(), id.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+               c == u'-' || c == u'.';
+    });
+}
+
+QString AutoligaProvider::providerID(const UserDefaults* defaults) {
+    if (defaults) {
+        const QString saved = defaults->stringValue(UserDefaultsKeys::autoligaTradeSoftProvider).value_or(QString());
+        if (isUsableProviderID(saved))
+            return saved;
+    }
+    return QString::fromUtf16(tradeSoftProviderID);
+}
 
 std::optional<SupplierOffer> AutoligaProvider::normalize(const TradeSoftPriceItem& item,
                                                          const std::optional<QString>& fallbackOfferKey,
@@ -69,7 +89,7 @@ QCoro::Task<std::optional<AutoligaPreOrderOffer>> AutoligaProvider::preOrderChec
     if (code.isEmpty() || brand.isEmpty() || hash.isEmpty())
         co_return std::nullopt;
 
-    auto search = m_api.preOrderSearch(code, brand, hash, QString::fromUtf16(tradeSoftProviderID));
+    auto search = m_api.preOrderSearch(code, brand, hash, providerID());
     const QList<TradeSoftPriceItem> rows = co_await std::move(search);
     if (rows.isEmpty())
         co_return std::nullopt;

@@ -11,6 +11,7 @@
 #include <string>
 
 class TradeSoftHTTPAPI;
+class UserDefaults;
 
 // What the pre-order check found: the fresh offer and TradeSoft's id of its row.
 struct AutoligaPreOrderOffer {
@@ -28,7 +29,14 @@ public:
     static constexpr auto tradeSoftProviderID = u"autoliga74ru0";
     static_assert(std::char_traits<char16_t>::length(tradeSoftProviderID) == 13);
 
-    explicit AutoligaProvider(TradeSoftHTTPAPI& api);
+    // The identifier saved in `defaults` (the Автолига sheet) is used instead of the built-in one.
+    explicit AutoligaProvider(TradeSoftHTTPAPI& api, const UserDefaults* defaults = nullptr);
+
+    // The saved identifier when it is a usable one, else the built-in one.
+    static QString providerID(const UserDefaults* defaults);
+    // Letters, digits, "_", "-" and "." only, at most 64 of them: what TradeSoft's provider names are.
+    static bool isUsableProviderID(QStringView id);
+    QString providerID() const { return providerID(m_defaults); }
 
     // Nothing for a row without a positive price. The offer key is the row's item hash, else
     // the fallback, else brand|article|price|direction|maximum days.
@@ -43,4 +51,5 @@ public:
 
 private:
     TradeSoftHTTPAPI& m_api;
+    const UserDefaults* m_defaults;
 };

@@ -9,7 +9,8 @@ QString TradeSoftError::description() const {
     case Kind::missingCredentials:
         return QStringLiteral("Не указаны данные TradeSoft / Автолиги.");
     case Kind::invalidURL:
-        return QStringLiteral("Некорректный адрес TradeSoft.");
+        return m_message.isEmpty() ? QStringLiteral("Некорректный адрес TradeSoft.")
+                                   : QStringLiteral("Некорректный адрес TradeSoft. ") + m_message;
     case Kind::invalidResponse:
         return QStringLiteral("TradeSoft вернул ответ неизвестного формата.");
     }

@@ -11,6 +11,8 @@ public:
 
     static TradeSoftError httpStatus(int code) { return TradeSoftError(Kind::httpStatus, code, {}); }
     static TradeSoftError api(QString message) { return TradeSoftError(Kind::api, 0, std::move(message)); }
+    // With the sentence that says where an unusable address is set, when there is one.
+    static TradeSoftError invalidURL(QString hint) { return TradeSoftError(Kind::invalidURL, 0, std::move(hint)); }
     explicit TradeSoftError(Kind kind)
         : TradeSoftError(kind, 0, {}) {}
 
@@ -18,6 +20,9 @@ public:
     int statusCode() const { return m_status; }
     QString message() const { return m_message; }
     QString description() const override;
+    Cause cause() const override {
+        return m_kind == Kind::missingCredentials ? Cause::missingCredentials : Cause::other;
+    }
 
 private:
     TradeSoftError(Kind kind, int status, QString message)

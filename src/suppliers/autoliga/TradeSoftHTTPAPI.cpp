@@ -76,7 +76,7 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
                                                           QJsonObject containerItem, std::optional<int> timeLimit) {
     const QUrl url = m_endpoints.url(ServiceEndpoints::Service::tradeSoft, u"3/");
     if (url.isEmpty())
-        throw TradeSoftError(TradeSoftError::Kind::invalidURL);
+        throw TradeSoftError::invalidURL(m_endpoints.problem(ServiceEndpoints::Service::tradeSoft));
 
     QJsonObject body{{QStringLiteral("service"), QStringLiteral("provider")},
                      {QStringLiteral("action"), action},

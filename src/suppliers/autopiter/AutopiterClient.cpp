@@ -173,6 +173,11 @@ QCoro::Task<AutopiterClient::Credentials> AutopiterClient::storedCredentials() {
     co_return credentials;
 }
 
+QCoro::Task<> AutopiterClient::requireStoredCredentials() {
+    auto read = storedCredentials();
+    co_await std::move(read);
+}
+
 QCoro::Task<> AutopiterClient::login(Credentials credentials) {
     clearAuthorization();
     const QString body = QStringLiteral("<UserID>") + escaped(credentials.userID) + QStringLiteral("</UserID>\n") +

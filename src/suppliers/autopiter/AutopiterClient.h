@@ -35,6 +35,8 @@ public:
     QCoro::Task<> authorizeFromKeychain();
     // Asks the service whether the login still holds and logs in from the store if not.
     QCoro::Task<> ensureAuthorized();
+    // Fails with missingCredentials, without any request, when no user id or password is stored.
+    QCoro::Task<> requireStoredCredentials();
     // Forgets the login (after the credentials were deleted or changed).
     void clearAuthorization();
     // The service's own answer to "IsAuthorization", without logging in.

@@ -34,6 +34,9 @@ public:
     int statusCode() const { return m_status; }
     QString detail() const { return m_detail; }
     QString description() const override;
+    Cause cause() const override {
+        return m_kind == Kind::missingCredentials ? Cause::missingCredentials : Cause::other;
+    }
 
 private:
     AutopiterError(Kind kind, int status, QString detail)

@@ -66,6 +66,9 @@ QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
     const QString query = article.trimmed().toUpper();
     if (query.isEmpty())
         co_return {};
+    // Without an account nothing is sent: the service is not asked whether an old login holds.
+    auto credentials = m_client.requireStoredCredentials();
+    co_await std::move(credentials);
 
     auto catalogRequest = m_client.findCatalogXML(query);
     const QString catalogXML = co_await std::move(catalogRequest);
