@@ -6,6 +6,7 @@
 #include "app/CliSupport.h"
 #include "app/FeedbackCommand.h"
 #include "app/OfferReport.h"
+#include "app/SuppliersCommand.h"
 #include "cart/CartStore.h"
 #include "core/AppVersion.h"
 #include "core/SupplierDescriptor.h"
@@ -15,7 +16,6 @@
 #include "credentials/CredentialStore.h"
 #include "offertable/PriceDisplay.h"
 #include "search/SearchViewModel.h"
-#include "suppliers/ConnectionChecks.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -68,13 +68,6 @@ const QString kSearchHelp =
                    "  --all              показать все предложения, а не только полезные\n"
                    "  --markup ПРОЦЕНТ   наценка вместо сохранённой в настройках\n");
 
-const QString kSuppliersHelp =
-    QStringLiteral("orelia-cli suppliers [--demo]             список поставщиков и их состояние\n"
-                   "orelia-cli suppliers enable ID [--demo]   включить поставщика\n"
-                   "orelia-cli suppliers disable ID [--demo]  выключить поставщика\n"
-                   "orelia-cli suppliers check ID [--demo]    проверить подключение с сохранёнными данными\n"
-                   "ID: autoeuro, autopiter, autoliga.\n");
-
 const QString kMarkupHelp =
     QStringLiteral("orelia-cli markup [--demo]            текущая наценка в процентах\n"
                    "orelia-cli markup ПРОЦЕНТ [--demo]    задать наценку (0–1000, можно с дробной частью)\n"
@@ -112,9 +105,14 @@ int runSearch(AppServices& services, const SearchOptions& options) {
         OfferTableSettings settings = storedOfferTableSettings(services.userDefaults());
         settings.showingAllOffers = options.all;
         const QDateTime now = QDateTime::currentDateTime();
+        QString error = model.errorMessage();
+        if (model.needsSetup())
+            error += QStringLiteral("\nИз командной строки: printf '%s' \"$KEY\" | orelia-cli credentials set "
+                                    "autoeuro-api-key (все аккаунты: orelia-cli credentials --help). Без учётных "
+                                    "данных: orelia-cli search АРТИКУЛ --demo.");
         OfferReport::SearchOutcome outcome{model.article(),
                                            model.statusMessage(),
-                                           model.errorMessage(),
+                                           error,
                                            model.searchDurationDisplay(),
                                            makeOffersSnapshot(model.offers(), settings, now),
                                            markup};
@@ -168,32 +166,6 @@ int searchCommand(AppServices& services, QStringList args) {
     return runSearch(services, options);
 }
 
-QCoro::Task<int> checkSupplierConnection(AppServices& services, QString id) {
-    ConnectionChecks::Result result;
-    if (id == u"autoeuro") {
-        auto check = ConnectionChecks::autoEuro(services.autoEuroClient());
-        result = co_await std::move(check);
-    } else if (id == u"autopiter") {
-        auto check = ConnectionChecks::autopiter(services.autopiterClient());
-        result = co_await std::move(check);
-    } else if (id == u"autoliga") {
-        auto check = ConnectionChecks::autoliga(services.tradeSoftAPI());
-        result = co_await std::move(check);
-    } else {
-        co_return usageError(QStringLiteral("Неизвестный поставщик: ") + id +
-                             QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
-    }
-    QString text = result.status;
-    if (!result.accountInfo.isEmpty())
-        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + result.accountInfo;
-    if (result.ok) {
-        print(text + u'\n');
-        co_return kExitOk;
-    }
-    printError(text + u'\n');
-    co_return kExitNothingFound;
-}
-
 int markupCommand(AppServices& services, const QStringList& args) {
     UserDefaults& defaults = services.userDefaults();
     if (args.isEmpty()) {
@@ -212,32 +184,6 @@ int markupCommand(AppServices& services, const QStringList& args) {
     defaults.setDouble(UserDefaultsKeys::markupPercent, value);
     if (!defaults.isWritable()) {
         printError(QStringLiteral("Не удалось сохранить настройки: ") + defaults.fileName() + u'\n');
-        return kExitNothingFound;
-    }
-    return kExitOk;
-}
-
-int suppliersCommand(AppServices& services, const QStringList& args) {
-    auto& prefs = services.supplierPreferences();
-    if (args.isEmpty()) {
-        QList<QStringList> rows;
-        for (const auto& d : SupplierDescriptors::all()) {
-            rows.append(
-                {d.id, d.displayName, prefs.isEnabled(d.id) ? QStringLiteral("включён") : QStringLiteral("выключен")});
-        }
-        print(OfferReport::alignedTable({QStringLiteral("ID"), QStringLiteral("Поставщик"), QStringLiteral("Поиск")},
-                                        rows));
-        return kExitOk;
-    }
-    if (args.size() == 2 && args[0] == u"check")
-        return runToEnd(checkSupplierConnection(services, args[1]));
-    if (args.size() != 2 || (args[0] != u"enable" && args[0] != u"disable"))
-        return usageError(QStringLiteral("Неизвестная команда поставщиков: ") + args.join(u' '));
-    if (!prefs.setEnabled(args[1], args[0] == u"enable"))
-        return usageError(QStringLiteral("Неизвестный поставщик: ") + args[1] +
-                          QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
-    if (!services.userDefaults().isWritable()) {
-        printError(QStringLiteral("Не удалось сохранить настройки: ") + services.userDefaults().fileName() + u'\n');
         return kExitNothingFound;
     }
     return kExitOk;
@@ -361,7 +307,7 @@ int main(int argc, char** argv) {
         if (command == u"search")
             return printHelp(kSearchHelp);
         if (command == u"suppliers")
-            return printHelp(kSuppliersHelp);
+            return printHelp(suppliersHelpText());
         if (command == u"cart")
             return printHelp(cartHelpText());
         if (command == u"credentials")

@@ -4,11 +4,13 @@
 #include "batch/BatchPricer.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
+#include "search/SearchViewModel.h"
 #include "ui/BatchSheet.h"
 #include "ui/CartSheet.h"
 #include "ui/ContentView.h"
 #include "ui/FeedbackSheet.h"
 #include "ui/FirstPaintProbe.h"
+#include "ui/FirstRunView.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsSheet.h"
 #include "ui/SettingsWidgets.h"
@@ -17,6 +19,7 @@
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QPalette>
+#include <QProcess>
 #include <QTextStream>
 
 #include <cstring>
@@ -110,13 +113,10 @@ int main(int argc, char** argv) {
         return new CartSheet(services.cartStore(), std::move(check), parent);
     });
     window.contentView()->attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {
-        SettingsServices settings{services.userDefaults(),
-                                  services.supplierPreferences(),
-                                  services.credentialStore(),
-                                  services.autoEuroClient(),
-                                  services.autopiterClient(),
-                                  services.tradeSoftAPI(),
-                                  SettingsWidgets::credentialStoreName(services.isDemo())};
+        SettingsServices settings{services.userDefaults(),    services.supplierPreferences(),
+                                  services.credentialStore(), services.autoEuroClient(),
+                                  services.autopiterClient(), services.tradeSoftAPI(),
+                                  services.endpoints(),       SettingsWidgets::credentialStoreName(services.isDemo())};
         auto* sheet = new SettingsSheet(settings, parent);
         // The open table shows the new prices as the markup is typed.
         QObject::connect(sheet, &SettingsSheet::markupChanged, window.contentView(), &ContentView::refreshTable);
@@ -128,7 +128,13 @@ int main(int argc, char** argv) {
     window.contentView()->attachSheet(ContentView::Sheet::feedback, [&](QWidget* parent) {
         return new FeedbackSheet(services.feedbackTransport(), parent);
     });
+    // "Открыть демо-режим" of the first-run state: a second window on the simulated suppliers.
+    QObject::connect(window.contentView()->firstRunView(), &FirstRunView::demoRequested, &window, [] {
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("--demo")});
+    });
     FirstPaintProbe::installFromEnvironment(window);
     window.show();
+    // Whether a supplier is connected at all: a fresh installation shows how to start.
+    window.viewModel().checkSetup();
     return QApplication::exec();
 }

@@ -1,7 +1,6 @@
 #include "ConnectionChecks.h"
 
 #include "autoeuro/AutoEuroClient.h"
-#include "autoliga/AutoligaProvider.h"
 #include "autoliga/TradeSoftHTTPAPI.h"
 #include "autopiter/AutopiterClient.h"
 #include "core/UserFacingError.h"
@@ -81,10 +80,10 @@ QCoro::Task<Result> autopiter(AutopiterClient& client) {
     }
 }
 
-QCoro::Task<Result> autoliga(TradeSoftHTTPAPI& api) {
+QCoro::Task<Result> autoliga(TradeSoftHTTPAPI& api, QString providerID) {
     try {
         // Any answer, even an empty list, proves that TradeSoft and Autoliga took the credentials.
-        auto ask = api.producers(QStringLiteral("1230A045"), QString::fromUtf16(AutoligaProvider::tradeSoftProviderID));
+        auto ask = api.producers(QStringLiteral("1230A045"), providerID);
         co_await std::move(ask);
         co_return Result{true, QStringLiteral("Автолига через TradeSoft: подключение подтверждено."), {}};
     } catch (...) {

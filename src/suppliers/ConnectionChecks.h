@@ -23,7 +23,7 @@ struct Result {
 QCoro::Task<Result> autoEuro(AutoEuroClient& client);
 // A fresh login with the stored credentials, then the service's own word on it.
 QCoro::Task<Result> autopiter(AutopiterClient& client);
-// The producer list of a known article through Autoliga's TradeSoft provider.
-QCoro::Task<Result> autoliga(TradeSoftHTTPAPI& api);
+// The producer list of a known article through Autoliga's TradeSoft provider `providerID`.
+QCoro::Task<Result> autoliga(TradeSoftHTTPAPI& api, QString providerID);
 
 } // namespace ConnectionChecks

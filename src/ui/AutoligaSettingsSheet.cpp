@@ -1,17 +1,15 @@
 #include "AutoligaSettingsSheet.h"
 
+#include "core/UserDefaults.h"
 #include "credentials/CredentialStore.h"
-#include "SettingsWidgets.h"
+#include "ServiceAddressBlock.h"
+#include "suppliers/autoliga/AutoligaProvider.h"
 #include "suppliers/ConnectionChecks.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -29,13 +27,7 @@ QCoro::Task<bool> isStored(CredentialStore& store, QString name) {
 } // namespace
 
 AutoligaSettingsSheet::AutoligaSettingsSheet(SettingsServices services, QWidget* parent)
-    : QDialog(parent)
-    , m_services(std::move(services)) {
-    setWindowTitle(QStringLiteral("Автолига"));
-    setMinimumWidth(560);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(SettingsWidgets::header(this, QStringLiteral("Автолига")));
-
+    : SupplierSheet(std::move(services), QStringLiteral("Автолига"), parent) {
     const auto group = [this](const QString& title, const QString& loginTitle, QLineEdit** login,
                               const QString& passwordTitle, QLineEdit** password) {
         auto* box = new QGroupBox(title, this);
@@ -47,51 +39,75 @@ AutoligaSettingsSheet::AutoligaSettingsSheet(SettingsServices services, QWidget*
         form->addRow(passwordTitle, *password);
         return box;
     };
-    layout->addWidget(group(QStringLiteral("TradeSoft"), QStringLiteral("TradeSoft логин"), &m_tradeSoftUser,
-                            QStringLiteral("TradeSoft пароль"), &m_tradeSoftPassword));
-    layout->addWidget(group(QStringLiteral("Автолига"), QStringLiteral("Автолига логин"), &m_autoligaLogin,
-                            QStringLiteral("Автолига пароль"), &m_autoligaPassword));
+    addContent(group(QStringLiteral("TradeSoft"), QStringLiteral("TradeSoft логин"), &m_tradeSoftUser,
+                     QStringLiteral("TradeSoft пароль"), &m_tradeSoftPassword));
+    addContent(group(QStringLiteral("Автолига"), QStringLiteral("Автолига логин"), &m_autoligaLogin,
+                     QStringLiteral("Автолига пароль"), &m_autoligaPassword));
     m_tradeSoftUser->setObjectName(QStringLiteral("tradeSoftUser"));
     m_tradeSoftPassword->setObjectName(QStringLiteral("tradeSoftPassword"));
     m_autoligaLogin->setObjectName(QStringLiteral("autoligaLogin"));
     m_autoligaPassword->setObjectName(QStringLiteral("autoligaPassword"));
 
-    auto* buttons = new QHBoxLayout();
-    m_save = new QPushButton(QStringLiteral("Сохранить"), this);
-    m_check = new QPushButton(QStringLiteral("Проверить подключение"), this);
-    m_delete = new QPushButton(QStringLiteral("Удалить данные подключения"), this);
-    for (QPushButton* b : {m_save, m_check, m_delete})
-        b->setAutoDefault(false);
-    m_busy = SettingsWidgets::busyIndicator(this);
-    buttons->addWidget(m_save);
-    buttons->addWidget(m_check);
-    buttons->addWidget(m_delete);
-    buttons->addWidget(m_busy);
-    buttons->addStretch();
-    layout->addLayout(buttons);
-    m_status = SettingsWidgets::statusLabel(this);
-    layout->addWidget(m_status);
-    layout->addStretch();
+    m_save = addButton(QStringLiteral("Сохранить"));
+    m_check = addCheckButton(QStringLiteral("Проверить подключение"));
+    m_delete = addButton(QStringLiteral("Удалить данные подключения"));
+    addAddresses();
 
-    connect(m_save, &QPushButton::clicked, this, [this] { save(this, m_services, entered()); });
+    connect(m_save, &QPushButton::clicked, this, [this] { save(this, this->services(), entered()); });
     for (QLineEdit* field : {m_tradeSoftUser, m_tradeSoftPassword, m_autoligaLogin, m_autoligaPassword})
         connect(field, &QLineEdit::returnPressed, m_save, &QPushButton::click);
-    connect(m_check, &QPushButton::clicked, this, [this] { check(this, m_services, entered()); });
-    connect(m_delete, &QPushButton::clicked, this, [this] { remove(this, m_services); });
-    load(this, m_services);
+    connect(m_check, &QPushButton::clicked, this, [this] { check(this, this->services(), entered()); });
+    connect(m_delete, &QPushButton::clicked, this, [this] { remove(this, this->services()); });
+    load(this, this->services());
 }
 
-QString AutoligaSettingsSheet::status() const {
-    return m_status->text();
+void AutoligaSettingsSheet::addAddresses() {
+    using Block = ServiceAddressBlock;
+    ServiceEndpoints& endpoints = services().endpoints;
+    UserDefaults& defaults = services().defaults;
+    Block::Entry portal = Block::addressEntry(endpoints, defaults, ServiceEndpoints::Service::autoligaPortal,
+                                              QStringLiteral("Адрес портала Автолиги"));
+    portal.missingText = QStringLiteral("Адрес не задан: пока его нет, портал Автолиги в поиске не опрашивается. "
+                                        "Узнайте его у Автолиги.");
+    addressBlock()->addEntry(std::move(portal), true);
+    addressBlock()->addEntry(Block::addressEntry(endpoints, defaults, ServiceEndpoints::Service::tradeSoft,
+                                                 QStringLiteral("Адрес TradeSoft")));
+
+    const QString key = UserDefaultsKeys::autoligaTradeSoftProvider;
+    const QString builtIn = QString::fromUtf16(AutoligaProvider::tradeSoftProviderID);
+    Block::Entry provider;
+    provider.title = QStringLiteral("Поставщик Автолиги в TradeSoft");
+    provider.inUse = [&defaults, key] {
+        Block::InUse inUse;
+        inUse.value = AutoligaProvider::providerID(&defaults);
+        const QString saved = defaults.stringValue(key).value_or(QString());
+        const bool usable = AutoligaProvider::isUsableProviderID(saved);
+        inUse.origin = usable ? QStringLiteral("сохранён в настройках") : QStringLiteral("по умолчанию");
+        if (defaults.contains(key) && !usable)
+            inUse.problem =
+                QStringLiteral("Сохранённое значение («%1») не подходит: используется встроенное.").arg(saved);
+        return inUse;
+    };
+    provider.saved = [&defaults, key] { return defaults.stringValue(key).value_or(QString()); };
+    provider.placeholder = builtIn;
+    provider.check = [](const QString& text) {
+        Block::Check check;
+        check.value = text.trimmed();
+        if (!AutoligaProvider::isUsableProviderID(check.value))
+            check.error = QStringLiteral("Идентификатор поставщика — латинские буквы, цифры, «_», «-» и «.», не "
+                                         "длиннее 64 знаков.");
+        return check;
+    };
+    provider.store = [&defaults, key](const QString& value) { defaults.setString(key, value); };
+    provider.reset = [&defaults, key, builtIn] {
+        defaults.remove(key);
+        return QStringLiteral("Восстановлен поставщик по умолчанию: ") + builtIn;
+    };
+    addressBlock()->addEntry(std::move(provider));
 }
 
 AutoligaSettingsSheet::Entered AutoligaSettingsSheet::entered() const {
     return {m_tradeSoftUser->text(), m_tradeSoftPassword->text(), m_autoligaLogin->text(), m_autoligaPassword->text()};
-}
-
-void AutoligaSettingsSheet::setStatus(const QString& text, int success) {
-    m_statusIsSuccess = success;
-    SettingsWidgets::showStatus(m_status, text, success);
 }
 
 QCoro::Task<> AutoligaSettingsSheet::load(QPointer<AutoligaSettingsSheet> sheet, SettingsServices services) {
@@ -174,7 +190,7 @@ QCoro::Task<> AutoligaSettingsSheet::save(QPointer<AutoligaSettingsSheet> sheet,
 
 QCoro::Task<> AutoligaSettingsSheet::check(QPointer<AutoligaSettingsSheet> sheet, SettingsServices services,
                                            Entered entered) {
-    if (sheet->m_isChecking)
+    if (sheet->isChecking())
         co_return;
     auto saving = store(sheet, services, std::move(entered), false);
     const bool complete = co_await std::move(saving);
@@ -185,19 +201,13 @@ QCoro::Task<> AutoligaSettingsSheet::check(QPointer<AutoligaSettingsSheet> sheet
         Q_EMIT sheet->finished();
         co_return;
     }
-    sheet->m_isChecking = true;
-    sheet->m_check->setEnabled(false);
-    sheet->m_busy->setVisible(true);
-    sheet->setStatus(QStringLiteral("Проверяем подключение…"), -1);
-    auto task = ConnectionChecks::autoliga(services.tradeSoft);
+    if (!sheet->beginCheck(QStringLiteral("Проверяем подключение…")))
+        co_return;
+    auto task = ConnectionChecks::autoliga(services.tradeSoft, AutoligaProvider::providerID(&services.defaults));
     const ConnectionChecks::Result result = co_await std::move(task);
     if (!sheet)
         co_return;
-    sheet->m_isChecking = false;
-    sheet->m_check->setEnabled(true);
-    sheet->m_busy->setVisible(false);
-    sheet->setStatus(result.status, result.ok ? 1 : 0);
-    sheet->adjustSize();
+    sheet->endCheck(result.status, result.ok);
     Q_EMIT sheet->finished();
 }
 

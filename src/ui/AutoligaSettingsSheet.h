@@ -1,19 +1,18 @@
 #pragma once
 
-#include "SettingsServices.h"
+#include "SupplierSheet.h"
 
 #include <QCoroTask>
-#include <QDialog>
 #include <QPointer>
 
-class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 
 // The TradeSoft account and the Autoliga account: entered, stored, deleted and checked.
 // Opens with both logins; password fields start empty and an empty one keeps what is stored.
-class AutoligaSettingsSheet : public QDialog {
+// Its address block holds the portal's address (which has no built-in value), TradeSoft's, and
+// Autoliga's provider identifier inside TradeSoft.
+class AutoligaSettingsSheet : public SupplierSheet {
     Q_OBJECT
 
 public:
@@ -26,10 +25,6 @@ public:
     QPushButton* saveButton() const { return m_save; }
     QPushButton* checkButton() const { return m_check; }
     QPushButton* deleteButton() const { return m_delete; }
-    QString status() const;
-    // 1 success, 0 failure, -1 a plain message.
-    int statusIsSuccess() const { return m_statusIsSuccess; }
-    bool isChecking() const { return m_isChecking; }
 
 Q_SIGNALS:
     void loaded();
@@ -45,7 +40,7 @@ private:
     };
 
     Entered entered() const;
-    void setStatus(const QString& text, int success);
+    void addAddresses();
     static QCoro::Task<> load(QPointer<AutoligaSettingsSheet> sheet, SettingsServices services);
     // Stores what was entered; false (with the reason shown) when something is missing.
     static QCoro::Task<bool> store(QPointer<AutoligaSettingsSheet> sheet, SettingsServices services, Entered entered,
@@ -54,9 +49,6 @@ private:
     static QCoro::Task<> check(QPointer<AutoligaSettingsSheet> sheet, SettingsServices services, Entered entered);
     static QCoro::Task<> remove(QPointer<AutoligaSettingsSheet> sheet, SettingsServices services);
 
-    SettingsServices m_services;
-    bool m_isChecking = false;
-    int m_statusIsSuccess = -1;
     QLineEdit* m_tradeSoftUser = nullptr;
     QLineEdit* m_tradeSoftPassword = nullptr;
     QLineEdit* m_autoligaLogin = nullptr;
@@ -64,6 +56,4 @@ private:
     QPushButton* m_save = nullptr;
     QPushButton* m_check = nullptr;
     QPushButton* m_delete = nullptr;
-    QProgressBar* m_busy = nullptr;
-    QLabel* m_status = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "core/UserDefaults.h"
 #include "export/TableExport.h"
 #include "ExportDialog.h"
+#include "FirstRunView.h"
 #include "NotificationOverlay.h"
 #include "OfferHeaderView.h"
 #include "offertable/PriceDisplay.h"
@@ -101,6 +102,9 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     m_pages->addWidget(makeErrorPage());
     m_pages->addWidget(makePlaceholderPage());
     m_pages->addWidget(results);
+    m_firstRun = new FirstRunView(this);
+    m_pages->addWidget(m_firstRun); // Page::setup
+    connect(m_firstRun, &FirstRunView::settingsRequested, this, [this] { openSheet(Sheet::settings); });
 
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
@@ -130,6 +134,7 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     connect(&m_viewModel, &SearchViewModel::statusMessageChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::supplierFailuresChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::articleNoteChanged, this, &ContentView::updatePage);
+    connect(&m_viewModel, &SearchViewModel::needsSetupChanged, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::searchDurationDisplayChanged, this, &ContentView::updateDuration);
     connect(&m_cart, &CartStore::changed, this, &ContentView::updateCartButton);
 
@@ -362,6 +367,9 @@ void ContentView::openSheet(Sheet sheet) {
     connect(dialog, &QDialog::finished, this, [this, sheet] {
         slot(sheet).showing = false;
         refreshTable();
+        // An account entered there ends the first-run state.
+        if (sheet == Sheet::settings)
+            m_viewModel.checkSetup();
     });
     dialog->open();
 }
@@ -431,6 +439,8 @@ void ContentView::updatePage() {
     Page page = Page::results;
     if (m_viewModel.isLoading())
         page = Page::empty;
+    else if (m_viewModel.needsSetup() && m_viewModel.offers().isEmpty())
+        page = Page::setup;
     else if (!m_viewModel.errorMessage().isNull())
         page = Page::error;
     else if (m_viewModel.offers().isEmpty())

@@ -10,6 +10,7 @@
 #include <optional>
 
 class CartStore;
+class FirstRunView;
 class NotificationOverlay;
 class OfferTableModel;
 class OfferTableView;
@@ -36,7 +37,7 @@ class ContentView : public QWidget {
 
 public:
     enum class Sheet { feedback, settings, cart, batch };
-    enum class Page { empty, error, placeholder, results };
+    enum class Page { empty, error, placeholder, results, setup };
 
     // How long an overlay message stays.
     static constexpr int messageClearanceMs = 1400;
@@ -94,6 +95,8 @@ public:
     OfferTableModel* tableModel() const { return m_model; }
     QLabel* errorLabel() const { return m_errorText; }
     QWidget* placeholder() const { return m_placeholder; }
+    // How to start, while no enabled supplier has an account stored.
+    FirstRunView* firstRunView() const { return m_firstRun; }
     NotificationOverlay* overlay() const { return m_overlay; }
     QToolButton* exportButton() const { return m_exportButton; }
     SearchHistoryPopup* historyPopup() const { return m_history; }
@@ -163,6 +166,7 @@ private:
     QStackedWidget* m_pages = nullptr;
     QLabel* m_errorText = nullptr;
     QWidget* m_placeholder = nullptr;
+    FirstRunView* m_firstRun = nullptr;
     QLabel* m_placeholderTitle = nullptr;
     QLabel* m_placeholderSubtitle = nullptr;
     QLabel* m_errorNote = nullptr;

@@ -5,6 +5,7 @@
 class AutoEuroClient;
 class AutopiterClient;
 class CredentialStore;
+class ServiceEndpoints;
 class SupplierPreferences;
 class TradeSoftHTTPAPI;
 class UserDefaults;
@@ -17,6 +18,8 @@ struct SettingsServices {
     AutoEuroClient& autoEuro;
     AutopiterClient& autopiter;
     TradeSoftHTTPAPI& tradeSoft;
+    // The sheets show the address in use and save another one.
+    ServiceEndpoints& endpoints;
     // Where the secrets go, as the texts name it after "в".
     QString storeName;
 };
