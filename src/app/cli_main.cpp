@@ -44,7 +44,7 @@ const QString kGeneralHelp =
                    "\n"
                    "Команды:\n"
                    "  search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ]   поиск предложений\n"
-                   "  suppliers [enable ID | disable ID | check ID]       поставщики, их включение и проверка\n"
+                   "  suppliers [enable ID | disable ID | check ID]       поставщики, адреса, включение и проверка\n"
                    "  markup [ПРОЦЕНТ]                                    наценка: показать или задать\n"
                    "  cart [add | check | remove | clear | quantity …]      корзина; orelia-cli cart --help\n"
                    "  batch ФАЙЛ|- [--json | --csv | --xlsx ФАЙЛ]        проценка списка; orelia-cli batch --help\n"

@@ -5,17 +5,16 @@
 #include "core/SupplierPreferences.h"
 #include "core/TextUtils.h"
 #include "core/UserFacingError.h"
+#include "OfferMerge.h"
 #include "OfferSemanticGuard.h"
 #include "SearchSummary.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QPointer>
-#include <QSet>
 
 #include <array>
 #include <utility>
-#include <vector>
 
 namespace {
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/SupplierOffer.h"
-#include "OfferMerge.h"
 #include "SearchConnectors.h"
 #include "SupplierSearchResult.h"
 
