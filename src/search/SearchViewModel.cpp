@@ -205,6 +205,15 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     run->autopiter.enabled = m_preferences.autopiterEnabled();
     run->autoliga.enabled = m_preferences.autoligaEnabled();
 
+    // Switches that could not be read are only the defaults: no search on them.
+    if (const QString problem = m_preferences.settingsProblem(); !problem.isEmpty()) {
+        run->finished = true;
+        setOffers({});
+        setErrorMessage(problem);
+        setStatusMessage(QString());
+        finish(*run);
+        co_return;
+    }
     if (!run->autoEuro.enabled && !run->autopiter.enabled && !run->autoliga.enabled) {
         run->finished = true;
         setOffers({});
@@ -357,7 +366,7 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
             partial = QStringLiteral("часть ответов не получена (%1 из %2): %3")
                           .arg(noticed.failedRequests)
                           .arg(noticed.totalRequests)
-                          .arg(noticed.firstFailure);
+                          .arg(TextUtils::singleLine(noticed.firstFailure));
         QString line = QStringLiteral("%1 %2: %3 с · %4 предложений")
                            .arg(partial.isEmpty() ? QStringLiteral("✅") : QStringLiteral("⚠️"), name,
                                 PerformanceLog::seconds(elapsedSeconds(timer)))
@@ -371,10 +380,11 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
             co_return SupplierSearchResult::partial(std::move(offers), name + QStringLiteral(": ") + partial);
         co_return SupplierSearchResult::success(std::move(offers));
     } catch (const UserFacingError& error) {
-        failure = error.description();
+        // One line, of a length a status line can show, whatever the supplier wrote.
+        failure = TextUtils::singleLine(error.description());
     } catch (const std::exception& error) {
         // Not one of ours: still a failure of this supplier, never of the whole search.
-        failure = QStringLiteral("Внутренняя ошибка: ") + QString::fromUtf8(error.what());
+        failure = QStringLiteral("Внутренняя ошибка: ") + TextUtils::singleLine(QString::fromUtf8(error.what()));
     }
     if (abandoned && abandoned())
         co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
