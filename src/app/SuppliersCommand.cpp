@@ -6,6 +6,7 @@
 #include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
+#include "core/UserFacingError.h"
 #include "net/ServiceEndpoints.h"
 #include "suppliers/autoliga/AutoligaProvider.h"
 #include "suppliers/ConnectionChecks.h"
@@ -80,8 +81,20 @@ QCoro::Task<int> check(AppServices& services, QString id) {
         auto task = ConnectionChecks::autopiter(services.autopiterClient());
         result = co_await std::move(task);
     } else if (id == u"autoliga") {
-        auto task = ConnectionChecks::autoliga(services.tradeSoftAPI(), services.autoligaProvider().providerID());
-        result = co_await std::move(task);
+        // The sheet's own words for what is missing, before anything is asked.
+        QString missing;
+        try {
+            auto lookup = ConnectionChecks::autoligaMissingData(services.credentialStore());
+            missing = co_await std::move(lookup);
+        } catch (const UserFacingError& error) {
+            missing = error.description();
+        }
+        if (!missing.isEmpty()) {
+            result.status = missing;
+        } else {
+            auto task = ConnectionChecks::autoliga(services.tradeSoftAPI(), services.autoligaProvider().providerID());
+            result = co_await std::move(task);
+        }
     } else {
         co_return Cli::usageError(QStringLiteral("Неизвестный поставщик: ") + id +
                                   QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));

@@ -26,6 +26,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -279,9 +280,19 @@ int credentialsCommand(AppServices& services, const QStringList& args) {
     return runToEnd(saveCredential(services.credentialStore(), account, secret));
 }
 
+// Qt's own warnings ("QNetworkReplyImplPrivate::error: Internal problem…") are for developers:
+// the buyer's terminal and scripts reading standard error get Orelia's texts only.
+// ORELIA_DEBUG set lets them through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg)
+        std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("ORELIA_DEBUG"))
+        qInstallMessageHandler(quietQtMessages);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));

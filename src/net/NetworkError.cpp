@@ -1,5 +1,7 @@
 #include "NetworkError.h"
 
+#include "core/TextUtils.h"
+
 namespace {
 
 // "Сервер api.autoeuro.ru" when the host is known, else "Сервер".
@@ -14,6 +16,11 @@ QString proxyHint() {
 } // namespace
 
 QString NetworkError::description() const {
+    const QString text = ownText();
+    return m_service.isEmpty() ? text : m_service + QStringLiteral(": ") + text;
+}
+
+QString NetworkError::ownText() const {
     switch (m_code) {
     case QNetworkReply::TimeoutError:
         return QStringLiteral("Сервер не ответил вовремя.");
@@ -51,7 +58,7 @@ QString NetworkError::description() const {
     if (isUnreachable())
         return QStringLiteral("Нет связи с %1: сеть недоступна. Проверьте подключение к интернету.")
             .arg(m_host.isEmpty() ? QStringLiteral("сервером") : m_host);
-    return QStringLiteral("Ошибка сети: ") + m_text;
+    return QStringLiteral("Ошибка сети: ") + TextUtils::singleLine(m_text);
 }
 
 // Qt names an unreachable host or network only in its text ("Host unreachable").

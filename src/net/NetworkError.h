@@ -23,8 +23,16 @@ public:
     // A name that resolves nowhere, or no network at all: what every supplier meets when the
     // computer is offline.
     Cause cause() const override;
+    // The same failure, its text starting with the service's name ("TradeSoft: Сервер не ответил
+    // вовремя."), for places that do not say themselves whom they asked.
+    NetworkError named(const QString& service) const {
+        NetworkError copy = *this;
+        copy.m_service = service;
+        return copy;
+    }
 
 private:
+    QString ownText() const;
     bool isUnreachable() const;
 
     QNetworkReply::NetworkError m_code;
@@ -32,6 +40,7 @@ private:
     QString m_host;
     // What was wrong with a certificate, in Russian.
     QString m_detail;
+    QString m_service;
 };
 
 // An answer that arrived but must not be used: too large, or redirected to another origin.

@@ -244,6 +244,15 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     run->autopiter.enabled = m_preferences.autopiterEnabled();
     run->autoliga.enabled = m_preferences.autoligaEnabled();
 
+    // Switches that could not be read are only the defaults: no search on them.
+    if (const QString problem = m_preferences.settingsProblem(); !problem.isEmpty()) {
+        run->finished = true;
+        setOffers({});
+        setErrorMessage(problem);
+        setStatusMessage(QString());
+        finish(*run);
+        co_return;
+    }
     if (!run->autoEuro.enabled && !run->autopiter.enabled && !run->autoliga.enabled) {
         run->finished = true;
         setOffers({});

@@ -1,6 +1,7 @@
 #include "SupplierSearchResult.h"
 
 #include "core/PerformanceLog.h"
+#include "core/TextUtils.h"
 
 #include <QElapsedTimer>
 
@@ -30,7 +31,7 @@ QCoro::Task<SupplierSearchResult> SupplierSearchResult::ask(QString name, Operat
             partial = QStringLiteral("часть ответов не получена (%1 из %2): %3")
                           .arg(noticed.failedRequests)
                           .arg(noticed.totalRequests)
-                          .arg(noticed.firstFailure);
+                          .arg(TextUtils::singleLine(noticed.firstFailure));
         QString line = QStringLiteral("%1 %2: %3 с · %4 предложений")
                            .arg(partial.isEmpty() ? QStringLiteral("✅") : QStringLiteral("⚠️"), name,
                                 PerformanceLog::seconds(elapsedSeconds(timer)))
@@ -44,11 +45,12 @@ QCoro::Task<SupplierSearchResult> SupplierSearchResult::ask(QString name, Operat
             co_return SupplierSearchResult::partial(std::move(offers), name + QStringLiteral(": ") + partial);
         co_return SupplierSearchResult::success(std::move(offers));
     } catch (const UserFacingError& error) {
-        failure = error.description();
+        // One line, of a length a status line can show, whatever the supplier wrote.
+        failure = TextUtils::singleLine(error.description());
         cause = error.cause();
     } catch (const std::exception& error) {
         // Not one of ours: still a failure of this supplier, never of the whole search.
-        failure = QStringLiteral("Внутренняя ошибка: ") + QString::fromUtf8(error.what());
+        failure = QStringLiteral("Внутренняя ошибка: ") + TextUtils::singleLine(QString::fromUtf8(error.what()));
     }
     if (abandoned && abandoned())
         co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure, cause);

@@ -148,6 +148,13 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     connect(m_statusRow, &StatusRowView::showAllToggled, this, &ContentView::toggleShowAll);
     connect(m_statusRow, &StatusRowView::rejectFilterChanged, this, &ContentView::setRejectFilterEnabled);
     connect(m_statusRow, &StatusRowView::rejectThresholdChanged, this, &ContentView::setRejectThreshold);
+    // The markup or the risk filter changed by orelia-cli or another window shows here at once.
+    connect(&m_defaults.notifier(), &UserDefaultsNotifier::changedElsewhere, this, [this] {
+        const OfferTableSettings stored = storedOfferTableSettings(m_defaults);
+        m_settings.rejectFilterEnabled = stored.rejectFilterEnabled;
+        m_settings.rejectThreshold = stored.rejectThreshold;
+        refreshTable();
+    });
 
     // Its key filter goes on the field after the window's own, so it sees Down first.
     m_history = new SearchHistoryPopup(*m_field, m_viewModel, m_defaults, this);
@@ -195,6 +202,7 @@ QWidget* ContentView::makeSearchBar() {
     m_feedback.button = new QPushButton(QStringLiteral("Обратная связь"), bar);
     m_settingsSheet.button = new QPushButton(QStringLiteral("Настройки"), bar);
     m_cartSheet.button = new QPushButton(QStringLiteral("Открыть корзину"), bar);
+    m_cartSheet.button->setObjectName(QStringLiteral("openCart"));
     // Short, so that the window's least width does not grow; the sheet's title says the rest.
     m_batchSheet.button = new QPushButton(QStringLiteral("Список…"), bar);
     const std::pair<Sheet, QString> sheets[] = {{Sheet::feedback, QStringLiteral("Обратная связь")},

@@ -12,6 +12,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -292,6 +293,25 @@ private Q_SLOTS:
         QCOMPARE(cart.items().size(), 2);
         for (const CartItem& item : cart.items())
             QCOMPARE(item.quantity, item.id == a.id() ? 5 : 3);
+    }
+
+    // Excel refuses a workbook that holds U+FFFE, U+FFFF or half a surrogate pair anywhere.
+    void xlsx_leavesOutWhatXmlCannotCarry() {
+        if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+            QSKIP("unzip is not installed");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.xlsx"));
+        const QString name =
+            QStringLiteral("A\uFFFEB\uFFFFC") + QChar(0xD800) + u'D' + QChar(0xDC00) + QStringLiteral("😀");
+        QCOMPARE(TableExport::save({ExportTable{name, {name}, {{ExportCell::ofText(name)}}, {}}}, path),
+                 std::optional<QString>());
+        for (const char* member : {"xl/sharedStrings.xml", "xl/workbook.xml"}) {
+            const QByteArray xml = unzipped(path, QString::fromLatin1(member));
+            QXmlStreamReader reader(xml);
+            while (!reader.atEnd())
+                reader.readNext();
+            QVERIFY2(!reader.hasError() && xml.contains("ABCD"), member);
+        }
     }
 
     void xlsx_holdsNumbersAsNumbersAndArticlesAsText() {

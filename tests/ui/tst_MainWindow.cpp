@@ -10,12 +10,18 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 using Sheet = ContentView::Sheet;
@@ -482,6 +488,48 @@ private Q_SLOTS:
             for (int c = 0; c < PFOfferWidths::columnCount; ++c)
                 QCOMPARE(table.offerHeader()->shownTitle(c), OfferTableModel::columnTitle(c));
         }
+    }
+
+    // orelia-cli changes the cart the window shows: the window follows within a second, and its
+    // own next change keeps the line the other process added.
+    void cartChangedByOreliaCli_showsAtOnce_andStays() {
+        QTemporaryDir config;
+        const QString file = config.filePath(u"Orelia/Orelia Demo.conf"_s);
+        auto defaults = UserDefaults::atPath(file);
+        defaults->watchForChanges();
+        SupplierPreferences prefs(*defaults);
+        CartStore cart(*defaults);
+        FakeConnectorFactory fakes;
+        MainWindow window(prefs, fakes, *defaults, cart);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        const auto cli = [&config](const QStringList& args) {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"XDG_CONFIG_HOME"_s, config.path());
+            env.insert(u"ORELIA_DEMO_LATENCY_MS"_s, u"0"_s);
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(ORELIA_CLI_PATH), args + QStringList{u"--demo"_s});
+            process.waitForFinished(30000);
+            return process.readAllStandardOutput();
+        };
+        const QString offer = QJsonDocument::fromJson(cli({u"search"_s, u"OC 90"_s, u"--json"_s}))
+                                  .object()[u"offers"]
+                                  .toArray()
+                                  .first()
+                                  .toObject()[u"id"]
+                                  .toString();
+        QVERIFY(cli({u"cart"_s, u"add"_s, u"OC 90"_s, offer}).startsWith("Добавлено"));
+        QElapsedTimer shown;
+        shown.start();
+        QTRY_COMPARE_WITH_TIMEOUT(cart.items().size(), 1, 1000);
+        qInfo("the window showed the line %lld ms after orelia-cli returned", shown.elapsed());
+        const auto* button = window.findChild<QPushButton*>(u"openCart"_s);
+        QVERIFY(button && button->text().endsWith(u"(1)"_s));
+
+        QVERIFY(cart.add(knechtOC90(u"autoeuro"_s, u"window"_s, "100")));
+        QCOMPARE(CartStore(*UserDefaults::atPath(file)).items().size(), 2);
     }
 };
 

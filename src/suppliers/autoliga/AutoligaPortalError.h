@@ -7,19 +7,23 @@
 // A failure of the Autoliga portal search.
 class AutoligaPortalError : public UserFacingError {
 public:
-    enum class Kind {
-        http,
-        missingCredentials,
-        invalidResponse,
-        invalidAddress,
-        // The portal has no public address: until the buyer enters one, it is not asked.
-        missingAddress,
-    };
+    // `unreadable`: an answer that is no JSON document (the detail says why); `webPage`: a web
+    // page where the portal's interface should answer; `missingAddress`: the portal has no public
+    // address, and until the buyer enters one it is not asked.
+    enum class Kind { http, missingCredentials, invalidResponse, invalidAddress, unreadable, webPage, missingAddress };
 
     static AutoligaPortalError http(int status) { return AutoligaPortalError(Kind::http, status); }
+    static AutoligaPortalError unreadable(QString why) {
+        AutoligaPortalError error(Kind::unreadable, 0);
+        error.m_detail = std::move(why);
+        return error;
+    }
+    static AutoligaPortalError webPage(int status) { return AutoligaPortalError(Kind::webPage, status); }
     // With the sentence that says where an unusable address is set, when there is one.
     static AutoligaPortalError invalidAddress(QString hint) {
-        return AutoligaPortalError(Kind::invalidAddress, 0, std::move(hint));
+        AutoligaPortalError error(Kind::invalidAddress, 0);
+        error.m_detail = std::move(hint);
+        return error;
     }
     explicit AutoligaPortalError(Kind kind)
         : AutoligaPortalError(kind, 0) {}
@@ -32,12 +36,12 @@ public:
     }
 
 private:
-    AutoligaPortalError(Kind kind, int status, QString hint = {})
+    AutoligaPortalError(Kind kind, int status)
         : m_kind(kind)
-        , m_status(status)
-        , m_hint(std::move(hint)) {}
+        , m_status(status) {}
 
     Kind m_kind;
     int m_status;
-    QString m_hint;
+    // Why an answer is unreadable, or where an unusable address is set.
+    QString m_detail;
 };
