@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -38,15 +39,20 @@ struct SettingsSandbox {
     TestEnvironment environment;
     SandboxServer server;
     std::unique_ptr<AppServices> services;
+    QString builtIn;
 
     explicit SettingsSandbox(bool builtInOnly = false) {
         if (!server.start())
             qFatal("sandbox did not start");
         ServiceEndpoints endpoints = server.endpoints();
         if (builtInOnly) {
+            QTcpServer probe; // a port that nobody listens on any more
+            probe.listen(QHostAddress::LocalHost);
+            builtIn = u"http://127.0.0.1:%1/"_s.arg(probe.serverPort());
+            probe.close();
             endpoints = ServiceEndpoints();
             for (const auto service : ServiceEndpoints::allServices)
-                endpoints.setBuiltIn(service, QUrl(u"http://127.0.0.1:9/"_s));
+                endpoints.setBuiltIn(service, QUrl(builtIn));
         }
         services = sandboxServices(environment, endpoints, false);
     }
@@ -263,7 +269,7 @@ private Q_SLOTS:
         AutoEuroSettingsSheet sheet(s.settings());
         ServiceAddressBlock& block = *sheet.addressBlock();
         QVERIFY(!block.isOpen());
-        const QString builtIn = u"Используется: http://127.0.0.1:9/ — встроенный адрес."_s;
+        const QString builtIn = u"Используется: "_s + s.builtIn + u" — встроенный адрес."_s;
         QCOMPARE(block.inUseText(0), builtIn);
         block.field(0)->setText(typed);
         for (int i = 0; i < clicks; ++i)
