@@ -20,4 +20,16 @@ SupplierColor color(QStringView supplierID) {
     return {Role::secondaryText};
 }
 
+SupplierColor accountColor(int index) {
+    // Green, teal, violet, amber, olive, brown, slate, magenta.
+    static constexpr SupplierColor palette[accountPaletteSize] = {
+        {SupplierColor::Role::fixed, 46, 139, 87},  {SupplierColor::Role::fixed, 0, 137, 123},
+        {SupplierColor::Role::fixed, 126, 87, 194}, {SupplierColor::Role::fixed, 214, 140, 0},
+        {SupplierColor::Role::fixed, 120, 144, 32}, {SupplierColor::Role::fixed, 141, 98, 62},
+        {SupplierColor::Role::fixed, 96, 125, 139}, {SupplierColor::Role::fixed, 194, 24, 140},
+    };
+    const int wrapped = ((index % accountPaletteSize) + accountPaletteSize) % accountPaletteSize;
+    return palette[wrapped];
+}
+
 } // namespace SupplierAppearance

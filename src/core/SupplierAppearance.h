@@ -22,4 +22,10 @@ namespace SupplierAppearance {
 // The fixed colour of a supplier in the offer table, the cart and the settings; the id's case is ignored.
 SupplierColor color(QStringView supplierID);
 
+// The colours of the suppliers the buyer adds: hues away from the built-in blue and the two reds, of
+// a lightness that the text colour can make readable on light and on dark rows alike.
+inline constexpr int accountPaletteSize = 8;
+// Any index; it wraps around the palette.
+SupplierColor accountColor(int index);
+
 } // namespace SupplierAppearance

@@ -88,6 +88,8 @@ double SupplierOffer::deliverySortValue() const {
 
 double SupplierOffer::deliverySortValue(const QDateTime& now) const {
     if (deliveryDescription) {
+        if (deliveryDescription->compare(inStockText(), Qt::CaseInsensitive) == 0)
+            return 0.0;
         // "3 дн.", in any letter case; read in place, as every sort asks for it.
         const auto [amount, unit] = firstTwoPieces(*deliveryDescription);
         if (unit.startsWith(u"дн", Qt::CaseInsensitive)) {
@@ -108,6 +110,7 @@ size_t qHash(const SupplierOffer& o, size_t seed) {
     seed = qHashMulti(seed, o.supplierID, o.supplierName, o.supplierOfferKey, o.brand, o.article, o.name, o.price,
                       o.currency);
     seed = hashOptional(seed, o.availableQuantity);
+    seed = hashOptional(seed, o.stockNote);
     seed = hashOptional(seed, o.minimumQuantity);
     seed = hashOptional(seed, o.packageQuantity);
     seed = hashOptional(seed, o.warehouse);

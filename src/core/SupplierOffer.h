@@ -21,6 +21,9 @@ struct SupplierOffer {
     Decimal price;
     QString currency;
     std::optional<std::int64_t> availableQuantity;
+    // How the supplier states a stock it gives no number for ("+", "++", "+++", "под заказ"); shown
+    // instead of availableQuantity, which then holds the rank it sorts by (if any).
+    std::optional<QString> stockNote;
     std::optional<std::int64_t> minimumQuantity;
     std::optional<std::int64_t> packageQuantity;
     std::optional<QString> warehouse;
@@ -30,6 +33,9 @@ struct SupplierOffer {
     std::optional<bool> isReturnable;
     QDateTime updatedAt;
     std::optional<QString> rowHighlightColor;
+
+    // The delivery description of an offer at the supplier's own warehouse: no days to wait.
+    static QString inStockText() { return QStringLiteral("в наличии"); }
 
     // supplierID + "|" + supplierOfferKey: the identity in lists and the de-duplication key.
     QString id() const;

@@ -8,7 +8,8 @@ SupplierPreferences::SupplierPreferences(UserDefaults& defaults, QObject* parent
     , m_defaults(defaults)
     , m_autoEuroEnabled(defaults.boolValue(UserDefaultsKeys::autoEuroEnabled, true))
     , m_autopiterEnabled(defaults.boolValue(UserDefaultsKeys::autopiterEnabled, true))
-    , m_autoligaEnabled(defaults.boolValue(UserDefaultsKeys::autoligaEnabled, false)) {
+    , m_autoligaEnabled(defaults.boolValue(UserDefaultsKeys::autoligaEnabled, false))
+    , m_accounts(defaults) {
     connect(&m_defaults.notifier(), &UserDefaultsNotifier::changedElsewhere, this, &SupplierPreferences::reload);
 }
 
@@ -61,7 +62,8 @@ bool SupplierPreferences::isEnabled(QStringView supplierID) const {
         return m_autopiterEnabled;
     if (supplierID == SupplierDescriptors::autoligaID)
         return m_autoligaEnabled;
-    return false;
+    const auto account = m_accounts.find(supplierID);
+    return account && account->enabled;
 }
 
 bool SupplierPreferences::setEnabled(QStringView supplierID, bool enabled) {
@@ -72,6 +74,6 @@ bool SupplierPreferences::setEnabled(QStringView supplierID, bool enabled) {
     else if (supplierID == SupplierDescriptors::autoligaID)
         setAutoligaEnabled(enabled);
     else
-        return false;
+        return m_accounts.setEnabled(supplierID, enabled);
     return true;
 }

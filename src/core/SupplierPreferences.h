@@ -1,11 +1,14 @@
 #pragma once
 
+#include "SupplierAccounts.h"
+
 #include <QObject>
 
 class UserDefaults;
 
-// Which suppliers take part in a search. Lives on the UI thread; every change is
-// signalled and written to the user defaults store at once.
+// Which suppliers take part in a search: the three built-in switches and the suppliers the buyer
+// added, each with its own. Lives on the UI thread; every change is signalled and written to the
+// user defaults store at once.
 class SupplierPreferences : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool autoEuroEnabled READ autoEuroEnabled WRITE setAutoEuroEnabled NOTIFY autoEuroEnabledChanged)
@@ -23,9 +26,14 @@ public:
     void setAutopiterEnabled(bool enabled);
     void setAutoligaEnabled(bool enabled);
 
-    // By supplier id; false for an unknown id. Setting an unknown id does nothing and returns false.
+    // By supplier id, an added supplier's too; false for an unknown id. Setting an unknown id does
+    // nothing and returns false.
     bool isEnabled(QStringView supplierID) const;
     bool setEnabled(QStringView supplierID, bool enabled);
+
+    // The suppliers the buyer added.
+    SupplierAccounts& accounts() { return m_accounts; }
+    const SupplierAccounts& accounts() const { return m_accounts; }
 
     // Reads the switches as stored now (another process may have changed them); each one that
     // changed is signalled.
@@ -44,4 +52,5 @@ private:
     bool m_autoEuroEnabled;
     bool m_autopiterEnabled;
     bool m_autoligaEnabled;
+    SupplierAccounts m_accounts;
 };

@@ -28,6 +28,8 @@ inline const QString tradeSoftAddress = QStringLiteral("supplier.autoliga.trades
 inline const QString autoligaPortalAddress = QStringLiteral("supplier.autoliga.portalAddress");
 // Autoliga's provider identifier inside TradeSoft; absent: the one built in.
 inline const QString autoligaTradeSoftProvider = QStringLiteral("supplier.autoliga.tradesoftProvider");
+// The suppliers the buyer added (ABCP shops, TradeSoft providers), as a JSON array.
+inline const QString supplierAccounts = QStringLiteral("Orelia.SupplierAccounts.v1");
 } // namespace UserDefaultsKeys
 
 // Tells the parts that show stored values when another process changed the settings file.

@@ -164,7 +164,9 @@ ExportTable offersTable(const QList<SupplierOffer>& offers, double markupPercent
             ExportCell::ofText(offer.name),
             ExportCell::ofNumber(PriceDisplay::shownPrice(offer.price, markupPercent), 2),
             ExportCell::ofText(currencyText(offer.currency)),
-            offer.availableQuantity ? ExportCell::ofInteger(*offer.availableQuantity) : ExportCell(),
+            offer.stockNote           ? ExportCell::ofText(*offer.stockNote)
+            : offer.availableQuantity ? ExportCell::ofInteger(*offer.availableQuantity)
+                                      : ExportCell(),
             days ? ExportCell::ofInteger(*days) : ExportCell(),
             offer.rejectRate ? ExportCell::ofNumber(*offer.rejectRate, 2) : ExportCell(),
             ExportCell::ofText(offer.supplierName),

@@ -75,6 +75,8 @@ QString deliveryDaysText(const std::optional<QString>& description, const std::o
     const QString text = description ? description->trimmed() : QString();
     if (!text.isEmpty()) {
         const QString lower = text.toLower();
+        if (lower == SupplierOffer::inStockText())
+            return days(0);
         if (lower.contains(u"дн") || lower.contains(u"day")) {
             if (const auto n = firstNumberIn(text))
                 return days(*n);
@@ -99,6 +101,8 @@ QString deliveryDaysText(const std::optional<QString>& description, const std::o
 }
 
 QString stockText(const SupplierOffer& offer) {
+    if (offer.stockNote && !offer.stockNote->isEmpty())
+        return *offer.stockNote;
     return offer.availableQuantity ? QString::number(*offer.availableQuantity) : kUnknown;
 }
 

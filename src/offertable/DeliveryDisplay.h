@@ -17,7 +17,7 @@ QString deliveryDaysText(const std::optional<QString>& description, const std::o
 QString deliveryDaysUntil(const QDateTime& date, const QDateTime& now);
 QString deliveryDaysUntil(const QDateTime& date);
 
-// The stock cell: the quantity, or "—".
+// The stock cell: the supplier's note ("++"), the quantity, or "—".
 QString stockText(const SupplierOffer& offer);
 // The refusal-risk cell: "3.46%", or "—".
 QString riskText(const SupplierOffer& offer);
