@@ -2,12 +2,14 @@
 
 #include "AutoEuroOrderRevalidator.h"
 #include "AutoligaOrderRevalidator.h"
+#include "core/SupplierAccounts.h"
 #include "net/NetworkError.h"
 #include "search/SearchConnectors.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
 #include "suppliers/autoliga/AutoligaPortalSearchContext.h"
 #include "suppliers/autopiter/AutopiterError.h"
+#include "suppliers/SupplierPlatforms.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -29,11 +31,14 @@ QString sourceOfferKey(const CartItem& item) {
 
 PFCartFreshnessChecker::PFCartFreshnessChecker(AutoEuroClient& autoEuro, SearchConnectorFactory& connectors,
                                                AutoligaProvider& autoliga,
-                                               const AutoligaPortalSearchContext& portalOrigins)
+                                               const AutoligaPortalSearchContext& portalOrigins,
+                                               const SupplierAccounts& accounts, SupplierPlatforms& platforms)
     : m_autoEuro(autoEuro)
     , m_connectors(connectors)
     , m_autoliga(autoliga)
-    , m_portalOrigins(portalOrigins) {}
+    , m_portalOrigins(portalOrigins)
+    , m_accounts(accounts)
+    , m_platforms(platforms) {}
 
 QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::check(SupplierCartGroup group) {
     const QString supplier = group.supplierID.toLower();
@@ -57,6 +62,12 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::check(SupplierCartGroup 
     if (supplier == u"autoliga") {
         auto task = checkAutoliga(group.items);
         co_return co_await std::move(task);
+    }
+    if (const auto account = m_accounts.find(group.supplierID)) {
+        if (SupplierPlatform* platform = m_platforms.of(*account)) {
+            auto task = platform->checkCart(*account, group.items);
+            co_return co_await std::move(task);
+        }
     }
     PFCartFreshnessMap verdicts;
     for (const CartItem& item : group.items)

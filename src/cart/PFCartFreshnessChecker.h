@@ -10,6 +10,8 @@ class AutoEuroClient;
 class AutoligaPortalSearchContext;
 class AutoligaProvider;
 class SearchConnectorFactory;
+class SupplierAccounts;
+class SupplierPlatforms;
 
 // Asks the supplier of one cart group whether each line still holds, and answers with one
 // verdict per line. Never changes the cart. Failures of the supplier calls end the check of
@@ -17,8 +19,10 @@ class SearchConnectorFactory;
 // as unavailable, only as "Не удалось подтвердить" with the reason.
 class PFCartFreshnessChecker {
 public:
+    // The suppliers the buyer added are checked by their platforms.
     PFCartFreshnessChecker(AutoEuroClient& autoEuro, SearchConnectorFactory& connectors, AutoligaProvider& autoliga,
-                           const AutoligaPortalSearchContext& portalOrigins);
+                           const AutoligaPortalSearchContext& portalOrigins, const SupplierAccounts& accounts,
+                           SupplierPlatforms& platforms);
 
     QCoro::Task<PFCartFreshnessMap> check(SupplierCartGroup group);
 
@@ -39,4 +43,6 @@ private:
     SearchConnectorFactory& m_connectors;
     AutoligaProvider& m_autoliga;
     const AutoligaPortalSearchContext& m_portalOrigins;
+    const SupplierAccounts& m_accounts;
+    SupplierPlatforms& m_platforms;
 };

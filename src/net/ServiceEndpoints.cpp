@@ -23,6 +23,8 @@ QUrl ServiceEndpoints::compiledOrigin(Service service) {
     case Service::feedback:
         text = QStringLiteral(ORELIA_BUILTIN_FEEDBACK_URL);
         break;
+    case Service::abcp:
+        break;
     }
     return QUrl(text.trimmed(), QUrl::StrictMode);
 }
@@ -39,6 +41,8 @@ QString ServiceEndpoints::environmentVariable(Service service) {
         return QStringLiteral("ORELIA_AUTOLIGA_PORTAL_URL");
     case Service::feedback:
         return QStringLiteral("ORELIA_FEEDBACK_URL");
+    case Service::abcp:
+        return QStringLiteral("ORELIA_ABCP_URL");
     }
     return {};
 }
@@ -54,6 +58,7 @@ QString ServiceEndpoints::settingsKey(Service service) {
     case Service::autoligaPortal:
         return UserDefaultsKeys::autoligaPortalAddress;
     case Service::feedback:
+    case Service::abcp:
         break;
     }
     return {};

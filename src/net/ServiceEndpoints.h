@@ -16,19 +16,21 @@ class UserDefaults;
 // paths of each protocol appended.
 class ServiceEndpoints {
 public:
-    enum class Service { autoEuro, autopiter, tradeSoft, autoligaPortal, feedback };
+    // `abcp` stands for the ABCP shops the buyer added: each has its own address, saved with the
+    // account; an override (the environment, the demo) sends every shop to one place.
+    enum class Service { autoEuro, autopiter, tradeSoft, autoligaPortal, feedback, abcp };
     // Where the address in use comes from.
     enum class Source { none, builtIn, settings, environment, demo };
 
-    static constexpr Service allServices[] = {Service::autoEuro, Service::autopiter, Service::tradeSoft,
-                                              Service::autoligaPortal, Service::feedback};
+    static constexpr Service allServices[] = {Service::autoEuro,       Service::autopiter, Service::tradeSoft,
+                                              Service::autoligaPortal, Service::feedback,  Service::abcp};
 
     // The built-in origins, each overridden by its environment variable when that is set.
     static ServiceEndpoints fromEnvironment();
     static QString environmentVariable(Service service);
-    // The origin compiled into this build; empty where there is none (the portal, feedback).
+    // The origin compiled into this build; empty where there is none (the portal, feedback, ABCP).
     static QUrl compiledOrigin(Service service);
-    // The settings key of the address saved in a supplier's sheet; empty for feedback.
+    // The settings key of the address saved in a supplier's sheet; empty for feedback and ABCP.
     static QString settingsKey(Service service);
     // "«Настройки» → AutoEuro → «Адрес сервиса»": where the buyer changes the address.
     static QString settingsPlace(Service service);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/SupplierAccount.h"
 #include "core/SupplierSearchProviding.h"
 
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 // A portal search whose brand-independent part (session, sign-in) is already under way; the
 // search request goes out once the brand is known. Whatever failed before is thrown by search().
@@ -46,6 +48,13 @@ public:
     virtual std::unique_ptr<SupplierSearchProviding> makeAutoEuro() = 0;
     virtual std::unique_ptr<SupplierSearchProviding> makeAutopiter() = 0;
     virtual std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() = 0;
+    // The providers of the suppliers the buyer added, one per account and in their order, each
+    // with the account's id and name. By default there are none.
+    virtual std::vector<std::unique_ptr<SupplierSearchProviding>>
+    makeAccountProviders(const QList<SupplierAccount>& accounts) {
+        Q_UNUSED(accounts);
+        return {};
+    }
     // Those of the given suppliers that have nothing stored to sign in with (the window's
     // first-run state). Never throws; by default every supplier has its credentials.
     virtual QCoro::Task<QStringList> withoutCredentials(QStringList supplierIDs) {

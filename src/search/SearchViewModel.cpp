@@ -7,13 +7,13 @@
 #include "core/UserFacingError.h"
 #include "OfferMerge.h"
 #include "OfferSemanticGuard.h"
+#include "SearchRun.h"
 #include "SearchSummary.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QPointer>
 
-#include <array>
 #include <utility>
 
 namespace {
@@ -27,29 +27,6 @@ QString notAnsweredText() {
 }
 
 } // namespace
-
-// One search from its start to its end: which suppliers were asked and what each has
-// answered so far. The search body and the suppliers' tasks share it; a cancelled run is
-// finished while some of them still wait.
-struct SearchRun {
-    struct Slot {
-        QString name;
-        // The row of the settings where its account is entered.
-        QString settingsName;
-        bool enabled = false;
-        std::optional<SupplierSearchResult> result;
-    };
-
-    QString article;
-    QElapsedTimer timer;
-    bool finished = false;
-    Slot autoEuro{QStringLiteral("AutoEuro"), QStringLiteral("AutoEuro"), false, {}};
-    Slot autopiter{QStringLiteral("Autopiter"), QStringLiteral("Autopiter"), false, {}};
-    Slot autoliga{QStringLiteral("Автолига (портал)"), QStringLiteral("Автолига"), false, {}};
-
-    // In merge order.
-    std::array<const Slot*, 3> inMergeOrder() const { return {&autoEuro, &autopiter, &autoliga}; }
-};
 
 SearchViewModel::SearchViewModel(SupplierPreferences& preferences, SearchConnectorFactory& connectors, QObject* parent)
     : QObject(parent)
@@ -153,6 +130,8 @@ QCoro::Task<> SearchViewModel::checkSetup() {
         if (m_preferences.isEnabled(QString::fromUtf16(id)))
             enabled.append(QString::fromUtf16(id));
     }
+    for (const SupplierAccount& account : m_preferences.accounts().enabled())
+        enabled.append(account.id);
     QStringList missing;
     if (!enabled.isEmpty()) {
         auto ask = m_connectors.withoutCredentials(enabled);
@@ -212,18 +191,6 @@ void SearchViewModel::cancel() {
     publish(*run);
 }
 
-namespace {
-
-// Keeps a supplier's result in the run the moment it arrives, so that a cancellation knows
-// who has answered whatever order the results are read in.
-QCoro::Task<> recorded(std::shared_ptr<SearchRun> run, SearchRun::Slot SearchRun::*slot,
-                       QCoro::Task<SupplierSearchResult> task) {
-    SupplierSearchResult result = co_await std::move(task);
-    ((*run).*slot).result = std::move(result);
-}
-
-} // namespace
-
 // GCC 12 may destroy temporaries of a co_await full-expression twice, so every
 // awaited task and every callable handed to one is a named local first.
 QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
@@ -243,6 +210,9 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     run->autoEuro.enabled = m_preferences.autoEuroEnabled();
     run->autopiter.enabled = m_preferences.autopiterEnabled();
     run->autoliga.enabled = m_preferences.autoligaEnabled();
+    const QList<SupplierAccount> accounts = m_preferences.accounts().enabled();
+    for (const SupplierAccount& account : accounts)
+        run->accounts.push_back({account.name, account.name, true, {}});
 
     // Switches that could not be read are only the defaults: no search on them.
     if (const QString problem = m_preferences.settingsProblem(); !problem.isEmpty()) {
@@ -253,7 +223,7 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         finish(*run);
         co_return;
     }
-    if (!run->autoEuro.enabled && !run->autopiter.enabled && !run->autoliga.enabled) {
+    if (!run->autoEuro.enabled && !run->autopiter.enabled && !run->autoliga.enabled && accounts.isEmpty()) {
         run->finished = true;
         setOffers({});
         setErrorMessage(QString());
@@ -272,14 +242,26 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
         auto task = SupplierSearchResult::ask(run->autoEuro.name, std::move(operation), std::move(report), abandoned);
-        autoEuroTask.emplace(recorded(run, &SearchRun::autoEuro, std::move(task)));
+        autoEuroTask.emplace(SearchRun::recorded(run, &run->autoEuro, std::move(task)));
     }
     if (run->autopiter.enabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
         auto task = SupplierSearchResult::ask(run->autopiter.name, std::move(operation), std::move(report), abandoned);
-        autopiterTask.emplace(recorded(run, &SearchRun::autopiter, std::move(task)));
+        autopiterTask.emplace(SearchRun::recorded(run, &run->autopiter, std::move(task)));
+    }
+    std::vector<QCoro::Task<>> accountTasks;
+    std::vector<std::unique_ptr<SupplierSearchProviding>> made = m_connectors.makeAccountProviders(accounts);
+    for (size_t i = 0; i < made.size() && i < run->accounts.size(); ++i) {
+        std::shared_ptr<SupplierSearchProviding> provider = std::move(made[i]);
+        if (!provider)
+            continue;
+        Operation operation = [provider, article] { return provider->search(article); };
+        ReportReader report = [provider] { return provider->lastSearchReport(); };
+        auto task =
+            SupplierSearchResult::ask(run->accounts[i].name, std::move(operation), std::move(report), abandoned);
+        accountTasks.push_back(SearchRun::recorded(run, &run->accounts[i], std::move(task)));
     }
     // The portal's sign-in needs no brand: it runs while the other two answer, and whatever it
     // fails with is reported by the portal's search after them.
@@ -305,11 +287,15 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
             return preparedPortal->search(article, brand);
         };
         auto task = SupplierSearchResult::ask(run->autoliga.name, std::move(operation), {}, abandoned);
-        auto portalTask = recorded(run, &SearchRun::autoliga, std::move(task));
+        auto portalTask = SearchRun::recorded(run, &run->autoliga, std::move(task));
         co_await std::move(portalTask);
         if (!self || run->finished)
             co_return;
     }
+    for (auto& accountTask : accountTasks)
+        co_await std::move(accountTask);
+    if (!self || run->finished)
+        co_return;
     publish(*run);
 }
 
@@ -319,7 +305,7 @@ void SearchViewModel::publish(SearchRun& run) {
     QList<SearchSummary::Failure> failures;
     qsizetype enabled = 0;
     // The run ends here: its answers are moved into the merged list, not copied.
-    for (SearchRun::Slot* slot : {&run.autoEuro, &run.autopiter, &run.autoliga}) {
+    for (SearchRun::Slot* slot : run.inMergeOrder()) {
         if (!slot->enabled)
             continue;
         ++enabled;

@@ -34,16 +34,23 @@ QString AutoligaProvider::providerID(const UserDefaults* defaults) {
 std::optional<SupplierOffer> AutoligaProvider::normalize(const TradeSoftPriceItem& item,
                                                          const std::optional<QString>& fallbackOfferKey,
                                                          const QDateTime& now) {
+    const SupplierDescriptor& descriptor = SupplierDescriptors::autoliga();
+    return normalize(item, fallbackOfferKey, descriptor.id, descriptor.displayName, now);
+}
+
+std::optional<SupplierOffer> AutoligaProvider::normalize(const TradeSoftPriceItem& item,
+                                                         const std::optional<QString>& fallbackOfferKey,
+                                                         const QString& supplierID, const QString& supplierName,
+                                                         const QDateTime& now) {
     if (!(item.price > 0))
         return std::nullopt;
     const auto price = Decimal::fromDouble(item.price);
     if (!price)
         return std::nullopt;
 
-    const SupplierDescriptor& descriptor = SupplierDescriptors::autoliga();
     SupplierOffer offer;
-    offer.supplierID = descriptor.id;
-    offer.supplierName = descriptor.displayName;
+    offer.supplierID = supplierID;
+    offer.supplierName = supplierName;
     offer.brand = TextUtils::trimmed(item.producer);
     offer.article = TextUtils::trimmed(item.code);
     offer.name = TextUtils::trimmed(item.caption);
@@ -94,23 +101,30 @@ QCoro::Task<std::optional<AutoligaPreOrderOffer>> AutoligaProvider::preOrderChec
 
     auto search = m_api.preOrderSearch(code, brand, hash, providerID());
     const QList<TradeSoftPriceItem> rows = co_await std::move(search);
-    if (rows.isEmpty())
-        co_return std::nullopt;
+    const SupplierDescriptor& descriptor = SupplierDescriptors::autoliga();
+    co_return preOrderOffer(rows, code, brand, hash, descriptor.id, descriptor.displayName);
+}
 
+std::optional<AutoligaPreOrderOffer> AutoligaProvider::preOrderOffer(const QList<TradeSoftPriceItem>& rows,
+                                                                     const QString& article, const QString& producer,
+                                                                     const QString& itemHash, const QString& supplierID,
+                                                                     const QString& supplierName) {
+    if (rows.isEmpty())
+        return std::nullopt;
     auto chosen = std::find_if(rows.begin(), rows.end(), [&](const TradeSoftPriceItem& row) {
-        return !row.itemHash.isEmpty() && row.itemHash == hash;
+        return !row.itemHash.isEmpty() && row.itemHash == itemHash;
     });
     if (chosen == rows.end())
         chosen = std::find_if(rows.begin(), rows.end(), [&](const TradeSoftPriceItem& row) {
-            return row.code.compare(code, Qt::CaseInsensitive) == 0 &&
-                   row.producer.compare(brand, Qt::CaseInsensitive) == 0;
+            return row.code.compare(article, Qt::CaseInsensitive) == 0 &&
+                   row.producer.compare(producer, Qt::CaseInsensitive) == 0;
         });
     if (chosen == rows.end())
         chosen = rows.begin();
 
-    auto offer = normalize(*chosen, hash);
+    auto offer = normalize(*chosen, itemHash, supplierID, supplierName, QDateTime::currentDateTimeUtc());
     // TradeSoft named the line, but its price is no price: that says nothing of whether it is gone.
     if (!offer)
-        co_return AutoligaPreOrderOffer{SupplierOffer(), chosen->itemID, true};
-    co_return AutoligaPreOrderOffer{std::move(*offer), chosen->itemID};
+        return AutoligaPreOrderOffer{SupplierOffer(), chosen->itemID, true};
+    return AutoligaPreOrderOffer{std::move(*offer), chosen->itemID};
 }

@@ -46,6 +46,18 @@ public:
     static std::optional<SupplierOffer> normalize(const TradeSoftPriceItem& item,
                                                   const std::optional<QString>& fallbackOfferKey,
                                                   const QDateTime& now = QDateTime::currentDateTimeUtc());
+    // The same for another supplier reached through TradeSoft.
+    static std::optional<SupplierOffer> normalize(const TradeSoftPriceItem& item,
+                                                  const std::optional<QString>& fallbackOfferKey,
+                                                  const QString& supplierID, const QString& supplierName,
+                                                  const QDateTime& now);
+    // What a pre-order answer says of the line with this item hash (all three trimmed, none blank):
+    // the row with the hash, else the one with the article and brand, else the first; nothing when
+    // the answer has no row.
+    static std::optional<AutoligaPreOrderOffer> preOrderOffer(const QList<TradeSoftPriceItem>& rows,
+                                                              const QString& article, const QString& producer,
+                                                              const QString& itemHash, const QString& supplierID,
+                                                              const QString& supplierName);
     // Nothing, without asking TradeSoft, when any input is blank; nothing when the answer has no
     // row. The row is the one with the item hash, else the one with the article and brand, else
     // the first; when its price is unusable the result says so (unusablePrice).

@@ -19,6 +19,10 @@ struct TradeSoftCredentials {
     // Fails with TradeSoftError (missingCredentials) when any of them is absent or empty, or
     // with the credential store's own error.
     static QCoro::Task<TradeSoftCredentials> load(CredentialStore& store);
+    // The TradeSoft account with another provider's login and password, kept under the given
+    // accounts. Fails with TradeSoftError (missingCredentials, saying which are missing).
+    static QCoro::Task<TradeSoftCredentials> load(CredentialStore& store, QString providerLoginAccount,
+                                                  QString providerPasswordAccount);
 
     bool operator==(const TradeSoftCredentials&) const = default;
 };

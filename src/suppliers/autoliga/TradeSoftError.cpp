@@ -10,7 +10,7 @@ QString TradeSoftError::description() const {
         // The service's own words, as one line of reasonable length.
         return TextUtils::serverText(m_message);
     case Kind::missingCredentials:
-        return QStringLiteral("Не указаны данные TradeSoft / Автолиги.");
+        return m_message.isEmpty() ? QStringLiteral("Не указаны данные TradeSoft / Автолиги.") : m_message;
     case Kind::invalidURL:
         return m_message.isEmpty() ? QStringLiteral("Некорректный адрес TradeSoft.")
                                    : QStringLiteral("Некорректный адрес TradeSoft. ") + m_message;

@@ -17,6 +17,10 @@ public:
     static TradeSoftError invalidURL(QString hint) { return TradeSoftError(Kind::invalidURL, 0, std::move(hint)); }
     static TradeSoftError unreadable(QString why) { return TradeSoftError(Kind::unreadable, 0, std::move(why)); }
     static TradeSoftError webPage(int code) { return TradeSoftError(Kind::webPage, code, {}); }
+    // Missing credentials of a supplier other than Autoliga, said in `text`.
+    static TradeSoftError missingAccount(QString text) {
+        return TradeSoftError(Kind::missingCredentials, 0, std::move(text));
+    }
     explicit TradeSoftError(Kind kind)
         : TradeSoftError(kind, 0, {}) {}
 

@@ -74,6 +74,13 @@ TradeSoftHTTPAPI::TradeSoftHTTPAPI(QNetworkAccessManager& network, CredentialSto
 
 QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeSoftCredentials credentials,
                                                           QJsonObject containerItem, std::optional<int> timeLimit) {
+    auto call = post(std::move(action), std::move(credentials), QJsonArray{containerItem}, timeLimit);
+    const QByteArray body = co_await std::move(call);
+    co_return answerRows(body);
+}
+
+QCoro::Task<QByteArray> TradeSoftHTTPAPI::post(QString action, TradeSoftCredentials credentials,
+                                               std::optional<QJsonArray> container, std::optional<int> timeLimit) {
     const QUrl url = m_endpoints.url(ServiceEndpoints::Service::tradeSoft, u"3/");
     if (url.isEmpty())
         throw TradeSoftError::invalidURL(m_endpoints.problem(ServiceEndpoints::Service::tradeSoft));
@@ -81,8 +88,9 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
     QJsonObject body{{QStringLiteral("service"), QStringLiteral("provider")},
                      {QStringLiteral("action"), action},
                      {QStringLiteral("user"), credentials.user},
-                     {QStringLiteral("password"), credentials.password},
-                     {QStringLiteral("container"), QJsonArray{containerItem}}};
+                     {QStringLiteral("password"), credentials.password}};
+    if (container)
+        body.insert(QStringLiteral("container"), *container);
     if (timeLimit)
         body.insert(QStringLiteral("timelimit"), *timeLimit);
 
@@ -108,8 +116,7 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
         throw TradeSoftError::webPage(response.status);
     if (!response.isSuccess())
         throw TradeSoftError::httpStatus(response.status);
-
-    co_return answerRows(response.body);
+    co_return response.body;
 }
 
 QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
@@ -148,6 +155,14 @@ QCoro::Task<QList<TradeSoftPriceItem>> TradeSoftHTTPAPI::preOrderSearch(QString 
                                                                         QString itemHash, QString providerID) {
     auto load = TradeSoftCredentials::load(m_credentials);
     const TradeSoftCredentials credentials = co_await std::move(load);
+    auto search = preOrderSearch(std::move(article), std::move(producer), std::move(itemHash), std::move(providerID),
+                                 credentials);
+    co_return co_await std::move(search);
+}
+
+QCoro::Task<QList<TradeSoftPriceItem>> TradeSoftHTTPAPI::preOrderSearch(QString article, QString producer,
+                                                                        QString itemHash, QString providerID,
+                                                                        TradeSoftCredentials credentials) {
     QJsonObject item{{QStringLiteral("provider"), providerID},
                      {QStringLiteral("login"), credentials.providerLogin},
                      {QStringLiteral("password"), credentials.providerPassword},

@@ -5,6 +5,7 @@
 #include "TradeSoftModels.h"
 
 #include <QCoroTask>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -30,9 +31,16 @@ public:
     // for an answer that is no JSON or a web page), KeychainError or NetworkError.
     QCoro::Task<QList<Json::Value>> request(QString action, TradeSoftCredentials credentials, QJsonObject containerItem,
                                             std::optional<int> timeLimit);
+    // The body of a 2xx answer to one call with the given container (none when absent), for callers
+    // that read the answer themselves. Fails as request() does before the answer is read.
+    QCoro::Task<QByteArray> post(QString action, TradeSoftCredentials credentials, std::optional<QJsonArray> container,
+                                 std::optional<int> timeLimit);
     // Every row of the answer; the item hash is sent only when it is not blank.
     QCoro::Task<QList<TradeSoftPriceItem>> preOrderSearch(QString article, QString producer, QString itemHash,
                                                           QString providerID);
+    // The same with credentials already loaded (another provider's login inside them).
+    QCoro::Task<QList<TradeSoftPriceItem>> preOrderSearch(QString article, QString producer, QString itemHash,
+                                                          QString providerID, TradeSoftCredentials credentials);
     // The non-empty brand names, in answer order.
     QCoro::Task<QList<TradeSoftProducer>> producers(QString article, QString providerID);
 
