@@ -10,7 +10,7 @@ std::optional<S> serviceNamed(const QString& name) {
     static const QHash<QString, S> names = {
         {QStringLiteral("autoeuro"), S::autoEuro},   {QStringLiteral("autopiter"), S::autopiter},
         {QStringLiteral("tradesoft"), S::tradeSoft}, {QStringLiteral("autoliga"), S::autoligaPortal},
-        {QStringLiteral("feedback"), S::feedback},
+        {QStringLiteral("feedback"), S::feedback},   {QStringLiteral("abcp"), S::abcp},
     };
     const auto it = names.constFind(name.toLower());
     return it == names.cend() ? std::nullopt : std::optional<S>(*it);
@@ -71,9 +71,15 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
 }
 
 QString demoAccounts() {
-    return QStringLiteral("Demo accounts: TradeSoft %1 / %2, Autoliga %3 / %4\n")
-        .arg(QString::fromUtf16(SandboxServer::tradeSoftUser), QString::fromUtf16(SandboxServer::tradeSoftPassword),
-             QString::fromUtf16(SandboxServer::autoligaLogin), QString::fromUtf16(SandboxServer::autoligaPassword));
+    using S = SandboxServer;
+    const auto text = [](const char16_t* value) { return QString::fromUtf16(value); };
+    return QStringLiteral("Demo accounts: TradeSoft %1 / %2, Autoliga %3 / %4\n"
+                          "  TradeSoft suppliers: %5 (login %6 / %7), %8 (login %9 / %10)\n"
+                          "  ABCP shop: login %11 / %12\n")
+        .arg(text(S::tradeSoftUser), text(S::tradeSoftPassword), text(S::autoligaLogin), text(S::autoligaPassword),
+             text(S::uralPartsProvider), text(S::uralPartsLogin), text(S::uralPartsPassword),
+             text(S::motorLineProvider), text(S::motorLineLogin))
+        .arg(text(S::motorLinePassword), text(S::abcpLogin), text(S::abcpPassword));
 }
 
 } // namespace
@@ -133,8 +139,10 @@ QString helpText() {
         "SERVICE: autoeuro (AutoEuro JSON API v2 under /autoeuro/api/v2/json/),\n"
         "         autopiter (Autopiter SOAP price service at /autopiter/v2/price),\n"
         "         autoliga (the Autoliga portal under /autoliga/),\n"
-        "         tradesoft (the TradeSoft API under /tradesoft/3/),\n"
-        "         feedback (the feedback service at /feedback/v1/feedback).\n"
+        "         tradesoft (the TradeSoft API under /tradesoft/3/, with the suppliers autoliga74ru0,\n"
+        "                    uralparts and motorline),\n"
+        "         feedback (the feedback service at /feedback/v1/feedback),\n"
+        "         abcp (an ABCP shop's API under /abcp/: search/brands, search/articles, user/info).\n"
         "The AutoEuro API key and the Autopiter user id and password of the sandbox are\n"
         "printed at start.\n");
     return text + demoAccounts();

@@ -19,6 +19,8 @@ QString prefix(ServiceEndpoints::Service service) {
         return QStringLiteral("autoliga");
     case S::feedback:
         return QStringLiteral("feedback");
+    case S::abcp:
+        return QStringLiteral("abcp");
     }
     return {};
 }
@@ -125,6 +127,9 @@ void serve(Context& context, ServiceEndpoints::Service service, const httplib::R
         seen.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
     QString matchable = seen.target;
     QString soapOperation;
+    // TradeSoft names its operation in the body only.
+    if (service == ServiceEndpoints::Service::tradeSoft)
+        matchable += u'\n' + QString::fromUtf8(seen.body);
     if (soap) {
         const QString action = seen.headers.value(QStringLiteral("soapaction"));
         matchable += u'\n' + action + u'\n' + QString::fromUtf8(seen.body);

@@ -1,5 +1,6 @@
 #include "SandboxServer.h"
 
+#include "AbcpSandboxService.h"
 #include "AutoEuroSandboxService.h"
 #include "AutoligaPortalSandboxService.h"
 #include "AutopiterSandboxService.h"
@@ -149,6 +150,7 @@ bool SandboxServer::start(const SandboxOptions& options) {
     FeedbackSandboxService::install(state.server, state);
     AutoligaPortalSandboxService::install(state.server, state);
     TradeSoftSandboxService::install(state.server, state);
+    AbcpSandboxService::install(state.server, state);
     const std::string host = "127.0.0.1";
     if (options.port == 0) {
         state.port = state.server.bind_to_any_port(host);
@@ -194,9 +196,17 @@ QUrl SandboxServer::origin(ServiceEndpoints::Service service) const {
 ServiceEndpoints SandboxServer::endpoints() const {
     ServiceEndpoints endpoints;
     using S = ServiceEndpoints::Service;
-    for (const S service : {S::autoEuro, S::autopiter, S::tradeSoft, S::autoligaPortal, S::feedback})
+    for (const S service : ServiceEndpoints::allServices)
         endpoints.setOrigin(service, origin(service));
     return endpoints;
+}
+
+QList<SandboxServer::DemoSupplier> SandboxServer::demoSuppliers() {
+    // The shop's address is one a real shop could have: the demo sends every shop to the sandbox.
+    return {{QStringLiteral("abcp"), QStringLiteral("Автомаркет Урал"),
+             QStringLiteral("https://demo.public.api.abcp.ru/"), QString()},
+            {QStringLiteral("tradesoft"), QStringLiteral("УралЗапчасть"), QString(),
+             QString::fromUtf16(uralPartsProvider)}};
 }
 
 void SandboxServer::setBehaviour(ServiceEndpoints::Service service, const SandboxBehaviour& behaviour) {

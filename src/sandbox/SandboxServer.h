@@ -129,6 +129,16 @@ public:
     static constexpr auto tradeSoftPassword = u"ts-demo-5521";
     static constexpr auto autoligaLogin = u"demo@autoliga.test";
     static constexpr auto autoligaPassword = u"Автолига-демо 7";
+    // The ABCP shop's customer (the password travels as its MD5).
+    static constexpr auto abcpLogin = u"buyer@avtomarket.test";
+    static constexpr auto abcpPassword = u"Авто-маркет 24";
+    // The two suppliers inside TradeSoft besides Autoliga, with the user's accounts there.
+    static constexpr auto uralPartsProvider = u"uralparts";
+    static constexpr auto uralPartsLogin = u"ural-client-118";
+    static constexpr auto uralPartsPassword = u"Урал-118";
+    static constexpr auto motorLineProvider = u"motorline";
+    static constexpr auto motorLineLogin = u"ml-5512";
+    static constexpr auto motorLinePassword = u"motor 5512";
     // Every account above under the name the credential store keeps it by.
     static constexpr std::pair<const char16_t*, const char16_t*> demoAccounts[] = {
         {CredentialAccounts::autoEuroAPIKey, autoEuroAPIKey},
@@ -138,7 +148,21 @@ public:
         {CredentialAccounts::tradeSoftPassword, tradeSoftPassword},
         {CredentialAccounts::autoligaLogin, autoligaLogin},
         {CredentialAccounts::autoligaPassword, autoligaPassword},
+        {u"abcp-avtomarket-ural-login", abcpLogin},
+        {u"abcp-avtomarket-ural-password", abcpPassword},
+        {u"tradesoft-uralparts-login", uralPartsLogin},
+        {u"tradesoft-uralparts-password", uralPartsPassword},
+        {u"tradesoft-motorline-login", motorLineLogin},
+        {u"tradesoft-motorline-password", motorLinePassword},
     };
+    // The suppliers the demo adds, as the buyer would enter them (their secrets are above).
+    struct DemoSupplier {
+        QString platform;
+        QString name;
+        QString address;
+        QString provider;
+    };
+    static QList<DemoSupplier> demoSuppliers();
 
     SandboxServer();
     ~SandboxServer();

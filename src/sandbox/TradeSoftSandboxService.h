@@ -8,8 +8,9 @@ class Context;
 }
 
 // The TradeSoft API as the sandbox plays it: POST "3/" with a JSON body naming the action
-// ("preOrderSearch", "GetProducerList"), the TradeSoft account and, in the one container
-// item, the provider with the user's account there. Autoliga's rows are the portal's lines.
+// ("getProviderList", "getProducerList", "getPriceList", "preOrderSearch", in any letter case), the
+// TradeSoft account and, in each container item, a provider with the user's account there. Three
+// providers: Autoliga (its rows are the portal's lines), "uralparts" and "motorline".
 namespace TradeSoftSandboxService {
 void install(httplib::Server& server, SandboxHttp::Context& context);
 }
