@@ -19,6 +19,7 @@
 #include "suppliers/autoliga/TradeSoftHTTPAPI.h"
 #include "suppliers/autopiter/AutopiterClient.h"
 #include "suppliers/autopiter/AutopiterProvider.h"
+#include "suppliers/SupplierPlatforms.h"
 
 #include <QNetworkAccessManager>
 
@@ -50,11 +51,12 @@ QCoro::Task<bool> isStored(CredentialStore& store, QString account) {
     }
 }
 
-QCoro::Task<QStringList> suppliersWithoutCredentials(CredentialStore& store, QStringList supplierIDs) {
+QCoro::Task<QStringList> suppliersWithoutCredentials(CredentialStore& store, QHash<QString, QStringList> accounts,
+                                                     QStringList supplierIDs) {
     // Every read starts now; a system store answers each over D-Bus.
     std::vector<std::pair<QString, QCoro::Task<bool>>> reads;
     for (const QString& id : supplierIDs) {
-        for (const QString& account : searchAccounts(id))
+        for (const QString& account : accounts.contains(id) ? accounts.value(id) : searchAccounts(id))
             reads.emplace_back(id, isStored(store, account));
     }
     QStringList missing;
@@ -70,13 +72,16 @@ class ProductConnectorFactory final : public SearchConnectorFactory {
 public:
     ProductConnectorFactory(AutoEuroClient& autoEuro, AutopiterClient& autopiter, CredentialStore& credentials,
                             const ServiceEndpoints& endpoints, AutoligaPortalSearchContext& portalContext,
-                            AutoligaPortalSearch::Timeouts portalTimeouts)
+                            AutoligaPortalSearch::Timeouts portalTimeouts, SupplierPlatforms& platforms,
+                            const SupplierAccounts& accounts)
         : m_autoEuro(autoEuro)
         , m_autopiter(autopiter)
         , m_credentials(credentials)
         , m_endpoints(endpoints)
         , m_portalContext(portalContext)
-        , m_portalTimeouts(portalTimeouts) {}
+        , m_portalTimeouts(portalTimeouts)
+        , m_platforms(platforms)
+        , m_accounts(accounts) {}
 
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
         return std::make_unique<AutoEuroProvider>(m_autoEuro);
@@ -87,8 +92,20 @@ public:
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override {
         return std::make_unique<AutoligaPortalSearch>(m_credentials, m_endpoints, m_portalContext, m_portalTimeouts);
     }
+    std::vector<std::unique_ptr<SupplierSearchProviding>>
+    makeAccountProviders(const QList<SupplierAccount>& accounts) override {
+        return m_platforms.makeProviders(accounts);
+    }
     QCoro::Task<QStringList> withoutCredentials(QStringList supplierIDs) override {
-        return suppliersWithoutCredentials(m_credentials, std::move(supplierIDs));
+        // An added supplier signs in with what its credential fields name.
+        QHash<QString, QStringList> accounts;
+        for (const SupplierAccount& account : m_accounts.all()) {
+            QStringList names;
+            for (const SupplierCredentialField& field : m_platforms.descriptor(account).credentialFields)
+                names.append(field.keychainAccount);
+            accounts.insert(account.id, names);
+        }
+        return suppliersWithoutCredentials(m_credentials, std::move(accounts), std::move(supplierIDs));
     }
 
 private:
@@ -98,6 +115,8 @@ private:
     const ServiceEndpoints& m_endpoints;
     AutoligaPortalSearchContext& m_portalContext;
     AutoligaPortalSearch::Timeouts m_portalTimeouts;
+    SupplierPlatforms& m_platforms;
+    const SupplierAccounts& m_accounts;
 };
 
 std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& options) {
@@ -159,12 +178,22 @@ AppServices::AppServices(const Options& options)
     m_autopiter = std::make_unique<AutopiterClient>(*m_credentials, m_endpoints);
     m_tradeSoft = std::make_unique<TradeSoftHTTPAPI>(*m_network, *m_credentials, m_endpoints);
     m_autoligaProvider = std::make_unique<AutoligaProvider>(*m_tradeSoft, m_userDefaults.get());
+    m_platforms = std::make_unique<SupplierPlatforms>(
+        SupplierPlatforms::Services{*m_network, *m_credentials, m_endpoints, *m_tradeSoft});
     m_feedback = std::make_unique<HTTPFeedbackTransport>(
         *m_network, m_endpoints.url(ServiceEndpoints::Service::feedback, u"v1/feedback"));
     // The demo shows all three suppliers until the user switches one off there.
     if (m_demo && !m_userDefaults->contains(UserDefaultsKeys::autoligaEnabled))
         m_userDefaults->setBool(UserDefaultsKeys::autoligaEnabled, true);
     m_preferences = std::make_unique<SupplierPreferences>(*m_userDefaults);
+    // And the two suppliers of the demo's ABCP shop and TradeSoft, until the user removes them there.
+    if (m_demo && !m_userDefaults->contains(UserDefaultsKeys::supplierAccounts)) {
+        for (const SandboxServer::DemoSupplier& demo : SandboxServer::demoSuppliers()) {
+            const auto made = m_platforms->find(demo.platform)->newAccount({demo.name, demo.address, demo.provider});
+            if (made.account)
+                m_preferences->accounts().add(*made.account, made.numberIfTaken);
+        }
+    }
     m_portalContext = std::make_unique<AutoligaPortalSearchContext>(*m_userDefaults);
     AutoligaPortalSearch::Timeouts portalTimeouts{AutoligaPortalSearch::requestTimeout,
                                                   AutoligaPortalSearch::resourceTimeout};
@@ -186,17 +215,22 @@ AppServices::AppServices(const Options& options)
         case S::feedback:
             m_feedback->setTimeout(it.value());
             break;
+        case S::abcp:
+            break;
         }
+        m_platforms->setTimeout(it.key(), it.value());
     }
     m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro, *m_autopiter, *m_credentials, m_endpoints,
-                                                             *m_portalContext, portalTimeouts);
+                                                             *m_portalContext, portalTimeouts, *m_platforms,
+                                                             m_preferences->accounts());
     m_cart = std::make_unique<CartStore>(*m_userDefaults);
 }
 
 AppServices::~AppServices() = default;
 
 PFCartFreshnessChecker AppServices::cartFreshnessChecker() {
-    return PFCartFreshnessChecker(*m_autoEuro, *m_connectors, *m_autoligaProvider, *m_portalContext);
+    return PFCartFreshnessChecker(*m_autoEuro, *m_connectors, *m_autoligaProvider, *m_portalContext,
+                                  m_preferences->accounts(), *m_platforms);
 }
 
 FeedbackTransport& AppServices::feedbackTransport() {

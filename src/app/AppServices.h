@@ -21,6 +21,7 @@ class HTTPFeedbackTransport;
 class MemoryCredentialStore;
 class QNetworkAccessManager;
 class SandboxServer;
+class SupplierPlatforms;
 class SupplierPreferences;
 class TradeSoftHTTPAPI;
 class UserDefaults;
@@ -75,6 +76,8 @@ public:
     TradeSoftHTTPAPI& tradeSoftAPI() { return *m_tradeSoft; }
     // The TradeSoft pre-order check of Autoliga offers.
     AutoligaProvider& autoligaProvider() { return *m_autoligaProvider; }
+    // The platforms of the suppliers the buyer adds (ABCP, TradeSoft).
+    SupplierPlatforms& platforms() { return *m_platforms; }
 
     bool isDemo() const { return m_demo; }
     // False when the demo mode could not bring up its simulated suppliers.
@@ -93,6 +96,7 @@ private:
     std::unique_ptr<HTTPFeedbackTransport> m_feedback;
     std::unique_ptr<TradeSoftHTTPAPI> m_tradeSoft;
     std::unique_ptr<AutoligaProvider> m_autoligaProvider;
+    std::unique_ptr<SupplierPlatforms> m_platforms;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<AutoligaPortalSearchContext> m_portalContext;
     std::unique_ptr<SupplierPreferences> m_preferences;

@@ -3,6 +3,7 @@
 #include "app/AppServices.h"
 #include "app/CliSupport.h"
 #include "app/OfferReport.h"
+#include "app/SuppliersCommand.h"
 #include "cart/CartStore.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/SupplierDescriptor.h"
@@ -200,7 +201,8 @@ QString cartHelpText() {
         "вывод)\n"
         "\n"
         "ID предложения и позиции — поле \"id\" из search --json и cart --json (например autoeuro|CHL-12345678).\n"
-        "ПОСТАВЩИК: autoeuro, autopiter, autoliga. Все команды принимают --demo.\n");
+        "ПОСТАВЩИК: autoeuro, autopiter, autoliga или ID добавленного поставщика (orelia-cli suppliers).\n"
+        "Все команды принимают --demo.\n");
 }
 
 int cartCommand(AppServices& services, QStringList args) {
@@ -247,17 +249,17 @@ int cartCommand(AppServices& services, QStringList args) {
     }
     if (action == u"check" || action == u"clear") {
         if (positional.size() != 2)
-            return usageError(QStringLiteral("Укажите поставщика: autoeuro, autopiter или autoliga."));
+            return usageError(QStringLiteral("Укажите поставщика: ") + supplierIDsText(services) + u'.');
         const QString supplier = positional[1];
-        const auto& all = SupplierDescriptors::all();
+        const auto all = everySupplier(services);
         // A supplier this version does not know may still have lines kept from another one:
         // they are checked (each "Не удалось подтвердить") and cleared like any other.
         const bool inCart = std::any_of(cart.items().begin(), cart.items().end(),
                                         [&](const CartItem& item) { return item.supplierID == supplier; });
         if (!inCart &&
             std::none_of(all.begin(), all.end(), [&](const SupplierDescriptor& d) { return d.id == supplier; }))
-            return usageError(QStringLiteral("Неизвестный поставщик: ") + supplier +
-                              QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
+            return usageError(QStringLiteral("Неизвестный поставщик: ") + supplier + QStringLiteral(" (есть ") +
+                              supplierIDsText(services) + u')');
         if (action == u"check")
             return Cli::runToEnd(checkSupplier(services, supplier, json));
         cart.clearSupplier(supplier);
