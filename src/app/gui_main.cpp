@@ -5,6 +5,7 @@
 #include "cart/CartVerdicts.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
+#include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
 #include "search/SearchViewModel.h"
 #include "ui/BatchSheet.h"
@@ -14,6 +15,7 @@
 #include "ui/FirstPaintProbe.h"
 #include "ui/FirstRunView.h"
 #include "ui/MainWindow.h"
+#include "ui/OfferTableModel.h"
 #include "ui/SettingsSheet.h"
 #include "ui/SettingsWidgets.h"
 
@@ -114,14 +116,21 @@ int main(int argc, char** argv) {
     MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
                       services.cartStore());
     window.setDemoMode(services.isDemo());
+    // Each supplier in its colour: the suppliers the buyer added keep theirs in the settings.
+    const SupplierAccounts& accounts = services.supplierPreferences().accounts();
+    const auto colors = [&accounts](QStringView id) { return accounts.color(id); };
+    window.contentView()->tableModel()->setSupplierColors(colors);
     window.contentView()->attachSheet(ContentView::Sheet::cart, [&](QWidget* parent) {
-        return new CartSheet(services.cartStore(), cartVerdicts, parent);
+        auto* sheet = new CartSheet(services.cartStore(), cartVerdicts, parent);
+        sheet->setSupplierColors(colors);
+        return sheet;
     });
     window.contentView()->attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {
         SettingsServices settings{services.userDefaults(),    services.supplierPreferences(),
                                   services.credentialStore(), services.autoEuroClient(),
                                   services.autopiterClient(), services.tradeSoftAPI(),
-                                  services.endpoints(),       SettingsWidgets::credentialStoreName(services.isDemo())};
+                                  services.endpoints(),       SettingsWidgets::credentialStoreName(services.isDemo()),
+                                  services.platforms()};
         auto* sheet = new SettingsSheet(settings, parent);
         // The open table shows the new prices as the markup is typed.
         QObject::connect(sheet, &SettingsSheet::markupChanged, window.contentView(), &ContentView::refreshTable);

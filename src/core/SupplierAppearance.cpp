@@ -21,12 +21,12 @@ SupplierColor color(QStringView supplierID) {
 }
 
 SupplierColor accountColor(int index) {
-    // Green, teal, violet, amber, olive, brown, slate, magenta.
+    // Green, violet, amber, teal, magenta, olive, brown, slate: neighbours differ most.
     static constexpr SupplierColor palette[accountPaletteSize] = {
-        {SupplierColor::Role::fixed, 46, 139, 87},  {SupplierColor::Role::fixed, 0, 137, 123},
-        {SupplierColor::Role::fixed, 126, 87, 194}, {SupplierColor::Role::fixed, 214, 140, 0},
-        {SupplierColor::Role::fixed, 120, 144, 32}, {SupplierColor::Role::fixed, 141, 98, 62},
-        {SupplierColor::Role::fixed, 96, 125, 139}, {SupplierColor::Role::fixed, 194, 24, 140},
+        {SupplierColor::Role::fixed, 46, 139, 87},  {SupplierColor::Role::fixed, 126, 87, 194},
+        {SupplierColor::Role::fixed, 214, 140, 0},  {SupplierColor::Role::fixed, 0, 137, 123},
+        {SupplierColor::Role::fixed, 194, 24, 140}, {SupplierColor::Role::fixed, 120, 144, 32},
+        {SupplierColor::Role::fixed, 141, 98, 62},  {SupplierColor::Role::fixed, 96, 125, 139},
     };
     const int wrapped = ((index % accountPaletteSize) + accountPaletteSize) % accountPaletteSize;
     return palette[wrapped];

@@ -70,7 +70,9 @@ bool applyFault(const QString& mode, SandboxBehaviour& behaviour) {
     return true;
 }
 
-QString demoAccounts() {
+} // namespace
+
+QString demoAccountsText() {
     using S = SandboxServer;
     const auto text = [](const char16_t* value) { return QString::fromUtf16(value); };
     return QStringLiteral("Demo accounts: TradeSoft %1 / %2, Autoliga %3 / %4\n"
@@ -81,8 +83,6 @@ QString demoAccounts() {
              text(S::motorLineProvider), text(S::motorLineLogin))
         .arg(text(S::motorLinePassword), text(S::abcpLogin), text(S::abcpPassword));
 }
-
-} // namespace
 
 QString helpText() {
     const QString text = QStringLiteral(
@@ -145,7 +145,7 @@ QString helpText() {
         "         abcp (an ABCP shop's API under /abcp/: search/brands, search/articles, user/info).\n"
         "The AutoEuro API key and the Autopiter user id and password of the sandbox are\n"
         "printed at start.\n");
-    return text + demoAccounts();
+    return text + demoAccountsText();
 }
 
 std::optional<SandboxOptions> parse(const QStringList& arguments, QString* error, SandboxOptions defaults) {

@@ -36,6 +36,13 @@ int main(int argc, char** argv) {
                     QString::fromUtf16(SandboxServer::autopiterPassword));
     out << QStringLiteral("ORELIA_AUTOPITER_URL=%1\n")
                .arg(server.origin(ServiceEndpoints::Service::autopiter).toString());
+    using S = ServiceEndpoints::Service;
+    for (const auto& [service, name] : {std::pair{S::tradeSoft, QStringLiteral("TradeSoft")},
+                                        std::pair{S::autoligaPortal, QStringLiteral("Autoliga portal")},
+                                        std::pair{S::abcp, QStringLiteral("ABCP shop (any account's address)")}})
+        out << QStringLiteral("%1: %2=%3/\n")
+                   .arg(name, ServiceEndpoints::environmentVariable(service), server.origin(service).toString());
+    out << SandboxCommandLine::demoAccountsText();
     out.flush();
     return QCoreApplication::exec();
 }

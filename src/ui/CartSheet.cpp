@@ -3,7 +3,6 @@
 #include "cart/CartStore.h"
 #include "cart/CartVerdicts.h"
 #include "CartLineView.h"
-#include "core/SupplierAppearance.h"
 #include "export/CartExport.h"
 #include "ExportDialog.h"
 #include "SupplierColors.h"
@@ -290,7 +289,7 @@ QWidget* CartSheet::makeSection(const SupplierCartGroup& group, const QHash<QStr
     auto* header = new QHBoxLayout();
     auto* name = label(group.supplierName, section, true);
     QPalette namePalette = name->palette();
-    namePalette.setColor(QPalette::WindowText, supplierQColor(SupplierAppearance::color(id), name->palette()));
+    namePalette.setColor(QPalette::WindowText, supplierQColor(m_colors(id), name->palette()));
     name->setPalette(namePalette);
     header->addWidget(name);
     header->addStretch();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "cart/CartItem.h"
+#include "core/SupplierAppearance.h"
 
 #include <QDialog>
 #include <QHash>
 
+#include <functional>
 #include <optional>
 
 class CartStore;
@@ -23,6 +25,9 @@ class CartSheet : public QDialog {
 
 public:
     CartSheet(CartStore& cart, CartVerdicts& verdicts, QWidget* parent = nullptr);
+
+    // The colour of each supplier's name (the suppliers the buyer added have theirs in the settings).
+    void setSupplierColors(std::function<SupplierColor(QStringView)> colors) { m_colors = std::move(colors); }
 
     // Starts the check of one supplier's lines; ignored while another check runs.
     void checkSupplier(const QString& supplierID);
@@ -58,6 +63,7 @@ private:
 
     CartStore& m_cart;
     CartVerdicts& m_verdicts;
+    std::function<SupplierColor(QStringView)> m_colors = SupplierAppearance::color;
     QList<Removal> m_removals;
     int m_nextSerial = 1;
     QHash<QString, int> m_rowHeights;

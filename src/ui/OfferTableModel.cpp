@@ -232,7 +232,7 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
     }
     case Qt::ForegroundRole:
         if (column == supplier)
-            return supplierTextColor(SupplierAppearance::color(o.supplierID), QGuiApplication::palette());
+            return supplierTextColor(m_colors(o.supplierID), QGuiApplication::palette());
         return {};
     case Qt::TextAlignmentRole:
         return int(isNumeric(column) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);

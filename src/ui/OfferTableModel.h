@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/SupplierAppearance.h"
 #include "core/SupplierOffer.h"
 #include "offertable/OfferSortOrder.h"
 
@@ -7,6 +8,7 @@
 #include <QKeySequence>
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 class CartStore;
@@ -39,6 +41,8 @@ public:
     // the same order (a new markup, a cart change) only the cells change; otherwise the model resets.
     void setRows(QList<SupplierOffer> rows, double markupPercent);
     const QList<SupplierOffer>& rows() const { return m_rows; }
+    // The colour of each supplier's name (the suppliers the buyer added have theirs in the settings).
+    void setSupplierColors(std::function<SupplierColor(QStringView)> colors) { m_colors = std::move(colors); }
     // The article searched for: offers of exactly that part (canonical forms equal) are marked
     // as the asked-for part, analogues are not.
     void setSearchedArticle(const QString& article);
@@ -68,6 +72,7 @@ private:
     void cartChanged();
 
     CartStore& m_cart;
+    std::function<SupplierColor(QStringView)> m_colors = SupplierAppearance::color;
     QList<SupplierOffer> m_rows;
     double m_markupPercent = 0.0;
     QString m_searchedCanonical;

@@ -6,6 +6,7 @@ class AutoEuroClient;
 class AutopiterClient;
 class CredentialStore;
 class ServiceEndpoints;
+class SupplierPlatforms;
 class SupplierPreferences;
 class TradeSoftHTTPAPI;
 class UserDefaults;
@@ -22,4 +23,6 @@ struct SettingsServices {
     ServiceEndpoints& endpoints;
     // Where the secrets go, as the texts name it after "в".
     QString storeName;
+    // The platforms of the suppliers the buyer adds (their accounts: preferences.accounts()).
+    SupplierPlatforms& platforms;
 };

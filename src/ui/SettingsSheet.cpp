@@ -1,5 +1,6 @@
 #include "SettingsSheet.h"
 
+#include "AccountSettingsSheet.h"
 #include "AutoEuroSettingsSheet.h"
 #include "AutoligaSettingsSheet.h"
 #include "AutopiterSettingsSheet.h"
@@ -8,13 +9,17 @@
 #include "offertable/PriceDisplay.h"
 #include "search/SearchHistory.h"
 #include "SettingsWidgets.h"
+#include "SupplierColors.h"
+#include "suppliers/SupplierPlatforms.h"
 
 #include <QCheckBox>
 #include <QDoubleValidator>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -23,14 +28,24 @@
 
 namespace {
 
-const QString kIDs[3] = {QStringLiteral("autoeuro"), QStringLiteral("autopiter"), QStringLiteral("autoliga")};
+struct Row {
+    QString id;
+    QString name;
+    QString switchText;
+    // The platform, for a supplier the buyer added.
+    QString platform;
+};
 
-int indexOf(const QString& supplierID) {
-    for (int i = 0; i < 3; ++i) {
-        if (kIDs[i] == supplierID)
-            return i;
-    }
-    return -1;
+// A dot of the supplier's colour before its name.
+QIcon colourDot(const QColor& colour) {
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawEllipse(1, 1, 10, 10);
+    return QIcon(pixmap);
 }
 
 } // namespace
@@ -74,43 +89,31 @@ SettingsSheet::SettingsSheet(SettingsServices services, QWidget* parent)
 
     auto* suppliers = new QGroupBox(QStringLiteral("Поставщики"), this);
     auto* suppliersLayout = new QVBoxLayout(suppliers);
-    const QString switchTitles[3] = {QStringLiteral("Использовать AutoEuro в поиске"),
-                                     QStringLiteral("Использовать Autopiter в поиске"),
-                                     QStringLiteral("Использовать Автолигу в поиске")};
-    const QString rowTitles[3] = {QStringLiteral("AutoEuro"), QStringLiteral("Autopiter"), QStringLiteral("Автолига")};
+    m_supplierRows = new QWidget(suppliers);
+    new QGridLayout(m_supplierRows);
+    m_supplierRows->layout()->setContentsMargins(0, 0, 0, 0);
+    suppliersLayout->addWidget(m_supplierRows);
+    m_addSupplier = new QPushButton(QStringLiteral("Добавить поставщика…"), suppliers);
+    m_addSupplier->setObjectName(QStringLiteral("addSupplier"));
+    m_addSupplier->setAutoDefault(false);
+    connect(m_addSupplier, &QPushButton::clicked, this, [this] { openSubSheet(QString()); });
+    suppliersLayout->addWidget(m_addSupplier, 0, Qt::AlignLeft);
+    layout->addWidget(suppliers);
+    showSuppliers();
+
     SupplierPreferences& preferences = m_services.preferences;
-    for (int i = 0; i < 3; ++i) {
-        m_switches[i] = new QCheckBox(switchTitles[i], suppliers);
-        m_switches[i]->setObjectName(QStringLiteral("switch-") + kIDs[i]);
-        m_switches[i]->setChecked(preferences.isEnabled(kIDs[i]));
-        connect(m_switches[i], &QCheckBox::toggled, this,
-                [&preferences, id = kIDs[i]](bool on) { preferences.setEnabled(id, on); });
-        suppliersLayout->addWidget(m_switches[i]);
-    }
     // Switches and the markup changed elsewhere (orelia-cli, another window) show here; a markup
     // being typed is left alone.
-    const auto showStored = [this, &preferences] {
-        for (int i = 0; i < 3; ++i) {
-            const QSignalBlocker quiet(m_switches[i]);
-            m_switches[i]->setChecked(preferences.isEnabled(kIDs[i]));
-        }
+    const auto showStored = [this] {
+        showSuppliers();
         if (!m_markup->hasFocus())
             m_markup->setText(markupText(PriceDisplay::storedMarkupPercent(m_services.defaults), locale()));
     };
     for (auto changed : {&SupplierPreferences::autoEuroEnabledChanged, &SupplierPreferences::autopiterEnabledChanged,
                          &SupplierPreferences::autoligaEnabledChanged})
         connect(&preferences, changed, this, showStored);
+    connect(&preferences.accounts(), &SupplierAccounts::changed, this, &SettingsSheet::showSuppliers);
     connect(&m_services.defaults.notifier(), &UserDefaultsNotifier::changedElsewhere, this, showStored);
-    for (int i = 0; i < 3; ++i) {
-        m_rows[i] = new QPushButton(rowTitles[i] + QStringLiteral("   ›"), suppliers);
-        m_rows[i]->setObjectName(QStringLiteral("row-") + kIDs[i]);
-        m_rows[i]->setFlat(true);
-        m_rows[i]->setAutoDefault(false);
-        m_rows[i]->setStyleSheet(QStringLiteral("text-align: left; padding: 6px;"));
-        connect(m_rows[i], &QPushButton::clicked, this, [this, id = kIDs[i]] { openSubSheet(id); });
-        suppliersLayout->addWidget(m_rows[i]);
-    }
-    layout->addWidget(suppliers);
 
     // The history stays on this computer; clearing it is the user's call alone.
     auto* history = new QGroupBox(QStringLiteral("История поиска"), this);
@@ -151,13 +154,76 @@ QString SettingsSheet::markupText(double percent, const QLocale& locale) {
 }
 
 QCheckBox* SettingsSheet::supplierSwitch(const QString& supplierID) const {
-    const int i = indexOf(supplierID);
-    return i < 0 ? nullptr : m_switches[i];
+    return m_switches.value(supplierID);
 }
 
 QPushButton* SettingsSheet::supplierRow(const QString& supplierID) const {
-    const int i = indexOf(supplierID);
-    return i < 0 ? nullptr : m_rows[i];
+    return m_rows.value(supplierID);
+}
+
+void SettingsSheet::showSuppliers() {
+    QList<Row> rows = {{QStringLiteral("autoeuro"), QStringLiteral("AutoEuro"),
+                        QStringLiteral("Использовать AutoEuro в поиске"), QString()},
+                       {QStringLiteral("autopiter"), QStringLiteral("Autopiter"),
+                        QStringLiteral("Использовать Autopiter в поиске"), QString()},
+                       {QStringLiteral("autoliga"), QStringLiteral("Автолига"),
+                        QStringLiteral("Использовать Автолигу в поиске"), QString()}};
+    for (const SupplierAccount& account : m_services.preferences.accounts().all()) {
+        const SupplierPlatform* platform = m_services.platforms.of(account);
+        QString kind = platform ? platform->title() : account.platform;
+        if (!account.provider.isEmpty())
+            kind += QStringLiteral(" · ") + account.provider;
+        rows.append({account.id, account.name, QStringLiteral("Использовать «%1» в поиске").arg(account.name), kind});
+    }
+    QStringList shown;
+    for (const Row& row : rows)
+        shown << row.id << row.name << row.platform;
+    if (shown == m_shown) {
+        showSwitches();
+        return;
+    }
+    m_shown = shown;
+    // The old rows go once their own signal (a click that renamed the supplier) has returned.
+    for (QWidget* old : m_supplierRows->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        old->hide();
+        old->deleteLater();
+    }
+    m_switches.clear();
+    m_rows.clear();
+    auto* grid = static_cast<QGridLayout*>(m_supplierRows->layout());
+    while (QLayoutItem* item = grid->takeAt(0))
+        delete item;
+    int line = 0;
+    for (const Row& row : rows) {
+        auto* open = new QPushButton(row.name + QStringLiteral("   ›"), m_supplierRows);
+        open->setObjectName(QStringLiteral("row-") + row.id);
+        open->setFlat(true);
+        open->setAutoDefault(false);
+        open->setStyleSheet(QStringLiteral("text-align: left; padding: 6px;"));
+        open->setIcon(colourDot(supplierQColor(m_services.preferences.accounts().color(row.id), palette())));
+        connect(open, &QPushButton::clicked, this, [this, id = row.id] { openSubSheet(id); });
+        auto* kind = new QLabel(row.platform, m_supplierRows);
+        kind->setForegroundRole(QPalette::PlaceholderText);
+        auto* toggle = new QCheckBox(row.switchText, m_supplierRows);
+        toggle->setObjectName(QStringLiteral("switch-") + row.id);
+        connect(toggle, &QCheckBox::toggled, this,
+                [this, id = row.id](bool on) { m_services.preferences.setEnabled(id, on); });
+        grid->addWidget(open, line, 0);
+        grid->addWidget(kind, line, 1);
+        grid->addWidget(toggle, line, 2);
+        m_switches.insert(row.id, toggle);
+        m_rows.insert(row.id, open);
+        ++line;
+    }
+    grid->setColumnStretch(1, 1);
+    showSwitches();
+}
+
+void SettingsSheet::showSwitches() {
+    for (auto it = m_switches.cbegin(); it != m_switches.cend(); ++it) {
+        const QSignalBlocker quiet(it.value());
+        it.value()->setChecked(m_services.preferences.isEnabled(it.key()));
+    }
 }
 
 void SettingsSheet::openSubSheet(const QString& supplierID) {
@@ -166,8 +232,10 @@ void SettingsSheet::openSubSheet(const QString& supplierID) {
         sheet = new AutoEuroSettingsSheet(m_services, this);
     else if (supplierID == u"autopiter")
         sheet = new AutopiterSettingsSheet(m_services, this);
-    else
+    else if (supplierID == u"autoliga")
         sheet = new AutoligaSettingsSheet(m_services, this);
+    else
+        sheet = new AccountSettingsSheet(m_services, m_services.preferences.accounts().find(supplierID), this);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowModality(Qt::WindowModal);
     m_subSheet = sheet;

@@ -3,14 +3,17 @@
 #include "SettingsServices.h"
 
 #include <QDialog>
+#include <QHash>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The settings sheet: the markup, the three supplier switches, and a row per supplier that
-// opens its credentials sheet. Markup and switches are written at once.
+// The settings sheet: the markup, and a row per supplier (the three built in, then those the buyer
+// added) with its switch and the sheet of its credentials; "Добавить поставщика…" adds one. Markup
+// and switches are written at once.
 class SettingsSheet : public QDialog {
     Q_OBJECT
 
@@ -20,6 +23,7 @@ public:
     QLineEdit* markupField() const { return m_markup; }
     QCheckBox* supplierSwitch(const QString& supplierID) const;
     QPushButton* supplierRow(const QString& supplierID) const;
+    QPushButton* addSupplierButton() const { return m_addSupplier; }
     QPushButton* clearHistoryButton() const { return m_clearHistory; }
     QLabel* historyLabel() const { return m_historyCount; }
     // The sub-sheet a row opened last (tests).
@@ -33,13 +37,21 @@ Q_SIGNALS:
     void markupChanged(double percent);
 
 private:
+    // An empty id opens a new supplier.
     void openSubSheet(const QString& supplierID);
     void showHistoryCount();
+    // The rows anew when suppliers came or went or were renamed; else just the switches.
+    void showSuppliers();
+    void showSwitches();
 
     SettingsServices m_services;
     QLineEdit* m_markup = nullptr;
-    QCheckBox* m_switches[3] = {};
-    QPushButton* m_rows[3] = {};
+    QWidget* m_supplierRows = nullptr;
+    // What the rows show: ids and names, in order.
+    QStringList m_shown;
+    QHash<QString, QCheckBox*> m_switches;
+    QHash<QString, QPushButton*> m_rows;
+    QPushButton* m_addSupplier = nullptr;
     QDialog* m_subSheet = nullptr;
     QLabel* m_historyCount = nullptr;
     QPushButton* m_clearHistory = nullptr;

@@ -17,7 +17,9 @@ SupplierSheet::SupplierSheet(SettingsServices services, const QString& title, QW
     setWindowTitle(title);
     setMinimumWidth(560);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(SettingsWidgets::header(this, title));
+    QLayout* header = SettingsWidgets::header(this, title);
+    m_title = qobject_cast<QLabel*>(header->itemAt(0)->widget());
+    layout->addLayout(header);
     m_content = new QVBoxLayout();
     layout->addLayout(m_content);
     m_buttons = new QHBoxLayout();
@@ -37,9 +39,19 @@ SupplierSheet::SupplierSheet(SettingsServices services, const QString& title, QW
 
 void SupplierSheet::showEvent(QShowEvent* event) {
     // Sized once everything is in it: wrapped texts (an address, a note) get the lines they need.
-    if (!std::exchange(m_shown, true))
+    if (!std::exchange(m_shown, true)) {
+        // A supplier whose addresses are all its own has no block to fold.
+        if (m_addressBlock->entryCount() == 0)
+            m_addressBlock->hide();
         adjustSize();
+    }
     QDialog::showEvent(event);
+}
+
+void SupplierSheet::setTitle(const QString& title) {
+    setWindowTitle(title);
+    if (m_title)
+        m_title->setText(title);
 }
 
 QString SupplierSheet::status() const {

@@ -30,6 +30,8 @@ public:
 protected:
     SupplierSheet(SettingsServices services, const QString& title, QWidget* parent);
     void showEvent(QShowEvent* event) override;
+    // The heading and the window title.
+    void setTitle(const QString& title);
 
     const SettingsServices& services() const { return m_services; }
     void addNote(const QString& text);
@@ -50,6 +52,7 @@ protected:
 
 private:
     SettingsServices m_services;
+    QLabel* m_title = nullptr;
     QVBoxLayout* m_content = nullptr;
     QHBoxLayout* m_buttons = nullptr;
     QVBoxLayout* m_info = nullptr;

@@ -5,6 +5,22 @@
 
 #include <QHash>
 
+namespace {
+
+// The line against its fresh offer. A stock the shop states as "on order" is stated all the same:
+// when the line had no number either, the missing one is no change.
+PFCartFreshness compared(const CartItem& item, const SupplierOffer& offer) {
+    PFCartFreshness verdict = PFCartFreshnessChecker::compare(item, offer);
+    if (offer.stockNote && !offer.availableQuantity && !item.availableQuantity) {
+        verdict.details.removeAll(QStringLiteral("Поставщик не подтвердил доступный остаток."));
+        if (verdict.details.isEmpty() && verdict.status == CartFreshnessStatus::changed)
+            verdict.status = CartFreshnessStatus::current;
+    }
+    return verdict;
+}
+
+} // namespace
+
 AbcpOrderRevalidator::AbcpOrderRevalidator(AbcpClient& client, CredentialStore& credentials, SupplierAccount account)
     : m_client(client)
     , m_credentials(credentials)
@@ -41,7 +57,7 @@ QCoro::Task<PFCartFreshnessMap> AbcpOrderRevalidator::check(QList<CartItem> item
                 matches.append(offer);
         }
         if (matches.size() == 1)
-            verdicts.insert(item.id, PFCartFreshnessChecker::compare(item, matches.first()));
+            verdicts.insert(item.id, compared(item, matches.first()));
         else if (matches.isEmpty())
             verdicts.insert(item.id,
                             unconfirmed(QStringLiteral("Исходное предложение не найдено повторным поиском. "
