@@ -98,13 +98,15 @@ private Q_SLOTS:
         const QJsonArray offers = json[u"offers"].toArray();
         QVERIFY(!offers.isEmpty());
         QCOMPARE(json[u"total"].toInt(), offers.size() + json[u"usefulHidden"].toInt() + json[u"rejectHidden"].toInt());
-        // The demo asks all three suppliers; every offer in the full form (its members: tst_OfferReport).
+        // The demo asks all five suppliers, the ABCP shop and the TradeSoft one among them; every offer in
+        // the full form (its members: tst_OfferReport).
         QSet<QString> suppliers;
         for (const auto& value : offers) {
             QCOMPARE(value.toObject().size(), 20);
             suppliers.insert(value.toObject()[u"supplierID"].toString());
         }
-        QCOMPARE(suppliers, (QSet<QString>{u"autoeuro"_s, u"autopiter"_s, u"autoliga"_s}));
+        QCOMPARE(suppliers, (QSet<QString>{u"autoeuro"_s, u"autopiter"_s, u"autoliga"_s, u"abcp-avtomarket-ural"_s,
+                                           u"tradesoft-uralparts"_s}));
     }
 
     void exitStatuses_tellUsageFromFailure() {
@@ -134,6 +136,37 @@ private Q_SLOTS:
         const Result help = run({u"search"_s, u"--help"_s});
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains(u"--markup"_s));
+    }
+
+    // Suppliers added, listed, checked and removed from a script; each step's exit and first words.
+    void suppliersCommand_addsListsChecksAndRemoves() {
+        const QList<std::tuple<QString, int, QString>> steps = {
+            {u"suppliers add abcp --name Шинный_Двор --url https://id7.public.api.abcp.ru"_s, 0,
+             u"abcp-shinnyy-dvor\n"_s},
+            {u"suppliers add abcp --name Шинный_Двор --url https://id8.public.api.abcp.ru/"_s, 0,
+             u"abcp-shinnyy-dvor-2\n"_s},
+            {u"suppliers add tradesoft --provider motorline --name Моторлайн"_s, 0, u"tradesoft-motorline\n"_s},
+            {u"suppliers add tradesoft --provider motorline"_s, 1, u"Этот поставщик уже добавлен: Моторлайн"_s},
+            {u"suppliers add abcp --name X --url ftp://shop.ru/"_s, 2, u"Адрес должен начинаться с https://"_s},
+            {u"suppliers add emex --name X"_s, 2, u"Укажите платформу поставщика: abcp или tradesoft"_s},
+            {u"suppliers check tradesoft-motorline"_s, 0, u"Моторлайн через TradeSoft: подключение подтверждено."_s},
+            {u"suppliers check abcp-shinnyy-dvor"_s, 1, u"Шинный_Двор: не указаны логин и пароль"_s},
+            {u"suppliers disable abcp-shinnyy-dvor-2"_s, 0, QString()},
+            {u"suppliers remove abcp-shinnyy-dvor-2"_s, 0, QString()},
+            {u"suppliers remove autoeuro"_s, 2, u"Встроенного поставщика не удаляют"_s},
+            {u"credentials set abcp-shinnyy-dvor-login"_s, 0, QString()},
+        };
+        for (const auto& [command, exitCode, said] : steps) {
+            const Result r = run(command.split(u' ') + QStringList{u"--demo"_s}, "login");
+            QVERIFY2(r.exitCode == exitCode && (r.out + r.err).startsWith(said), qPrintable(command + u": "_s + r.err));
+        }
+        const QString listed = run({u"suppliers"_s, u"--demo"_s}).out;
+        const QRegularExpression rows(
+            u"abcp-shinnyy-dvor +Шинный_Двор +включён +API +http://127\\.0\\.0\\.1:\\d+/abcp/ +"
+            u"демо-режим\n(.*\n)?tradesoft-motorline +Моторлайн +включён +TradeSoft \\(motorline\\)"_s);
+        QVERIFY2(rows.match(listed).hasMatch() && !listed.contains(u"dvor-2"_s), qPrintable(listed));
+        for (const QString& id : {u"abcp-shinnyy-dvor"_s, u"tradesoft-motorline"_s})
+            QCOMPARE(run({u"suppliers"_s, u"remove"_s, id, u"--demo"_s}).exitCode, 0);
     }
 
     void credentials_roundTripThroughTheSystemStore() {

@@ -7,10 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -153,6 +156,65 @@ private Q_SLOTS:
         QCOMPARE(SupplierAppearance::color(u"autoeuro"), blue);
         QCOMPARE(SupplierAppearance::color(u"AUTOEURO"), blue);
         QCOMPARE(SupplierAppearance::color(u"emex").role, SupplierColor::Role::secondaryText);
+        // The added suppliers' colours: none a built-in one, none twice.
+        QList<SupplierColor> seen{blue, SupplierAppearance::color(u"autopiter"),
+                                  SupplierAppearance::color(u"autoliga")};
+        for (int i = 0; i < SupplierAppearance::accountPaletteSize; ++i) {
+            QVERIFY(!seen.contains(SupplierAppearance::accountColor(i)));
+            seen.append(SupplierAppearance::accountColor(i));
+        }
+    }
+
+    // Added suppliers: their ids and colours stay theirs, in every process, through any change.
+    void addedSuppliers_keepIDsAndColours() {
+        TestEnvironment env;
+        auto defaults = env.makeDefaults();
+        SupplierPreferences prefs(*defaults);
+        SupplierAccounts& accounts = prefs.accounts();
+        const SupplierAccount shop{u"abcp-avtomarket"_s, u"abcp"_s, u"Автомаркет"_s, u"https://a.ru/"_s, {}, 0, true};
+        const SupplierAccount provider{
+            u"tradesoft-motorline"_s, u"tradesoft"_s, u"Моторлайн"_s, {}, u"motorline"_s, 0, true};
+        QCOMPARE(accounts.add(shop, true).account->id, u"abcp-avtomarket"_s);
+        // Another shop of the same name is another supplier; the same TradeSoft provider is not.
+        QCOMPARE(accounts.add(shop, true).account->id, u"abcp-avtomarket-2"_s);
+        QCOMPARE(accounts.add(provider, false).account->color, 2);
+        QCOMPARE(accounts.add(provider, false).error,
+                 u"Этот поставщик уже добавлен: Моторлайн (tradesoft-motorline)."_s);
+
+        auto otherFile = env.makeDefaults();
+        SupplierPreferences other(*otherFile);
+        QVERIFY(other.setEnabled(u"abcp-avtomarket-2", false));
+        QVERIFY(other.accounts().remove(u"abcp-avtomarket"));
+        prefs.accounts().reload();
+        QVERIFY(!prefs.isEnabled(u"abcp-avtomarket-2") && prefs.isEnabled(u"tradesoft-motorline"));
+        // The colour of the one removed is the next one's.
+        QCOMPARE(accounts.add(shop, true).account->color, 0);
+        QCOMPARE(accounts.color(u"tradesoft-motorline"), SupplierAppearance::accountColor(2));
+
+        // A list that cannot be read is kept aside, not overwritten.
+        defaults->setString(UserDefaultsKeys::supplierAccounts, u"[{oops"_s);
+        accounts.reload();
+        QVERIFY(accounts.all().isEmpty());
+        QVERIFY(accounts.add(provider, false).account);
+        QCOMPARE(accounts.all().size(), 1);
+        const QStringList kept =
+            QSettings(env.settingsPath(), QSettings::IniFormat).allKeys().filter(u".unreadable-"_s);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(defaults->dataValue(kept.first()), std::optional<QByteArray>("[{oops"));
+    }
+
+    void slug_isLatinLettersDigitsAndDashes_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("slug");
+        QTest::newRow("Russian") << u"Автомаркет Урал"_s << u"avtomarket-ural"_s;
+        QTest::newRow("letters of several Latin ones") << u"Щит-Ёж & Ко."_s << u"shchit-ezh-ko"_s;
+        QTest::newRow("another script") << u"東京 Parts"_s << u"parts"_s;
+        QTest::newRow("too long") << u"a"_s.repeated(39) + u" bc"_s << u"a"_s.repeated(39);
+    }
+    void slug_isLatinLettersDigitsAndDashes() {
+        QFETCH(QString, name);
+        QFETCH(QString, slug);
+        QCOMPARE(SupplierAccount::slug(name), slug);
     }
 };
 

@@ -210,13 +210,26 @@ private Q_SLOTS:
         QVERIFY(log.indexOf(u"❌ Автолига (портал)"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
     }
 
-    void portal_getsNoVoteFromAFailedSupplier() {
+    // Neither a failed supplier nor one the buyer added votes for the portal's brand; the added ones
+    // are asked beside the others, merged after them, and fail under their own names.
+    void portal_getsNoVoteFromAFailedOrAddedSupplier() {
         Harness h;
         h.enable(true, true, true);
         h.fakes.autoEuro.error = QStringLiteral("нет связи");
         h.fakes.autopiter.offers = {OfferBuilder(QStringLiteral("autopiter")).article(u"OC 90"_qs).brand(u"MAHLE"_qs)};
-        QVERIFY(h.run(QStringLiteral("OC 90")));
+        h.prefs.accounts().add({u"abcp-shop"_qs, u"abcp"_qs, u"Магазин"_qs, {}, {}, 0, true}, false);
+        h.prefs.accounts().add({u"tradesoft-ts"_qs, u"tradesoft"_qs, u"Склад"_qs, {}, {}, 0, true}, false);
+        for (const QString& key : {u"s1"_qs, u"s2"_qs})
+            h.fakes.accounts[u"abcp-shop"_qs].offers.append(
+                OfferBuilder(u"abcp-shop"_qs, key).article(u"OC 90"_qs).brand(u"BOSCH"_qs));
+        h.fakes.accounts[u"tradesoft-ts"_qs].error = u"неверный логин"_qs;
+        h.start(QStringLiteral("OC 90"));
+        QCOMPARE(h.fakes.events.mid(0, 4), (QStringList{u"autoeuro start"_qs, u"autopiter start"_qs,
+                                                        u"abcp-shop start"_qs, u"tradesoft-ts start"_qs}));
+        QVERIFY(!h.finished.isEmpty() || h.finished.wait(5000));
         QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|MAHLE")});
+        QCOMPARE(h.ids(), (QStringList{u"autopiter|1"_qs, u"abcp-shop|s1"_qs, u"abcp-shop|s2"_qs}));
+        QCOMPARE(h.model.supplierFailures(), (QStringList{u"AutoEuro: нет связи"_qs, u"Склад: неверный логин"_qs}));
     }
 
     void publish_dedupsGuardsAndLogsEveryStep() {

@@ -1,5 +1,9 @@
+#include "cart/CartItem.h"
+#include "suppliers/tradesoft/TradeSoftAnswers.h"
+#include "suppliers/tradesoft/TradeSoftPlatform.h"
 #include "SupplierTestSupport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -209,6 +213,49 @@ private Q_SLOTS:
                             : found                       ? found->offer.supplierOfferKey
                                                           : QString();
         QCOMPARE(found ? found->itemID.value_or(QString()) + u' ' + key : u"nothing"_s, chosen);
+    }
+
+    // Entries carry only their provider: a supplier asked twice is matched by the order of its entries.
+    void entries_matchTheirRequestsByProvider() {
+        using TradeSoftAnswers::match;
+        QCOMPARE(match({u"a"_s, u"b"_s, u"a"_s}, {u"B"_s, u"a"_s, u"x"_s, u"a"_s}), (QList<qsizetype>{1, 0, 3}));
+        QCOMPARE(match({u"a"_s, u"a"_s}, {u"a"_s}), (QList<qsizetype>{0, -1}));
+    }
+
+    // Suppliers of one search share the calls; each fails alone; their cart lines are checked by item hash.
+    void accounts_shareTheCallsAndFailAlone() {
+        AutoligaSandbox sandbox;
+        const QList<SupplierAccount> accounts = {
+            {u"tradesoft-uralparts"_s, u"tradesoft"_s, u"УралЗапчасть"_s, {}, u"uralparts"_s, 0, true},
+            {u"tradesoft-motorline"_s, u"tradesoft"_s, u"Моторлайн"_s, {}, u"motorline"_s, 0, true},
+            {u"tradesoft-ghost"_s, u"tradesoft"_s, u"Призрак"_s, {}, u"ghost"_s, 0, true}};
+        sandbox.credentials.set(u"tradesoft-motorline-password"_s, u"guess"_s);
+        sandbox.credentials.set(u"tradesoft-ghost-login"_s, u"me"_s);
+        sandbox.credentials.set(u"tradesoft-ghost-password"_s, u"me"_s);
+        TradeSoftPlatform platform(sandbox.tradeSoft, sandbox.credentials, sandbox.endpoints);
+        auto providers = platform.makeProviders(accounts);
+        std::vector<QCoro::Task<QList<SupplierOffer>>> searches;
+        for (auto& provider : providers)
+            searches.push_back(provider->search(u"oc 90"_s));
+        QList<SupplierOffer> ural;
+        QStringList outcomes;
+        for (auto& search : searches)
+            outcomes.append(failureOf([&] { ural += awaitTask(std::move(search)); }));
+        QCOMPARE(outcomes, (QStringList{u"<no error>"_s, u"Ошибка авторизации у поставщика Моторлайн"_s,
+                                        u"Provider not found"_s}));
+        QVERIFY(!ural.isEmpty());
+        QVERIFY(std::all_of(ural.begin(), ural.end(), [](const SupplierOffer& o) {
+            return o.supplierID == u"tradesoft-uralparts" && o.supplierName == u"УралЗапчасть";
+        }));
+        const auto calls = sandbox.requestsTo(u"/tradesoft/"_s);
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(calls[0].body).object()[u"container"].toArray().size(), 3);
+
+        const CartItem line = CartItem::supplierOffer(ural.first(), QDateTime::currentDateTimeUtc());
+        sandbox.server.setDrift(SandboxDrift::priceMoved);
+        const PFCartFreshness verdict = awaitTask(platform.checkCart(accounts.first(), {line})).value(line.id);
+        QCOMPARE(verdict.status, u"Условия изменились"_s);
+        QVERIFY2(verdict.details.first().startsWith(u"Цена: "_s), qPrintable(verdict.details.join(u'|')));
     }
 
     void preOrderCheck_withABlankInput_asksNobody() {

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <list>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -46,6 +48,8 @@ public:
     FakeSupplier autoEuro;
     FakeSupplier autopiter;
     FakeSupplier portal;
+    // The suppliers the buyer added, by id.
+    std::map<QString, FakeSupplier> accounts;
     QStringList events;
     // What withoutCredentials() answers, of the suppliers it is asked about.
     QStringList withoutAccount;
@@ -64,6 +68,15 @@ public:
         return std::make_unique<Provider>(*this, autopiter, SupplierDescriptors::autopiter());
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return std::make_unique<Portal>(*this); }
+    std::vector<std::unique_ptr<SupplierSearchProviding>>
+    makeAccountProviders(const QList<SupplierAccount>& added) override {
+        std::vector<std::unique_ptr<SupplierSearchProviding>> providers;
+        for (const SupplierAccount& account : added) {
+            m_descriptors.push_back({account.id, account.name, {}, {}, false});
+            providers.push_back(std::make_unique<Provider>(*this, accounts[account.id], m_descriptors.back()));
+        }
+        return providers;
+    }
     QCoro::Task<QStringList> withoutCredentials(QStringList supplierIDs) override {
         QStringList missing;
         for (const QString& id : supplierIDs) {
@@ -75,6 +88,7 @@ public:
 
 private:
     int m_running = 0;
+    std::list<SupplierDescriptor> m_descriptors;
 
     // Like a real exchange, an answer never arrives within the call.
     static QCoro::Task<> pass(Gate* gate) {

@@ -4,6 +4,7 @@
 #include "core/SupplierPreferences.h"
 #include "credentials/MemoryCredentialStore.h"
 #include "sandbox/SandboxServer.h"
+#include "suppliers/SupplierPlatforms.h"
 #include "support/TestEnvironment.h"
 
 #include <memory>
@@ -25,4 +26,14 @@ inline std::unique_ptr<AppServices> sandboxServices(const TestEnvironment& envir
         services->supplierPreferences().setAutoligaEnabled(true);
     }
     return services;
+}
+
+// The demo's ABCP shop and TradeSoft supplier, added as the buyer would (their secrets are among the
+// sandbox accounts).
+inline void addDemoSuppliers(AppServices& services) {
+    for (const SandboxServer::DemoSupplier& demo : SandboxServer::demoSuppliers()) {
+        const auto made =
+            services.platforms().find(demo.platform)->newAccount({demo.name, demo.address, demo.provider});
+        services.supplierPreferences().accounts().add(*made.account, made.numberIfTaken);
+    }
 }

@@ -12,6 +12,7 @@
 #include "support/AwaitTask.h"
 #include "support/SandboxServices.h"
 #include "support/TestEnvironment.h"
+#include "ui/AccountSettingsSheet.h"
 #include "ui/AutoEuroSettingsSheet.h"
 #include "ui/AutoligaSettingsSheet.h"
 #include "ui/AutopiterSettingsSheet.h"
@@ -21,9 +22,11 @@
 #include "WindowHarness.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -61,7 +64,8 @@ struct SettingsSandbox {
         return {services->userDefaults(),    services->supplierPreferences(),
                 services->credentialStore(), services->autoEuroClient(),
                 services->autopiterClient(), services->tradeSoftAPI(),
-                services->endpoints(),       u"памяти"_s};
+                services->endpoints(),       u"памяти"_s,
+                services->platforms()};
     }
     std::optional<QString> stored(const QString& account) { return awaitTask(store().read(account)); }
 };
@@ -216,6 +220,62 @@ private Q_SLOTS:
         QVERIFY(finished.wait());
         QCOMPARE(sheet.status(), u"Данные подключения удалены."_s);
         QVERIFY(!s.stored(u"tradesoft-password"_s) && !s.stored(u"autoliga-login"_s));
+    }
+
+    // A supplier added in the settings: its row and switch, its check, and its removal with its login.
+    void abcpSupplier_addedCheckedAndDeleted() {
+        SettingsSandbox s;
+        SettingsSheet settings(s.settings());
+        settings.addSupplierButton()->click();
+        auto* sheet = qobject_cast<AccountSettingsSheet*>(settings.openedSubSheet());
+        QVERIFY(sheet && !sheet->account());
+        QSignalSpy finished(sheet, &AccountSettingsSheet::finished);
+        sheet->nameField()->setText(u"Автомаркет"_s);
+        sheet->addressField()->setText(u"https://id1.public.api.abcp.ru/"_s);
+        sheet->loginField()->setText(QString::fromUtf16(SandboxServer::abcpLogin));
+        typeAndClick(sheet->passwordField(), u"wrong"_s, sheet->saveButton());
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(sheet->account()->id, u"abcp-avtomarket"_s);
+        QVERIFY2(sheet->status().endsWith(u"Автомаркет: неверный логин или пароль"_s), qPrintable(sheet->status()));
+        QTRY_VERIFY(settings.supplierSwitch(u"abcp-avtomarket"_s) && settings.supplierRow(u"abcp-avtomarket"_s));
+        QVERIFY(settings.supplierSwitch(u"abcp-avtomarket"_s)->isChecked());
+
+        // An empty password field keeps the stored one; a typed one replaces it.
+        typeAndClick(sheet->passwordField(), QString::fromUtf16(SandboxServer::abcpPassword), sheet->checkButton());
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(sheet->status(), u"Автомаркет: подключение подтверждено."_s);
+        settings.supplierSwitch(u"abcp-avtomarket"_s)->click();
+        QVERIFY(!s.services->supplierPreferences().isEnabled(u"abcp-avtomarket"_s));
+
+        sheet->deleteButton()->click();
+        QVERIFY(s.services->supplierPreferences().accounts().find(u"abcp-avtomarket"_s));
+        sheet->deleteButton()->click();
+        QTRY_VERIFY(!s.services->supplierPreferences().accounts().find(u"abcp-avtomarket"_s));
+        QVERIFY(!s.stored(u"abcp-avtomarket-login"_s) && !s.stored(u"abcp-avtomarket-password"_s));
+        QTRY_VERIFY(!settings.supplierRow(u"abcp-avtomarket"_s));
+    }
+
+    // The provider picked from TradeSoft's own list, its note on what to enter, its title as the name.
+    void tradeSoftSupplier_pickedFromTradeSoftsList() {
+        SettingsSandbox s;
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
+            s.store().set(QString::fromUtf16(account), QString::fromUtf16(secret));
+        AccountSettingsSheet sheet(s.settings(), std::nullopt);
+        sheet.show();
+        QSignalSpy listed(&sheet, &AccountSettingsSheet::providersLoaded);
+        sheet.platformChoice(u"tradesoft"_s)->setChecked(true);
+        QVERIFY(listed.wait(10000));
+        QCOMPARE(sheet.providerField()->count(), 3);
+        sheet.providerField()->setCurrentIndex(sheet.providerField()->findData(u"motorline"_s));
+        QCOMPARE(sheet.nameField()->text(), u"Моторлайн"_s);
+        QVERIFY(sheet.loginInfo().contains(u"Логин — номер клиента в Моторлайн"_s));
+        QSignalSpy finished(&sheet, &AccountSettingsSheet::finished);
+        sheet.loginField()->setText(QString::fromUtf16(SandboxServer::motorLineLogin));
+        typeAndClick(sheet.passwordField(), QString::fromUtf16(SandboxServer::motorLinePassword), sheet.saveButton());
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(sheet.account()->id, u"tradesoft-motorline"_s);
+        QVERIFY2(sheet.status().endsWith(u"Моторлайн через TradeSoft: подключение подтверждено."_s),
+                 qPrintable(sheet.status()));
     }
 
     // No enabled supplier has an account: how to start, instead of one error per supplier.
