@@ -1,17 +1,13 @@
-#include "app/AppServices.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
-#include "credentials/MemoryCredentialStore.h"
 #include "net/ServiceAddress.h"
-#include "sandbox/SandboxServer.h"
 #include "search/SearchConnectors.h"
 #include "search/SearchHistory.h"
+#include "SettingsSandbox.h"
 #include "suppliers/autoliga/AutoligaProvider.h"
 #include "suppliers/autopiter/AutopiterClient.h"
 #include "suppliers/autopiter/AutopiterProvider.h"
 #include "support/AwaitTask.h"
-#include "support/SandboxServices.h"
-#include "support/TestEnvironment.h"
 #include "ui/AccountSettingsSheet.h"
 #include "ui/AutoEuroSettingsSheet.h"
 #include "ui/AutoligaSettingsSheet.h"
@@ -28,54 +24,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The product's services against the sandbox, with nothing stored yet. With `builtInOnly` the
-// sandbox is not in the endpoints: every service's built-in address is a local port where nothing
-// listens, and the sandbox is reached only through an address saved in a sheet.
-struct SettingsSandbox {
-    TestEnvironment environment;
-    SandboxServer server;
-    std::unique_ptr<AppServices> services;
-    QString builtIn;
-
-    explicit SettingsSandbox(bool builtInOnly = false) {
-        if (!server.start())
-            qFatal("sandbox did not start");
-        ServiceEndpoints endpoints = server.endpoints();
-        if (builtInOnly) {
-            QTcpServer probe; // a port that nobody listens on any more
-            probe.listen(QHostAddress::LocalHost);
-            builtIn = u"http://127.0.0.1:%1/"_s.arg(probe.serverPort());
-            probe.close();
-            endpoints = ServiceEndpoints();
-            for (const auto service : ServiceEndpoints::allServices)
-                endpoints.setBuiltIn(service, QUrl(builtIn));
-        }
-        services = sandboxServices(environment, endpoints, false);
-    }
-    MemoryCredentialStore& store() { return *services->memoryCredentialStore(); }
-    SettingsServices settings() {
-        return {services->userDefaults(),    services->supplierPreferences(),
-                services->credentialStore(), services->autoEuroClient(),
-                services->autopiterClient(), services->tradeSoftAPI(),
-                services->endpoints(),       u"памяти"_s,
-                services->platforms()};
-    }
-    std::optional<QString> stored(const QString& account) { return awaitTask(store().read(account)); }
-};
-
-void typeAndClick(QLineEdit* field, const QString& text, QPushButton* button) {
-    field->setText(text);
-    button->click();
-}
-
-} // namespace
 
 class SettingsSheetTest : public QObject {
     Q_OBJECT
@@ -222,60 +173,46 @@ private Q_SLOTS:
         QVERIFY(!s.stored(u"tradesoft-password"_s) && !s.stored(u"autoliga-login"_s));
     }
 
-    // A supplier added in the settings: its row and switch, its check, and its removal with its login.
-    void abcpSupplier_addedCheckedAndDeleted() {
+    // Suppliers added in the settings: an ABCP shop checked as it is added, its row and switch, its
+    // removal with its login; a TradeSoft supplier picked from TradeSoft's own list with its note.
+    void addedSuppliers_checkedListedAndDeleted() {
         SettingsSandbox s;
         SettingsSheet settings(s.settings());
         settings.addSupplierButton()->click();
         auto* sheet = qobject_cast<AccountSettingsSheet*>(settings.openedSubSheet());
-        QVERIFY(sheet && !sheet->account());
         QSignalSpy finished(sheet, &AccountSettingsSheet::finished);
         sheet->nameField()->setText(u"Автомаркет"_s);
         sheet->addressField()->setText(u"https://id1.public.api.abcp.ru/"_s);
         sheet->loginField()->setText(QString::fromUtf16(SandboxServer::abcpLogin));
         typeAndClick(sheet->passwordField(), u"wrong"_s, sheet->saveButton());
         QVERIFY(finished.wait(10000));
-        QCOMPARE(sheet->account()->id, u"abcp-avtomarket"_s);
         QVERIFY2(sheet->status().endsWith(u"Автомаркет: неверный логин или пароль"_s), qPrintable(sheet->status()));
-        QTRY_VERIFY(settings.supplierSwitch(u"abcp-avtomarket"_s) && settings.supplierRow(u"abcp-avtomarket"_s));
-        QVERIFY(settings.supplierSwitch(u"abcp-avtomarket"_s)->isChecked());
-
-        // An empty password field keeps the stored one; a typed one replaces it.
+        const QString id = sheet->account()->id;
+        QTRY_VERIFY(id == u"abcp-avtomarket" && settings.supplierSwitch(id) &&
+                    settings.supplierSwitch(id)->isChecked());
+        // A typed password replaces the stored one.
         typeAndClick(sheet->passwordField(), QString::fromUtf16(SandboxServer::abcpPassword), sheet->checkButton());
         QVERIFY(finished.wait(10000));
         QCOMPARE(sheet->status(), u"Автомаркет: подключение подтверждено."_s);
-        settings.supplierSwitch(u"abcp-avtomarket"_s)->click();
-        QVERIFY(!s.services->supplierPreferences().isEnabled(u"abcp-avtomarket"_s));
-
+        sheet->deleteButton()->click(); // asks once more
+        QVERIFY(s.services->supplierPreferences().accounts().find(id));
         sheet->deleteButton()->click();
-        QVERIFY(s.services->supplierPreferences().accounts().find(u"abcp-avtomarket"_s));
-        sheet->deleteButton()->click();
-        QTRY_VERIFY(!s.services->supplierPreferences().accounts().find(u"abcp-avtomarket"_s));
-        QVERIFY(!s.stored(u"abcp-avtomarket-login"_s) && !s.stored(u"abcp-avtomarket-password"_s));
-        QTRY_VERIFY(!settings.supplierRow(u"abcp-avtomarket"_s));
-    }
+        QTRY_VERIFY(!settings.supplierRow(id) && !s.stored(id + u"-login"_s) && !s.stored(id + u"-password"_s));
 
-    // The provider picked from TradeSoft's own list, its note on what to enter, its title as the name.
-    void tradeSoftSupplier_pickedFromTradeSoftsList() {
-        SettingsSandbox s;
         for (const auto& [account, secret] : SandboxServer::demoAccounts)
             s.store().set(QString::fromUtf16(account), QString::fromUtf16(secret));
-        AccountSettingsSheet sheet(s.settings(), std::nullopt);
-        sheet.show();
-        QSignalSpy listed(&sheet, &AccountSettingsSheet::providersLoaded);
-        sheet.platformChoice(u"tradesoft"_s)->setChecked(true);
-        QVERIFY(listed.wait(10000));
-        QCOMPARE(sheet.providerField()->count(), 3);
-        sheet.providerField()->setCurrentIndex(sheet.providerField()->findData(u"motorline"_s));
-        QCOMPARE(sheet.nameField()->text(), u"Моторлайн"_s);
-        QVERIFY(sheet.loginInfo().contains(u"Логин — номер клиента в Моторлайн"_s));
-        QSignalSpy finished(&sheet, &AccountSettingsSheet::finished);
-        sheet.loginField()->setText(QString::fromUtf16(SandboxServer::motorLineLogin));
-        typeAndClick(sheet.passwordField(), QString::fromUtf16(SandboxServer::motorLinePassword), sheet.saveButton());
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(sheet.account()->id, u"tradesoft-motorline"_s);
-        QVERIFY2(sheet.status().endsWith(u"Моторлайн через TradeSoft: подключение подтверждено."_s),
-                 qPrintable(sheet.status()));
+        AccountSettingsSheet added(s.settings(), std::nullopt);
+        QSignalSpy listed(&added, &AccountSettingsSheet::providersLoaded);
+        added.platformChoice(u"tradesoft"_s)->setChecked(true);
+        QVERIFY(listed.wait(10000) && added.providerField()->count() == 3);
+        added.providerField()->setCurrentIndex(added.providerField()->findData(u"motorline"_s));
+        QVERIFY(added.nameField()->text() == u"Моторлайн" && added.loginInfo().contains(u"номер клиента в Моторлайн"));
+        QSignalSpy saved(&added, &AccountSettingsSheet::finished);
+        added.loginField()->setText(QString::fromUtf16(SandboxServer::motorLineLogin));
+        typeAndClick(added.passwordField(), QString::fromUtf16(SandboxServer::motorLinePassword), added.saveButton());
+        QVERIFY(saved.wait(10000));
+        QVERIFY2(added.status().endsWith(u"Моторлайн через TradeSoft: подключение подтверждено."_s),
+                 qPrintable(added.status()));
     }
 
     // No enabled supplier has an account: how to start, instead of one error per supplier.
