@@ -29,8 +29,10 @@ bool CartStore::contains(const SupplierOffer& offer) const {
     return indexOf(offer.id()) >= 0;
 }
 
-bool CartStore::add(const SupplierOffer& offer) {
+bool CartStore::add(const SupplierOffer& offer, const QString& askedArticle) {
     CartItem item = CartItem::supplierOffer(offer, QDateTime::currentDateTimeUtc());
+    if (!askedArticle.isEmpty())
+        item.askedArticle = askedArticle;
     if (!std::isfinite(item.unitPrice) || indexOf(item.id) >= 0)
         return false;
     m_items.append(std::move(item));

@@ -34,7 +34,8 @@ public:
     const QList<CartItem>& items() const { return m_items; }
     bool contains(const SupplierOffer& offer) const;
     // False when the offer is already in the cart (or its price is not a usable number).
-    bool add(const SupplierOffer& offer);
+    // `askedArticle`: the article a priced list asked for, kept with the line.
+    bool add(const SupplierOffer& offer, const QString& askedArticle = {});
     // At least 1, at most the stock when the supplier stated one (and stock 0 still allows 1).
     void setQuantity(const QString& id, std::int64_t quantity);
     void increment(const QString& id);

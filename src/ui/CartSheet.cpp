@@ -304,6 +304,13 @@ QWidget* CartSheet::makeLine(const CartItem& item, const std::optional<PFCartFre
     name->setWordWrap(true);
     what->addWidget(brand);
     what->addWidget(article);
+    // A list put an analogue here in place of the part it asked for: the buyer sees which.
+    if (item.isAnalogue()) {
+        auto* mark = new QLabel(item.analogueMark(), row);
+        mark->setObjectName(QStringLiteral("analogue"));
+        mark->setStyleSheet(QStringLiteral("color: #c86e00;"));
+        what->addWidget(mark);
+    }
     what->addWidget(name, 1);
     grid->addLayout(what, 0, 0);
 

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QDateTime kNow(QDate(2026, 12, 1), QTime(10, 0));
@@ -40,7 +42,7 @@ BatchReport sampleReport() {
         finished(line(1, QStringLiteral("W 712/75"), 3), {offer(QStringLiteral("k1:1234.5:3:2.5:7"))});
     BatchLineResult second = finished(line(2, QStringLiteral("0451103079")), {});
     second.statusMessage = QStringLiteral("По артикулу 0451103079 предложения не найдены.");
-    return BatchReport::evaluate({first, second}, BestOfferRule::cheapest, {}, 0, kNow);
+    return BatchReport::evaluate({first, second}, {}, {}, 0, kNow);
 }
 
 QByteArray unzipped(const QString& archive, const QString& member) {
@@ -145,9 +147,81 @@ private Q_SLOTS:
         QFETCH(int, rule);
         QFETCH(int, quantity);
         QFETCH(QString, expected);
-        const auto best = BatchReport::bestOffer(offersOf(offers), BestOfferRule(rule), quantity, kNow);
+        const auto best = BatchChoice::bestOffer(offersOf(offers), BestOfferRule(rule), quantity, kNow);
         QVERIFY(best);
         QCOMPARE(best->supplierOfferKey, expected);
+    }
+
+    void choice_buysTheAskedForPart_analoguesOnlyWhenAllowed_data() {
+        // Offers as "key article brand price days stock" ("-": not stated), comma-separated.
+        QTest::addColumn<QString>("offers");
+        QTest::addColumn<QString>("request");  // "article;brand;quantity"
+        QTest::addColumn<QString>("choice");   // "cheapest|fastest analogues maxDays inStock", "-" for off
+        QTest::addColumn<QString>("expected"); // key, "+" for an analogue; "-" for no offer
+
+        const QString exactAndCheaperAnalogue = u"a;OC 90;MAHLE;400;5;9, b;OP 520;FILTRON;200;1;9"_s;
+        QTest::newRow("the exact part, not a cheaper analogue")
+            << exactAndCheaperAnalogue << u"OC 90;;1"_s << u"cheapest - - -"_s << u"a"_s;
+        QTest::newRow("the exact part, even with analogues allowed")
+            << exactAndCheaperAnalogue << u"OC 90;;1"_s << u"cheapest analogues - -"_s << u"a"_s;
+        QTest::newRow("a longer article is another part") << u"a;OC 90 OF;MAHLE;300;1;9, b;OC 90;MAHLE;400;5;9"_s
+                                                          << u"oc-90;MAHLE;1"_s << u"fastest - - -"_s << u"b"_s;
+        QTest::newRow("brand given: the article of another brand is an analogue")
+            << u"a;OC 90;KNECHT;300;1;9, b;OC 90;MAHLE;400;5;9"_s << u"OC 90;mahle;1"_s << u"cheapest - - -"_s
+            << u"b"_s;
+        QTest::newRow("brand given in a shorter spelling")
+            << u"a;W 712/75;MANN-FILTER;500;1;9"_s << u"W712/75;MANN;1"_s << u"cheapest - - -"_s << u"a"_s;
+        QTest::newRow("no brand given: any maker of the article")
+            << u"a;OC 90;KNECHT;300;1;9, b;OC 90;MAHLE;400;5;9"_s << u"OC 90;;1"_s << u"cheapest - - -"_s << u"a"_s;
+        QTest::newRow("only analogues, not allowed: nothing")
+            << u"b;OP 520;FILTRON;200;1;9"_s << u"OC 90;;1"_s << u"cheapest - - -"_s << u"-"_s;
+        QTest::newRow("only analogues, allowed: the analogue")
+            << u"b;OP 520;FILTRON;200;1;9"_s << u"OC 90;;1"_s << u"cheapest analogues - -"_s << u"b+"_s;
+        QTest::newRow("delivery limit passes over slower offers")
+            << u"a;OC 90;MAHLE;300;24;9, b;OC 90;MAHLE;400;2;9"_s << u"OC 90;;1"_s << u"cheapest - 3 -"_s << u"b"_s;
+        QTest::newRow("delivery limit: an allowed analogue within it")
+            << u"a;OC 90;MAHLE;300;24;9, b;OP 520;FILTRON;350;1;9"_s << u"OC 90;;1"_s << u"cheapest analogues 3 -"_s
+            << u"b+"_s;
+        QTest::newRow("delivery limit: unknown delivery does not keep it")
+            << u"a;OC 90;MAHLE;300;-;9"_s << u"OC 90;;1"_s << u"cheapest - 10 -"_s << u"-"_s;
+        QTest::newRow("enough stock passes over smaller stocks")
+            << u"a;OC 90;MAHLE;300;1;2, b;OC 90;MAHLE;400;1;10"_s << u"OC 90;;4"_s << u"cheapest - - stock"_s << u"b"_s;
+        QTest::newRow("enough stock: unknown stock does not keep it")
+            << u"a;OC 90;MAHLE;300;1;-"_s << u"OC 90;;1"_s << u"cheapest - - stock"_s << u"-"_s;
+    }
+
+    void choice_buysTheAskedForPart_analoguesOnlyWhenAllowed() {
+        QFETCH(QString, offers);
+        QFETCH(QString, request);
+        QFETCH(QString, choice);
+        QFETCH(QString, expected);
+        QList<SupplierOffer> list;
+        for (const QString& spec : offers.split(u", "_s)) {
+            const QStringList f = spec.split(u';');
+            OfferBuilder b(u"autoeuro"_s, f[0]);
+            b.article(f[1]).brand(f[2]).price(f[3].toLatin1().constData());
+            if (f[4] != u"-")
+                b.delivery(f[4] + u" дн."_s);
+            if (f[5] != u"-")
+                b.available(f[5].toLongLong());
+            list.append(b);
+        }
+        const QStringList r = request.split(u';');
+        const QStringList c = choice.split(u' ');
+        BatchChoice rules;
+        rules.rule = *BestOfferRules::fromKey(c[0]);
+        rules.analoguesAllowed = c[1] != u"-";
+        if (c[2] != u"-")
+            rules.maxDeliveryDays = c[2].toInt();
+        rules.enoughStockOnly = c[3] != u"-";
+        BatchLineResult result = finished(line(1, r[0], r[2].toLongLong(), r[1]), list);
+        result.searchedArticle = r[0].toUpper();
+        const BatchRow row = BatchReport::evaluate({result}, rules, {}, 0, kNow).rows.first();
+        const QString got = row.best ? row.best->supplierOfferKey + (row.analogue ? u"+"_s : QString()) : u"-"_s;
+        QCOMPARE(got, expected);
+        // An analogue says what it stands in for; a line without an offer says why.
+        QCOMPARE(row.problem.startsWith(u"аналог "_s + result.searchedArticle), row.analogue);
+        QCOMPARE(row.problem.isEmpty(), row.best && !row.analogue);
     }
 
     void evaluate_filtersByRiskAndBrand_totalsExactly() {
@@ -186,9 +260,10 @@ private Q_SLOTS:
                 lines << supplier.supplierID + u' ' + supplier.total.toString();
             return lines;
         };
-        const BatchReport plain = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow);
+        const BatchReport plain = BatchReport::evaluate(results, {}, settings, 0, kNow);
         QCOMPARE(summary(plain),
-                 (strings({"k2 0.6 +0", "p2 2.3 +1", "Нет предложений производителя BOSCH (других предложений: 1)",
+                 (strings({"k2 0.6 +0", "p2 2.3 +1",
+                           "Нет предложений BOSCH OC 90, только аналоги (1): разрешите аналоги или выберите вручную",
                            "AutoEuro: Сервис недоступен", "Не проценено: проценка остановлена", "autoeuro 0.6",
                            "autopiter 2.3"})));
         QCOMPARE(plain.pricedLines, 2);
@@ -196,16 +271,20 @@ private Q_SLOTS:
         QCOMPARE(plain.total, dec("2.9"));
 
         // With a markup every unit price rounds up to 50; the purchase total stays exact.
-        const BatchReport marked = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 10, kNow);
+        const BatchReport marked = BatchReport::evaluate(results, {}, settings, 10, kNow);
         QCOMPARE(marked.rows[0].unitPrice, Decimal(50));
         QCOMPARE(marked.total, Decimal(250));
         QCOMPARE(marked.purchaseTotal, dec("2.9"));
         QCOMPARE(BatchReport::money(dec("1234567.505")), QStringLiteral("1\u00A0234\u00A0567,51 руб."));
 
-        // The user's own pick for a line replaces the rule's.
-        const BatchReport picked =
-            BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow, {{1, mahle.id()}});
+        // The buyer's own pick for a line replaces the rule's, also an analogue (marked); a pick of an
+        // offer the line no longer has gives way to the rule.
+        const BatchReport picked = BatchReport::evaluate(
+            results, {}, settings, 0, kNow,
+            {{BatchChoice::lineKey(results[1].line), mahle.id()}, {BatchChoice::lineKey(results[0].line), u"x|y"_s}});
         QCOMPARE(picked.rows[1].best->id(), mahle.id());
+        QCOMPARE(picked.rows[1].problem, u"аналог OC 90 · выбрано вручную"_s);
+        QCOMPARE(picked.rows[0].best->supplierOfferKey, u"k2"_s);
         QCOMPARE(picked.total, dec("2.6"));
     }
 
@@ -265,6 +344,14 @@ private Q_SLOTS:
         QCOMPARE(results[1].offers.size(), 1);
         QCOMPARE(results[2].state, BatchLineResult::State::skipped);
 
+        // "Проценить остальные": only the skipped line is searched; the others stay as found.
+        QVERIFY(h.pricer.hasRemaining());
+        awaitTask(h.pricer.runRemaining());
+        QCOMPARE(h.fakes.events.mid(4), (strings({"start C", "end C"})));
+        QCOMPARE(h.pricer.results()[2].state, BatchLineResult::State::finished);
+        QCOMPARE(h.pricer.finishedCount(), 3);
+        QVERIFY(!h.pricer.hasRemaining());
+
         // A new run starts over; a failing line leaves the others priced.
         h.fakes.answers.insert(QStringLiteral("B"), {{}, QStringLiteral("Сервис недоступен"), nullptr});
         awaitTask(h.pricer.run({line(1, QStringLiteral("B")), line(2, QStringLiteral("C"))}));
@@ -281,17 +368,22 @@ private Q_SLOTS:
         const SupplierOffer a = offer(QStringLiteral("a:100:1::5"));
         const SupplierOffer b = offer(QStringLiteral("b:200:1"));
         cart.add(b);
+        SupplierOffer analogue = offer(QStringLiteral("c:50:1"));
+        analogue.article = QStringLiteral("OP 520");
         // Two lines of the same offer add up, within its stock; a line already in the cart takes the list's quantity.
         const BatchReport report =
             BatchReport::evaluate({finished(line(1, a.article, 2), {a}), finished(line(2, a.article, 4), {a}),
-                                   finished(line(3, b.article, 3), {b})},
-                                  BestOfferRule::cheapest, {}, 0, kNow);
+                                   finished(line(3, b.article, 3), {b}), finished(line(4, u"OC 90"_s), {analogue})},
+                                  BatchChoice{BestOfferRule::cheapest, true, {}, false}, {}, 0, kNow);
         const BatchReport::CartOutcome outcome = report.addToCart(cart);
-        QCOMPARE(outcome.added, 1);
+        QCOMPARE(outcome.added, 2);
         QCOMPARE(outcome.updated, 1);
-        QCOMPARE(cart.items().size(), 2);
+        QCOMPARE(cart.items().size(), 3);
         for (const CartItem& item : cart.items())
-            QCOMPARE(item.quantity, item.id == a.id() ? 5 : 3);
+            QCOMPARE(item.quantity, item.id == a.id() ? 5 : item.id == b.id() ? 3 : 1);
+        // The lines remember what the list asked for; the analogue says so.
+        QCOMPARE(cart.items()[1].askedArticle, std::optional(a.article));
+        QCOMPARE(cart.items()[2].analogueMark(), u"аналог OC 90"_s);
     }
 
     void xlsx_holdsNumbersAsNumbersAndArticlesAsText() {
