@@ -184,7 +184,7 @@ QString BatchResultModel::stateText(const BatchRow& row) {
         return QStringLiteral("Нет предложения");
     if (row.analogue)
         return row.pickedByHand ? QStringLiteral("Аналог, вручную") : QStringLiteral("Аналог");
-    return row.pickedByHand ? QStringLiteral("Выбрано вручную") : QStringLiteral("Выбрано");
+    return row.pickedByHand ? QStringLiteral("Вручную") : QStringLiteral("Выбрано");
 }
 
 QVariant BatchResultModel::stateData(const BatchRow& row, int role) const {
@@ -192,7 +192,7 @@ QVariant BatchResultModel::stateData(const BatchRow& row, int role) const {
     case Qt::DisplayRole:
         return stateText(row);
     case Qt::ToolTipRole: {
-        QString tip = row.best && row.analogue ? row.analogueMark() : row.problem;
+        QString tip = row.problem;
         if (!row.all.isEmpty())
             tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) +
                    QStringLiteral("Предложений: %1. Раскройте строку, чтобы увидеть все и выбрать другое.")
@@ -216,7 +216,7 @@ QVariant BatchResultModel::lineData(const BatchRow& row, int column, int role) c
     case line:
         return role == Qt::DisplayRole ? QVariant(l.lineNumber) : QVariant();
     case request:
-        return role == Qt::DisplayRole ? QVariant(requestText(l)) : QVariant();
+        return role == Qt::DisplayRole || role == Qt::ToolTipRole ? QVariant(requestText(l)) : QVariant();
     case quantity:
         return role == Qt::DisplayRole ? QVariant(QString::number(l.quantity)) : QVariant();
     case state:

@@ -191,11 +191,11 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     // Wide enough for the usual values of a list line before any line has been priced; the name
     // gets room for a usual part name, the note takes what is left.
     const QString widest[] = {QStringLiteral("99"),
-                              QStringLiteral("0 451 103 079 · BOSCH"),
+                              QStringLiteral("W 712/75 · MANN"),
                               QStringLiteral("Кол-во"),
-                              QStringLiteral("Аналог, вручную"),
+                              QStringLiteral("Нет предложения"),
                               QStringLiteral("MANN-FILTER"),
-                              QStringLiteral("21050-1012005-00"),
+                              QStringLiteral("0 451 103 079"),
                               QStringLiteral("Фильтр масляный двигателя"),
                               QStringLiteral("9999,99 руб."),
                               QStringLiteral("99999,99 руб."),
@@ -203,14 +203,12 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
                               QStringLiteral("Остаток"),
                               QStringLiteral("Autopiter"),
                               QString()};
-    QFont bold = m_view->font();
-    bold.setBold(true);
-    const QFontMetrics metrics(bold);
+    const QFontMetrics metrics(m_view->font());
     m_view->header()->setStretchLastSection(true);
     for (int c = 0; c < BatchResultModel::note; ++c)
         m_view->setColumnWidth(c, std::max(metrics.horizontalAdvance(widest[c]),
                                            metrics.horizontalAdvance(BatchResultModel::columnTitle(c))) +
-                                      12);
+                                      16);
     m_view->setColumnWidth(BatchResultModel::line, metrics.horizontalAdvance(widest[0]) + m_view->indentation() + 12);
 }
 

@@ -103,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(offer(2, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(offer(2, 0)).center());
         QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
-        QCOMPARE(model.index(0, BatchResultModel::state).data().toString(), QStringLiteral("Выбрано вручную"));
+        QCOMPARE(model.index(0, BatchResultModel::state).data().toString(), QStringLiteral("Вручную"));
         QVERIFY(offer(2, BatchResultModel::price).data(Qt::FontRole).value<QFont>().bold());
         QVERIFY(h.sheet->totalsLabel()->text().contains(QStringLiteral("900,00 руб.")));
         h.sheet->startPricing();
