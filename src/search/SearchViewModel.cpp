@@ -1,6 +1,5 @@
 #include "SearchViewModel.h"
 
-#include "core/OfferIdentities.h"
 #include "core/PerformanceLog.h"
 #include "core/SupplierPreferences.h"
 #include "core/TextUtils.h"
@@ -8,7 +7,6 @@
 #include "OfferSemanticGuard.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QLocale>
 #include <QPointer>
 #include <QSet>
@@ -34,7 +32,8 @@ QString notAnsweredText() {
 // finished while some of them still wait.
 struct SearchRun {
     struct Slot {
-        QString name;
+        QString name;  // in the log
+        QString shown; // in what the buyer reads: only one Автолига leg takes part in a search
         bool enabled = false;
         std::optional<SupplierSearchResult> result;
     };
@@ -42,9 +41,9 @@ struct SearchRun {
     QString article;
     QElapsedTimer timer;
     bool finished = false;
-    Slot autoEuro{QStringLiteral("AutoEuro"), false, {}};
-    Slot autopiter{QStringLiteral("Autopiter"), false, {}};
-    Slot autoliga{QStringLiteral("Автолига (портал)"), false, {}};
+    Slot autoEuro{QStringLiteral("AutoEuro"), QStringLiteral("AutoEuro"), false, {}};
+    Slot autopiter{QStringLiteral("Autopiter"), QStringLiteral("Autopiter"), false, {}};
+    Slot autoliga{QStringLiteral("Автолига (портал)"), QStringLiteral("Автолига"), false, {}};
 
     // In merge order.
     std::array<const Slot*, 3> inMergeOrder() const { return {&autoEuro, &autopiter, &autoliga}; }
@@ -137,9 +136,7 @@ void SearchViewModel::search() {
     const QString query = TextUtils::latinLookalikes(normalized);
     setArticle(query);
     setSearchedArticle(query);
-    setArticleNote(query == normalized
-                       ? QString()
-                       : QStringLiteral("Кириллица заменена: ") + normalized + QStringLiteral(" → ") + query);
+    setArticleNote(query == normalized ? QString() : TextUtils::lookalikesNote(normalized, query));
     setOffers({});
     setErrorMessage(QString());
     setStatusMessage(QString());
@@ -223,14 +220,16 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutoEuro();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        auto task = supplierResult(run->autoEuro.name, std::move(operation), std::move(report), abandoned);
+        auto task =
+            supplierResult(run->autoEuro.name, std::move(operation), std::move(report), abandoned, run->autoEuro.shown);
         autoEuroTask.emplace(recorded(run, &SearchRun::autoEuro, std::move(task)));
     }
     if (run->autopiter.enabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned);
+        auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned,
+                                   run->autopiter.shown);
         autopiterTask.emplace(recorded(run, &SearchRun::autopiter, std::move(task)));
     }
     // The portal's sign-in needs no brand: it runs while the other two answer, and whatever it
@@ -256,7 +255,7 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         Operation operation = [portal, preparedPortal, article, brand] {
             return preparedPortal->search(article, brand);
         };
-        auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned);
+        auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned, run->autoliga.shown);
         auto portalTask = recorded(run, &SearchRun::autoliga, std::move(task));
         co_await std::move(portalTask);
         if (!self || run->finished)
@@ -274,7 +273,7 @@ void SearchViewModel::publish(SearchRun& run) {
         if (!slot->enabled)
             continue;
         if (!slot->result) {
-            failures.append(slot->name + QStringLiteral(": ") + notAnsweredText());
+            failures.append(slot->shown + QStringLiteral(": ") + notAnsweredText());
             continue;
         }
         if (merged.isEmpty())
@@ -316,7 +315,7 @@ void SearchViewModel::publish(SearchRun& run) {
     } else {
         QString status = article + QStringLiteral(" — найдено предложений: ") + QString::number(count);
         if (!failures.isEmpty())
-            status += QStringLiteral(". ") + failures.join(u' ');
+            status += QStringLiteral(". ") + failures.join(QStringLiteral(" · "));
         setStatusMessage(status);
     }
     finish(run);
@@ -340,8 +339,9 @@ void SearchViewModel::finish(SearchRun& run) {
 }
 
 QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, Operation operation,
-                                                                  ReportReader report,
-                                                                  std::function<bool()> abandoned) {
+                                                                  ReportReader report, std::function<bool()> abandoned,
+                                                                  QString shownName) {
+    const QString shown = shownName.isEmpty() ? name : shownName;
     QElapsedTimer timer;
     timer.start();
     performanceLog(QStringLiteral("▶️ ") + name + QStringLiteral(": старт"));
@@ -368,7 +368,7 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
             line += QStringLiteral(" · ") + partial;
         performanceLog(line);
         if (!partial.isEmpty())
-            co_return SupplierSearchResult::partial(std::move(offers), name + QStringLiteral(": ") + partial);
+            co_return SupplierSearchResult::partial(std::move(offers), shown + QStringLiteral(": ") + partial);
         co_return SupplierSearchResult::success(std::move(offers));
     } catch (const UserFacingError& error) {
         failure = error.description();
@@ -377,67 +377,10 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
         failure = QStringLiteral("Внутренняя ошибка: ") + QString::fromUtf8(error.what());
     }
     if (abandoned && abandoned())
-        co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
+        co_return SupplierSearchResult::failure(shown + QStringLiteral(": ") + failure);
     performanceLog(
         QStringLiteral("❌ %1: %2 с · %3").arg(name, PerformanceLog::seconds(elapsedSeconds(timer)), failure));
-    co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
-}
-
-QList<SupplierOffer> SearchViewModel::deduplicated(QList<SupplierOffer> offers) {
-    // Read without detaching: a list without repeats is handed back as it came, shared.
-    const QList<SupplierOffer>& input = offers;
-    const std::vector<qsizetype> numbers = OfferIdentities::numbers(input);
-    // Numbers are handed out in order, so an offer whose id is new carries the next one.
-    std::vector<bool> repeated(numbers.size(), false);
-    qsizetype firstRepeat = -1;
-    qsizetype next = 0;
-    for (size_t i = 0; i < numbers.size(); ++i) {
-        if (numbers[i] == next) {
-            ++next;
-        } else {
-            repeated[i] = true;
-            if (firstRepeat < 0)
-                firstRepeat = static_cast<qsizetype>(i);
-        }
-    }
-    if (firstRepeat < 0)
-        return offers;
-    // Moved up in place: no offer is copied unless the list was shared.
-    auto out = offers.begin() + firstRepeat;
-    for (qsizetype i = firstRepeat + 1; i < offers.size(); ++i) {
-        if (!repeated[static_cast<size_t>(i)])
-            *out++ = std::move(offers[i]);
-    }
-    offers.erase(out, offers.end());
-    return offers;
-}
-
-QString SearchViewModel::consensusBrand(const QString& article, const QList<SupplierOffer>& first,
-                                        const QList<SupplierOffer>& second) {
-    const QString query = TextUtils::trimmedUpper(article);
-    QHash<QString, int> counts;
-    QStringList order;
-    for (const auto* list : {&first, &second}) {
-        for (const auto& offer : *list) {
-            if (TextUtils::trimmedUpper(offer.article) != query)
-                continue;
-            const QString brand = TextUtils::trimmedUpper(offer.brand);
-            if (brand.isEmpty())
-                continue;
-            if (!counts.contains(brand))
-                order.append(brand);
-            ++counts[brand];
-        }
-    }
-    QString best;
-    int bestCount = 0;
-    for (const auto& brand : order) {
-        if (counts.value(brand) > bestCount) {
-            best = brand;
-            bestCount = counts.value(brand);
-        }
-    }
-    return best.isNull() ? QStringLiteral("") : best;
+    co_return SupplierSearchResult::failure(shown + QStringLiteral(": ") + failure);
 }
 
 QString SearchViewModel::durationDisplay(double seconds) {

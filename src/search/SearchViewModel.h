@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SupplierOffer.h"
+#include "OfferMerge.h"
 #include "SearchConnectors.h"
 #include "SupplierSearchResult.h"
 
@@ -55,7 +56,7 @@ public:
     // The article the offers belong to: the normalised article of the running or last search
     // (the field may hold another one by then). Empty before the first search.
     QString searchedArticle() const { return m_searchedArticle; }
-    // Set when the typed article was changed before searching ("Кириллица заменена: ОС 90 → OC 90");
+    // Set when the typed article was changed before searching ("Кириллица заменена: ОС 90 → OC 90 (О, С)");
     // null otherwise. Kept until the next search starts.
     QString articleNote() const { return m_articleNote; }
     // Whether an article submitted during the running search waits for its turn.
@@ -81,15 +82,18 @@ public:
     // Runs one supplier's operation, times and logs it; never throws. When `report` says that
     // some of the supplier's requests failed, the offers come with a failure text that says so.
     // Once `abandoned` says so, the result is no longer wanted and nothing more is logged for it.
+    // Failure texts name the supplier as `shownName` when one is given, the log as `name`.
     static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation, ReportReader report = {},
-                                                            std::function<bool()> abandoned = {});
-    // Keeps the first offer of every id, in input order. Works in place on a list handed over
-    // with std::move; one without repeats comes back unchanged.
-    static QList<SupplierOffer> deduplicated(QList<SupplierOffer> offers);
-    // The most frequent brand among offers whose trimmed, upper-cased article equals the
-    // query exactly; ties go to the brand seen first; empty when nothing matches.
+                                                            std::function<bool()> abandoned = {},
+                                                            QString shownName = {});
+    // See OfferMerge.
+    static QList<SupplierOffer> deduplicated(QList<SupplierOffer> offers) {
+        return OfferMerge::deduplicated(std::move(offers));
+    }
     static QString consensusBrand(const QString& article, const QList<SupplierOffer>& first,
-                                  const QList<SupplierOffer>& second);
+                                  const QList<SupplierOffer>& second) {
+        return OfferMerge::consensusBrand(article, first, second);
+    }
     // "Поиск: 2,4 с".
     static QString durationDisplay(double seconds);
     static void performanceLog(const QString& message);

@@ -5,7 +5,6 @@
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 
-#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,7 +71,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("note"); // null: none
         // Control characters typed or pasted never reach a supplier or split a log line.
         QTest::newRow("control characters") << u"  oc\u0000 9\n0\u001b \n"_qs << u"OC 90"_qs << QString();
-        QTest::newRow("Cyrillic lookalikes") << u" ос 90"_qs << u"OC 90"_qs << u"Кириллица заменена: ОС 90 → OC 90"_qs;
+        QTest::newRow("Cyrillic lookalikes")
+            << u" ос 90"_qs << u"OC 90"_qs << u"Кириллица заменена: ОС 90 → OC 90 (О, С)"_qs;
     }
 
     void search_normalisesTheArticle() {
@@ -103,7 +103,7 @@ private Q_SLOTS:
         QTest::newRow("AutoEuro fails, Autopiter empty") << -1 << 0 << -2 << none << "AutoEuro: ошибка AE";
         QTest::newRow("both fail") << -1 << -1 << -2 << none << "AutoEuro: ошибка AE\nAutopiter: ошибка AP";
         QTest::newRow("two failures after offers")
-            << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
+            << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE · Autopiter: ошибка AP" << none;
         QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
     }
 
@@ -188,7 +188,7 @@ private Q_SLOTS:
         autoEuroGate.open();
         QVERIFY(!h.finished.isEmpty() || h.finished.wait(5000));
 
-        const QString failure = u"Автолига (портал): Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_qs;
+        const QString failure = u"Автолига: Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_qs;
         QCOMPARE(h.model.offers().size(), 3);
         QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 3. "_qs + failure);
         QCOMPARE(h.model.supplierFailures(), QStringList{failure});
@@ -205,70 +205,6 @@ private Q_SLOTS:
         h.fakes.autopiter.offers = {OfferBuilder(QStringLiteral("autopiter")).article(u"OC 90"_qs).brand(u"MAHLE"_qs)};
         QVERIFY(h.run(QStringLiteral("OC 90")));
         QCOMPARE(h.fakes.portal.requests, QStringList{QStringLiteral("OC 90|MAHLE")});
-    }
-
-    void consensusBrand_data() {
-        QTest::addColumn<QString>("autoEuro"); // "brand/article" pairs, separated by ";"
-        QTest::addColumn<QString>("autopiter");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("majority across suppliers")
-            << u"MANN/OC 90;MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;BOSCH/OC 90"_qs << u"BOSCH"_qs;
-        QTest::newRow("case and blanks ignored")
-            << u"mann/OC 90"_qs << u"Knecht/ oc 90;KNECHT /OC 90"_qs << u"KNECHT"_qs;
-        QTest::newRow("tie goes to the first seen")
-            << u"MANN/OC 90;BOSCH/OC 90"_qs << u"BOSCH/OC 90;MANN/OC 90"_qs << u"MANN"_qs;
-        QTest::newRow("near matches do not vote")
-            << u"MANN/OC 90;BOSCH/OC90;BOSCH/OC-90;BOSCH/OC  90"_qs << QString() << u"MANN"_qs;
-        QTest::newRow("blank brands are skipped") << u" /OC 90; /OC 90;knecht/oc 90"_qs << QString() << u"KNECHT"_qs;
-        QTest::newRow("no exact match") << u"MANN/OC90"_qs << QString() << u""_qs;
-    }
-
-    void consensusBrand() {
-        QFETCH(QString, autoEuro);
-        QFETCH(QString, autopiter);
-        QFETCH(QString, expected);
-        auto build = [](const QString& pairs) {
-            QList<SupplierOffer> list;
-            for (const auto& pair : pairs.split(u';', Qt::SkipEmptyParts)) {
-                const auto parts = pair.split(u'/');
-                list.append(OfferBuilder().brand(parts[0]).article(parts[1]));
-            }
-            return list;
-        };
-        const QString brand =
-            SearchViewModel::consensusBrand(QStringLiteral("OC 90"), build(autoEuro), build(autopiter));
-        QCOMPARE(brand, expected);
-        QVERIFY(!brand.isNull());
-    }
-
-    void deduplicated_keepsFirstOccurrencePerSupplier() {
-        const SupplierOffer first = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("100");
-        const SupplierOffer again = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("7")).price("90");
-        const SupplierOffer other = OfferBuilder(QStringLiteral("autoeuro"), QStringLiteral("8"));
-        const SupplierOffer sameKeyElsewhere = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("7"));
-        QCOMPARE(SearchViewModel::deduplicated({first, other, again, sameKeyElsewhere, first}),
-                 (QList<SupplierOffer>{first, other, sameKeyElsewhere}));
-
-        // The id is the whole text: "a|b" + "c" and "a" + "b|c" are one offer.
-        const SupplierOffer left = OfferBuilder(QStringLiteral("a|b"), QStringLiteral("c"));
-        const SupplierOffer right = OfferBuilder(QStringLiteral("a"), QStringLiteral("b|c"));
-        QCOMPARE(SearchViewModel::deduplicated({left, right}), QList<SupplierOffer>{left});
-
-        // A long list with repeats anywhere keeps exactly what a plain set of id texts keeps.
-        QList<SupplierOffer> many;
-        QList<SupplierOffer> expected;
-        QSet<QString> seen;
-        for (int i = 0; i < 5000; ++i) {
-            const int key = (i * 7919) % 3001;
-            many.append(
-                OfferBuilder(i % 3 ? QStringLiteral("autoeuro") : QStringLiteral("autopiter"), QString::number(key))
-                    .price(i % 2 ? "1" : "2"));
-            if (!seen.contains(many.last().id())) {
-                seen.insert(many.last().id());
-                expected.append(many.last());
-            }
-        }
-        QCOMPARE(SearchViewModel::deduplicated(many), expected);
     }
 
     // The merged answers are de-duplicated, then the guard drops analogues of another kind.
@@ -394,10 +330,10 @@ private Q_SLOTS:
         QCOMPARE(h.finished.size(), 1);
         QVERIFY(!h.model.hasPendingSearch());
         QCOMPARE(h.ids(), QStringList{u"autopiter|ap0"_qs});
-        QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 1. AutoEuro: не дождались ответа "
-                                          u"Автолига (портал): не дождались ответа"_qs);
+        QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 1. AutoEuro: не дождались ответа · "
+                                          u"Автолига: не дождались ответа"_qs);
         QCOMPARE(h.model.supplierFailures(),
-                 (QStringList{u"AutoEuro: не дождались ответа"_qs, u"Автолига (портал): не дождались ответа"_qs}));
+                 (QStringList{u"AutoEuro: не дождались ответа"_qs, u"Автолига: не дождались ответа"_qs}));
         QVERIFY(!h.model.searchDurationDisplay().isNull());
         QVERIFY(h.fakes.portal.requests.isEmpty());
         h.model.cancel(); // nothing runs: nothing changes
