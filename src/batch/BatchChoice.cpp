@@ -167,6 +167,7 @@ BatchChoice::Outcome BatchChoice::choose(const QList<SupplierOffer>& offers, con
     const QString part =
         TextUtils::trimmed(line.brand).isEmpty() ? asked : TextUtils::trimmed(line.brand) + u' ' + asked;
     const QString limits = limitsText(line.quantity);
+    outcome.miss = exactCount > 0 || analoguesAllowed ? Miss::outsideLimits : Miss::onlyAnalogues;
     if (exactCount > 0)
         outcome.problem = QStringLiteral("Предложения %1 (%2) не подходят: %3").arg(part).arg(exactCount).arg(limits);
     else if (!analoguesAllowed)

@@ -32,9 +32,13 @@ struct BatchChoice {
     // Stock stated and at least the line's quantity.
     bool enoughStockOnly = false;
 
+    // Why a line has no offer.
+    enum class Miss { none, notFound, failed, riskFiltered, onlyAnalogues, outsideLimits };
+
     struct Outcome {
         std::optional<SupplierOffer> offer;
         bool analogue = false;
+        Miss miss = Miss::none;
         // Why there is no offer; empty when there is one.
         QString problem;
     };

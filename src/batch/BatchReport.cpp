@@ -56,16 +56,19 @@ BatchReport BatchReport::evaluate(const QList<BatchLineResult>& results, const B
                 row.best = *picked;
                 row.pickedByHand = true;
             } else if (result.offers.isEmpty()) {
+                row.miss = result.errorMessage.isNull() ? BatchChoice::Miss::notFound : BatchChoice::Miss::failed;
                 row.problem = !result.errorMessage.isNull() ? result.errorMessage
                               : !result.statusMessage.isEmpty()
                                   ? result.statusMessage
                                   : QStringLiteral("По артикулу %1 предложения не найдены.").arg(line.article);
             } else if (row.all.isEmpty()) {
+                row.miss = BatchChoice::Miss::riskFiltered;
                 row.problem =
                     QStringLiteral("Все предложения (%1) скрыты фильтром риска отказа").arg(result.offers.size());
             } else {
                 const BatchChoice::Outcome outcome = choice.choose(row.all, line, row.askedArticle, now);
                 row.best = outcome.offer;
+                row.miss = outcome.miss;
                 row.problem = outcome.problem;
             }
             break;

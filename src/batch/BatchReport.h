@@ -33,6 +33,8 @@ struct BatchRow {
     bool analogue = false;
     // The buyer picked the offer, not the rule.
     bool pickedByHand = false;
+    // Why a searched line has no offer.
+    BatchChoice::Miss miss = BatchChoice::Miss::none;
     // Why there is no offer, or what the user should know about the one chosen.
     QString problem;
 

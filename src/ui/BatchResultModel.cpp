@@ -180,6 +180,20 @@ QString BatchResultModel::stateText(const BatchRow& row) {
     case BatchLineResult::State::finished:
         break;
     }
+    switch (row.miss) {
+    case BatchChoice::Miss::notFound:
+        return QStringLiteral("Не найдено");
+    case BatchChoice::Miss::failed:
+        return QStringLiteral("Ошибка");
+    case BatchChoice::Miss::riskFiltered:
+        return QStringLiteral("Скрыто по риску");
+    case BatchChoice::Miss::onlyAnalogues:
+        return QStringLiteral("Только аналоги");
+    case BatchChoice::Miss::outsideLimits:
+        return QStringLiteral("Не по условиям");
+    case BatchChoice::Miss::none:
+        break;
+    }
     if (!row.best)
         return QStringLiteral("Нет предложения");
     if (row.analogue)

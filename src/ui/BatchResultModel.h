@@ -28,7 +28,7 @@ public:
     static int lineOf(const QModelIndex& index);
 
     static QString columnTitle(int column);
-    // The short state of a list line: "Выбрано", "Аналог", "Нет предложения", …
+    // The short state of a list line: "Выбрано", "Аналог", "Только аналоги", "Не найдено", …
     static QString stateText(const BatchRow& row);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;

@@ -193,7 +193,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     const QString widest[] = {QStringLiteral("99"),
                               QStringLiteral("W 712/75 · MANN"),
                               QStringLiteral("Кол-во"),
-                              QStringLiteral("Нет предложения"),
+                              QStringLiteral("Скрыто по риску"),
                               QStringLiteral("MANN-FILTER"),
                               QStringLiteral("0 451 103 079"),
                               QStringLiteral("Фильтр масляный двигателя"),

@@ -63,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(model.index(0, BatchResultModel::sum).data().toString(), QStringLiteral("1400,00 руб."));
         QCOMPARE(model.index(0, BatchResultModel::state).data().toString(), QStringLiteral("Выбрано"));
         QCOMPARE(model.rowCount(model.index(0, 0)), 3);
-        QCOMPARE(model.index(2, BatchResultModel::state).data().toString(), QStringLiteral("Нет предложения"));
+        QCOMPARE(model.index(2, BatchResultModel::state).data().toString(), QStringLiteral("Не найдено"));
         QCOMPARE(model.index(2, BatchResultModel::note).data().toString(),
                  QStringLiteral("По артикулу NONE предложения не найдены."));
         const QString totals = h.sheet->totalsLabel()->text();
