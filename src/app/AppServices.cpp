@@ -60,11 +60,13 @@ std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& opti
     SandboxOptions sandboxOptions;
     // Offers move a little after they were shown, so that re-checking the cart has something to say.
     sandboxOptions.drift = SandboxDrift::mixed;
+    bool latencyGiven = false;
+    const int latency = qEnvironmentVariableIntValue("ORELIA_DEMO_LATENCY_MS", &latencyGiven);
     for (const auto service : {ServiceEndpoints::Service::autoEuro, ServiceEndpoints::Service::autopiter,
                                ServiceEndpoints::Service::tradeSoft, ServiceEndpoints::Service::autoligaPortal,
                                ServiceEndpoints::Service::feedback}) {
         SandboxBehaviour behaviour;
-        behaviour.latencyMs = options.demoLatencyMs;
+        behaviour.latencyMs = latencyGiven && latency >= 0 ? latency : options.demoLatencyMs;
         sandboxOptions.behaviour.insert(service, behaviour);
     }
     if (!sandbox->start(sandboxOptions)) {

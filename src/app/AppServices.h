@@ -42,7 +42,8 @@ public:
         // accounts in a memory credential store, and settings in their own scope, so nothing
         // the user keeps for real work is read or touched.
         bool demo = false;
-        // Simulated answer time of each demo service, so the demo feels like the real thing.
+        // Simulated answer time of each demo service, so the demo feels like the real thing
+        // (ORELIA_DEMO_LATENCY_MS overrides it, for scripts and tests that drive the demo).
         int demoLatencyMs = 600;
         // For the services listed, the silence their connector waits for at most instead of its
         // own (an exchange may take twice as long in all). Tests set it to see a hang end soon.

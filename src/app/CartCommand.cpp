@@ -8,6 +8,7 @@
 #include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
 #include "core/TextUtils.h"
+#include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
 #include "search/SearchViewModel.h"
 
@@ -29,6 +30,16 @@ int usageError(const QString& message) {
 
 QLocale russian() {
     return QLocale(QLocale::Russian, QLocale::Russia);
+}
+
+QString notSavedText(AppServices& services) {
+    return QStringLiteral("Не удалось сохранить корзину: файл настроек %1 недоступен для записи или занят.")
+        .arg(services.userDefaults().fileName());
+}
+
+// The exit of a change of the stored cart: a change that did not reach the disk is no success.
+int saved(AppServices& services) {
+    return services.cartStore().lastChangeSaved() ? exitOk : failure(notSavedText(services));
 }
 
 int listCart(AppServices& services, bool json) {
@@ -75,12 +86,13 @@ QCoro::Task<int> addOffer(AppServices& services, QString article, QString offerI
         co_return failure(text);
     }
     CartStore& cart = services.cartStore();
-    if (!cart.add(*found)) {
+    // One change: the line and its quantity reach the stored cart together.
+    if (!cart.add(*found, quantity)) {
+        if (!cart.lastChangeSaved())
+            co_return failure(notSavedText(services));
         print(QStringLiteral("Предложение уже находится в корзине\n"));
         co_return exitOk;
     }
-    if (quantity)
-        cart.setQuantity(found->id(), *quantity);
     print(QStringLiteral("Добавлено: %1 %2\n").arg(found->brand, found->article));
     if (quantity) {
         for (const CartItem& item : cart.items()) {
@@ -112,7 +124,8 @@ QCoro::Task<int> checkSupplier(AppServices& services, QString supplierID, bool j
         auto check = checker.check(*group);
         verdicts = co_await std::move(check);
     } catch (const UserFacingError& error) {
-        co_return failure(QStringLiteral("Не удалось проверить актуальность: ") + error.description());
+        co_return failure(QStringLiteral("Не удалось проверить актуальность: ") +
+                          TextUtils::singleLine(error.description()));
     }
 
     if (json) {
@@ -200,13 +213,18 @@ int cartCommand(AppServices& services, QStringList args) {
             return usageError(QStringLiteral("Укажите поставщика: autoeuro, autopiter или autoliga."));
         const QString supplier = positional[1];
         const auto& all = SupplierDescriptors::all();
-        if (std::none_of(all.begin(), all.end(), [&](const SupplierDescriptor& d) { return d.id == supplier; }))
+        // A supplier this version does not know may still have lines kept from another one:
+        // they are checked (each "Не удалось подтвердить") and cleared like any other.
+        const bool inCart = std::any_of(cart.items().begin(), cart.items().end(),
+                                        [&](const CartItem& item) { return item.supplierID == supplier; });
+        if (!inCart &&
+            std::none_of(all.begin(), all.end(), [&](const SupplierDescriptor& d) { return d.id == supplier; }))
             return usageError(QStringLiteral("Неизвестный поставщик: ") + supplier +
                               QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
         if (action == u"check")
             return Cli::runToEnd(checkSupplier(services, supplier, json));
         cart.clearSupplier(supplier);
-        return exitOk;
+        return saved(services);
     }
     if (action == u"remove" || action == u"quantity") {
         const qsizetype expected = action == u"remove" ? 2 : 3;
@@ -221,9 +239,11 @@ int cartCommand(AppServices& services, QStringList args) {
             return failure(QStringLiteral("В корзине нет позиции %1.").arg(id));
         if (action == u"remove") {
             cart.remove(id);
-            return exitOk;
+            return saved(services);
         }
         cart.setQuantity(id, *wanted);
+        if (!cart.lastChangeSaved())
+            return failure(notSavedText(services));
         for (const CartItem& item : cart.items()) {
             if (item.id == id)
                 print(QStringLiteral("Количество: %1 шт.\n").arg(item.quantity));

@@ -7,8 +7,10 @@
 #include "feedback/FeedbackTransport.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
+#include <QFile>
+#include <QStringDecoder>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -101,9 +103,18 @@ int feedbackCommand(AppServices& services, QStringList args) {
         return usageError(QStringLiteral("Параметры --supplier-… относятся только к категории supplier."));
     fields.category = *category;
 
-    QTextStream in(stdin);
-    in.setEncoding(QStringConverter::Utf8);
-    fields.message = in.readAll();
+    // Read no more than a message may hold (a UTF-8 character takes up to four bytes): a file
+    // of hundreds of megabytes piped in by mistake is refused, not loaded.
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        return failure(QStringLiteral("Не удалось прочитать сообщение со стандартного ввода."));
+    const QByteArray bytes = input.read(4 * FeedbackForm::maxMessageLength + 1);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    fields.message = utf8.decode(bytes);
+    if (bytes.size() > 4 * FeedbackForm::maxMessageLength)
+        return failure(FeedbackForm::tooLongText(std::max(fields.message.size(), FeedbackForm::maxMessageLength + 1)));
+    if (utf8.hasError() || bytes.contains('\0'))
+        return failure(QStringLiteral("Сообщение не похоже на текст: передайте его в кодировке UTF-8."));
 
     auto made = FeedbackForm::makeDraft(fields, FeedbackForm::appVersionText(), FeedbackForm::osVersionText());
     if (const QString* refusal = std::get_if<QString>(&made))

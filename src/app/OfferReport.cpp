@@ -1,5 +1,6 @@
 #include "OfferReport.h"
 
+#include "core/TextUtils.h"
 #include "offertable/DeliveryDisplay.h"
 #include "offertable/OfferRowHighlight.h"
 #include "offertable/PriceDisplay.h"
@@ -37,12 +38,10 @@ QJsonValue textOrNull(const QString& v) {
     return v.isNull() ? QJsonValue() : QJsonValue(v);
 }
 
+// One line of at most `width` characters: a line break in a supplier's text never starts a
+// line of its own in the table.
 QString cut(const QString& text, qsizetype width) {
-    QString flat = text;
-    flat.replace(u'\n', u' ').replace(u'\t', u' ');
-    if (flat.size() <= width)
-        return flat;
-    return flat.left(width - 1) + u'…';
+    return TextUtils::singleLine(text, width);
 }
 
 } // namespace

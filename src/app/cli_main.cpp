@@ -26,6 +26,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -177,8 +178,20 @@ QCoro::Task<int> checkSupplierConnection(AppServices& services, QString id) {
         auto check = ConnectionChecks::autopiter(services.autopiterClient());
         result = co_await std::move(check);
     } else if (id == u"autoliga") {
-        auto check = ConnectionChecks::autoliga(services.tradeSoftAPI());
-        result = co_await std::move(check);
+        // The sheet's own words for what is missing, before anything is asked.
+        QString missing;
+        try {
+            auto lookup = ConnectionChecks::autoligaMissingData(services.credentialStore());
+            missing = co_await std::move(lookup);
+        } catch (const UserFacingError& error) {
+            missing = error.description();
+        }
+        if (!missing.isEmpty()) {
+            result.status = missing;
+        } else {
+            auto check = ConnectionChecks::autoliga(services.tradeSoftAPI());
+            result = co_await std::move(check);
+        }
     } else {
         co_return usageError(QStringLiteral("Неизвестный поставщик: ") + id +
                              QStringLiteral(" (есть autoeuro, autopiter, autoliga)"));
@@ -333,9 +346,19 @@ int credentialsCommand(AppServices& services, const QStringList& args) {
     return runToEnd(saveCredential(services.credentialStore(), account, secret));
 }
 
+// Qt's own warnings ("QNetworkReplyImplPrivate::error: Internal problem…") are for developers:
+// the buyer's terminal and scripts reading standard error get Orelia's texts only.
+// ORELIA_DEBUG set lets them through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg)
+        std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("ORELIA_DEBUG"))
+        qInstallMessageHandler(quietQtMessages);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));

@@ -4,6 +4,7 @@
 #include "batch/BatchPricer.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
+#include "core/UserDefaults.h"
 #include "ui/BatchSheet.h"
 #include "ui/CartSheet.h"
 #include "ui/ContentView.h"
@@ -97,6 +98,8 @@ int main(int argc, char** argv) {
     AppServices::Options options;
     options.demo = parser.isSet(demo);
     AppServices services(options);
+    // The cart, the markup and the switches are shared with orelia-cli and other windows.
+    services.userDefaults().watchForChanges();
     // Outlives the sheet, so a list goes on pricing while the sheet is closed.
     BatchPricer batchPricer(services.supplierPreferences(), services.searchConnectors());
 

@@ -217,13 +217,13 @@ BatchReport::CartOutcome BatchReport::addToCart(CartStore& cart) const {
     CartOutcome outcome;
     for (const BatchRow* row : firstRows) {
         const SupplierOffer& offer = *row->best;
-        if (cart.add(offer, row->askedArticle))
+        const std::int64_t quantity = quantities.value(offer.id());
+        if (cart.add(offer, quantity, row->askedArticle)) {
             ++outcome.added;
-        else if (cart.contains(offer))
+        } else if (cart.contains(offer)) {
             ++outcome.updated;
-        else
-            continue; // a price the cart cannot keep
-        cart.setQuantity(offer.id(), quantities.value(offer.id()));
+            cart.setQuantity(offer.id(), quantity);
+        }
     }
     return outcome;
 }

@@ -60,6 +60,10 @@ QCoro::Task<QList<AutoligaRevalidatedItem>> AutoligaOrderRevalidator::revalidate
         AutoligaRevalidatedItem result{item, OrderRevalidationState::unavailable, std::nullopt, std::nullopt, {}};
         if (!fresh) {
             result.changes = {QStringLiteral("Исходное предложение Автолиги больше не найдено.")};
+        } else if (fresh->unusablePrice) {
+            result.state = OrderRevalidationState::unconfirmed;
+            result.itemID = fresh->itemID;
+            result.changes = {QStringLiteral("TradeSoft вернул позицию без пригодной цены.")};
         } else {
             result.currentOffer = fresh->offer;
             result.itemID = fresh->itemID;

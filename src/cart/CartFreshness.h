@@ -26,7 +26,9 @@ inline const QString unconfirmed = QStringLiteral("Не удалось подт�
 } // namespace CartFreshnessStatus
 
 // What an order revalidator says of one line.
-enum class OrderRevalidationState { current, changed, unavailable };
+// `unconfirmed`: the supplier named the offer but said nothing usable about it (a price that
+// is no number, say): neither current nor gone.
+enum class OrderRevalidationState { current, changed, unavailable, unconfirmed };
 
 namespace OrderRevalidation {
 // "1 234,50 ₽": roubles as the Russian currency format writes them (no-break spaces), rounded

@@ -18,7 +18,9 @@ constexpr std::int64_t kMaxQuantity = std::numeric_limits<std::int64_t>::max();
 CartStore::CartStore(UserDefaults& defaults, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults) {
-    load();
+    reload();
+    // The window learns of changes made by orelia-cli or another window.
+    connect(&m_defaults.notifier(), &UserDefaultsNotifier::changedElsewhere, this, &CartStore::reload);
 }
 
 QString CartStore::defaultsKey() {
@@ -29,51 +31,140 @@ bool CartStore::contains(const SupplierOffer& offer) const {
     return indexOf(offer.id()) >= 0;
 }
 
-bool CartStore::add(const SupplierOffer& offer, const QString& askedArticle) {
+namespace {
+
+// At least 1, at most the stock when the supplier stated one (and stock 0 still allows 1).
+std::int64_t allowedQuantity(const CartItem& item, std::int64_t wanted) {
+    std::int64_t q = std::max<std::int64_t>(wanted, 1);
+    if (item.availableQuantity)
+        q = std::min(q, std::max<std::int64_t>(*item.availableQuantity, 1));
+    return q;
+}
+
+} // namespace
+
+bool CartStore::add(const SupplierOffer& offer, std::optional<std::int64_t> quantity, const QString& askedArticle) {
     CartItem item = CartItem::supplierOffer(offer, QDateTime::currentDateTimeUtc());
     if (!askedArticle.isEmpty())
         item.askedArticle = askedArticle;
-    if (!std::isfinite(item.unitPrice) || indexOf(item.id) >= 0)
+    if (!std::isfinite(item.unitPrice))
         return false;
-    m_items.append(std::move(item));
-    commit();
-    return true;
+    if (quantity)
+        item.quantity = allowedQuantity(item, *quantity);
+    return apply([&item](QList<CartItem>& items) {
+        if (indexIn(items, item.id) >= 0)
+            return false;
+        items.append(item);
+        return true;
+    });
 }
 
 void CartStore::setQuantity(const QString& id, std::int64_t quantity) {
-    const qsizetype i = indexOf(id);
-    if (i < 0)
-        return;
-    std::int64_t q = std::max<std::int64_t>(quantity, 1);
-    if (const auto available = m_items[i].availableQuantity)
-        q = std::min(q, std::max<std::int64_t>(*available, 1));
-    m_items[i].quantity = q;
-    commit();
+    apply([&](QList<CartItem>& items) {
+        const qsizetype i = indexIn(items, id);
+        if (i < 0 || items[i].quantity == allowedQuantity(items[i], quantity))
+            return false;
+        items[i].quantity = allowedQuantity(items[i], quantity);
+        return true;
+    });
 }
 
+// Steps from the quantity as stored now, so two windows stepping at once both count.
 void CartStore::increment(const QString& id) {
-    const qsizetype i = indexOf(id);
-    if (i < 0)
-        return;
-    const std::int64_t q = m_items[i].quantity;
-    setQuantity(id, q == kMaxQuantity ? q : q + 1);
+    apply([&](QList<CartItem>& items) {
+        const qsizetype i = indexIn(items, id);
+        if (i < 0 || items[i].quantity == kMaxQuantity)
+            return false;
+        const std::int64_t q = allowedQuantity(items[i], items[i].quantity + 1);
+        const bool changed = q != items[i].quantity;
+        items[i].quantity = q;
+        return changed;
+    });
 }
 
 void CartStore::decrement(const QString& id) {
-    const qsizetype i = indexOf(id);
-    if (i < 0 || m_items[i].quantity <= 1)
-        return;
-    setQuantity(id, m_items[i].quantity - 1);
+    apply([&](QList<CartItem>& items) {
+        const qsizetype i = indexIn(items, id);
+        if (i < 0 || items[i].quantity <= 1)
+            return false;
+        items[i].quantity = allowedQuantity(items[i], items[i].quantity - 1);
+        return true;
+    });
 }
 
 void CartStore::remove(const QString& id) {
-    if (m_items.removeIf([&id](const CartItem& item) { return item.id == id; }) > 0)
-        commit();
+    apply([&id](QList<CartItem>& items) {
+        return items.removeIf([&id](const CartItem& item) { return item.id == id; }) > 0;
+    });
 }
 
 void CartStore::clearSupplier(const QString& supplierID) {
-    if (m_items.removeIf([&supplierID](const CartItem& item) { return item.supplierID == supplierID; }) > 0)
-        commit();
+    apply([&supplierID](QList<CartItem>& items) {
+        return items.removeIf([&supplierID](const CartItem& item) { return item.supplierID == supplierID; }) > 0;
+    });
+}
+
+void CartStore::reload() {
+    QList<CartItem> items;
+    // Keeping aside and rewriting a damaged value are changes of their own: under the lock.
+    if (!m_defaults.transaction([&] { items = storedItems(); })) {
+        // No lock to be had (or no file to read): show what can be read, change nothing.
+        const auto data = m_defaults.dataValue(defaultsKey());
+        const auto lines = data ? CartItem::decodeReadableLines(*data) : std::nullopt;
+        items = lines ? lines->items : QList<CartItem>();
+    }
+    adopt(std::move(items));
+}
+
+bool CartStore::apply(const std::function<bool(QList<CartItem>&)>& change) {
+    QList<CartItem> items;
+    bool changed = false;
+    m_lastChangeSaved = m_defaults.transaction([&] {
+        items = storedItems();
+        changed = change(items);
+        if (changed)
+            m_defaults.setData(defaultsKey(), CartItem::encodeList(items));
+    });
+    if (!m_lastChangeSaved) {
+        // Nothing was written: the cart is what is stored.
+        reload();
+        return false;
+    }
+    adopt(std::move(items));
+    return changed;
+}
+
+void CartStore::adopt(QList<CartItem> items) {
+    if (items == m_items)
+        return;
+    m_items = std::move(items);
+    Q_EMIT changed();
+}
+
+QList<CartItem> CartStore::storedItems() {
+    if (!m_defaults.contains(defaultsKey()))
+        return {};
+    // A cart edited by hand may stand in the file as plain text, which QSettings reads as a
+    // list wherever it holds a comma: read the line as written then.
+    std::optional<QByteArray> data = m_defaults.dataValue(defaultsKey());
+    auto lines = data ? CartItem::decodeReadableLines(*data) : std::nullopt;
+    if (!lines) {
+        data = m_defaults.rawValue(defaultsKey());
+        lines = data ? CartItem::decodeReadableLines(*data) : std::nullopt;
+    }
+    const bool damaged = !lines || lines->unreadable > 0;
+    if (damaged) {
+        // Keep the user's bytes as they stand before anything rewrites them.
+        const QString aside = m_defaults.keepAside(defaultsKey());
+        if (!aside.isEmpty())
+            m_keptAsideKey = aside;
+    }
+    QList<CartItem> items = lines ? std::move(lines->items) : QList<CartItem>();
+    // The readable lines in the stored form at once: left as hand-written text, the value
+    // would be rewritten by QSettings at the next write of any key, as it read it.
+    if (damaged || !m_defaults.holdsData(defaultsKey()))
+        m_defaults.setData(defaultsKey(), CartItem::encodeList(items));
+    return items;
 }
 
 std::int64_t CartStore::totalItemCount() const {
@@ -114,39 +205,14 @@ QList<SupplierCartGroup> CartStore::groups(const QLocale& locale) const {
     return groups;
 }
 
-void CartStore::load() {
-    if (!m_defaults.contains(defaultsKey()))
-        return;
-    // A cart edited by hand may stand in the file as plain text, which QSettings reads as a
-    // list wherever it holds a comma: read the line as written then.
-    std::optional<QByteArray> data = m_defaults.dataValue(defaultsKey());
-    auto lines = data ? CartItem::decodeReadableLines(*data) : std::nullopt;
-    if (!lines) {
-        data = m_defaults.rawValue(defaultsKey());
-        lines = data ? CartItem::decodeReadableLines(*data) : std::nullopt;
-    }
-    if (lines)
-        m_items = std::move(lines->items);
-    if (!lines || lines->unreadable > 0) {
-        // Keep the user's bytes as they stand: the next save rewrites the value from the
-        // lines that could be read.
-        m_keptAsideKey = m_defaults.keepAside(defaultsKey());
-    }
-}
-
-void CartStore::save() {
-    m_defaults.setData(defaultsKey(), CartItem::encodeList(m_items));
-}
-
-void CartStore::commit() {
-    save();
-    Q_EMIT changed();
-}
-
-qsizetype CartStore::indexOf(const QString& id) const {
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        if (m_items[i].id == id)
+qsizetype CartStore::indexIn(const QList<CartItem>& items, const QString& id) {
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (items[i].id == id)
             return i;
     }
     return -1;
+}
+
+qsizetype CartStore::indexOf(const QString& id) const {
+    return indexIn(m_items, id);
 }

@@ -9,11 +9,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 class UserDefaults;
 
-// The offers the user means to order, one line per offer, kept in the user defaults store
-// and saved on every change. Lives on the UI thread.
+// The offers the user means to order, one line per offer, kept in the user defaults store.
+// The window, orelia-cli and scripts share it: every change is applied to the cart as stored
+// at that moment (under the settings lock) and saved at once, so no process undoes another's
+// change; a change made elsewhere reaches this store through reload(). Lives on the UI thread.
 class CartStore : public QObject {
     Q_OBJECT
 
@@ -33,9 +37,12 @@ public:
 
     const QList<CartItem>& items() const { return m_items; }
     bool contains(const SupplierOffer& offer) const;
-    // False when the offer is already in the cart (or its price is not a usable number).
-    // `askedArticle`: the article a priced list asked for, kept with the line.
-    bool add(const SupplierOffer& offer, const QString& askedArticle = {});
+    // False when the offer is already in the cart (or its price is not a usable number), or
+    // when the cart could not be saved (see lastChangeSaved). With a quantity, the new line
+    // gets it (within the stock) in the same change. `askedArticle`: the article a priced list
+    // asked for, kept with the line.
+    bool add(const SupplierOffer& offer, std::optional<std::int64_t> quantity = std::nullopt,
+             const QString& askedArticle = {});
     // At least 1, at most the stock when the supplier stated one (and stock 0 still allows 1).
     void setQuantity(const QString& id, std::int64_t quantity);
     void increment(const QString& id);
@@ -43,6 +50,11 @@ public:
     void decrement(const QString& id);
     void remove(const QString& id);
     void clearSupplier(const QString& supplierID);
+    // False when the last change could not be saved (the settings file is unwritable, or another
+    // process held it for seconds): the cart then stays as stored.
+    bool lastChangeSaved() const { return m_lastChangeSaved; }
+    // Reads the cart as stored now (another process may have changed it); `changed` when it differs.
+    void reload();
 
     // Sum of all quantities, saturating at the largest 64-bit value.
     std::int64_t totalItemCount() const;
@@ -54,12 +66,18 @@ Q_SIGNALS:
     void changed();
 
 private:
-    void load();
-    void save();
-    void commit();
+    // The lines as stored now, read inside a transaction of the settings: a value that could not
+    // be read in full is kept aside first, and one left as text by a hand edit is written back in
+    // the stored form, so that later writes of other keys cannot mangle it.
+    QList<CartItem> storedItems();
+    // One change applied to the stored lines; `change` returns whether it changed anything.
+    bool apply(const std::function<bool(QList<CartItem>&)>& change);
+    void adopt(QList<CartItem> items);
+    static qsizetype indexIn(const QList<CartItem>& items, const QString& id);
     qsizetype indexOf(const QString& id) const;
 
     UserDefaults& m_defaults;
     QList<CartItem> m_items;
     QString m_keptAsideKey;
+    bool m_lastChangeSaved = true;
 };

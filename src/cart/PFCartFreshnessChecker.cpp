@@ -2,9 +2,11 @@
 
 #include "AutoEuroOrderRevalidator.h"
 #include "AutoligaOrderRevalidator.h"
+#include "net/NetworkError.h"
 #include "search/SearchConnectors.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoliga/AutoligaPortalSearchContext.h"
+#include "suppliers/autopiter/AutopiterError.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -34,13 +36,22 @@ PFCartFreshnessChecker::PFCartFreshnessChecker(AutoEuroClient& autoEuro, SearchC
 
 QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::check(SupplierCartGroup group) {
     const QString supplier = group.supplierID.toLower();
+    // A transport failure says nothing of whom it met: the section's text names the service.
     if (supplier == u"autoeuro") {
-        auto task = checkAutoEuro(group.items);
-        co_return co_await std::move(task);
+        try {
+            auto task = checkAutoEuro(group.items);
+            co_return co_await std::move(task);
+        } catch (const NetworkError& error) {
+            throw error.named(QStringLiteral("AutoEuro"));
+        }
     }
     if (supplier == u"autopiter") {
-        auto task = checkAutopiter(group.items);
-        co_return co_await std::move(task);
+        try {
+            auto task = checkAutopiter(group.items);
+            co_return co_await std::move(task);
+        } catch (const NetworkError& error) {
+            throw error.named(QStringLiteral("Autopiter"));
+        }
     }
     if (supplier == u"autoliga") {
         auto task = checkAutoliga(group.items);
@@ -59,6 +70,8 @@ PFCartFreshness PFCartFreshnessChecker::fromRevalidation(OrderRevalidationState 
         return {Status::current, changes};
     case OrderRevalidationState::changed:
         return {Status::termsChanged, changes};
+    case OrderRevalidationState::unconfirmed:
+        return {Status::unconfirmed, changes};
     case OrderRevalidationState::unavailable:
         break;
     }
@@ -94,6 +107,8 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutopiter(QList<Car
     PFCartFreshnessMap verdicts;
     // One search per article, however many lines share it.
     QHash<QString, QList<SupplierOffer>> searches;
+    // Articles whose search came back without a result (a SOAP fault, say): why.
+    QHash<QString, QString> unanswered;
     for (const CartItem& item : items) {
         const QString key = sourceOfferKey(item);
         if (item.article.trimmed().isEmpty() || key.isEmpty()) {
@@ -102,10 +117,22 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutopiter(QList<Car
             continue;
         }
         const QString article = item.article.trimmed().toUpper();
-        if (!searches.contains(article)) {
-            std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
-            auto search = provider->search(article);
-            searches.insert(article, co_await std::move(search));
+        if (!searches.contains(article) && !unanswered.contains(article)) {
+            try {
+                std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
+                auto search = provider->search(article);
+                searches.insert(article, co_await std::move(search));
+            } catch (const AutopiterError& error) {
+                // An answer that says nothing of the offers: these lines cannot be confirmed, but
+                // nothing says they are gone. Other failures end the check as usual.
+                if (!error.isAnswerWithoutResult())
+                    throw;
+                unanswered.insert(article, error.description());
+            }
+        }
+        if (unanswered.contains(article)) {
+            verdicts.insert(item.id, unconfirmed(unanswered.value(article)));
+            continue;
         }
         QList<SupplierOffer> matches;
         for (const SupplierOffer& offer : searches.value(article)) {
@@ -149,8 +176,13 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutoliga(QList<Cart
                 continue;
             }
             AutoligaOrderRevalidator revalidator(m_autoliga);
-            auto revalidation = revalidator.revalidate({item});
-            const QList<AutoligaRevalidatedItem> results = co_await std::move(revalidation);
+            QList<AutoligaRevalidatedItem> results;
+            try {
+                auto revalidation = revalidator.revalidate({item});
+                results = co_await std::move(revalidation);
+            } catch (const NetworkError& error) {
+                throw error.named(QStringLiteral("TradeSoft"));
+            }
             if (results.isEmpty())
                 verdicts.insert(item.id, unconfirmed(notChecked));
             else
@@ -168,9 +200,13 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutoliga(QList<Cart
             continue;
         }
         if (!searches.contains(*origin)) {
-            std::shared_ptr<PortalOfferSearching> portal = m_connectors.makeAutoligaPortal();
-            auto search = portal->search(origin->first, origin->second);
-            searches.insert(*origin, co_await std::move(search));
+            try {
+                std::shared_ptr<PortalOfferSearching> portal = m_connectors.makeAutoligaPortal();
+                auto search = portal->search(origin->first, origin->second);
+                searches.insert(*origin, co_await std::move(search));
+            } catch (const NetworkError& error) {
+                throw error.named(QStringLiteral("Портал Автолиги"));
+            }
         }
         const QList<SupplierOffer>& fresh = searches[*origin];
         const auto found = std::find_if(fresh.begin(), fresh.end(),

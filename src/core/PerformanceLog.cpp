@@ -1,7 +1,11 @@
 #include "PerformanceLog.h"
 
+#include "PrivateFiles.h"
+#include "TextUtils.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTime>
 
 namespace PerformanceLog {
@@ -22,14 +26,26 @@ QString filePath() {
     return directory() + QStringLiteral("/Orelia-PERFORMANCE.log");
 }
 
+QString previousFilePath() {
+    return filePath() + QStringLiteral(".1");
+}
+
 void append(const QString& message) {
-    const QString line =
-        u'[' + QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) + QStringLiteral("] ") + message + u'\n';
-    if (!QDir().mkpath(directory()))
+    // Every entry is one line: supplier texts inside a message cannot start a line of their own.
+    const QString line = u'[' + QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) + QStringLiteral("] ") +
+                         TextUtils::singleLine(message, maxMessageLength) + u'\n';
+    if (!PrivateFiles::ensureDirectory(directory()))
         return;
-    QFile file(filePath());
+    const QString path = filePath();
+    // Two files at most: the log and the one before it.
+    if (QFile::exists(path) && QFileInfo(path).size() >= maxFileSize) {
+        QFile::remove(previousFilePath());
+        QFile::rename(path, previousFilePath());
+    }
+    QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
+    PrivateFiles::restrict(path);
     file.write(line.toUtf8());
 }
 

@@ -8,7 +8,27 @@ SupplierPreferences::SupplierPreferences(UserDefaults& defaults, QObject* parent
     , m_defaults(defaults)
     , m_autoEuroEnabled(defaults.boolValue(UserDefaultsKeys::autoEuroEnabled, true))
     , m_autopiterEnabled(defaults.boolValue(UserDefaultsKeys::autopiterEnabled, true))
-    , m_autoligaEnabled(defaults.boolValue(UserDefaultsKeys::autoligaEnabled, false)) {}
+    , m_autoligaEnabled(defaults.boolValue(UserDefaultsKeys::autoligaEnabled, false)) {
+    connect(&m_defaults.notifier(), &UserDefaultsNotifier::changedElsewhere, this, &SupplierPreferences::reload);
+}
+
+void SupplierPreferences::reload() {
+    const auto update = [this](bool& flag, const QString& key, bool fallback,
+                               void (SupplierPreferences::*signal)(bool)) {
+        const bool stored = m_defaults.boolValue(key, fallback);
+        if (stored == flag)
+            return;
+        flag = stored;
+        Q_EMIT(this->*signal)(stored);
+    };
+    update(m_autoEuroEnabled, UserDefaultsKeys::autoEuroEnabled, true, &SupplierPreferences::autoEuroEnabledChanged);
+    update(m_autopiterEnabled, UserDefaultsKeys::autopiterEnabled, true, &SupplierPreferences::autopiterEnabledChanged);
+    update(m_autoligaEnabled, UserDefaultsKeys::autoligaEnabled, false, &SupplierPreferences::autoligaEnabledChanged);
+}
+
+QString SupplierPreferences::settingsProblem() const {
+    return m_defaults.isReadable() ? QString() : m_defaults.unreadableMessage();
+}
 
 void SupplierPreferences::setAutoEuroEnabled(bool enabled) {
     const bool changed = m_autoEuroEnabled != enabled;

@@ -27,6 +27,13 @@ public:
     bool isEnabled(QStringView supplierID) const;
     bool setEnabled(QStringView supplierID, bool enabled);
 
+    // Reads the switches as stored now (another process may have changed them); each one that
+    // changed is signalled.
+    void reload();
+    // Why no search should run on these switches: the settings file exists but cannot be read,
+    // so they are only the defaults. Empty when all is well.
+    QString settingsProblem() const;
+
 Q_SIGNALS:
     void autoEuroEnabledChanged(bool enabled);
     void autopiterEnabledChanged(bool enabled);

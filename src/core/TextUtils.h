@@ -26,7 +26,23 @@ QString latinLookalikes(QStringView text);
 // replaced letter once.
 QString lookalikesNote(const QString& typed, const QString& searched);
 // Safe to write to a terminal: control characters other than tab and line feed (ESC among
-// them) replaced with U+FFFD, so supplier text cannot move the cursor or clear the screen.
+// them), bidirectional overrides and isolates, and the Unicode line and paragraph separators
+// replaced with U+FFFD, so supplier text cannot move the cursor, clear the screen or make a
+// line read backwards.
 QString forTerminal(QStringView text);
+
+// One line for the buyer or the log, made of outside text: every run of white space, line
+// breaks and control characters becomes one space, bidirectional controls go, the ends are
+// trimmed, and a text longer than `maxLength` is cut with "…".
+QString singleLine(QStringView text, qsizetype maxLength = 300);
+// The text of an HTML or XML fragment without its tags, comments and CDATA markers; the
+// few entities a server writes (&amp; &lt; &gt; &quot; &apos; &nbsp; and numeric ones) decoded.
+// Text without a tag comes back as it is.
+QString withoutMarkup(QStringView text);
+// A server's own words fit for an error text: without markup, on one line, at most 300 characters.
+QString serverText(QStringView text);
+// Whether an answer is a web page (an HTML document) rather than what an API sends: by its
+// Content-Type when given, else by how the body begins.
+bool isWebPage(const QByteArray& body, const QByteArray& contentType = {});
 
 } // namespace TextUtils

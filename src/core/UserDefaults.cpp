@@ -1,13 +1,21 @@
 #include "UserDefaults.h"
 
+#include "PrivateFiles.h"
+#include "SettingsLock.h"
+
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QRegularExpression>
 #include <QStringDecoder>
+#include <QTimer>
 
 #include <cmath>
 
 UserDefaults::UserDefaults(const QString& application)
-    : UserDefaults(std::make_unique<QSettings>(QStringLiteral("Orelia"), application)) {}
+    : UserDefaults(std::make_unique<QSettings>(QStringLiteral("Orelia"), application), true) {}
 
 namespace {
 
@@ -42,16 +50,142 @@ bool readsCleanly(const QString& path) {
 
 } // namespace
 
-UserDefaults::UserDefaults(std::unique_ptr<QSettings> settings)
+UserDefaults::UserDefaults(std::unique_ptr<QSettings> settings, bool ownFolder)
     : m_settings(std::move(settings))
-    , m_damaged(m_settings->status() == QSettings::FormatError || !readsCleanly(m_settings->fileName())) {}
+    , m_notifier(std::make_unique<UserDefaultsNotifier>()) {
+    // The folder Orelia keeps its settings in is the buyer's alone; a folder given by path (a
+    // test's, a tool's) only when this makes it.
+    PrivateFiles::ensureDirectory(QFileInfo(m_settings->fileName()).absolutePath(), ownFolder);
+    inspect();
+}
+
+UserDefaults::~UserDefaults() = default;
+
+void UserDefaults::watchForChanges() {
+    if (m_notifier->findChild<QFileSystemWatcher*>())
+        return;
+    m_knownStamp = fileStamp();
+    auto* watcher = new QFileSystemWatcher(m_notifier.get());
+    // A write replaces the file (a new one renamed over it), which ends a watch on the file
+    // itself: the folder is watched too, and the file again after every change.
+    const QString file = m_settings->fileName();
+    watcher->addPath(QFileInfo(file).absolutePath());
+    if (QFile::exists(file))
+        watcher->addPath(file);
+    // Changes come in bursts (the new file, the rename, the lock file): one look after them.
+    auto* settle = new QTimer(m_notifier.get());
+    settle->setSingleShot(true);
+    settle->setInterval(50);
+    const auto schedule = [settle] { settle->start(); };
+    QObject::connect(watcher, &QFileSystemWatcher::directoryChanged, m_notifier.get(), schedule);
+    QObject::connect(watcher, &QFileSystemWatcher::fileChanged, m_notifier.get(), schedule);
+    QObject::connect(settle, &QTimer::timeout, m_notifier.get(), [this, watcher, file] {
+        if (QFile::exists(file) && !watcher->files().contains(file))
+            watcher->addPath(file);
+        noticeFileChange();
+    });
+}
+
+UserDefaults::FileStamp UserDefaults::fileStamp() const {
+    const QFileInfo info(m_settings->fileName());
+    return info.exists() ? FileStamp{info.size(), info.lastModified()} : FileStamp{};
+}
+
+void UserDefaults::noticeFileChange() {
+    const FileStamp now = fileStamp();
+    if (now == m_knownStamp)
+        return;
+    m_knownStamp = now;
+    m_settings->sync();
+    Q_EMIT m_notifier->changedElsewhere();
+}
+
+void UserDefaults::inspect() {
+    const QString file = m_settings->fileName();
+    const QFileInfo info(file);
+    m_readable = !info.exists() || (info.isFile() && QFile(file).open(QIODevice::ReadOnly));
+    m_damaged = m_settings->status() == QSettings::FormatError || !readsCleanly(file);
+    // A value QSettings could not read back ("@Variant(" with damaged bytes) reads as invalid,
+    // and its next write would turn it into "@Invalid()". One written so already is no new damage.
+    for (const QString& key : m_settings->allKeys()) {
+        if (m_damaged)
+            break;
+        if (!m_settings->value(key).isValid() && rawValue(key).value_or(QByteArray()).trimmed() != "@Invalid()")
+            m_damaged = true;
+    }
+}
 
 std::unique_ptr<UserDefaults> UserDefaults::atPath(const QString& filePath) {
-    return std::unique_ptr<UserDefaults>(new UserDefaults(std::make_unique<QSettings>(filePath, QSettings::IniFormat)));
+    return std::unique_ptr<UserDefaults>(
+        new UserDefaults(std::make_unique<QSettings>(filePath, QSettings::IniFormat), false));
+}
+
+bool UserDefaults::transaction(const std::function<void()>& change) {
+    if (m_transactionDepth > 0) {
+        change();
+        return true;
+    }
+    const QString file = m_settings->fileName();
+    SettingsLock lock(file);
+    if (!lock.isHeld() || !m_readable) {
+        m_lastWriteOk = false;
+        return false;
+    }
+    // Every QSettings write happens under this lock, so lock files of QSettings' own found now
+    // were left by a process killed mid-write: they would only grow (".lock.rmlock.rmlock…").
+    const QFileInfo info(file);
+    const QString base = info.fileName() + QStringLiteral(".lock");
+    for (const QString& name : QDir(info.absolutePath()).entryList({base + u'*'}, QDir::Files | QDir::Hidden)) {
+        if (name == base ||
+            QStringView(name).sliced(base.size()).toString().remove(QStringLiteral(".rmlock")).isEmpty())
+            QFile::remove(info.absolutePath() + u'/' + name);
+    }
+    // What other processes wrote since this one last looked.
+    m_settings->sync();
+    const QDateTime before = QFileInfo(file).lastModified();
+    m_wrote = false;
+    ++m_transactionDepth;
+    try {
+        change();
+    } catch (...) {
+        --m_transactionDepth;
+        throw;
+    }
+    --m_transactionDepth;
+    flush();
+    // QSettings notices another process's write by the file's size and time (to the
+    // millisecond): two writes of the same size within one millisecond would look like none.
+    // Each write moves the time on, so every version differs from the one before.
+    if (m_wrote && m_lastWriteOk && before.isValid()) {
+        const QDateTime after = QFileInfo(file).lastModified();
+        if (after.isValid() && after <= before) {
+            QFile written(file);
+            if (written.open(QIODevice::ReadOnly))
+                written.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
+        }
+    }
+    // This process's own write is no news to its watcher; another's, read in the sync above, is
+    // told at once, so the parts that show it need not wait for the watcher.
+    const FileStamp stamp = fileStamp();
+    const bool othersWrote = m_knownStamp.size >= 0 && before != m_knownStamp.modified;
+    m_knownStamp = stamp;
+    if (othersWrote && m_notifier->findChild<QFileSystemWatcher*>())
+        QTimer::singleShot(0, m_notifier.get(), &UserDefaultsNotifier::changedElsewhere);
+    return m_lastWriteOk;
 }
 
 bool UserDefaults::contains(const QString& key) const {
     return m_settings->contains(key);
+}
+
+bool UserDefaults::holdsData(const QString& key) const {
+    return m_settings->value(key).typeId() == QMetaType::QByteArray;
+}
+
+QString UserDefaults::unreadableMessage() const {
+    return QStringLiteral("Не удалось прочитать файл настроек %1. Проверьте права доступа к нему; до тех пор "
+                          "Orelia не ищет и ничего не сохраняет.")
+        .arg(QDir::toNativeSeparators(m_settings->fileName()));
 }
 
 std::optional<bool> UserDefaults::boolValue(const QString& key) const {
@@ -149,30 +283,38 @@ void UserDefaults::copy(const QString& from, const QString& to) {
     write(to, v);
 }
 
-void UserDefaults::write(const QString& key, const QVariant& value) {
-    if (m_damaged && m_damagedCopy.isEmpty()) {
-        // Keep the user's file as it was, byte for byte, before QSettings rewrites it
-        // without the lines it could not read.
-        const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-        QString copy = m_settings->fileName() + QStringLiteral(".damaged-") + stamp;
-        for (int n = 2; QFile::exists(copy); ++n)
-            copy = m_settings->fileName() + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
-        if (QFile::copy(m_settings->fileName(), copy))
-            m_damagedCopy = copy;
+void UserDefaults::keepDamagedFile() {
+    if (!m_damaged || !m_damagedCopy.isEmpty())
+        return;
+    // Keep the user's file as it was, byte for byte, before QSettings rewrites it
+    // without the lines it could not read.
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString copy = m_settings->fileName() + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFile::exists(copy); ++n)
+        copy = m_settings->fileName() + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    if (QFile::copy(m_settings->fileName(), copy)) {
+        m_damagedCopy = copy;
+        PrivateFiles::restrict(copy);
     }
-    if (value.isValid())
-        m_settings->setValue(key, value);
-    else
-        m_settings->remove(key);
-    flush();
+}
+
+void UserDefaults::write(const QString& key, const QVariant& value) {
+    transaction([&] {
+        keepDamagedFile();
+        m_wrote = true;
+        if (value.isValid())
+            m_settings->setValue(key, value);
+        else
+            m_settings->remove(key);
+    });
 }
 
 std::optional<QByteArray> UserDefaults::rawValue(const QString& key) const {
     const QVariant v = m_settings->value(key);
-    if (!v.isValid())
-        return std::nullopt;
     if (v.typeId() == QMetaType::QByteArray)
         return v.toByteArray();
+    // A value QSettings could not read (damaged "@Variant(…)" bytes) reads as invalid: its line
+    // in the file is all there is of it.
     QFile file(m_settings->fileName());
     if (file.open(QIODevice::ReadOnly)) {
         // Top-level keys live in [General] (or before any section); QSettings escapes
@@ -192,7 +334,7 @@ std::optional<QByteArray> UserDefaults::rawValue(const QString& key) const {
                 return line.mid(equals + 1);
         }
     }
-    if (v.typeId() == QMetaType::QString)
+    if (v.isValid() && v.typeId() == QMetaType::QString)
         return v.toString().toUtf8();
     return std::nullopt;
 }
@@ -229,6 +371,8 @@ void UserDefaults::flush() {
     m_settings->sync();
     const QSettings::Status status = m_settings->status();
     m_lastWriteOk = status != QSettings::AccessError;
+    // The cart and the history are the buyer's business alone, whatever the umask.
+    PrivateFiles::restrict(m_settings->fileName());
     if (status != QSettings::NoError)
         reopen();
 }
@@ -237,5 +381,5 @@ void UserDefaults::reopen() {
     const QString file = m_settings->fileName();
     const QSettings::Format format = m_settings->format();
     m_settings = std::make_unique<QSettings>(file, format);
-    m_damaged = m_settings->status() == QSettings::FormatError || !readsCleanly(file);
+    inspect();
 }

@@ -1,7 +1,9 @@
 #include "CredentialStore.h"
 
+#include "core/TextUtils.h"
+
 QString KeychainError::description() const {
     if (!m_message.isEmpty())
-        return m_message;
+        return TextUtils::singleLine(m_message);
     return QStringLiteral("Keychain error: %1").arg(m_code);
 }

@@ -24,12 +24,29 @@ constexpr int kMostWidth = 60;
 constexpr qsizetype kMostCellText = 32767;
 constexpr qsizetype kMostSheetName = 31;
 
+// What XML 1.0 can carry: no U+FFFE or U+FFFF, no half of a surrogate pair (a cut may leave one).
+// Excel refuses a workbook with any of them; LibreOffice only forgives.
+QString xmlCharacters(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += c;
+            out += text[++i];
+        } else if (!c.isSurrogate() && c.unicode() != 0xfffe && c.unicode() != 0xffff) {
+            out += c;
+        }
+    }
+    return out;
+}
+
 // Supplier texts may hold line breaks and control characters; neither belongs in a cell
 // (XML 1.0 cannot even carry most of them).
 QString cellText(const QString& text) {
     QString flat = text;
     flat.replace(u'\r', u' ').replace(u'\n', u' ').replace(u'\t', u' ');
-    return TextUtils::withoutControlCharacters(flat).left(kMostCellText);
+    return xmlCharacters(TextUtils::withoutControlCharacters(flat).left(kMostCellText));
 }
 
 QString numberText(const ExportCell& cell) {
@@ -97,7 +114,7 @@ QString sheetName(const QString& title, QSet<QString>& taken) {
         name.remove(0, 1);
     while (name.endsWith(u'\''))
         name.chop(1);
-    name = name.trimmed().left(kMostSheetName);
+    name = xmlCharacters(name.trimmed().left(kMostSheetName));
     if (name.isEmpty())
         name = QStringLiteral("Лист");
     QString unique = name;

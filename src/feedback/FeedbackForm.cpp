@@ -1,5 +1,7 @@
 #include "FeedbackForm.h"
 
+#include <QLocale>
+
 #include "core/AppVersion.h"
 #include "core/TextUtils.h"
 
@@ -14,8 +16,23 @@ std::optional<QString> blankOrAbsent(QStringView text) {
     return trimmed;
 }
 
+QString tooLongText(qsizetype length) {
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    return QStringLiteral("Сообщение слишком длинное: %1 символов, можно не больше %2.")
+        .arg(russian.toString(length), russian.toString(maxMessageLength));
+}
+
 std::variant<FeedbackDraft, QString> makeDraft(const Fields& fields, const QString& appVersion,
                                                const QString& osVersion) {
+    if (fields.message.size() > maxMessageLength)
+        return tooLongText(fields.message.size());
+    for (const QString* text :
+         {&fields.subject, &fields.contact, &fields.supplierName, &fields.supplierWebsite, &fields.supplierRegion,
+          &fields.supplierIntegrationInfo, &fields.supplierDocumentationURL, &fields.supplierIntegrationContact}) {
+        if (text->size() > maxFieldLength)
+            return QStringLiteral("Поле обращения слишком длинное: можно не больше %1 символов.")
+                .arg(QLocale(QLocale::Russian, QLocale::Russia).toString(maxFieldLength));
+    }
     FeedbackDraft draft;
     draft.category = fields.category;
     if (fields.category != FeedbackCategory::supplier) {

@@ -27,10 +27,19 @@ struct Fields {
     QString supplierIntegrationContact;
 };
 
+// The longest message and the longest of the other texts a submission carries: enough for any
+// account of a fault, and no megabytes pasted by mistake.
+inline constexpr qsizetype maxMessageLength = 20000;
+inline constexpr qsizetype maxFieldLength = 2000;
+
+// The refusal of a message longer than maxMessageLength.
+QString tooLongText(qsizetype length);
+
 // Trimmed of white space and line breaks; nullopt when nothing is left.
 std::optional<QString> blankOrAbsent(QStringView text);
 
-// The draft to send, or the refusal to show ("Введите сообщение.", "Укажите название поставщика.").
+// The draft to send, or the refusal to show ("Введите сообщение.", "Укажите название поставщика.",
+// a message or a field too long).
 std::variant<FeedbackDraft, QString> makeDraft(const Fields& fields, const QString& appVersion,
                                                const QString& osVersion);
 

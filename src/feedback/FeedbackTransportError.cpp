@@ -1,10 +1,12 @@
 #include "FeedbackTransportError.h"
 
+#include "core/TextUtils.h"
+
 QString FeedbackTransportError::description() const {
     switch (m_kind) {
     case Kind::server:
-        if (m_message && !m_message->isEmpty())
-            return QStringLiteral("Ошибка сервера %1: %2").arg(m_statusCode).arg(*m_message);
+        if (const QString text = TextUtils::serverText(m_message.value_or(QString())); !text.isEmpty())
+            return QStringLiteral("Ошибка сервера %1: %2").arg(m_statusCode).arg(text);
         return QStringLiteral("Сервис обратной связи вернул ошибку %1.").arg(m_statusCode);
     case Kind::transport:
         return QStringLiteral("Не удалось отправить обращение: ") + m_message.value_or(QString());

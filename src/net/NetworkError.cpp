@@ -1,7 +1,11 @@
 #include "NetworkError.h"
 
-QString NetworkError::description() const {
-    switch (m_code) {
+#include "core/TextUtils.h"
+
+namespace {
+
+QString ownText(QNetworkReply::NetworkError code, const QString& technical) {
+    switch (code) {
     case QNetworkReply::TimeoutError:
         return QStringLiteral("Сервер не ответил вовремя.");
     case QNetworkReply::ConnectionRefusedError:
@@ -17,5 +21,12 @@ QString NetworkError::description() const {
     default:
         break;
     }
-    return QStringLiteral("Ошибка сети: ") + m_text;
+    return QStringLiteral("Ошибка сети: ") + TextUtils::singleLine(technical);
+}
+
+} // namespace
+
+QString NetworkError::description() const {
+    const QString text = ownText(m_code, m_text);
+    return m_service.isEmpty() ? text : m_service + QStringLiteral(": ") + text;
 }

@@ -16,10 +16,18 @@ public:
     // Qt's own text.
     QString technicalText() const { return m_text; }
     QString description() const override;
+    // The same failure, its text starting with the service's name ("TradeSoft: Сервер не ответил
+    // вовремя."), for places that do not say themselves whom they asked.
+    NetworkError named(const QString& service) const {
+        NetworkError copy = *this;
+        copy.m_service = service;
+        return copy;
+    }
 
 private:
     QNetworkReply::NetworkError m_code;
     QString m_text;
+    QString m_service;
 };
 
 // An answer that arrived but must not be used: too large, or redirected to another origin.

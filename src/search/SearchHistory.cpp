@@ -49,12 +49,15 @@ void SearchHistory::record(const QString& article, qsizetype offerCount, const Q
     const QString query = TextUtils::searchQuery(article);
     if (query.isEmpty())
         return;
-    QList<SearchHistoryEntry> list = entries();
-    list.removeIf([&query](const SearchHistoryEntry& e) { return e.article == query; });
-    list.prepend({query, at, std::max<qsizetype>(0, offerCount)});
-    if (list.size() > limit)
-        list.resize(limit);
-    store(list);
+    // Onto the list as stored now: another window's or script's searches stay in it.
+    m_defaults.transaction([&] {
+        QList<SearchHistoryEntry> list = entries();
+        list.removeIf([&query](const SearchHistoryEntry& e) { return e.article == query; });
+        list.prepend({query, at, std::max<qsizetype>(0, offerCount)});
+        if (list.size() > limit)
+            list.resize(limit);
+        store(list);
+    });
 }
 
 void SearchHistory::clear() {

@@ -9,11 +9,9 @@
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QPointer>
-#include <QSet>
 
 #include <array>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -32,8 +30,7 @@ QString notAnsweredText() {
 // finished while some of them still wait.
 struct SearchRun {
     struct Slot {
-        QString name;  // in the log
-        QString shown; // in what the buyer reads: only one Автолига leg takes part in a search
+        QString name;
         bool enabled = false;
         std::optional<SupplierSearchResult> result;
     };
@@ -41,9 +38,10 @@ struct SearchRun {
     QString article;
     QElapsedTimer timer;
     bool finished = false;
-    Slot autoEuro{QStringLiteral("AutoEuro"), QStringLiteral("AutoEuro"), false, {}};
-    Slot autopiter{QStringLiteral("Autopiter"), QStringLiteral("Autopiter"), false, {}};
-    Slot autoliga{QStringLiteral("Автолига (портал)"), QStringLiteral("Автолига"), false, {}};
+    Slot autoEuro{QStringLiteral("AutoEuro"), false, {}};
+    Slot autopiter{QStringLiteral("Autopiter"), false, {}};
+    // Only the portal's leg of Автолига takes part in a search: "(портал)" would tell the buyer nothing.
+    Slot autoliga{QStringLiteral("Автолига"), false, {}};
 
     // In merge order.
     std::array<const Slot*, 3> inMergeOrder() const { return {&autoEuro, &autopiter, &autoliga}; }
@@ -202,6 +200,15 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
     run->autopiter.enabled = m_preferences.autopiterEnabled();
     run->autoliga.enabled = m_preferences.autoligaEnabled();
 
+    // Switches that could not be read are only the defaults: no search on them.
+    if (const QString problem = m_preferences.settingsProblem(); !problem.isEmpty()) {
+        run->finished = true;
+        setOffers({});
+        setErrorMessage(problem);
+        setStatusMessage(QString());
+        finish(*run);
+        co_return;
+    }
     if (!run->autoEuro.enabled && !run->autopiter.enabled && !run->autoliga.enabled) {
         run->finished = true;
         setOffers({});
@@ -220,16 +227,14 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutoEuro();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        auto task =
-            supplierResult(run->autoEuro.name, std::move(operation), std::move(report), abandoned, run->autoEuro.shown);
+        auto task = supplierResult(run->autoEuro.name, std::move(operation), std::move(report), abandoned);
         autoEuroTask.emplace(recorded(run, &SearchRun::autoEuro, std::move(task)));
     }
     if (run->autopiter.enabled) {
         std::shared_ptr<SupplierSearchProviding> provider = m_connectors.makeAutopiter();
         Operation operation = [provider, article] { return provider->search(article); };
         ReportReader report = [provider] { return provider->lastSearchReport(); };
-        auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned,
-                                   run->autopiter.shown);
+        auto task = supplierResult(run->autopiter.name, std::move(operation), std::move(report), abandoned);
         autopiterTask.emplace(recorded(run, &SearchRun::autopiter, std::move(task)));
     }
     // The portal's sign-in needs no brand: it runs while the other two answer, and whatever it
@@ -255,7 +260,7 @@ QCoro::Task<> SearchViewModel::searchAllSuppliers(QString article) {
         Operation operation = [portal, preparedPortal, article, brand] {
             return preparedPortal->search(article, brand);
         };
-        auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned, run->autoliga.shown);
+        auto task = supplierResult(run->autoliga.name, std::move(operation), {}, abandoned);
         auto portalTask = recorded(run, &SearchRun::autoliga, std::move(task));
         co_await std::move(portalTask);
         if (!self || run->finished)
@@ -273,7 +278,7 @@ void SearchViewModel::publish(SearchRun& run) {
         if (!slot->enabled)
             continue;
         if (!slot->result) {
-            failures.append(slot->shown + QStringLiteral(": ") + notAnsweredText());
+            failures.append(slot->name + QStringLiteral(": ") + notAnsweredText());
             continue;
         }
         if (merged.isEmpty())
@@ -339,9 +344,8 @@ void SearchViewModel::finish(SearchRun& run) {
 }
 
 QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, Operation operation,
-                                                                  ReportReader report, std::function<bool()> abandoned,
-                                                                  QString shownName) {
-    const QString shown = shownName.isEmpty() ? name : shownName;
+                                                                  ReportReader report,
+                                                                  std::function<bool()> abandoned) {
     QElapsedTimer timer;
     timer.start();
     performanceLog(QStringLiteral("▶️ ") + name + QStringLiteral(": старт"));
@@ -357,7 +361,7 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
             partial = QStringLiteral("часть ответов не получена (%1 из %2): %3")
                           .arg(noticed.failedRequests)
                           .arg(noticed.totalRequests)
-                          .arg(noticed.firstFailure);
+                          .arg(TextUtils::singleLine(noticed.firstFailure));
         QString line = QStringLiteral("%1 %2: %3 с · %4 предложений")
                            .arg(partial.isEmpty() ? QStringLiteral("✅") : QStringLiteral("⚠️"), name,
                                 PerformanceLog::seconds(elapsedSeconds(timer)))
@@ -368,19 +372,20 @@ QCoro::Task<SupplierSearchResult> SearchViewModel::supplierResult(QString name, 
             line += QStringLiteral(" · ") + partial;
         performanceLog(line);
         if (!partial.isEmpty())
-            co_return SupplierSearchResult::partial(std::move(offers), shown + QStringLiteral(": ") + partial);
+            co_return SupplierSearchResult::partial(std::move(offers), name + QStringLiteral(": ") + partial);
         co_return SupplierSearchResult::success(std::move(offers));
     } catch (const UserFacingError& error) {
-        failure = error.description();
+        // One line, of a length a status line can show, whatever the supplier wrote.
+        failure = TextUtils::singleLine(error.description());
     } catch (const std::exception& error) {
         // Not one of ours: still a failure of this supplier, never of the whole search.
-        failure = QStringLiteral("Внутренняя ошибка: ") + QString::fromUtf8(error.what());
+        failure = QStringLiteral("Внутренняя ошибка: ") + TextUtils::singleLine(QString::fromUtf8(error.what()));
     }
     if (abandoned && abandoned())
-        co_return SupplierSearchResult::failure(shown + QStringLiteral(": ") + failure);
+        co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
     performanceLog(
         QStringLiteral("❌ %1: %2 с · %3").arg(name, PerformanceLog::seconds(elapsedSeconds(timer)), failure));
-    co_return SupplierSearchResult::failure(shown + QStringLiteral(": ") + failure);
+    co_return SupplierSearchResult::failure(name + QStringLiteral(": ") + failure);
 }
 
 QString SearchViewModel::durationDisplay(double seconds) {

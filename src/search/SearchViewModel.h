@@ -82,10 +82,8 @@ public:
     // Runs one supplier's operation, times and logs it; never throws. When `report` says that
     // some of the supplier's requests failed, the offers come with a failure text that says so.
     // Once `abandoned` says so, the result is no longer wanted and nothing more is logged for it.
-    // Failure texts name the supplier as `shownName` when one is given, the log as `name`.
     static QCoro::Task<SupplierSearchResult> supplierResult(QString name, Operation operation, ReportReader report = {},
-                                                            std::function<bool()> abandoned = {},
-                                                            QString shownName = {});
+                                                            std::function<bool()> abandoned = {});
     // See OfferMerge.
     static QList<SupplierOffer> deduplicated(QList<SupplierOffer> offers) {
         return OfferMerge::deduplicated(std::move(offers));

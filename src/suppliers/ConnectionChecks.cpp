@@ -5,6 +5,8 @@
 #include "autoliga/TradeSoftHTTPAPI.h"
 #include "autopiter/AutopiterClient.h"
 #include "core/UserFacingError.h"
+#include "credentials/CredentialStore.h"
+#include "net/NetworkError.h"
 
 #include <QStringList>
 
@@ -87,9 +89,29 @@ QCoro::Task<Result> autoliga(TradeSoftHTTPAPI& api) {
         auto ask = api.producers(QStringLiteral("1230A045"), QString::fromUtf16(AutoligaProvider::tradeSoftProviderID));
         co_await std::move(ask);
         co_return Result{true, QStringLiteral("Автолига через TradeSoft: подключение подтверждено."), {}};
+    } catch (const NetworkError& error) {
+        // "Сервер не ответил вовремя." alone would not say which server.
+        co_return Result{false, error.named(QStringLiteral("TradeSoft")).description(), {}};
     } catch (...) {
         co_return Result{false, describe(std::current_exception()), {}};
     }
+}
+
+QCoro::Task<QString> autoligaMissingData(CredentialStore& store) {
+    QList<bool> present;
+    for (const char16_t* account : {CredentialAccounts::tradeSoftUser, CredentialAccounts::autoligaLogin,
+                                    CredentialAccounts::tradeSoftPassword, CredentialAccounts::autoligaPassword}) {
+        auto read = store.read(QString::fromUtf16(account));
+        const std::optional<QString> value = co_await std::move(read);
+        present.append(value && !value->trimmed().isEmpty());
+    }
+    if (!present[0] || !present[1])
+        co_return QStringLiteral("Заполните все данные подключения.");
+    if (!present[2])
+        co_return QStringLiteral("Укажите пароль TradeSoft.");
+    if (!present[3])
+        co_return QStringLiteral("Укажите пароль Автолиги.");
+    co_return QString();
 }
 
 } // namespace ConnectionChecks

@@ -5,6 +5,7 @@
 
 class AutoEuroClient;
 class AutopiterClient;
+class CredentialStore;
 class TradeSoftHTTPAPI;
 
 // The connection checks of the supplier settings, shared by the sheets and orelia-cli so that
@@ -25,5 +26,9 @@ QCoro::Task<Result> autoEuro(AutoEuroClient& client);
 QCoro::Task<Result> autopiter(AutopiterClient& client);
 // The producer list of a known article through Autoliga's TradeSoft provider.
 QCoro::Task<Result> autoliga(TradeSoftHTTPAPI& api);
+// What the Autoliga sheet would say of the stored data before checking ("Заполните все данные
+// подключения.", "Укажите пароль Автолиги."); empty when all four are stored. Throws what the
+// credential store throws.
+QCoro::Task<QString> autoligaMissingData(CredentialStore& store);
 
 } // namespace ConnectionChecks

@@ -11,9 +11,9 @@ namespace Json {
 
 namespace {
 
-[[noreturn]] void corrupted(const QString& why) {
+[[noreturn]] void corrupted(const QString& why, bool atEnd = false) {
     throw DecodingError{DecodingError::Kind::dataCorrupted, QString(), CodingPath(),
-                        QStringLiteral("The given data was not valid JSON. %1").arg(why)};
+                        QStringLiteral("The given data was not valid JSON. %1").arg(why), atEnd};
 }
 
 } // namespace
@@ -57,7 +57,7 @@ public:
 
 private:
     [[noreturn]] void fail(const char* what) const {
-        corrupted(QStringLiteral("%1 around character %2.").arg(QLatin1StringView(what)).arg(m_pos));
+        corrupted(QStringLiteral("%1 around character %2.").arg(QLatin1StringView(what)).arg(m_pos), atEnd());
     }
 
     bool atEnd() const { return m_pos >= m_text.size(); }
@@ -446,6 +446,16 @@ std::optional<Value> Value::member(QStringView key) const {
 
 QString DecodingError::description() const {
     return QStringLiteral("JSON %1, path: %2, %3").arg(kindText(*this), codingPath.join(u'.'), debugDescription);
+}
+
+QString unreadableAnswer(const QByteArray& body, const DecodingError& error) {
+    if (body.trimmed().isEmpty())
+        return QStringLiteral("пустой ответ");
+    if (body.startsWith("\x1f\x8b"))
+        return QStringLiteral("ответ сжат (gzip), хотя сжатие не запрашивалось");
+    if (error.atEndOfText)
+        return QStringLiteral("ответ оборван");
+    return QStringLiteral("ответ не в формате JSON");
 }
 
 Value parse(const QByteArray& utf8) {

@@ -67,20 +67,11 @@ struct DecodingError {
     QString subject;
     CodingPath codingPath;
     QString debugDescription;
+    // A syntax error met at the very end of the text: the document was cut short.
+    bool atEndOfText = false;
 
     // "JSON keyNotFound payer_key, path: DATA.Index 0, No value associated with key "payer_key"."
     QString description() const;
-};
-
-// A syntax error in an answer, shown to the user as the parser words it.
-class SyntaxError : public UserFacingError {
-public:
-    explicit SyntaxError(const DecodingError& error)
-        : m_text(error.description()) {}
-    QString description() const override { return m_text; }
-
-private:
-    QString m_text;
 };
 
 // An answer too large in shape to be turned into records: a container of more than
@@ -93,6 +84,11 @@ struct LimitError {
 // Throws DecodingError (dataCorrupted) for text that is not JSON, LimitError for a
 // document beyond the limits above.
 Value parse(const QByteArray& utf8);
+
+// Why an answer that is no JSON document could not be read, in the buyer's words: "пустой
+// ответ", "ответ оборван", "ответ сжат (gzip), хотя сжатие не запрашивалось" or "ответ не в
+// формате JSON".
+QString unreadableAnswer(const QByteArray& body, const DecodingError& error);
 
 // Position names in a coding path.
 QString indexName(qsizetype index);

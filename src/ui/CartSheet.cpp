@@ -3,6 +3,7 @@
 #include "cart/CartStore.h"
 #include "core/Decimal.h"
 #include "core/SupplierAppearance.h"
+#include "core/TextUtils.h"
 #include "core/UserFacingError.h"
 #include "offertable/DeliveryDisplay.h"
 #include "SupplierColors.h"
@@ -188,16 +189,19 @@ QCoro::Task<> CartSheet::runCheck(SupplierCartGroup group) {
         auto task = m_check(group);
         verdicts = co_await std::move(task);
     } catch (const UserFacingError& error) {
-        failure = QStringLiteral("Не удалось проверить актуальность: ") + error.description();
+        failure = QStringLiteral("Не удалось проверить актуальность: ") + TextUtils::singleLine(error.description());
     }
     // The sheet may have closed meanwhile; then nothing is left to tell.
     if (!self)
         co_return;
     if (failure.isNull()) {
-        // Lines removed during the check get no verdict.
+        // A verdict belongs to the line as it was checked: a line removed during the check, or
+        // changed meanwhile (here or by another process), keeps its new state without one.
         PFCartFreshnessMap& known = m_freshness[group.supplierID];
         for (const CartItem& item : m_cart.items()) {
-            if (verdicts.contains(item.id))
+            const auto checked = std::find_if(group.items.cbegin(), group.items.cend(),
+                                              [&item](const CartItem& line) { return line.id == item.id; });
+            if (verdicts.contains(item.id) && checked != group.items.cend() && *checked == item)
                 known.insert(item.id, verdicts.value(item.id));
         }
     } else {

@@ -75,6 +75,14 @@ OfferTableArea::OfferTableArea(UserDefaults& defaults, CartStore& cart, QWidget*
     });
     connectFilters();
     loadColumns();
+    // Filters or the markup changed by orelia-cli or another window show here at once.
+    connect(&m_defaults.notifier(), &UserDefaultsNotifier::changedElsewhere, this, [this] {
+        OfferTableSettings stored = storedOfferTableSettings(m_defaults);
+        stored.offerSortOrder = m_settings.offerSortOrder;
+        stored.showingAllOffers = m_settings.showingAllOffers;
+        m_settings = stored;
+        refresh();
+    });
 }
 
 // Every filter is written to the settings as soon as it changes, and applies at once.

@@ -67,6 +67,7 @@ SearchBarView::SearchBarView(QWidget* parent)
     m_feedback = new QPushButton(QStringLiteral("Обратная связь"), tools);
     m_settings = new QPushButton(QStringLiteral("Настройки"), tools);
     m_cart = new QPushButton(QStringLiteral("Открыть корзину"), tools);
+    m_cart->setObjectName(QStringLiteral("openCart"));
     auto* toolsLayout = new QHBoxLayout(tools);
     toolsLayout->setContentsMargins(0, 0, 0, 0);
     toolsLayout->setSpacing(8);

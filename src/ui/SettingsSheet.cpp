@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -86,6 +87,20 @@ SettingsSheet::SettingsSheet(SettingsServices services, QWidget* parent)
                 [&preferences, id = kIDs[i]](bool on) { preferences.setEnabled(id, on); });
         suppliersLayout->addWidget(m_switches[i]);
     }
+    // Switches and the markup changed elsewhere (orelia-cli, another window) show here; a markup
+    // being typed is left alone.
+    const auto showStored = [this, &preferences] {
+        for (int i = 0; i < 3; ++i) {
+            const QSignalBlocker quiet(m_switches[i]);
+            m_switches[i]->setChecked(preferences.isEnabled(kIDs[i]));
+        }
+        if (!m_markup->hasFocus())
+            m_markup->setText(markupText(PriceDisplay::storedMarkupPercent(m_services.defaults), locale()));
+    };
+    for (auto changed : {&SupplierPreferences::autoEuroEnabledChanged, &SupplierPreferences::autopiterEnabledChanged,
+                         &SupplierPreferences::autoligaEnabledChanged})
+        connect(&preferences, changed, this, showStored);
+    connect(&m_services.defaults.notifier(), &UserDefaultsNotifier::changedElsewhere, this, showStored);
     for (int i = 0; i < 3; ++i) {
         m_rows[i] = new QPushButton(rowTitles[i] + QStringLiteral("   ›"), suppliers);
         m_rows[i]->setObjectName(QStringLiteral("row-") + kIDs[i]);

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 // Drives the real orelia-cli as a user's script would, with a private home so that
@@ -25,8 +28,38 @@ private:
         QString err;
     };
 
-    Result run(const QStringList& args, const QByteArray& input = {}, const QHash<QString, QString>& extra = {}) {
-        QProcess process;
+    // Started, not waited for: several run side by side as a user's scripts would. The demo
+    // answers in a fifth of a second, so that a search is still under way for a moment.
+    std::unique_ptr<QProcess> start(const QStringList& args) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment({{u"ORELIA_DEMO_LATENCY_MS"_s, u"200"_s}}));
+        process->start(QStringLiteral(ORELIA_CLI_PATH), args);
+        process->closeWriteChannel();
+        return process;
+    }
+
+    static Result finished(QProcess& process) {
+        if (!process.waitForFinished(60000))
+            process.kill();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // The demo cart's lines as "id×quantity".
+    QStringList demoCart() {
+        QStringList lines;
+        const QJsonObject cart =
+            QJsonDocument::fromJson(run({u"cart"_s, u"--demo"_s, u"--json"_s}).out.toUtf8()).object();
+        for (const auto& group : cart[u"groups"].toArray()) {
+            for (const auto& line : group.toObject()[u"items"].toArray())
+                lines.append(line.toObject()[u"id"].toString() + u'×' +
+                             QString::number(line.toObject()[u"quantity"].toInteger()));
+        }
+        lines.sort();
+        return lines;
+    }
+
+    QProcessEnvironment environment(const QHash<QString, QString>& extra) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"HOME"_s, m_home.path());
         env.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
@@ -36,15 +69,17 @@ private:
         env.insert(u"ORELIA_FEEDBACK_URL"_s, QString());
         for (auto it = extra.begin(); it != extra.end(); ++it)
             env.insert(it.key(), it.value());
-        process.setProcessEnvironment(env);
+        return env;
+    }
+
+    Result run(const QStringList& args, const QByteArray& input = {}, const QHash<QString, QString>& extra = {}) {
+        QProcess process;
+        process.setProcessEnvironment(environment(extra));
         process.start(QStringLiteral(ORELIA_CLI_PATH), args);
         if (!input.isNull())
             process.write(input);
         process.closeWriteChannel();
-        if (!process.waitForFinished(60000))
-            process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+        return finished(process);
     }
 
 private Q_SLOTS:
@@ -176,6 +211,40 @@ private Q_SLOTS:
     }
 
     // Against the demo's feedback service.
+    // Scripts change the cart side by side: every change is made to the cart as stored at that
+    // moment, so none is lost and each one reported as done has been done.
+    void cartChanges_ofParallelRuns_allHold() {
+        const QJsonArray offers =
+            QJsonDocument::fromJson(
+                finished(*start({u"search"_s, u"OC 90"_s, u"--demo"_s, u"--json"_s, u"--all"_s})).out.toUtf8())
+                .object()[u"offers"]
+                .toArray();
+        QVERIFY(offers.size() >= 12);
+        const auto id = [&offers](int i) { return offers.at(i).toObject()[u"id"].toString(); };
+        const auto add = [this, &id](int i) { return start({u"cart"_s, u"add"_s, u"OC 90"_s, id(i), u"--demo"_s}); };
+
+        std::vector<std::unique_ptr<QProcess>> adds;
+        for (int i = 0; i < 10; ++i)
+            adds.push_back(add(i));
+        for (auto& process : adds) {
+            const Result r = finished(*process);
+            QVERIFY2(r.exitCode == 0 && r.out.startsWith(u"Добавлено: "_s), qPrintable(r.out + r.err));
+        }
+        QCOMPARE(demoCart().size(), 10);
+
+        // A quantity set while another run searches, and a removal beside an add, all stay.
+        auto searching = add(10);
+        QCOMPARE(run({u"cart"_s, u"quantity"_s, id(0), u"2"_s, u"--demo"_s}).exitCode, 0);
+        auto adding = add(11);
+        QCOMPARE(run({u"cart"_s, u"remove"_s, id(1), u"--demo"_s}).exitCode, 0);
+        QCOMPARE(finished(*searching).exitCode, 0);
+        QCOMPARE(finished(*adding).exitCode, 0);
+        const QStringList cart = demoCart();
+        QCOMPARE(cart.size(), 11);
+        QVERIFY(cart.contains(id(0) + u"×2"_s) && cart.contains(id(11) + u"×1"_s));
+        QVERIFY(!cart.filter(id(1) + u'×').size());
+    }
+
     void feedback_printsTheSheetsTexts_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
@@ -194,6 +263,11 @@ private Q_SLOTS:
                                     << 1 << QString() << u"Адрес службы обратной связи не настроен в этой сборке.\n"_s;
         QTest::newRow("unknown category") << QStringList{u"feedback"_s, u"--demo"_s, u"--category"_s, u"wish"_s}
                                           << QByteArray("Текст") << 2 << QString() << u"Неизвестная категория: wish"_s;
+        // Nothing of a file piped in by mistake is sent, nor read beyond what a message may hold.
+        QTest::newRow("too long") << bug << QByteArray(300000, 'x') << 1 << QString()
+                                  << u"Сообщение слишком длинное: "_s;
+        QTest::newRow("binary") << bug << QByteArray("PK\x03\x04\0\0\xff", 7) << 1 << QString()
+                                << u"Сообщение не похоже на текст"_s;
     }
 
     void feedback_printsTheSheetsTexts() {

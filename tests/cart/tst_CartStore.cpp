@@ -274,6 +274,43 @@ private Q_SLOTS:
         QVERIFY(env.makeDefaults()->contains(asideKeys[0]));
     }
 
+    // The readable line of a hand-edited cart is written back in the stored form at once, so a
+    // later write of any other key cannot mangle the text QSettings read as a list.
+    void handEditedCartWithABadLine_keepsItsGoodLineOnEveryRun() {
+        TestEnvironment env;
+        const QByteArray edited = json({storedLine(u"good"_s)}).replace("]", ",{\"id\": 2}]");
+        editCartLine(env.settingsPath(), edited);
+        for (int run = 0; run < 3; ++run) {
+            auto defaults = env.makeDefaults();
+            CartStore cart(*defaults);
+            QCOMPARE(cart.items().size(), 1);
+            defaults->setDouble(UserDefaultsKeys::markupPercent, run);
+        }
+        QVERIFY(env.makeDefaults()->holdsData(CartStore::defaultsKey()));
+    }
+
+    // Each change is made to the cart as stored when it is made: a store that read the cart
+    // before another one changed it neither undoes that change nor is undone by it.
+    void changes_applyToTheCartAsStoredNow() {
+        Cart a;
+        auto otherDefaults = a.env.makeDefaults();
+        CartStore b(*otherDefaults);
+        a.store.add(OfferBuilder(u"autoeuro"_s, u"1"_s).available(9));
+        QVERIFY(b.add(OfferBuilder(u"autoeuro"_s, u"2"_s)));
+        b.setQuantity(u"autoeuro|1"_s, 4);
+        a.store.remove(u"autoeuro|2"_s);
+        QVERIFY(a.store.add(OfferBuilder(u"autoeuro"_s, u"3"_s)));
+        b.reload();
+        auto freshDefaults = a.env.makeDefaults();
+        CartStore fresh(*freshDefaults);
+        for (const CartStore* store : {&a.store, &b, &fresh}) {
+            QStringList lines;
+            for (const CartItem& item : store->items())
+                lines.append(item.id + u'×' + QString::number(item.quantity));
+            QCOMPARE(lines, (QStringList{u"autoeuro|1×4"_s, u"autoeuro|3×1"_s}));
+        }
+    }
+
     void cartSurvivesOtherWritersOfTheSameFile() {
         Cart c;
         auto other = c.env.makeDefaults(); // another process's view of the same file

@@ -1,3 +1,4 @@
+#include "core/PerformanceLog.h"
 #include "core/SupplierAppearance.h"
 #include "core/SupplierDescriptor.h"
 #include "core/SupplierPreferences.h"
@@ -5,8 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,6 +62,10 @@ private Q_SLOTS:
             c = static_cast<char>(state >> 24);
         }
         QTest::newRow("random bytes") << noise << QList<bool>{true, true, false} << std::optional<double>();
+        // QSettings reads damaged value bytes as nothing and would write "@Invalid()" back.
+        QTest::newRow("a damaged value") << QByteArray("[General]\nOrelia.Autoliga.PortalOfferOrigins.v1="
+                                                       "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x3garbage)\n")
+                                         << QList<bool>{true, true, false} << std::optional<double>();
         QTest::newRow("a few malformed lines")
             << QByteArray("[General]\nsupplier.autoeuro.enabled=banana\nsupplier.autoliga.enabled=true\n"
                           "oreliaRejectThreshold=nan\noreliaMarkupPercent=12.5\nthis line has no equals sign\n"
@@ -103,6 +111,41 @@ private Q_SLOTS:
         auto fine = UserDefaults::atPath(env.home() + QStringLiteral("/other.ini"));
         fine->setBool(UserDefaultsKeys::autoEuroEnabled, false);
         QVERIFY(fine->isWritable());
+    }
+
+    // Switches that could not be read are only defaults: the search says so instead of running.
+    void unreadableFile_stopsTheSearchWithItsReason() {
+        TestEnvironment env;
+        QVERIFY(QDir().mkpath(env.settingsPath()));
+        auto defaults = env.makeDefaults();
+        SupplierPreferences prefs(*defaults);
+        QVERIFY(prefs.settingsProblem().startsWith(QStringLiteral("Не удалось прочитать файл настроек ")));
+        QVERIFY(SupplierPreferences(*UserDefaults::atPath(env.home() + QStringLiteral("/fine.ini")))
+                    .settingsProblem()
+                    .isEmpty());
+    }
+
+    // Whatever the umask: the settings file and the log are the buyer's alone, and the log keeps
+    // two files of at most a few megabytes.
+    void privateFiles_andTheLogStaySmall() {
+        TestEnvironment env;
+        const mode_t umask = ::umask(022);
+        auto defaults = UserDefaults::atPath(env.home() + QStringLiteral("/made/Orelia.conf"));
+        defaults->setBool(UserDefaultsKeys::autoEuroEnabled, false);
+        {
+            QFile big(PerformanceLog::filePath());
+            QVERIFY(QDir().mkpath(PerformanceLog::directory()));
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            big.write(QByteArray(PerformanceLog::maxFileSize, 'x'));
+        }
+        PerformanceLog::append(QStringLiteral("строка\nи ещё"));
+        ::umask(umask);
+        const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QCOMPARE(QFile::permissions(defaults->fileName()), owner);
+        QCOMPARE(QFile::permissions(env.home() + QStringLiteral("/made")), owner | QFile::ExeOwner | QFile::ExeUser);
+        QCOMPARE(QFile::permissions(PerformanceLog::filePath()), owner);
+        QCOMPARE(QFileInfo(PerformanceLog::previousFilePath()).size(), PerformanceLog::maxFileSize);
+        QVERIFY(env.performanceLogText().endsWith(QStringLiteral("] строка и ещё\n")));
     }
 
     void appearance_ignoresCaseAndFallsBackToSecondaryText() {

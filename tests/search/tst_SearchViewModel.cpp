@@ -169,8 +169,8 @@ private Q_SLOTS:
                                        QStringLiteral("autopiter|ap0"), QStringLiteral("autoliga|al0")}));
         // The portal's lines follow the other two suppliers' in the log.
         const QString log = h.env.performanceLogText();
-        QVERIFY(log.indexOf(u"▶️ Автолига (портал): старт"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
-        QVERIFY(log.indexOf(u"✅ Автолига (портал)"_qs) > log.indexOf(u"✅ Autopiter"_qs));
+        QVERIFY(log.indexOf(u"▶️ Автолига: старт"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
+        QVERIFY(log.indexOf(u"✅ Автолига"_qs) > log.indexOf(u"✅ Autopiter"_qs));
     }
 
     void failedPortalSignIn_isReportedLast_besideTheOthersOffers() {
@@ -195,7 +195,7 @@ private Q_SLOTS:
         QVERIFY(h.model.errorMessage().isNull());
         QVERIFY(h.fakes.portal.requests.isEmpty()); // no search without a sign-in
         const QString log = h.env.performanceLogText();
-        QVERIFY(log.indexOf(u"❌ Автолига (портал)"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
+        QVERIFY(log.indexOf(u"❌ Автолига"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
     }
 
     void portal_getsNoVoteFromAFailedSupplier() {
@@ -353,7 +353,7 @@ private Q_SLOTS:
         QCOMPARE(log.count(u"✅ AutoEuro"_qs), 1);
         QCOMPARE(log.count(u"⏹️ AutoEuro: "_qs), 1);
         QVERIFY(log.contains(QRegularExpression(
-            u"⏹️ Автолига \\(портал\\): \\d+\\.\\d{3} с · не дождались ответа"_qs)));
+            u"⏹️ Автолига: \\d+\\.\\d{3} с · не дождались ответа"_qs)));
         QCOMPARE(log.count(u"🏁 ВСЕГО"_qs), 2);
     }
 };

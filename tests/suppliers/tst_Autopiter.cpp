@@ -48,12 +48,12 @@ QStringList pricedNumbers(AutopiterSandbox& sandbox, const QString& article) {
 }
 
 QString priceRows(std::initializer_list<std::pair<const char*, const char*>> rows) {
-    QString xml = QStringLiteral("<r>");
+    QString xml = QStringLiteral("<GetPriceIdResult xmlns=\"http://www.autopiter.ru/\">");
     for (const auto& [uid, price] : rows) {
         xml += QStringLiteral("<PriceSearchModel><DetailUid>%1</DetailUid><SalePrice>%2</SalePrice></PriceSearchModel>")
                    .arg(QString::fromLatin1(uid), QString::fromLatin1(price));
     }
-    return xml + QStringLiteral("</r>");
+    return xml + QStringLiteral("</GetPriceIdResult>");
 }
 
 } // namespace
@@ -219,8 +219,9 @@ private Q_SLOTS:
                 const std::string action = request.get_header_value("SOAPAction");
                 std::string answer = "<IsAuthorizationResult>true</IsAuthorizationResult>";
                 if (action.ends_with("/FindCatalog"))
-                    answer = "<r><SearchCatalogModel><ArticleId>1</ArticleId><Number>X-1</Number></SearchCatalogModel>"
-                             "<SearchCatalogModel><ArticleId>2</ArticleId><Number>x1</Number></SearchCatalogModel></r>";
+                    answer = "<FindCatalogResult xmlns=\"http://www.autopiter.ru/\"><SearchCatalogModel><ArticleId>1"
+                             "</ArticleId><Number>X-1</Number></SearchCatalogModel><SearchCatalogModel><ArticleId>2"
+                             "</ArticleId><Number>x1</Number></SearchCatalogModel></FindCatalogResult>";
                 else if (action.ends_with("/GetPriceId"))
                     answer =
                         prices.at(request.body.find("<ArticleId>1<") != std::string::npos ? "1" : "2").toStdString();
@@ -266,7 +267,9 @@ private Q_SLOTS:
         if (percent != u"none")
             row += "<SuccessfulOrdersProcent>" + percent.toUtf8() + "</SuccessfulOrdersProcent>";
         const AutopiterPriceItem item =
-            AutopiterXmlParser::priceItems("<r>" + row + "</PriceSearchModel></r>").value(0);
+            AutopiterXmlParser::priceItems("<GetPriceIdResult xmlns=\"http://www.autopiter.ru/\">" + row +
+                                           "</PriceSearchModel></GetPriceIdResult>")
+                .value(0);
         const QDateTime now = QDateTime::currentDateTimeUtc();
 
         const SupplierOffer offer = AutopiterProvider::normalize(item, now);

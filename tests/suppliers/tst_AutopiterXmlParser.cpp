@@ -5,11 +5,12 @@
 
 namespace {
 
-QByteArray answer(const QByteArray& rows) {
+// A SOAP answer of the operation whose result holds `rows`.
+QByteArray answer(const QByteArray& rows, const QByteArray& operation = "FindCatalog") {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
-           "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><R "
-           "xmlns=\"http://www.autopiter.ru/\">" +
-           rows + "</R></soap:Body></soap:Envelope>";
+           "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><" +
+           operation + "Response xmlns=\"http://www.autopiter.ru/\"><" + operation + "Result>" + rows + "</" +
+           operation + "Result></" + operation + "Response></soap:Body></soap:Envelope>";
 }
 
 QByteArray priceRow(const QByteArray& fields) {
@@ -30,7 +31,7 @@ private Q_SLOTS:
         QTest::newRow("largest") << QByteArray("<ArticleId>9223372036854775807</ArticleId>") << "9223372036854775807";
         QTest::newRow("beyond 64 bits") << QByteArray("<ArticleId>9223372036854775808</ArticleId>") << "skipped";
         QTest::newRow("missing") << QByteArray() << "skipped";
-        QTest::newRow("prefixed name") << QByteArray("<a:ArticleId>42</a:ArticleId>") << "skipped";
+        QTest::newRow("prefixed name") << QByteArray("<a:ArticleId xmlns:a=\"urn:x\">42</a:ArticleId>") << "skipped";
         QTest::newRow("later one wins") << QByteArray("<ArticleId>1</ArticleId><ArticleId>2</ArticleId>") << "2";
     }
     void catalogRow_needsAnIntegerArticleId() {
@@ -105,7 +106,8 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const auto items =
             AutopiterXmlParser::priceItems(answer(row + "<PriceSearchModel><DetailUid>keep</DetailUid><SalePrice>1<"
-                                                        "/SalePrice></PriceSearchModel>"));
+                                                        "/SalePrice></PriceSearchModel>",
+                                                  "GetPriceId"));
         QCOMPARE(items.last().detailUID, QStringLiteral("keep"));
         QCOMPARE(items.size(), expected == u"skipped" ? 1 : 2);
         if (items.size() < 2)
@@ -129,27 +131,42 @@ private Q_SLOTS:
                                  {QStringLiteral("date"), fieldText(item.deliveryDate)}});
     }
 
-    void unreadableDocument_isAnInvalidSOAPResponse_data() {
+    // Whatever is no answer with a result fails with a text of what was wrong, never "nothing found".
+    void documentWithoutResult_failsWithWhatWasWrong_data() {
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<QString>("description");
+        QTest::newRow("empty") << QByteArray(" \n") << "Некорректный SOAP-ответ Autopiter: пустой ответ.";
         QTest::newRow("not XML") << QByteArray("{\"DATA\": []}")
-                                 << "Некорректный SOAP-ответ Autopiter: Start tag expected..";
-        QTest::newRow("undeclared entity")
-            << QByteArray("<r>&bomb;</r>") << "Некорректный SOAP-ответ Autopiter: Entity 'bomb' not declared..";
+                                 << "Некорректный SOAP-ответ Autopiter: ответ не в формате XML (строка 1).";
+        QTest::newRow("cut short") << answer("<SearchCatalogModel><ArticleId>1</ArticleId>").left(150)
+                                   << "Некорректный SOAP-ответ Autopiter: ответ оборван.";
         // Entities could make a few bytes expand into gigabytes; a document type is refused outright.
         QTest::newRow("entity declarations")
             << QByteArray("<!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
                           "<r><SearchCatalogModel><ArticleId>1</ArticleId><Name>&b;</Name></SearchCatalogModel></r>")
-            << "Некорректный SOAP-ответ Autopiter: DTD is not allowed..";
+            << "Некорректный SOAP-ответ Autopiter: ответ содержит объявление типа документа (DTD).";
+        QTest::newRow("SOAP fault")
+            << QByteArray("<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
+                          "<soap:Fault><faultcode>soap:Server</faultcode><faultstring>Server was unable to\n"
+                          "process request.</faultstring></soap:Fault></soap:Body></soap:Envelope>")
+            << "Autopiter сообщил об ошибке: Server was unable to process request.";
+        QTest::newRow("no result element")
+            << answer("", "Other") << "Некорректный SOAP-ответ Autopiter: в ответе нет FindCatalogResult.";
+        QTest::newRow("rows in another namespace")
+            << answer("<x:SearchCatalogModel xmlns:x=\"urn:other\"><x:ArticleId>1</x:ArticleId></x:SearchCatalogModel>"
+                      "<PriceSearchModel xmlns=\"urn:other\"><DetailUid>d</DetailUid></PriceSearchModel>")
+            << "Некорректный SOAP-ответ Autopiter: в FindCatalogResult нет строк SearchCatalogModel.";
     }
-    void unreadableDocument_isAnInvalidSOAPResponse() {
+    void documentWithoutResult_failsWithWhatWasWrong() {
         QFETCH(QByteArray, xml);
         QFETCH(QString, description);
         QCOMPARE(failureOf([&] { AutopiterXmlParser::catalogItems(xml); }), description);
-        QCOMPARE(failureOf([&] { AutopiterXmlParser::priceItems(xml); }), description);
     }
 
-    void emptyAnswer_hasNoRows() { QVERIFY(AutopiterXmlParser::catalogItems({}).isEmpty()); }
+    void emptyResult_hasNoRows() {
+        QVERIFY(AutopiterXmlParser::catalogItems(answer("\n  ")).isEmpty());
+        QVERIFY(AutopiterXmlParser::priceItems(answer("", "GetPriceId")).isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAutopiterXmlParser)

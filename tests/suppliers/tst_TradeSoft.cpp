@@ -182,7 +182,9 @@ private Q_SLOTS:
 
     void preOrderCheck_choosesTheRow_data() {
         QTest::addColumn<QByteArray>("rows");
-        QTest::addColumn<QString>("chosen"); // itemId and offer key of the chosen row, or "nothing"
+        // itemId and offer key of the chosen row ("unusable" for its key when its price is no
+        // price), or "nothing"
+        QTest::addColumn<QString>("chosen");
         const QByteArray other = R"({"itemId":"other","code":"X","producer":"Y","price":1,"itemHash":"h2"})";
         const QByteArray byBrand = R"({"itemId":"brand","code":"oc 90","producer":"mahle","price":1})";
         const QByteArray byHash = R"({"itemId":"hash","code":"X","producer":"Y","price":1,"itemHash":"h1"})";
@@ -190,8 +192,12 @@ private Q_SLOTS:
         QTest::newRow("then article and brand") << QByteArray("[" + other + "," + byBrand + "]") << "brand h1";
         QTest::newRow("then the first row") << QByteArray("[" + other + "]") << "other h2";
         QTest::newRow("no rows") << QByteArray("[]") << "nothing";
-        QTest::newRow("chosen row without price")
-            << QByteArray(R"([{"itemId":"free","itemHash":"h1","price":0},)" + other + "]") << "nothing";
+        // The line was named: an unreadable price is no proof that it is gone.
+        for (const char* price : {"0", "-5", "1e999", "\"NaN\""}) {
+            QTest::addRow("chosen row priced %s", price)
+                << QByteArray(R"([{"itemId":"free","itemHash":"h1","price":)" + QByteArray(price) + "}," + other + "]")
+                << "free unusable";
+        }
     }
     void preOrderCheck_choosesTheRow() {
         QFETCH(QByteArray, rows);
@@ -199,8 +205,10 @@ private Q_SLOTS:
         AutoligaSandbox sandbox;
         sandbox.setFault(Service::tradeSoft, Fault::body, {}, 200, "{\"container\":[{\"data\":" + rows + "}]}");
         const auto found = awaitTask(sandbox.provider.preOrderCheck(u" OC 90 "_s, u"MAHLE "_s, u" h1"_s));
-        QCOMPARE(found ? found->itemID.value_or(QString()) + u' ' + found->offer.supplierOfferKey : u"nothing"_s,
-                 chosen);
+        const QString key = found && found->unusablePrice ? u"unusable"_s
+                            : found                       ? found->offer.supplierOfferKey
+                                                          : QString();
+        QCOMPARE(found ? found->itemID.value_or(QString()) + u' ' + key : u"nothing"_s, chosen);
     }
 
     void preOrderCheck_withABlankInput_asksNobody() {

@@ -11,12 +11,17 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSlider>
+#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 using Sheet = ContentView::Sheet;
@@ -114,52 +119,6 @@ private Q_SLOTS:
         QVERIFY(!h.content().resultWarningMark()->isVisible());
     }
 
-    void statusRow_switchesUsefulAndAllOffers_andRemembersTheRiskFilter() {
-        WindowHarness h;
-        // Five offers of one group: safe is cheapest and least risky, unknown the fastest, risky fills the third place.
-        h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"safe"_s).price("100").rejectRate("5"),
-                                   OfferBuilder(u"autoeuro"_s, u"risky"_s).price("200").rejectRate("80"),
-                                   OfferBuilder(u"autoeuro"_s, u"unknown"_s).price("300").delivery(u"1 дн."_s),
-                                   OfferBuilder(u"autoeuro"_s, u"d"_s).price("400").rejectRate("90"),
-                                   OfferBuilder(u"autoeuro"_s, u"e"_s).price("500").rejectRate("95")};
-        h.open();
-        QVERIFY(h.search(u"W 712/75"_s));
-        StatusRowView* row = h.content().statusRow();
-        FiltersBarView* filters = h.content().filtersBar();
-        QCOMPARE(h.model().rowCount(), 3);
-        QCOMPARE(row->usefulHiddenLabel()->text(), u"· скрыто менее подходящих: 2"_s);
-        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
-        QCOMPARE(h.model().rowCount(), 5);
-        QCOMPARE(row->toggleButton()->text(), u"Показать полезные"_s);
-        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
-        QCOMPARE(h.model().rowCount(), 3);
-
-        QVERIFY(!filters->thresholdSlider()->isVisible());
-        filters->rejectFilterCheckBox()->click();
-        QCOMPARE(h.column(OfferTableModel::risk), (QStringList{u"5.00%"_s, u"—"_s}));
-        QCOMPARE(row->rejectHiddenLabel()->text(), u"· по риску: 1"_s);
-        QCOMPARE(filters->thresholdSlider()->value(), 30);
-        QCOMPARE(filters->allowedRiskLabel()->text(), u"≤ 70%"_s);
-        // Stricter: only the offer of unknown risk is left.
-        filters->thresholdSlider()->setValue(98);
-        QCOMPARE(h.column(OfferTableModel::risk), QStringList{u"—"_s});
-        QCOMPARE(filters->allowedRiskLabel()->text(), u"≤ 2%"_s);
-
-        // A new window reads both back.
-        h.window.reset();
-        h.open();
-        QVERIFY(h.search(u"W 712/75"_s));
-        row = h.content().statusRow();
-        filters = h.content().filtersBar();
-        QVERIFY(filters->rejectFilterCheckBox()->isChecked());
-        QCOMPARE(filters->thresholdSlider()->value(), 98);
-        QCOMPARE(h.model().rowCount(), 1);
-        filters->rejectFilterCheckBox()->click();
-        QCOMPARE(h.model().rowCount(), 3);
-        QVERIFY(!filters->thresholdSlider()->isVisible() && !row->rejectHiddenLabel()->isVisible());
-        QCOMPARE(h.defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled), std::optional<bool>(false));
-    }
-
     void sheets_markupCopyAndCart_andAClosedWindowIsLeftAlone() {
         WindowHarness h;
         h.fakes.autoEuro.offers = {knechtOC90(u"autoeuro"_s, u"1"_s, "1234.5")};
@@ -213,6 +172,8 @@ private Q_SLOTS:
         // Its key opens the cart, as the button says.
         h.content().attachSheet(Sheet::cart, [](QWidget* parent) { return new QDialog(parent); });
         QCOMPARE(h.content().sheetButton(Sheet::cart)->toolTip(), u"Корзина: Ctrl+K"_s);
+        h.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
         QTest::keyClick(h.window.get(), Qt::Key_K, Qt::ControlModifier);
         QVERIFY(h.content().isShowingSheet(Sheet::cart));
         QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
@@ -386,6 +347,48 @@ private Q_SLOTS:
         // The abandoned answers still end, as a real exchange does by its time-out.
         late.open();
         QTRY_COMPARE(h.fakes.events.count(u"autopiter end"_s), 2);
+    }
+
+    // orelia-cli changes the cart the window shows: the window follows within a second, and its
+    // own next change keeps the line the other process added.
+    void cartChangedByOreliaCli_showsAtOnce_andStays() {
+        QTemporaryDir config;
+        const QString file = config.filePath(u"Orelia/Orelia Demo.conf"_s);
+        auto defaults = UserDefaults::atPath(file);
+        defaults->watchForChanges();
+        SupplierPreferences prefs(*defaults);
+        CartStore cart(*defaults);
+        FakeConnectorFactory fakes;
+        MainWindow window(prefs, fakes, *defaults, cart);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        const auto cli = [&config](const QStringList& args) {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"XDG_CONFIG_HOME"_s, config.path());
+            env.insert(u"ORELIA_DEMO_LATENCY_MS"_s, u"0"_s);
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(ORELIA_CLI_PATH), args + QStringList{u"--demo"_s});
+            process.waitForFinished(30000);
+            return process.readAllStandardOutput();
+        };
+        const QString offer = QJsonDocument::fromJson(cli({u"search"_s, u"OC 90"_s, u"--json"_s}))
+                                  .object()[u"offers"]
+                                  .toArray()
+                                  .first()
+                                  .toObject()[u"id"]
+                                  .toString();
+        QVERIFY(cli({u"cart"_s, u"add"_s, u"OC 90"_s, offer}).startsWith("Добавлено"));
+        QElapsedTimer shown;
+        shown.start();
+        QTRY_COMPARE_WITH_TIMEOUT(cart.items().size(), 1, 1000);
+        qInfo("the window showed the line %lld ms after orelia-cli returned", shown.elapsed());
+        const auto* button = window.findChild<QPushButton*>(u"openCart"_s);
+        QVERIFY(button && button->text().endsWith(u"(1)"_s));
+
+        QVERIFY(cart.add(knechtOC90(u"autoeuro"_s, u"window"_s, "100")));
+        QCOMPARE(CartStore(*UserDefaults::atPath(file)).items().size(), 2);
     }
 };
 

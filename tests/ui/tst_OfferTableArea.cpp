@@ -18,6 +18,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -84,6 +85,52 @@ private Q_SLOTS:
         QCOMPARE(exported(false).size(), 1 + 3);
         QCOMPARE(exported(true).size(), 1 + 6);
         QVERIFY(h.content().exportButton()->isVisible());
+    }
+
+    void statusRow_switchesUsefulAndAllOffers_andRemembersTheRiskFilter() {
+        WindowHarness h;
+        // Five offers of one group: safe is cheapest and least risky, unknown the fastest, risky fills the third place.
+        h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"safe"_s).price("100").rejectRate("5"),
+                                   OfferBuilder(u"autoeuro"_s, u"risky"_s).price("200").rejectRate("80"),
+                                   OfferBuilder(u"autoeuro"_s, u"unknown"_s).price("300").delivery(u"1 дн."_s),
+                                   OfferBuilder(u"autoeuro"_s, u"d"_s).price("400").rejectRate("90"),
+                                   OfferBuilder(u"autoeuro"_s, u"e"_s).price("500").rejectRate("95")};
+        h.open();
+        QVERIFY(h.search(u"W 712/75"_s));
+        StatusRowView* row = h.content().statusRow();
+        FiltersBarView* filters = h.content().filtersBar();
+        QCOMPARE(h.model().rowCount(), 3);
+        QCOMPARE(row->usefulHiddenLabel()->text(), u"· скрыто менее подходящих: 2"_s);
+        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
+        QCOMPARE(h.model().rowCount(), 5);
+        QCOMPARE(row->toggleButton()->text(), u"Показать полезные"_s);
+        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
+        QCOMPARE(h.model().rowCount(), 3);
+
+        QVERIFY(!filters->thresholdSlider()->isVisible());
+        filters->rejectFilterCheckBox()->click();
+        QCOMPARE(h.column(OfferTableModel::risk), (QStringList{u"5.00%"_s, u"—"_s}));
+        QCOMPARE(row->rejectHiddenLabel()->text(), u"· по риску: 1"_s);
+        QCOMPARE(filters->thresholdSlider()->value(), 30);
+        QCOMPARE(filters->allowedRiskLabel()->text(), u"≤ 70%"_s);
+        // Stricter: only the offer of unknown risk is left.
+        filters->thresholdSlider()->setValue(98);
+        QCOMPARE(h.column(OfferTableModel::risk), QStringList{u"—"_s});
+        QCOMPARE(filters->allowedRiskLabel()->text(), u"≤ 2%"_s);
+
+        // A new window reads both back.
+        h.window.reset();
+        h.open();
+        QVERIFY(h.search(u"W 712/75"_s));
+        row = h.content().statusRow();
+        filters = h.content().filtersBar();
+        QVERIFY(filters->rejectFilterCheckBox()->isChecked());
+        QCOMPARE(filters->thresholdSlider()->value(), 98);
+        QCOMPARE(h.model().rowCount(), 1);
+        filters->rejectFilterCheckBox()->click();
+        QCOMPARE(h.model().rowCount(), 3);
+        QVERIFY(!filters->thresholdSlider()->isVisible() && !row->rejectHiddenLabel()->isVisible());
+        QCOMPARE(h.defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled), std::optional<bool>(false));
     }
 
     void stockFilter_outOfStockRowsAreGreyed_andTheFilterHidesThem_andIsKept() {

@@ -1,5 +1,6 @@
 #include "AutoEuroClient.h"
 
+#include "core/TextUtils.h"
 #include "credentials/CredentialStore.h"
 #include "net/Http.h"
 #include "net/NetworkError.h"
@@ -37,7 +38,9 @@ QString AutoEuroClient::APIError::description() const {
     case Kind::httpStatus:
         return QStringLiteral("AutoEuro вернул HTTP %1.").arg(m_status);
     case Kind::api:
-        return QStringLiteral("Ошибка AutoEuro: ") + m_message;
+        // The service's words (or the reader's) as one line: a line break in them must not
+        // make a line of its own in the window, a terminal or the log.
+        return QStringLiteral("Ошибка AutoEuro: ") + TextUtils::serverText(m_message);
     case Kind::missingAPIKey:
         return QStringLiteral("API-key AutoEuro не настроен.");
     case Kind::invalidURL:

@@ -1,6 +1,7 @@
 #include "AutoEuroProvider.h"
 
 #include "AutoEuroClient.h"
+#include "core/OfferRanges.h"
 #include "core/TextUtils.h"
 
 #include <QMap>
@@ -155,5 +156,7 @@ std::optional<SupplierOffer> AutoEuroProvider::normalize(const AutoEuroOffer& of
     if (offer.return_)
         result.isReturnable = offer.return_->value != 0;
     result.updatedAt = now;
+    if (!OfferRanges::apply(result, now))
+        return std::nullopt;
     return result;
 }

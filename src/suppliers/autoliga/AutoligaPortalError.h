@@ -2,12 +2,22 @@
 
 #include "core/UserFacingError.h"
 
+#include <utility>
+
 // A failure of the Autoliga portal search.
 class AutoligaPortalError : public UserFacingError {
 public:
-    enum class Kind { http, missingCredentials, invalidResponse, invalidAddress };
+    // `unreadable`: an answer that is no JSON document (the detail says why); `webPage`: a web
+    // page where the portal's interface should answer.
+    enum class Kind { http, missingCredentials, invalidResponse, invalidAddress, unreadable, webPage };
 
     static AutoligaPortalError http(int status) { return AutoligaPortalError(Kind::http, status); }
+    static AutoligaPortalError unreadable(QString why) {
+        AutoligaPortalError error(Kind::unreadable, 0);
+        error.m_detail = std::move(why);
+        return error;
+    }
+    static AutoligaPortalError webPage(int status) { return AutoligaPortalError(Kind::webPage, status); }
     explicit AutoligaPortalError(Kind kind)
         : AutoligaPortalError(kind, 0) {}
 
@@ -22,4 +32,5 @@ private:
 
     Kind m_kind;
     int m_status;
+    QString m_detail;
 };

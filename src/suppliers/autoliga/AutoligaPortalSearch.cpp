@@ -3,6 +3,7 @@
 #include "AutoligaPortalError.h"
 #include "AutoligaPortalSearchContext.h"
 #include "AutoligaPortalSession.h"
+#include "core/OfferRanges.h"
 #include "core/SupplierDescriptor.h"
 #include "core/TextUtils.h"
 #include "suppliers/JsonDecoding.h"
@@ -54,43 +55,104 @@ std::optional<std::int64_t> quantity(const Json::Value& row, QStringView key) {
     return value ? decimalInteger(*value) : std::nullopt;
 }
 
-// The longest number at the start of the text (after white space), in the point-decimal
-// convention; whatever follows it ("руб", a second number) is ignored.
-std::optional<Decimal> leadingNumber(QStringView text) {
+bool isGroupSpace(QChar c) {
+    // A blank, a no-break space or a thin one: Russian thousands separators.
+    return c == u' ' || c == u'\u00a0' || c == u'\u202f' || c == u'\u2009';
+}
+
+// Digits grouped by three: "250", "000"; the first group may be shorter.
+bool groupedByThree(const QStringList& groups) {
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const qsizetype n = groups[i].size();
+        if (n == 0 || n > 3 || (i > 0 && n != 3))
+            return false;
+    }
+    return true;
+}
+
+// The number at the start of a price text (after white space), whatever follows it ("руб", a
+// second number). Both conventions are read: "1250.50", "1,250.50", "1 250,50" (space, no-break
+// or thin space between thousands) and "1.250,50". A text whose number could be read two ways
+// ("1,250": one and a quarter, or twelve hundred and fifty?) is no number: the row is dropped
+// rather than priced by a guess.
+std::optional<Decimal> leadingPrice(QStringView text) {
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n && text[i].isSpace())
         ++i;
-    const qsizetype start = i;
-    auto digitAt = [&](qsizetype at) { return at < n && isDigit(text[at]); };
+    QString sign;
     if (i < n && (text[i] == u'+' || text[i] == u'-'))
-        ++i;
-    qsizetype digits = 0;
-    while (digitAt(i)) {
-        ++i;
-        ++digits;
-    }
-    if (i < n && text[i] == u'.' && (digits > 0 || digitAt(i + 1))) {
-        ++i;
-        while (digitAt(i)) {
-            ++i;
-            ++digits;
+        sign = text[i++];
+    const auto digitAt = [&](qsizetype at) { return at < n && isDigit(text[at]); };
+    // Digit runs and the single separator before each of them.
+    QStringList runs{QString()};
+    QString separators;
+    while (i < n) {
+        if (isDigit(text[i])) {
+            runs.last() += text[i++];
+            continue;
         }
+        const QChar c = text[i];
+        // A space continues the number only before a whole group of three digits.
+        const bool space = isGroupSpace(c) && !runs.last().isEmpty() && digitAt(i + 3) && digitAt(i + 2) &&
+                           digitAt(i + 1) && !digitAt(i + 4);
+        if ((c == u'.' || c == u',') ? digitAt(i + 1) : space) {
+            separators += isGroupSpace(c) ? QChar(u' ') : c;
+            runs.append(QString());
+            ++i;
+            continue;
+        }
+        break;
     }
-    if (digits == 0)
+    if (runs.join(QString()).isEmpty())
         return std::nullopt;
-    // An exponent counts only when digits follow it.
-    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+    // An exponent counts only after a plain number ("1e400"), and only when digits follow it.
+    QString exponent;
+    if (separators.count(u',') == 0 && separators.count(u' ') == 0 && separators.size() <= 1 && i < n &&
+        (text[i] == u'e' || text[i] == u'E')) {
         qsizetype j = i + 1;
         if (j < n && (text[j] == u'+' || text[j] == u'-'))
             ++j;
         if (digitAt(j)) {
             while (digitAt(j))
                 ++j;
-            i = j;
+            exponent = text.sliced(i, j - i).toString();
         }
     }
-    return Decimal::parse(text.sliced(start, i - start));
+
+    // The decimal mark is the last point or comma, unless it repeats (then it groups thousands).
+    const qsizetype lastMark = std::max(separators.lastIndexOf(u'.'), separators.lastIndexOf(u','));
+    QChar decimal;
+    if (lastMark >= 0) {
+        const QChar mark = separators[lastMark];
+        const bool repeated = separators.count(mark) > 1;
+        const bool otherBefore = separators.left(lastMark).contains(mark == u'.' ? u',' : u'.');
+        if (!repeated)
+            decimal = mark;
+        // "1,250" alone: a comma with three digits after it and nothing else to tell.
+        if (mark == u',' && !repeated && !otherBefore && !separators.contains(u' ') && runs.last().size() == 3 &&
+            runs.first() != u"0")
+            return std::nullopt;
+        // Another mark after the decimal one, or a point and a comma that both repeat: no number.
+        if (repeated && otherBefore)
+            return std::nullopt;
+    }
+    QStringList whole = runs;
+    QString fraction;
+    if (!decimal.isNull()) {
+        fraction = whole.takeLast();
+        // Only one kind of mark may group, and it must stand before the decimal mark.
+        if (separators.left(lastMark).contains(decimal))
+            return std::nullopt;
+    }
+    if (whole.size() > 1 && !groupedByThree(whole))
+        return std::nullopt;
+    QString plain = sign + whole.join(QString());
+    if (plain.size() == sign.size())
+        plain += u'0';
+    if (!fraction.isEmpty())
+        plain += u'.' + fraction;
+    return Decimal::parse(plain + exponent);
 }
 
 bool isArrayOfObjects(const QList<Json::Value>& elements) {
@@ -110,9 +172,8 @@ std::optional<SupplierOffer> offerFromRow(const Json::Value& row, const QString&
     const auto priceText = text(row, u"price");
     if (!priceText)
         return std::nullopt;
-    const auto price = leadingNumber(*priceText);
-    // A number beyond the double range (1e400) counts as infinite: no table could sort it.
-    if (!price || price->isZero() || price->isNegative() || !(price->toDouble() < std::numeric_limits<double>::max()))
+    const auto price = leadingPrice(*priceText);
+    if (!price)
         return std::nullopt;
 
     const auto termText = text(row, u"term");
@@ -139,6 +200,8 @@ std::optional<SupplierOffer> offerFromRow(const Json::Value& row, const QString&
         if (match.hasMatch())
             offer.rowHighlightColor = match.captured(1).toUpper();
     }
+    if (!OfferRanges::apply(offer, now))
+        return std::nullopt;
     return offer;
 }
 
@@ -198,7 +261,7 @@ QCoro::Task<QList<SupplierOffer>> PreparedAutoligaSearch::search(QString article
 
     Http::Request searchRequest;
     searchRequest.request.setUrl(searchURL);
-    auto searchExchange = session->fetch(std::move(searchRequest), 299);
+    auto searchExchange = session->fetch(std::move(searchRequest), 299, true);
     const QByteArray body = co_await std::move(searchExchange);
     session->close();
 
@@ -225,7 +288,7 @@ QList<SupplierOffer> AutoligaPortalSearch::parse(const QByteArray& body, const Q
     try {
         document = Json::parse(body);
     } catch (const Json::DecodingError& error) {
-        throw Json::SyntaxError(error);
+        throw AutoligaPortalError::unreadable(Json::unreadableAnswer(body, error));
     } catch (const Json::LimitError&) {
         throw AutoligaPortalError(Kind::invalidResponse);
     }

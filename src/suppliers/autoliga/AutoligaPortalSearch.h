@@ -26,14 +26,14 @@ public:
     AutoligaPortalSearch(CredentialStore& credentials, const ServiceEndpoints& endpoints,
                          AutoligaPortalSearchContext& context, Timeouts timeouts);
 
-    // Fails with AutoligaPortalError, KeychainError, NetworkError or Json::SyntaxError.
+    // Fails with AutoligaPortalError (also for an answer that is no JSON), KeychainError or NetworkError.
     QCoro::Task<QList<SupplierOffer>> search(QString article, QString brand) override;
     // Opens the session and signs in now; the search request waits for the brand. The
     // credentials, endpoints and context must outlive the prepared search.
     std::unique_ptr<PreparedPortalSearch> prepare() override;
 
     // The offers of one search answer, groups in ascending key order, rows in answer order;
-    // unusable rows are left out. Throws AutoligaPortalError or Json::SyntaxError.
+    // unusable rows are left out. Throws AutoligaPortalError (also for an answer that is no JSON).
     static QList<SupplierOffer> parse(const QByteArray& body, const QDateTime& now = QDateTime::currentDateTimeUtc());
     // The first background colour declared in a row's "cssRule"; the colour is capture 1.
     static const QRegularExpression& backgroundRule();

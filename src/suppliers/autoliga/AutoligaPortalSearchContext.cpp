@@ -34,19 +34,29 @@ QString AutoligaPortalSearchContext::key() {
 
 void AutoligaPortalSearchContext::remember(const QList<SupplierOffer>& offers, const QString& article,
                                            const QString& brand) {
-    for (const SupplierOffer& offer : offers) {
-        if (offer.supplierOfferKey.startsWith(kPortalKeyPrefix))
-            m_searches.insert(offer.supplierOfferKey, QStringList{article, brand});
-    }
-    // Age plays no part: the greatest keys stay.
-    if (m_searches.size() > pruneAbove) {
-        while (m_searches.size() > keepAfterPrune)
-            m_searches.erase(m_searches.begin());
-    }
-    save();
+    // Added to the origins as stored now, so those another process remembered meanwhile stay.
+    m_defaults.transaction([&] {
+        // An unreadable value was kept aside when this context was made; it is replaced now.
+        if (const auto stored = m_defaults.mapValue(key()))
+            m_searches = fromStored(*stored);
+        for (const SupplierOffer& offer : offers) {
+            if (offer.supplierOfferKey.startsWith(kPortalKeyPrefix))
+                m_searches.insert(offer.supplierOfferKey, QStringList{article, brand});
+        }
+        // Age plays no part: the greatest keys stay.
+        if (m_searches.size() > pruneAbove) {
+            while (m_searches.size() > keepAfterPrune)
+                m_searches.erase(m_searches.begin());
+        }
+        save();
+    });
 }
 
 std::optional<std::pair<QString, QString>> AutoligaPortalSearchContext::lookup(const QString& offerKey) const {
+    // A line put into the cart by another process came with an origin that process stored.
+    m_defaults.sync();
+    if (const auto stored = m_defaults.mapValue(key()))
+        m_searches = fromStored(*stored);
     const auto it = m_searches.constFind(offerKey);
     if (it == m_searches.cend() || it->size() != 2)
         return std::nullopt;
@@ -54,6 +64,7 @@ std::optional<std::pair<QString, QString>> AutoligaPortalSearchContext::lookup(c
 }
 
 void AutoligaPortalSearchContext::load() {
+    m_searches.clear();
     if (!m_defaults.contains(key()))
         return;
     const auto stored = m_defaults.mapValue(key());

@@ -40,5 +40,6 @@ private:
     void save();
 
     UserDefaults& m_defaults;
-    QMap<QString, QStringList> m_searches;
+    // Refreshed from the store by every lookup.
+    mutable QMap<QString, QStringList> m_searches;
 };

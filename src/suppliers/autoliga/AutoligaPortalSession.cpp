@@ -99,7 +99,7 @@ QCoro::Task<> AutoligaPortalSession::signedIn() {
         std::rethrow_exception(m_error);
 }
 
-QCoro::Task<QByteArray> AutoligaPortalSession::fetch(Http::Request request, int highestAccepted) {
+QCoro::Task<QByteArray> AutoligaPortalSession::fetch(Http::Request request, int highestAccepted, bool answersJson) {
     if (!m_network)
         throw AutoligaPortalError(Kind::invalidResponse);
     QNetworkAccessManager& network = *m_network;
@@ -117,8 +117,13 @@ QCoro::Task<QByteArray> AutoligaPortalSession::fetch(Http::Request request, int 
     }
     if (response.status <= 0)
         throw AutoligaPortalError(Kind::invalidResponse);
+    const bool webPage =
+        TextUtils::isWebPage(answersJson ? response.body : QByteArray(), response.header("Content-Type"));
     if (response.status < 200 || response.status > highestAccepted)
-        throw AutoligaPortalError::http(response.status);
+        throw webPage ? AutoligaPortalError::webPage(response.status) : AutoligaPortalError::http(response.status);
+    // The portal's own page is what the warm-up expects; the search must answer in JSON.
+    if (answersJson && webPage)
+        throw AutoligaPortalError::webPage(response.status);
     co_return std::move(response.body);
 }
 

@@ -41,7 +41,8 @@ public:
     // The search address without its query; valid once signedIn() has returned.
     QUrl searchURL() const { return m_searchURL; }
     // The body of an answer on this session whose status lies in 200..highestAccepted.
-    QCoro::Task<QByteArray> fetch(Http::Request request, int highestAccepted);
+    // `answersJson`: the answer must not be a web page.
+    QCoro::Task<QByteArray> fetch(Http::Request request, int highestAccepted, bool answersJson = false);
     // Forgets the cookies and closes the connections at once. Only between exchanges.
     void close();
 

@@ -1,5 +1,6 @@
 #include "AutoligaProvider.h"
 
+#include "core/OfferRanges.h"
 #include "core/SupplierDescriptor.h"
 #include "core/TextUtils.h"
 #include "suppliers/JsonDecoding.h"
@@ -58,6 +59,8 @@ std::optional<SupplierOffer> AutoligaProvider::normalize(const TradeSoftPriceIte
         offer.warehouse = TextUtils::trimmed(*item.direction);
     offer.isReturnable = item.isReturnable();
     offer.updatedAt = now;
+    if (!OfferRanges::apply(offer, now))
+        return std::nullopt;
     return offer;
 }
 
@@ -86,7 +89,8 @@ QCoro::Task<std::optional<AutoligaPreOrderOffer>> AutoligaProvider::preOrderChec
         chosen = rows.begin();
 
     auto offer = normalize(*chosen, hash);
+    // TradeSoft named the line, but its price is no price: that says nothing of whether it is gone.
     if (!offer)
-        co_return std::nullopt;
+        co_return AutoligaPreOrderOffer{SupplierOffer(), chosen->itemID, true};
     co_return AutoligaPreOrderOffer{std::move(*offer), chosen->itemID};
 }

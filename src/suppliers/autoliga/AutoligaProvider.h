@@ -16,6 +16,9 @@ class TradeSoftHTTPAPI;
 struct AutoligaPreOrderOffer {
     SupplierOffer offer;
     std::optional<QString> itemID;
+    // The row was found, but its price is no usable number (1e999, NaN, below one kopeck): the
+    // offer is then empty, and the line can be neither confirmed nor called gone.
+    bool unusablePrice = false;
 
     bool operator==(const AutoligaPreOrderOffer&) const = default;
 };
@@ -36,8 +39,8 @@ public:
                                                   const std::optional<QString>& fallbackOfferKey,
                                                   const QDateTime& now = QDateTime::currentDateTimeUtc());
     // Nothing, without asking TradeSoft, when any input is blank; nothing when the answer has no
-    // usable row. The row is the one with the item hash, else the one with the article and
-    // brand, else the first.
+    // row. The row is the one with the item hash, else the one with the article and brand, else
+    // the first; when its price is unusable the result says so (unusablePrice).
     QCoro::Task<std::optional<AutoligaPreOrderOffer>> preOrderCheck(QString article, QString producer,
                                                                     QString itemHash);
 

@@ -104,6 +104,8 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
     }
     if (response.status <= 0)
         throw TradeSoftError(TradeSoftError::Kind::invalidResponse);
+    if (TextUtils::isWebPage(response.body, response.header("Content-Type")))
+        throw TradeSoftError::webPage(response.status);
     if (!response.isSuccess())
         throw TradeSoftError::httpStatus(response.status);
 
@@ -115,7 +117,7 @@ QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
     try {
         answer = Json::parse(body);
     } catch (const Json::DecodingError& error) {
-        throw Json::SyntaxError(error);
+        throw TradeSoftError::unreadable(Json::unreadableAnswer(body, error));
     } catch (const Json::LimitError&) {
         throw TradeSoftError(TradeSoftError::Kind::invalidResponse);
     }

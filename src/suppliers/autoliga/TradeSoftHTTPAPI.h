@@ -26,8 +26,8 @@ public:
 
     TradeSoftHTTPAPI(QNetworkAccessManager& network, CredentialStore& credentials, const ServiceEndpoints& endpoints);
 
-    // The result rows of every container entry, in answer order. Fails with TradeSoftError,
-    // NetworkError or Json::SyntaxError.
+    // The result rows of every container entry, in answer order. Fails with TradeSoftError (also
+    // for an answer that is no JSON or a web page), KeychainError or NetworkError.
     QCoro::Task<QList<Json::Value>> request(QString action, TradeSoftCredentials credentials, QJsonObject containerItem,
                                             std::optional<int> timeLimit);
     // Every row of the answer; the item hash is sent only when it is not blank.
@@ -37,7 +37,7 @@ public:
     QCoro::Task<QList<TradeSoftProducer>> producers(QString article, QString providerID);
 
     // The result rows of a 2xx answer's body, checked for errors at the top and in every
-    // container entry. Throws TradeSoftError or Json::SyntaxError.
+    // container entry. Throws TradeSoftError (also for an answer that is no JSON).
     static QList<Json::Value> answerRows(const QByteArray& body);
     // The message of the first error member ("error", "message", "errorMessage",
     // "error_message") that says something; nothing when none does.

@@ -2,6 +2,7 @@
 
 #include "AutopiterError.h"
 #include "AutopiterXmlParser.h"
+#include "core/TextUtils.h"
 #include "credentials/CredentialStore.h"
 #include "net/Http.h"
 #include "net/NetworkError.h"
@@ -12,7 +13,6 @@
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QObject>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -137,20 +137,22 @@ QCoro::Task<QByteArray> AutopiterClient::soapRequest(QString operation, QString 
         auto exchange = Http::send(*m_network, std::move(request));
         response = co_await std::move(exchange);
     } catch (const UnusableResponseError& error) {
-        QString reason = error.description();
-        if (reason.endsWith(u'.'))
-            reason.chop(1); // the error text puts its own full stop after it
-        throw AutopiterError::invalidSOAPResponse(reason);
+        throw AutopiterError::invalidSOAPResponse(error.description());
     }
     if (response.status <= 0)
         throw AutopiterError(AutopiterError::Kind::invalidHTTPResponse);
-    if (response.isSuccess())
+    if (TextUtils::isWebPage(response.body, response.header("Content-Type")))
+        throw AutopiterError::webPage(response.status);
+    const std::optional<QString> fault = AutopiterXmlParser::faultText(response.body);
+    if (response.isSuccess()) {
+        // A fault is the service's "no", whatever the status says.
+        if (fault)
+            throw AutopiterError::soapFault(*fault);
         co_return std::move(response.body);
+    }
 
     // The service's own fault text, on one line.
-    static const QRegularExpression whitespace(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
-    const QString cleaned =
-        decodedUtf8(response.body).value_or(QString()).replace(whitespace, QStringLiteral(" ")).trimmed();
+    const QString cleaned = fault ? *fault : TextUtils::serverText(decodedUtf8(response.body).value_or(QString()));
     if (cleaned.isEmpty())
         throw AutopiterError::httpStatus(response.status);
     throw AutopiterError::invalidSOAPResponse(QStringLiteral("HTTP %1: ").arg(response.status) + cleaned);

@@ -2,6 +2,7 @@
 
 #include "AutopiterClient.h"
 #include "AutopiterXmlParser.h"
+#include "core/OfferRanges.h"
 #include "core/UserFacingError.h"
 
 #include <QSet>
@@ -116,10 +117,10 @@ QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
         if (seen.contains(item.detailUID))
             continue;
         seen.insert(item.detailUID);
-        // A price of nothing or less would sort as the best offer of all.
-        if (item.salePrice <= Decimal(0))
-            continue;
-        offers.append(normalize(item, now));
+        // A price of nothing (or of a fortune) would sort first (or last) and be ordered by mistake.
+        SupplierOffer offer = normalize(item, now);
+        if (OfferRanges::apply(offer, now))
+            offers.append(std::move(offer));
     }
     co_return offers;
 }

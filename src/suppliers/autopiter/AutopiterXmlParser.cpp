@@ -1,6 +1,7 @@
 #include "AutopiterXmlParser.h"
 
 #include "AutopiterError.h"
+#include "core/TextUtils.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -108,43 +109,84 @@ std::optional<AutopiterPriceItem> priceItem(const Values& values) {
     return item;
 }
 
+const QString kServiceNamespace = QStringLiteral("http://www.autopiter.ru/");
+
+// What went wrong with a document that could not be read, in the buyer's words.
+QString readerProblem(const QXmlStreamReader& reader) {
+    switch (reader.error()) {
+    case QXmlStreamReader::PrematureEndOfDocumentError:
+        return QStringLiteral("ответ оборван");
+    case QXmlStreamReader::CustomError:
+        return reader.errorString(); // our own words, raised below
+    default:
+        return QStringLiteral("ответ не в формате XML (строка %1)").arg(reader.lineNumber());
+    }
+}
+
+// Refuses what could make a few bytes expand: no document type (so no entity declarations),
+// no reference to an undeclared entity.
+bool refusedToken(QXmlStreamReader& reader, QXmlStreamReader::TokenType token) {
+    if (token == QXmlStreamReader::DTD) {
+        reader.raiseError(QStringLiteral("ответ содержит объявление типа документа (DTD)"));
+        return true;
+    }
+    if (token == QXmlStreamReader::EntityReference) {
+        reader.raiseError(QStringLiteral("ответ ссылается на необъявленную сущность «%1»").arg(reader.name()));
+        return true;
+    }
+    return false;
+}
+
 // Walks the document the way an event-driven delegate would: text is gathered only
 // inside an item element, every other element closing inside it stores its trimmed text
 // under its name (a later one of the same name wins), and the item's end builds a row.
-// Element names are compared exactly as written (qualifiedName, prefix and all): the
-// service writes its rows unprefixed, and a prefixed name is some other element.
+// Rows are read inside the operation's result element only. Element names are compared
+// exactly as written (qualifiedName, prefix and all): the service writes its rows unprefixed,
+// and a prefixed name, or one in another namespace than the service's, is some other element.
 template <typename Item, typename Build>
-QList<Item> readItems(const QByteArray& xml, const QString& itemElement, const QString& fallbackError, Build build) {
+QList<Item> readItems(const QByteArray& xml, const QString& operation, const QString& itemElement, Build build) {
     QList<Item> items;
-    // An empty answer has no rows.
     if (xml.trimmed().isEmpty())
-        return items;
+        throw AutopiterError::noResult(QStringLiteral("пустой ответ"));
 
+    const QString resultElement = operation + QStringLiteral("Result");
     QXmlStreamReader reader(xml);
-    reader.setNamespaceProcessing(false);
     Values values;
     QString text;
     bool insideItem = false;
     qsizetype rows = 0;
+    int depth = 0;
+    int resultDepth = -1;
+    bool sawResult = false;
+    bool sawFault = false;
+    // Direct children of the result that are no rows of ours.
+    qsizetype otherChildren = 0;
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::DTD:
-            // No document type, so no entity declarations: nothing in an answer can make
-            // the reader expand entities.
-            reader.raiseError(QStringLiteral("DTD is not allowed."));
+        const auto token = reader.readNext();
+        if (refusedToken(reader, token))
             break;
-        case QXmlStreamReader::EntityReference:
-            reader.raiseError(QStringLiteral("Entity '%1' not declared.").arg(reader.name()));
-            break;
+        switch (token) {
         case QXmlStreamReader::StartElement:
+            ++depth;
             text.clear();
-            if (reader.qualifiedName() == itemElement) {
+            if (resultDepth < 0) {
+                if (!sawResult && reader.name() == resultElement && reader.namespaceUri() == kServiceNamespace) {
+                    resultDepth = depth;
+                    sawResult = true;
+                } else if (reader.name() == u"Fault") {
+                    sawFault = true;
+                }
+                break;
+            }
+            if (!insideItem && reader.qualifiedName() == itemElement && reader.namespaceUri() == kServiceNamespace) {
                 // Rows by the hundred thousand would cost many times the answer's size in memory
                 // and freeze the window while they are read: such an answer is no answer.
                 if (++rows > maxRows)
                     throw AutopiterError::invalidSOAPResponse(QStringLiteral("больше %1 строк").arg(maxRows));
                 insideItem = true;
                 values.clear();
+            } else if (!insideItem && depth == resultDepth + 1) {
+                ++otherChildren;
             }
             break;
         case QXmlStreamReader::Characters:
@@ -152,6 +194,9 @@ QList<Item> readItems(const QByteArray& xml, const QString& itemElement, const Q
                 text += reader.text();
             break;
         case QXmlStreamReader::EndElement: {
+            if (depth == resultDepth)
+                resultDepth = -1;
+            --depth;
             if (!insideItem)
                 break;
             const QString name = reader.qualifiedName().toString();
@@ -173,10 +218,16 @@ QList<Item> readItems(const QByteArray& xml, const QString& itemElement, const Q
             break;
         }
     }
-    if (reader.hasError()) {
-        const QString message = reader.errorString();
-        throw AutopiterError::invalidSOAPResponse(message.isEmpty() ? fallbackError : message);
+    if (reader.hasError())
+        throw AutopiterError::invalidSOAPResponse(readerProblem(reader));
+    if (!sawResult) {
+        if (sawFault)
+            throw AutopiterError::soapFault(faultText(xml).value_or(QStringLiteral("без описания")));
+        throw AutopiterError::noResult(QStringLiteral("в ответе нет %1").arg(resultElement));
     }
+    // Rows in another namespace are not rows of this service: no answer, rather than "nothing found".
+    if (rows == 0 && otherChildren > 0)
+        throw AutopiterError::noResult(QStringLiteral("в %1 нет строк %2").arg(resultElement, itemElement));
     return items;
 }
 
@@ -205,13 +256,51 @@ bool booleanResult(const QString& name, const QByteArray& body) {
 }
 
 QList<AutopiterCatalogItem> catalogItems(const QByteArray& xml) {
-    return readItems<AutopiterCatalogItem>(xml, QStringLiteral("SearchCatalogModel"),
-                                           QStringLiteral("Не удалось разобрать FindCatalog."), catalogItem);
+    return readItems<AutopiterCatalogItem>(xml, QStringLiteral("FindCatalog"), QStringLiteral("SearchCatalogModel"),
+                                           catalogItem);
 }
 
 QList<AutopiterPriceItem> priceItems(const QByteArray& xml) {
-    return readItems<AutopiterPriceItem>(xml, QStringLiteral("PriceSearchModel"),
-                                         QStringLiteral("Не удалось разобрать GetPriceId."), priceItem);
+    return readItems<AutopiterPriceItem>(xml, QStringLiteral("GetPriceId"), QStringLiteral("PriceSearchModel"),
+                                         priceItem);
+}
+
+std::optional<QString> faultText(const QByteArray& xml) {
+    // Cheap refusal of the usual answer, which has no fault in it.
+    if (!xml.contains("Fault"))
+        return std::nullopt;
+    QXmlStreamReader reader(xml);
+    int faultDepth = -1;
+    int depth = 0;
+    QString reason;
+    QString all;
+    bool inReason = false;
+    while (!reader.atEnd()) {
+        const auto token = reader.readNext();
+        if (refusedToken(reader, token))
+            return std::nullopt;
+        if (token == QXmlStreamReader::StartElement) {
+            ++depth;
+            if (faultDepth < 0 && reader.name() == u"Fault")
+                faultDepth = depth;
+            // SOAP 1.1 says faultstring; SOAP 1.2 says Reason/Text.
+            inReason =
+                faultDepth >= 0 && reason.isEmpty() && (reader.name() == u"faultstring" || reader.name() == u"Text");
+        } else if (token == QXmlStreamReader::Characters && faultDepth >= 0) {
+            all += reader.text();
+            all += u' ';
+            if (inReason)
+                reason += reader.text();
+        } else if (token == QXmlStreamReader::EndElement) {
+            inReason = false;
+            if (depth-- == faultDepth)
+                break;
+        }
+    }
+    if (faultDepth < 0)
+        return std::nullopt;
+    const QString text = TextUtils::singleLine(reason.isEmpty() ? all : reason);
+    return text.isEmpty() ? QStringLiteral("без описания") : text;
 }
 
 } // namespace AutopiterXmlParser
