@@ -10,12 +10,16 @@
 #include "core/TextUtils.h"
 #include "core/UserDefaults.h"
 #include "core/UserFacingError.h"
+#include "export/CartExport.h"
+#include "export/TableExport.h"
 #include "search/SearchViewModel.h"
 
 #include <QCoroSignal>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <cstdio>
 
 namespace {
 
@@ -162,6 +166,26 @@ std::optional<qint64> parseQuantity(const QString& text) {
     return value;
 }
 
+// The whole cart as the cart sheet's "Экспорт…" saves it; CSV "-" goes to standard output.
+int exportCart(CartStore& cart, const QString& csvPath, const QString& xlsxPath) {
+    const auto groups = cart.groups(russian());
+    if (groups.isEmpty())
+        return failure(QStringLiteral("Корзина пуста: сохранять нечего."));
+    const ExportTable table = CartExport::table(groups);
+    if (csvPath == u"-") {
+        Cli::out().flush();
+        const QByteArray bytes = TableExport::csv(table);
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        std::fflush(stdout);
+        return exitOk;
+    }
+    const QString path = xlsxPath.isEmpty() ? csvPath : xlsxPath;
+    if (const std::optional<QString> error = TableExport::save({table}, path))
+        return failure(*error);
+    print(QStringLiteral("Сохранено: %1\n").arg(path));
+    return exitOk;
+}
+
 } // namespace
 
 QString cartHelpText() {
@@ -172,6 +196,8 @@ QString cartHelpText() {
         "orelia-cli cart remove ID_ПОЗИЦИИ                          удалить позицию\n"
         "orelia-cli cart clear ПОСТАВЩИК                            удалить все позиции поставщика\n"
         "orelia-cli cart quantity ID_ПОЗИЦИИ N                      изменить количество (в пределах остатка)\n"
+        "orelia-cli cart export --xlsx ФАЙЛ | --csv ФАЙЛ            сохранить всю корзину (CSV \"-\" — на стандартный "
+        "вывод)\n"
         "\n"
         "ID предложения и позиции — поле \"id\" из search --json и cart --json (например autoeuro|CHL-12345678).\n"
         "ПОСТАВЩИК: autoeuro, autopiter, autoliga. Все команды принимают --demo.\n");
@@ -180,6 +206,8 @@ QString cartHelpText() {
 int cartCommand(AppServices& services, QStringList args) {
     bool json = false;
     std::optional<qint64> quantity;
+    QString csvPath;
+    QString xlsxPath;
     QStringList positional;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
@@ -189,6 +217,10 @@ int cartCommand(AppServices& services, QStringList args) {
         }
         if (arg == u"--json") {
             json = true;
+        } else if (arg == u"--csv" || arg == u"--xlsx") {
+            if (args.isEmpty())
+                return usageError(QStringLiteral("После %1 укажите файл.").arg(arg));
+            (arg == u"--csv" ? csvPath : xlsxPath) = args.takeFirst();
         } else if (arg == u"--quantity") {
             if (args.isEmpty() || !(quantity = parseQuantity(args.takeFirst())))
                 return usageError(QStringLiteral("После --quantity укажите количество: целое число от 1."));
@@ -203,6 +235,11 @@ int cartCommand(AppServices& services, QStringList args) {
         return listCart(services, json);
 
     CartStore& cart = services.cartStore();
+    if (action == u"export") {
+        if (positional.size() != 1 || csvPath.isEmpty() == xlsxPath.isEmpty() || xlsxPath == u"-")
+            return usageError(QStringLiteral("Команде cart export нужен один файл: --xlsx ФАЙЛ или --csv ФАЙЛ."));
+        return exportCart(cart, csvPath, xlsxPath);
+    }
     if (action == u"add") {
         if (positional.size() != 3)
             return usageError(QStringLiteral("Команде cart add нужны артикул и ID предложения."));

@@ -2,6 +2,7 @@
 // with settings of its own.
 #include "app/AppServices.h"
 #include "batch/BatchPricer.h"
+#include "cart/CartVerdicts.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
 #include "core/UserDefaults.h"
@@ -102,15 +103,16 @@ int main(int argc, char** argv) {
     services.userDefaults().watchForChanges();
     // Outlives the sheet, so a list goes on pricing while the sheet is closed.
     BatchPricer batchPricer(services.supplierPreferences(), services.searchConnectors());
+    // The verdicts of the cart's re-checks, kept while the program runs: a check goes on when
+    // the cart sheet closes, and its verdicts are there when it opens again.
+    CartVerdicts cartVerdicts(services.cartStore(),
+                              [&services](SupplierCartGroup group) { return checkGroup(services, std::move(group)); });
 
     MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
                       services.cartStore());
     window.setDemoMode(services.isDemo());
     window.contentView()->attachSheet(ContentView::Sheet::cart, [&](QWidget* parent) {
-        CartSheet::CheckFunction check = [&services](SupplierCartGroup group) {
-            return checkGroup(services, std::move(group));
-        };
-        return new CartSheet(services.cartStore(), std::move(check), parent);
+        return new CartSheet(services.cartStore(), cartVerdicts, parent);
     });
     window.contentView()->attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {
         SettingsServices settings{services.userDefaults(),

@@ -1,6 +1,12 @@
 #include "CartFreshness.h"
 
+#include "core/SupplierOffer.h"
+
 #include "core/Decimal.h"
+
+CartFreshTerms CartFreshTerms::of(const SupplierOffer& offer) {
+    return {offer.price.toDouble(), offer.availableQuantity, offer.deliveryDescription, offer.warehouse};
+}
 
 namespace OrderRevalidation {
 

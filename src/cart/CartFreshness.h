@@ -4,11 +4,29 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <optional>
+
+struct SupplierOffer;
+
+// What the supplier says of a line it found again: the terms "Принять новые условия" writes
+// into the line.
+struct CartFreshTerms {
+    double unitPrice = 0;
+    std::optional<std::int64_t> availableQuantity;
+    std::optional<QString> deliveryTime;
+    std::optional<QString> warehouse;
+
+    static CartFreshTerms of(const SupplierOffer& offer);
+    bool operator==(const CartFreshTerms&) const = default;
+};
+
 // The verdict of a re-check for one cart line: a status text and the reasons, in the order
-// they were found.
+// they were found; and, when the supplier found the line, its terms now.
 struct PFCartFreshness {
     QString status;
     QStringList details;
+    std::optional<CartFreshTerms> fresh = std::nullopt;
 
     bool operator==(const PFCartFreshness&) const = default;
 };

@@ -104,6 +104,39 @@ void CartStore::clearSupplier(const QString& supplierID) {
     });
 }
 
+bool CartStore::acceptTerms(const QString& id, const CartFreshTerms& terms) {
+    if (!std::isfinite(terms.unitPrice))
+        return false;
+    return apply([&](QList<CartItem>& items) {
+        const qsizetype i = indexIn(items, id);
+        if (i < 0)
+            return false;
+        CartItem& line = items[i];
+        const CartItem before = line;
+        line.unitPrice = terms.unitPrice;
+        line.availableQuantity = terms.availableQuantity;
+        line.deliveryTime = terms.deliveryTime;
+        line.warehouse = terms.warehouse;
+        line.quantity = allowedQuantity(line, line.quantity);
+        return line != before;
+    });
+}
+
+void CartStore::restore(const QList<std::pair<qsizetype, CartItem>>& lines) {
+    QList<std::pair<qsizetype, CartItem>> ordered = lines;
+    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    apply([&ordered](QList<CartItem>& items) {
+        bool changed = false;
+        for (const auto& [index, line] : ordered) {
+            if (indexIn(items, line.id) >= 0)
+                continue;
+            items.insert(std::clamp<qsizetype>(index, 0, items.size()), line);
+            changed = true;
+        }
+        return changed;
+    });
+}
+
 void CartStore::reload() {
     QList<CartItem> items;
     // Keeping aside and rewriting a damaged value are changes of their own: under the lock.
@@ -178,10 +211,10 @@ std::int64_t CartStore::totalItemCount() const {
     return total;
 }
 
-QList<SupplierCartGroup> CartStore::groups(const QLocale& locale) const {
+QList<SupplierCartGroup> CartStore::groupsOf(const QList<CartItem>& items, const QLocale& locale) {
     QList<SupplierCartGroup> groups;
     QHash<QString, qsizetype> indexOfSupplier;
-    for (const CartItem& item : m_items) {
+    for (const CartItem& item : items) {
         auto it = indexOfSupplier.constFind(item.supplierID);
         if (it == indexOfSupplier.constEnd()) {
             it = indexOfSupplier.insert(item.supplierID, groups.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CartFreshness.h"
 #include "CartItem.h"
 #include "core/SupplierOffer.h"
 
@@ -50,6 +51,12 @@ public:
     void decrement(const QString& id);
     void remove(const QString& id);
     void clearSupplier(const QString& supplierID);
+    // The supplier's terms now into the line: price, stock, delivery and warehouse (the quantity
+    // then stays within the new stock). False when the line is gone or nothing changed.
+    bool acceptTerms(const QString& id, const CartFreshTerms& terms);
+    // Removed lines back where they stood (the index each had in items()), unless a line of the
+    // same id is in the cart again meanwhile.
+    void restore(const QList<std::pair<qsizetype, CartItem>>& lines);
     // False when the last change could not be saved (the settings file is unwritable, or another
     // process held it for seconds): the cart then stays as stored.
     bool lastChangeSaved() const { return m_lastChangeSaved; }
@@ -60,7 +67,8 @@ public:
     std::int64_t totalItemCount() const;
     // Lines by supplier; suppliers in the locale's case-insensitive order of their names, lines
     // by brand then article.
-    QList<SupplierCartGroup> groups(const QLocale& locale = QLocale()) const;
+    QList<SupplierCartGroup> groups(const QLocale& locale = QLocale()) const { return groupsOf(m_items, locale); }
+    static QList<SupplierCartGroup> groupsOf(const QList<CartItem>& items, const QLocale& locale = QLocale());
 
 Q_SIGNALS:
     void changed();

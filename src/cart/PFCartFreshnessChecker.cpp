@@ -5,6 +5,7 @@
 #include "net/NetworkError.h"
 #include "search/SearchConnectors.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
+#include "suppliers/autoeuro/AutoEuroProvider.h"
 #include "suppliers/autoliga/AutoligaPortalSearchContext.h"
 #include "suppliers/autopiter/AutopiterError.h"
 
@@ -98,8 +99,16 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutoEuro(QList<Cart
     auto revalidation = revalidator.revalidate(items, delivery);
     const QList<AutoEuroRevalidatedItem> results = co_await std::move(revalidation);
     PFCartFreshnessMap verdicts;
-    for (const auto& result : results)
-        verdicts.insert(result.cartItem.id, fromRevalidation(result.state, result.changes, true));
+    for (const auto& result : results) {
+        PFCartFreshness verdict = fromRevalidation(result.state, result.changes, true);
+        if (result.currentOffer) {
+            const QString name = result.cartItem.supplierName;
+            if (const auto offer =
+                    AutoEuroProvider::normalize(*result.currentOffer, name, QDateTime::currentDateTimeUtc()))
+                verdict.fresh = CartFreshTerms::of(*offer);
+        }
+        verdicts.insert(result.cartItem.id, std::move(verdict));
+    }
     co_return verdicts;
 }
 
@@ -183,10 +192,14 @@ QCoro::Task<PFCartFreshnessMap> PFCartFreshnessChecker::checkAutoliga(QList<Cart
             } catch (const NetworkError& error) {
                 throw error.named(QStringLiteral("TradeSoft"));
             }
-            if (results.isEmpty())
+            if (results.isEmpty()) {
                 verdicts.insert(item.id, unconfirmed(notChecked));
-            else
-                verdicts.insert(item.id, fromRevalidation(results.first().state, results.first().changes, false));
+            } else {
+                PFCartFreshness verdict = fromRevalidation(results.first().state, results.first().changes, false);
+                if (const auto& offer = results.first().currentOffer)
+                    verdict.fresh = CartFreshTerms::of(*offer);
+                verdicts.insert(item.id, std::move(verdict));
+            }
             continue;
         }
         if (isPositionalPortalID(key.mid(portalPrefix.size()))) {
@@ -250,5 +263,5 @@ PFCartFreshness PFCartFreshnessChecker::compare(const CartItem& item, const Supp
         details.append(QStringLiteral("Изменилось наименование позиции."));
 
     const QString status = unavailable ? Status::unavailable : details.isEmpty() ? Status::current : Status::changed;
-    return {status, details};
+    return {status, details, CartFreshTerms::of(offer)};
 }

@@ -1,63 +1,30 @@
 #include "CartSheet.h"
 
 #include "cart/CartStore.h"
-#include "core/Decimal.h"
+#include "cart/CartVerdicts.h"
+#include "CartLineView.h"
 #include "core/SupplierAppearance.h"
-#include "core/TextUtils.h"
-#include "core/UserFacingError.h"
-#include "offertable/DeliveryDisplay.h"
+#include "export/CartExport.h"
+#include "ExportDialog.h"
 #include "SupplierColors.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFontDatabase>
-#include <QFrame>
-#include <QGridLayout>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
-
-namespace Status = CartFreshnessStatus;
-
-// A value that copies itself when clicked, as the table's cells do.
-class CopyLabel : public QLabel {
-public:
-    CopyLabel(const QString& text, std::function<void(const QString&)> onCopy, QWidget* parent)
-        : QLabel(text, parent)
-        , m_onCopy(std::move(onCopy)) {
-        setCursor(Qt::PointingHandCursor);
-        setToolTip(QStringLiteral("Нажмите, чтобы скопировать: ") + text);
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton)
-            m_onCopy(text());
-        QLabel::mousePressEvent(event);
-    }
-
-private:
-    std::function<void(const QString&)> m_onCopy;
-};
-
-QString rubles(const Decimal& amount) {
-    return amount.toFixed(2) + QStringLiteral(" руб.");
-}
-
-Decimal priceOf(const CartItem& item) {
-    return Decimal::fromDouble(item.unitPrice).value_or(Decimal());
-}
 
 QLabel* label(const QString& text, QWidget* parent, bool bold = false) {
     auto* l = new QLabel(text, parent);
@@ -69,20 +36,23 @@ QLabel* label(const QString& text, QWidget* parent, bool bold = false) {
     return l;
 }
 
-QToolButton* toolButton(const QString& text, const QString& help, QWidget* parent) {
-    auto* b = new QToolButton(parent);
-    b->setText(text);
-    b->setToolTip(help);
-    b->setAutoRaise(true);
+QPushButton* button(const QString& text, const QString& name, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
     return b;
+}
+
+QString lineText(const CartItem& item) {
+    return item.brand + u' ' + item.article;
 }
 
 } // namespace
 
-CartSheet::CartSheet(CartStore& cart, CheckFunction check, QWidget* parent)
+CartSheet::CartSheet(CartStore& cart, CartVerdicts& verdicts, QWidget* parent)
     : QDialog(parent)
     , m_cart(cart)
-    , m_check(std::move(check)) {
+    , m_verdicts(verdicts) {
     setWindowTitle(QStringLiteral("Корзина"));
     setObjectName(QStringLiteral("cartSheet"));
     // Most of the window: a cart of a whole repair order should not need much scrolling.
@@ -99,12 +69,19 @@ CartSheet::CartSheet(CartStore& cart, CheckFunction check, QWidget* parent)
     title->setFont(titleFont);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("cartCount"));
-    auto* close = new QPushButton(QStringLiteral("Закрыть"), this);
-    close->setAutoDefault(false);
+    m_total = label(QString(), this, true);
+    m_total->setObjectName(QStringLiteral("cartTotal"));
+    auto* exportButton = button(QStringLiteral("Экспорт…"), QStringLiteral("export"), this);
+    exportButton->setToolTip(QStringLiteral("Сохранить всю корзину в XLSX или CSV"));
+    connect(exportButton, &QPushButton::clicked, this, &CartSheet::exportCart);
+    auto* close = button(QStringLiteral("Закрыть"), QStringLiteral("close"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     header->addWidget(title);
     header->addWidget(m_count);
     header->addStretch();
+    header->addWidget(m_total);
+    header->addSpacing(12);
+    header->addWidget(exportButton);
     header->addWidget(close);
     layout->addLayout(header);
 
@@ -112,7 +89,6 @@ CartSheet::CartSheet(CartStore& cart, CheckFunction check, QWidget* parent)
     m_notice->setObjectName(QStringLiteral("cartNotice"));
     m_notice->setWordWrap(true);
     m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_notice->setVisible(!m_cart.keptAsideKey().isEmpty());
     layout->addWidget(m_notice);
 
     m_pages = new QStackedWidget(this);
@@ -132,6 +108,7 @@ CartSheet::CartSheet(CartStore& cart, CheckFunction check, QWidget* parent)
     auto* scroll = new QScrollArea(m_pages);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->viewport()->installEventFilter(this);
     m_pages->addWidget(scroll);
     layout->addWidget(m_pages, 1);
 
@@ -141,18 +118,8 @@ CartSheet::CartSheet(CartStore& cart, CheckFunction check, QWidget* parent)
     layout->addWidget(m_copied);
 
     connect(&m_cart, &CartStore::changed, this, &CartSheet::rebuild);
+    connect(&m_verdicts, &CartVerdicts::changed, this, &CartSheet::rebuild);
     rebuild();
-}
-
-QColor CartSheet::verdictColor(const QString& status, const QPalette& palette) {
-    const bool dark = palette.color(QPalette::Window).lightnessF() < 0.5;
-    if (status == Status::current)
-        return dark ? QColor(129, 199, 132) : QColor(46, 125, 50);
-    if (status == Status::changed || status == Status::termsChanged)
-        return dark ? QColor(255, 202, 40) : QColor(176, 110, 0);
-    if (status == Status::unavailable || status == Status::offerUnavailable)
-        return dark ? QColor(239, 154, 154) : QColor(198, 40, 40);
-    return palette.color(QPalette::PlaceholderText);
 }
 
 void CartSheet::copyValue(const QString& value) {
@@ -166,121 +133,264 @@ void CartSheet::copyValue(const QString& value) {
 }
 
 void CartSheet::checkSupplier(const QString& supplierID) {
-    // One check at a time across the whole sheet.
-    if (m_checkingSupplierID)
-        return;
-    const auto groups = m_cart.groups();
-    const auto group = std::find_if(groups.begin(), groups.end(),
-                                    [&](const SupplierCartGroup& g) { return g.supplierID == supplierID; });
-    if (group == groups.end())
-        return;
-    m_checkingSupplierID = supplierID;
-    m_failures.remove(supplierID);
-    m_freshness[supplierID] = {};
-    rebuild();
-    runCheck(*group);
+    m_verdicts.check(supplierID);
 }
 
-QCoro::Task<> CartSheet::runCheck(SupplierCartGroup group) {
-    QPointer<CartSheet> self(this);
-    PFCartFreshnessMap verdicts;
-    QString failure;
-    try {
-        auto task = m_check(group);
-        verdicts = co_await std::move(task);
-    } catch (const UserFacingError& error) {
-        failure = QStringLiteral("Не удалось проверить актуальность: ") + TextUtils::singleLine(error.description());
+bool CartSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter) {
+        m_pointerOverLines = true;
+    } else if (event->type() == QEvent::Leave) {
+        m_pointerOverLines = false;
+        dropExpiredRemovals();
     }
-    // The sheet may have closed meanwhile; then nothing is left to tell.
-    if (!self)
-        co_return;
-    if (failure.isNull()) {
-        // A verdict belongs to the line as it was checked: a line removed during the check, or
-        // changed meanwhile (here or by another process), keeps its new state without one.
-        PFCartFreshnessMap& known = m_freshness[group.supplierID];
-        for (const CartItem& item : m_cart.items()) {
-            const auto checked = std::find_if(group.items.cbegin(), group.items.cend(),
-                                              [&item](const CartItem& line) { return line.id == item.id; });
-            if (verdicts.contains(item.id) && checked != group.items.cend() && *checked == item)
-                known.insert(item.id, verdicts.value(item.id));
+    return QDialog::eventFilter(watched, event);
+}
+
+void CartSheet::hideEvent(QHideEvent* event) {
+    // What was removed stays removed once the sheet is gone.
+    m_removals.clear();
+    QDialog::hideEvent(event);
+}
+
+void CartSheet::remove(const QList<CartItem>& lines, const QString& text) {
+    Removal removal{m_nextSerial++, {}, text, false};
+    for (const CartItem& line : lines) {
+        const auto& items = m_cart.items();
+        const auto at = std::find_if(items.begin(), items.end(), [&](const CartItem& i) { return i.id == line.id; });
+        if (at == items.end())
+            continue;
+        removal.lines.append({at - items.begin(), *at});
+        if (auto* row = m_sections ? m_sections->findChild<QWidget*>(QStringLiteral("line-") + line.id) : nullptr)
+            m_rowHeights.insert(line.id, row->height());
+    }
+    if (removal.lines.isEmpty())
+        return;
+    m_removals.append(removal);
+    for (const auto& [index, line] : removal.lines) {
+        m_cart.remove(line.id);
+        Q_UNUSED(index);
+    }
+    if (!m_cart.lastChangeSaved())
+        m_removals.removeLast();
+    const int serial = removal.serial;
+    QTimer::singleShot(undoMilliseconds, this, [this, serial] {
+        for (Removal& r : m_removals) {
+            if (r.serial == serial)
+                r.expired = true;
         }
-    } else {
-        m_failures.insert(group.supplierID, failure);
-    }
-    m_checkingSupplierID.reset();
+        if (!m_pointerOverLines)
+            dropExpiredRemovals();
+    });
     rebuild();
+}
+
+void CartSheet::undo(int serial) {
+    const auto it =
+        std::find_if(m_removals.begin(), m_removals.end(), [serial](const Removal& r) { return r.serial == serial; });
+    if (it == m_removals.end())
+        return;
+    const QList<std::pair<qsizetype, CartItem>> lines = it->lines;
+    m_removals.erase(it);
+    m_cart.restore(lines);
+    rebuild();
+}
+
+void CartSheet::dropExpiredRemovals() {
+    if (m_removals.removeIf([](const Removal& r) { return r.expired; }) > 0)
+        rebuild();
+}
+
+void CartSheet::setQuantity(const QString& lineID, std::int64_t quantity) {
+    m_cart.setQuantity(lineID, quantity);
+    m_notes.remove(lineID);
+    for (const CartItem& item : m_cart.items()) {
+        if (item.id == lineID && item.quantity < quantity)
+            m_notes.insert(
+                lineID,
+                QStringLiteral("Не больше остатка у поставщика: %1 шт.").arg(item.availableQuantity.value_or(1)));
+    }
+    rebuild();
+}
+
+void CartSheet::exportCart() {
+    QPointer<CartSheet> self(this);
+    ExportDialog::save(this, ExportDialog::suggestedName(QStringLiteral("корзина"), QDate::currentDate()),
+                       {CartExport::table(m_cart.groups(QLocale(QLocale::Russian, QLocale::Russia)))},
+                       [self](const QString& message) {
+                           if (self)
+                               self->m_copied->setText(message);
+                       });
 }
 
 void CartSheet::rebuild() {
+    // A quantity being typed survives a change made elsewhere.
+    std::optional<std::pair<QString, QString>> typing;
+    if (auto* box = qobject_cast<QSpinBox*>(QApplication::focusWidget() ? QApplication::focusWidget()->parentWidget()
+                                                                        : nullptr);
+        box && m_sections && m_sections->isAncestorOf(box)) {
+        typing = {box->parentWidget()->objectName().mid(5), box->findChild<QLineEdit*>()->text()};
+    }
+
+    m_notice->setVisible(!m_cart.keptAsideKey().isEmpty());
     m_count->setText(QStringLiteral("%1 шт.").arg(m_cart.totalItemCount()));
-    const auto groups = m_cart.groups(QLocale(QLocale::Russian, QLocale::Russia));
+    Decimal total;
+    for (const CartItem& item : m_cart.items()) {
+        if (!CartLineView::isUnavailable(m_verdicts.verdict(item)))
+            total = total + CartExport::priceOf(item) * Decimal(item.quantity);
+    }
+    m_total->setText(QStringLiteral("Итого по корзине: ") + CartLineView::money(total));
+    m_total->setVisible(!m_cart.items().isEmpty());
+
+    QList<CartItem> shown = m_cart.items();
+    QHash<QString, const Removal*> removed;
+    for (const Removal& removal : std::as_const(m_removals)) {
+        for (const auto& [index, line] : removal.lines) {
+            Q_UNUSED(index);
+            if (std::none_of(shown.begin(), shown.end(), [&](const CartItem& i) { return i.id == line.id; })) {
+                shown.append(line);
+                removed.insert(line.id, &removal);
+            }
+        }
+    }
+    const auto groups = CartStore::groupsOf(shown, QLocale(QLocale::Russian, QLocale::Russia));
     m_pages->setCurrentIndex(groups.isEmpty() ? 0 : 1);
     auto* scroll = static_cast<QScrollArea*>(m_pages->widget(1));
     const int position = scroll->verticalScrollBar() ? scroll->verticalScrollBar()->value() : 0;
     auto* content = new QWidget(scroll);
     auto* layout = new QVBoxLayout(content);
-    for (const SupplierCartGroup& group : groups)
-        layout->addWidget(makeSection(group));
-    layout->addStretch();
-    scroll->setWidget(content); // deletes the previous content
     m_sections = content;
+    for (const SupplierCartGroup& group : groups)
+        layout->addWidget(makeSection(group, removed));
+    layout->addStretch();
+    // The old lines go once control is back in the event loop: the button whose click led here
+    // may be one of them.
+    if (QWidget* old = scroll->takeWidget()) {
+        old->hide();
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    scroll->setWidget(content);
     scroll->verticalScrollBar()->setValue(position);
+
+    if (typing) {
+        if (auto* line = content->findChild<CartLineView*>(QStringLiteral("line-") + typing->first)) {
+            line->quantityBox()->findChild<QLineEdit*>()->setText(typing->second);
+            line->quantityBox()->setFocus();
+        }
+    }
 }
 
-QWidget* CartSheet::makeSection(const SupplierCartGroup& group) {
+QWidget* CartSheet::makeSection(const SupplierCartGroup& group, const QHash<QString, const Removal*>& removed) {
     auto* section = new QFrame(m_sections);
     section->setObjectName(QStringLiteral("section-") + group.supplierID);
     section->setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(section);
+    const QString id = group.supplierID;
 
     auto* header = new QHBoxLayout();
     auto* name = label(group.supplierName, section, true);
     QPalette namePalette = name->palette();
-    namePalette.setColor(QPalette::WindowText,
-                         supplierQColor(SupplierAppearance::color(group.supplierID), name->palette()));
+    namePalette.setColor(QPalette::WindowText, supplierQColor(SupplierAppearance::color(id), name->palette()));
     name->setPalette(namePalette);
-    const bool checkingThis = m_checkingSupplierID == group.supplierID;
-    auto* check = new QPushButton(
-        checkingThis ? QStringLiteral("Проверяем…") : QStringLiteral("Проверить актуальность"), section);
-    check->setObjectName(QStringLiteral("check"));
-    check->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    check->setEnabled(!m_checkingSupplierID);
-    check->setAutoDefault(false);
-    connect(check, &QPushButton::clicked, this, [this, id = group.supplierID] { checkSupplier(id); });
-    auto* clear = new QPushButton(QStringLiteral("Очистить ") + group.supplierName, section);
-    clear->setObjectName(QStringLiteral("clear"));
-    clear->setAutoDefault(false);
-    connect(clear, &QPushButton::clicked, this, [this, id = group.supplierID] { m_cart.clearSupplier(id); });
     header->addWidget(name);
     header->addStretch();
+    const bool checkingThis = m_verdicts.checkingSupplierID() == id;
+    auto* check = button(checkingThis ? QStringLiteral("Проверяем…") : QStringLiteral("Проверить актуальность"),
+                         QStringLiteral("check"), section);
+    check->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    check->setEnabled(m_verdicts.checkingSupplierID().isEmpty());
+    connect(check, &QPushButton::clicked, this, [this, id] { checkSupplier(id); });
     header->addWidget(check);
-    header->addWidget(clear);
+    if (const QList<CartItem> changed = m_verdicts.changedLines(id); !changed.isEmpty()) {
+        auto* accept = button(QStringLiteral("Принять новые условия"), QStringLiteral("acceptAll"), section);
+        accept->setToolTip(QStringLiteral("Записать новые цены, сроки и остатки во все изменившиеся позиции (%1)")
+                               .arg(changed.size()));
+        connect(accept, &QPushButton::clicked, this, [this, changed] {
+            for (const CartItem& line : changed)
+                m_verdicts.acceptNewTerms(line.id);
+        });
+        header->addWidget(accept);
+    }
+    if (const QList<CartItem> gone = m_verdicts.unavailableLines(id); !gone.isEmpty()) {
+        auto* drop = button(QStringLiteral("Убрать недоступные"), QStringLiteral("removeUnavailable"), section);
+        connect(drop, &QPushButton::clicked, this, [this, gone] {
+            remove(gone,
+                   gone.size() == 1 ? lineText(gone.first()) : QStringLiteral("недоступные (%1)").arg(gone.size()));
+        });
+        header->addWidget(drop);
+    }
+    auto* copyOrder = button(QStringLiteral("Скопировать заказ"), QStringLiteral("copyOrder"), section);
+    copyOrder->setToolTip(QStringLiteral("Артикул, производитель, количество и цена по строкам, через табуляцию"));
+    header->addWidget(copyOrder);
     layout->addLayout(header);
 
-    if (const QString failure = m_failures.value(group.supplierID); !failure.isEmpty()) {
+    if (const QString failure = m_verdicts.failure(id); !failure.isEmpty()) {
         auto* text = new QLabel(failure, section);
         text->setObjectName(QStringLiteral("failure"));
         text->setWordWrap(true);
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
         QPalette p = text->palette();
-        p.setColor(QPalette::WindowText, verdictColor(Status::offerUnavailable, p));
+        p.setColor(QPalette::WindowText, QColor(198, 40, 40));
         text->setPalette(p);
         layout->addWidget(text);
     }
 
-    const PFCartFreshnessMap verdicts = m_freshness.value(group.supplierID);
+    SupplierCartGroup inCart{group.supplierID, group.supplierName, {}};
     Decimal total;
+    int outOfTotal = 0;
     for (const CartItem& item : group.items) {
-        const auto verdict = verdicts.contains(item.id) ? std::optional(verdicts.value(item.id)) : std::nullopt;
-        layout->addWidget(makeLine(item, verdict));
-        total = total + priceOf(item) * Decimal(item.quantity);
+        if (const Removal* removal = removed.value(item.id)) {
+            const bool first = removal->lines.first().second.id == item.id;
+            auto* placeholder =
+                new CartRemovedLineView(first ? removal->text : QString(), m_rowHeights.value(item.id, 48), section);
+            connect(placeholder, &CartRemovedLineView::undoRequested, this,
+                    [this, serial = removal->serial] { undo(serial); });
+            layout->addWidget(placeholder);
+            continue;
+        }
+        inCart.items.append(item);
+        const auto verdict = m_verdicts.verdict(item);
+        auto* line = new CartLineView(item, verdict, section);
+        line->showNote(m_notes.value(item.id));
+        connect(line, &CartLineView::copyRequested, this, &CartSheet::copyValue);
+        connect(line, &CartLineView::quantityEntered, this, &CartSheet::setQuantity);
+        connect(line, &CartLineView::stepRequested, this, [this](const QString& lineID, int step) {
+            m_notes.remove(lineID);
+            step > 0 ? m_cart.increment(lineID) : m_cart.decrement(lineID);
+        });
+        connect(line, &CartLineView::removeRequested, this, [this, item] { remove({item}, lineText(item)); });
+        connect(line, &CartLineView::acceptRequested, &m_verdicts, &CartVerdicts::acceptNewTerms);
+        layout->addWidget(line);
+        if (CartLineView::isUnavailable(verdict))
+            ++outOfTotal;
+        else
+            total = total + CartExport::priceOf(item) * Decimal(item.quantity);
     }
+    connect(copyOrder, &QPushButton::clicked, this, [this, inCart] {
+        QApplication::clipboard()->setText(CartExport::orderText(inCart));
+        m_copied->setText(
+            QStringLiteral("Скопирован заказ %1: позиций %2").arg(inCart.supplierName).arg(inCart.items.size()));
+    });
+    copyOrder->setEnabled(!inCart.items.isEmpty());
 
+    // Clearing the whole supplier sits apart from the check, not one Tab away from it.
     auto* footer = new QHBoxLayout();
+    auto* clear = button(QStringLiteral("Очистить ") + group.supplierName, QStringLiteral("clear"), section);
+    clear->setEnabled(!inCart.items.isEmpty());
+    connect(clear, &QPushButton::clicked, this, [this, inCart] {
+        remove(inCart.items, QStringLiteral("все позиции %1 (%2)").arg(inCart.supplierName).arg(inCart.items.size()));
+    });
+    footer->addWidget(clear);
     footer->addStretch();
+    if (outOfTotal > 0) {
+        auto* note = new QLabel(QStringLiteral("без недоступных: %1 поз.").arg(outOfTotal), section);
+        note->setObjectName(QStringLiteral("outOfTotal"));
+        note->setForegroundRole(QPalette::PlaceholderText);
+        footer->addWidget(note);
+    }
     footer->addWidget(label(QStringLiteral("Итого"), section, true));
     auto* sum = new CopyLabel(
-        rubles(total), [this, total](const QString&) { copyValue(total.toFixed(2)); }, section);
+        CartLineView::money(total), [this, total] { copyValue(total.toFixed(2)); }, section);
     sum->setObjectName(QStringLiteral("total"));
     QFont bold = sum->font();
     bold.setBold(true);
@@ -288,90 +398,4 @@ QWidget* CartSheet::makeSection(const SupplierCartGroup& group) {
     footer->addWidget(sum);
     layout->addLayout(footer);
     return section;
-}
-
-QWidget* CartSheet::makeLine(const CartItem& item, const std::optional<PFCartFreshness>& verdict) {
-    auto* row = new QFrame(m_sections);
-    row->setObjectName(QStringLiteral("line-") + item.id);
-    auto* grid = new QGridLayout(row);
-    grid->setContentsMargins(4, 6, 4, 6);
-    const auto copy = [this](const QString& value) { copyValue(value); };
-
-    auto* what = new QHBoxLayout();
-    auto* brand = new CopyLabel(item.brand, copy, row);
-    QFont bold = brand->font();
-    bold.setBold(true);
-    brand->setFont(bold);
-    auto* article = new CopyLabel(item.article, copy, row);
-    article->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    auto* name = new CopyLabel(item.name, copy, row);
-    name->setWordWrap(true);
-    what->addWidget(brand);
-    what->addWidget(article);
-    // A list put an analogue here in place of the part it asked for: the buyer sees which.
-    if (item.isAnalogue()) {
-        auto* mark = new QLabel(item.analogueMark(), row);
-        mark->setObjectName(QStringLiteral("analogue"));
-        mark->setStyleSheet(QStringLiteral("color: #c86e00;"));
-        what->addWidget(mark);
-    }
-    what->addWidget(name, 1);
-    grid->addLayout(what, 0, 0);
-
-    QString terms = QStringLiteral("Доставка: ") + deliveryDaysText(item.deliveryTime, std::nullopt);
-    if (item.warehouse && !item.warehouse->isEmpty())
-        terms += QStringLiteral("   Склад: ") + *item.warehouse;
-    auto* termsLabel = new QLabel(terms, row);
-    termsLabel->setForegroundRole(QPalette::PlaceholderText);
-    grid->addWidget(termsLabel, 1, 0);
-
-    const Decimal price = priceOf(item);
-    auto* prices = new QHBoxLayout();
-    auto* unit = new CopyLabel(
-        rubles(price), [this, price](const QString&) { copyValue(price.toFixed(2)); }, row);
-    unit->setObjectName(QStringLiteral("price"));
-    const Decimal lineTotal = price * Decimal(item.quantity);
-    auto* sum = new CopyLabel(
-        rubles(lineTotal), [this, lineTotal](const QString&) { copyValue(lineTotal.toFixed(2)); }, row);
-    sum->setObjectName(QStringLiteral("sum"));
-    sum->setFont(bold);
-    auto* minus = toolButton(QStringLiteral("−"), QStringLiteral("Уменьшить количество"), row);
-    minus->setObjectName(QStringLiteral("decrement"));
-    auto* quantity = new QLabel(QStringLiteral("%1").arg(item.quantity), row);
-    quantity->setObjectName(QStringLiteral("quantity"));
-    quantity->setMinimumWidth(28);
-    quantity->setAlignment(Qt::AlignCenter);
-    auto* plus = toolButton(QStringLiteral("+"), QStringLiteral("Увеличить количество"), row);
-    plus->setObjectName(QStringLiteral("increment"));
-    auto* trash = toolButton(QString(), QStringLiteral("Удалить из корзины"), row);
-    trash->setObjectName(QStringLiteral("remove"));
-    trash->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    connect(minus, &QToolButton::clicked, this, [this, id = item.id] { m_cart.decrement(id); });
-    connect(plus, &QToolButton::clicked, this, [this, id = item.id] { m_cart.increment(id); });
-    connect(trash, &QToolButton::clicked, this, [this, id = item.id] { m_cart.remove(id); });
-    prices->addWidget(unit);
-    prices->addSpacing(12);
-    prices->addWidget(minus);
-    prices->addWidget(quantity);
-    prices->addWidget(plus);
-    prices->addSpacing(12);
-    prices->addWidget(sum);
-    prices->addWidget(trash);
-    grid->addLayout(prices, 0, 1, Qt::AlignRight);
-
-    if (verdict) {
-        QString text = verdict->status;
-        for (const QString& detail : verdict->details)
-            text += QStringLiteral("\n• ") + detail;
-        auto* verdictLabel = new QLabel(text, row);
-        verdictLabel->setObjectName(QStringLiteral("verdict"));
-        verdictLabel->setWordWrap(true);
-        verdictLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        QPalette p = verdictLabel->palette();
-        p.setColor(QPalette::WindowText, verdictColor(verdict->status, p));
-        verdictLabel->setPalette(p);
-        grid->addWidget(verdictLabel, 2, 0, 1, 2);
-    }
-    grid->setColumnStretch(0, 1);
-    return row;
 }

@@ -1,36 +1,28 @@
 #pragma once
 
-#include "cart/CartFreshness.h"
 #include "cart/CartItem.h"
 
-#include <QCoroTask>
 #include <QDialog>
 #include <QHash>
 
-#include <functional>
 #include <optional>
 
 class CartStore;
+class CartVerdicts;
 class QLabel;
-class QPushButton;
 class QStackedWidget;
 class QVBoxLayout;
 
-// The cart as a sheet over the window: the lines by supplier, quantities, removal, totals, and
-// the re-check of one supplier's lines at a time with a verdict next to every line.
+// The cart as a sheet over the window, the buyer's order desk: the lines by supplier with
+// typed quantities, the re-check of one supplier's lines at a time with a verdict and the time
+// of the check on every line (kept by CartVerdicts, so they outlive the sheet), the supplier's
+// new terms taken in one step, the unavailable lines out of the totals, removal that can be
+// undone, totals per supplier and of the whole cart, the order copied and the cart exported.
 class CartSheet : public QDialog {
     Q_OBJECT
 
 public:
-    // Asks the supplier of a group about its lines (the freshness checker).
-    using CheckFunction = std::function<QCoro::Task<PFCartFreshnessMap>(SupplierCartGroup)>;
-
-    CartSheet(CartStore& cart, CheckFunction check, QWidget* parent = nullptr);
-
-    // The supplier whose lines are being checked; empty while none is.
-    QString checkingSupplierID() const { return m_checkingSupplierID.value_or(QString()); }
-    PFCartFreshnessMap verdicts(const QString& supplierID) const { return m_freshness.value(supplierID); }
-    QString failure(const QString& supplierID) const { return m_failures.value(supplierID); }
+    CartSheet(CartStore& cart, CartVerdicts& verdicts, QWidget* parent = nullptr);
 
     // Starts the check of one supplier's lines; ignored while another check runs.
     void checkSupplier(const QString& supplierID);
@@ -39,22 +31,43 @@ public:
     void copyValue(const QString& value);
     QString lastCopied() const { return m_lastCopied; }
 
-    static QColor verdictColor(const QString& status, const QPalette& palette);
+    // How long a removal can be undone (it stays longer while the pointer is over the lines).
+    static constexpr int undoMilliseconds = 8000;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    QCoro::Task<> runCheck(SupplierCartGroup group);
+    // Lines just removed, shown where they stood until the undo time is up and the pointer
+    // has left the lines, so nothing moves under it.
+    struct Removal {
+        int serial = 0;
+        QList<std::pair<qsizetype, CartItem>> lines;
+        QString text;
+        bool expired = false;
+    };
+
     void rebuild();
-    QWidget* makeSection(const SupplierCartGroup& group);
-    QWidget* makeLine(const CartItem& item, const std::optional<PFCartFreshness>& verdict);
+    QWidget* makeSection(const SupplierCartGroup& group, const QHash<QString, const Removal*>& removed);
+    void remove(const QList<CartItem>& lines, const QString& text);
+    void undo(int serial);
+    void dropExpiredRemovals();
+    void setQuantity(const QString& lineID, std::int64_t quantity);
+    void exportCart();
 
     CartStore& m_cart;
-    CheckFunction m_check;
-    std::optional<QString> m_checkingSupplierID;
-    QHash<QString, PFCartFreshnessMap> m_freshness;
-    QHash<QString, QString> m_failures;
+    CartVerdicts& m_verdicts;
+    QList<Removal> m_removals;
+    int m_nextSerial = 1;
+    QHash<QString, int> m_rowHeights;
+    bool m_pointerOverLines = false;
+    // Notes under lines ("Не больше остатка…"), until the next change of the line.
+    QHash<QString, QString> m_notes;
     QString m_lastCopied;
 
     QLabel* m_count = nullptr;
+    QLabel* m_total = nullptr;
     QLabel* m_notice = nullptr;
     QStackedWidget* m_pages = nullptr;
     QWidget* m_sections = nullptr;
