@@ -45,7 +45,8 @@ struct SearchRun {
     bool finished = false;
     Slot autoEuro{QStringLiteral("AutoEuro"), QStringLiteral("AutoEuro"), false, {}};
     Slot autopiter{QStringLiteral("Autopiter"), QStringLiteral("Autopiter"), false, {}};
-    Slot autoliga{QStringLiteral("Автолига (портал)"), QStringLiteral("Автолига"), false, {}};
+    // Only the portal's leg of Автолига takes part in a search: "(портал)" would tell the buyer nothing.
+    Slot autoliga{QStringLiteral("Автолига"), QStringLiteral("Автолига"), false, {}};
 
     // In merge order.
     std::array<const Slot*, 3> inMergeOrder() const { return {&autoEuro, &autopiter, &autoliga}; }
@@ -176,9 +177,7 @@ void SearchViewModel::search() {
     const QString query = TextUtils::latinLookalikes(normalized);
     setArticle(query);
     setSearchedArticle(query);
-    setArticleNote(query == normalized
-                       ? QString()
-                       : QStringLiteral("Кириллица заменена: ") + normalized + QStringLiteral(" → ") + query);
+    setArticleNote(query == normalized ? QString() : TextUtils::lookalikesNote(normalized, query));
     setOffers({});
     setErrorMessage(QString());
     setStatusMessage(QString());

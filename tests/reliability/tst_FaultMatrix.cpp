@@ -119,11 +119,11 @@ const TargetInfo& info(Target target) {
          u"AutoEuro"_s},
         {u"Autopiter"_s, Service::autopiter, true, u"Autopiter"_s, u"autopiter"_s,
          u"Некорректный SOAP-ответ Autopiter: {*}."_s, u"Autopiter"_s},
-        {u"TradeSoft"_s, Service::tradeSoft, false, u"Автолига (портал)"_s, u"autoliga"_s,
+        {u"TradeSoft"_s, Service::tradeSoft, false, u"Автолига"_s, u"autoliga"_s,
          u"TradeSoft вернул ответ неизвестного формата."_s, u"TradeSoft"_s},
-        {u"portal"_s, Service::autoligaPortal, true, u"Автолига (портал)"_s, u"autoliga"_s,
+        {u"portal"_s, Service::autoligaPortal, true, u"Автолига"_s, u"autoliga"_s,
          u"Портал Автолиги вернул ответ неизвестного формата."_s, u"Портал Автолиги"_s},
-        {u"feedback"_s, Service::feedback, false, u"Автолига (портал)"_s, u"autoliga"_s,
+        {u"feedback"_s, Service::feedback, false, u"Автолига"_s, u"autoliga"_s,
          u"Сервис обратной связи вернул некорректный ответ."_s, QString()},
     };
     return infos[static_cast<int>(target)];
