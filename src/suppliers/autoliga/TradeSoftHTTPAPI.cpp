@@ -1,5 +1,6 @@
 #include "TradeSoftHTTPAPI.h"
 
+#include "core/Offload.h"
 #include "core/TextUtils.h"
 #include "net/Http.h"
 #include "net/NetworkError.h"
@@ -109,7 +110,9 @@ QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeS
     if (!response.isSuccess())
         throw TradeSoftError::httpStatus(response.status);
 
-    co_return answerRows(response.body);
+    // A large answer is read off the window's thread.
+    auto reading = offload([body = std::move(response.body)] { return answerRows(body); });
+    co_return co_await std::move(reading);
 }
 
 QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
@@ -136,6 +139,9 @@ QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
         for (const auto* name : {u"data", u"items"}) {
             const std::optional<Json::Value> list = entry.member(name);
             if (isArrayOfObjects(list)) {
+                // Counted over the whole answer, however many entries share the rows.
+                if (rows.size() + list->size() > Json::maxRows)
+                    throw TradeSoftError::unreadable(Json::tooManyRowsText());
                 rows += list->elements();
                 break;
             }
@@ -157,12 +163,15 @@ QCoro::Task<QList<TradeSoftPriceItem>> TradeSoftHTTPAPI::preOrderSearch(QString 
     if (!hash.isEmpty())
         item.insert(QStringLiteral("itemHash"), hash);
     auto call = request(QStringLiteral("preOrderSearch"), credentials, item, preOrderTimeLimit);
-    const QList<Json::Value> rows = co_await std::move(call);
-    QList<TradeSoftPriceItem> items;
-    items.reserve(rows.size());
-    for (const Json::Value& row : rows)
-        items.append(decodePriceItem(row));
-    co_return items;
+    QList<Json::Value> rows = co_await std::move(call);
+    auto decoding = offload([rows = std::move(rows)] {
+        QList<TradeSoftPriceItem> items;
+        items.reserve(rows.size());
+        for (const Json::Value& row : rows)
+            items.append(decodePriceItem(row));
+        return items;
+    });
+    co_return co_await std::move(decoding);
 }
 
 QCoro::Task<QList<TradeSoftProducer>> TradeSoftHTTPAPI::producers(QString article, QString providerID) {
