@@ -36,7 +36,7 @@ struct BatchOptions {
     bool json = false;
     QString csvPath;
     QString xlsxPath;
-    BestOfferRule rule = BestOfferRule::cheapest;
+    BatchChoice choice;
     std::optional<double> markup;
 };
 
@@ -113,7 +113,13 @@ QString reportText(const BatchReport& report, const QDateTime& now) {
                .arg(report.pricedLines)
                .arg(report.rows.size())
                .arg(BatchReport::money(report.total), purchase(report.purchaseTotal));
-    out += QStringLiteral("Лучшее предложение: ") + BestOfferRules::title(report.rule).toLower() + u'\n';
+    out += QStringLiteral("Лучшее предложение: ") + BestOfferRules::title(report.choice.rule).toLower();
+    if (report.choice.maxDeliveryDays)
+        out += QStringLiteral(" · не дольше %1 дн.").arg(*report.choice.maxDeliveryDays);
+    if (report.choice.enoughStockOnly)
+        out += QStringLiteral(" · в наличии не меньше нужного количества");
+    out +=
+        report.choice.analoguesAllowed ? QStringLiteral(" · аналоги разрешены\n") : QStringLiteral(" · без аналогов\n");
     return out;
 }
 
@@ -145,6 +151,7 @@ QJsonObject reportJson(const BatchReport& report, const QList<BatchInputIssue>& 
             {QStringLiteral("brand"), r.line.brand},
             {QStringLiteral("quantity"), QString::number(r.line.quantity)},
             {QStringLiteral("searchedArticle"), r.searchedArticle},
+            {QStringLiteral("askedArticle"), row.askedArticle},
             {QStringLiteral("state"), stateKey(r.state)},
             {QStringLiteral("status"), textOrNull(r.statusMessage)},
             {QStringLiteral("error"), textOrNull(r.errorMessage)},
@@ -156,6 +163,7 @@ QJsonObject reportJson(const BatchReport& report, const QList<BatchInputIssue>& 
             {QStringLiteral("lineTotal"), row.best ? QJsonValue(row.lineTotal.toString()) : QJsonValue()},
             {QStringLiteral("enoughStock"), row.enoughStock},
             {QStringLiteral("analogue"), row.analogue},
+            {QStringLiteral("pickedByHand"), row.pickedByHand},
             {QStringLiteral("note"), row.problem},
         });
     }
@@ -172,7 +180,12 @@ QJsonObject reportJson(const BatchReport& report, const QList<BatchInputIssue>& 
     for (const BatchInputIssue& issue : issues)
         problems.append(
             QJsonObject{{QStringLiteral("lineNumber"), issue.lineNumber}, {QStringLiteral("message"), issue.message}});
-    return QJsonObject{{QStringLiteral("rule"), BestOfferRules::key(report.rule)},
+    const BatchChoice& choice = report.choice;
+    return QJsonObject{{QStringLiteral("rule"), BestOfferRules::key(choice.rule)},
+                       {QStringLiteral("analoguesAllowed"), choice.analoguesAllowed},
+                       {QStringLiteral("maxDeliveryDays"),
+                        choice.maxDeliveryDays ? QJsonValue(*choice.maxDeliveryDays) : QJsonValue()},
+                       {QStringLiteral("enoughStockOnly"), choice.enoughStockOnly},
                        {QStringLiteral("markupPercent"), report.markupPercent},
                        {QStringLiteral("lines"), lines},
                        {QStringLiteral("suppliers"), suppliers},
@@ -199,7 +212,7 @@ QCoro::Task<int> priceList(AppServices& services, BatchOptions options, BatchInp
 
     const QDateTime now = QDateTime::currentDateTime();
     const double markup = options.markup.value_or(PriceDisplay::storedMarkupPercent(services.userDefaults()));
-    const BatchReport report = BatchReport::evaluate(pricer.results(), options.rule,
+    const BatchReport report = BatchReport::evaluate(pricer.results(), options.choice,
                                                      storedOfferTableSettings(services.userDefaults()), markup, now);
     int status = report.allPriced() && input.issues.isEmpty() ? exitOk : exitFailed;
     if (options.json) {
@@ -232,24 +245,30 @@ QCoro::Task<int> priceList(AppServices& services, BatchOptions options, BatchInp
 } // namespace
 
 QString batchHelpText() {
-    return QStringLiteral("orelia-cli batch ФАЙЛ|- [--json | --csv ФАЙЛ | --xlsx ФАЙЛ] [--rule cheapest|fastest|risk]\n"
-                          "                 [--markup ПРОЦЕНТ] [--demo]\n"
-                          "\n"
-                          "Проценка списка: каждая строка ищется у включённых поставщиков так же, как в окне Orelia\n"
-                          "(не больше двух поисков одновременно), и для неё выбирается лучшее предложение.\n"
-                          "Строка списка: артикул, затем по желанию производитель и количество, через табуляцию,\n"
-                          "«;» или «,». Строка заголовка (Артикул;Производитель;Кол-во) распознаётся, пустые строки\n"
-                          "пропускаются. «-» вместо файла — читать список со стандартного ввода.\n"
-                          "  --json            один объект JSON вместо таблицы\n"
-                          "  --csv ФАЙЛ        сохранить результат в CSV для Excel (\"-\" — на стандартный вывод)\n"
-                          "  --xlsx ФАЙЛ       сохранить результат в книгу Excel\n"
-                          "  --rule ПРАВИЛО    cheapest — самое дешёвое (по умолчанию), fastest — самое быстрое,\n"
-                          "                    risk — наименьший риск отказа\n"
-                          "  --markup ПРОЦЕНТ  наценка вместо сохранённой в настройках\n"
-                          "\n"
-                          "Коды выхода: 0 — проценены все строки, 1 — по какой-то строке ничего не найдено, поставщик\n"
-                          "вернул ошибку или строку списка не удалось прочитать, 2 — ошибка в командной строке или\n"
-                          "список не прочитан.\n");
+    return QStringLiteral(
+        "orelia-cli batch ФАЙЛ|- [--json | --csv ФАЙЛ | --xlsx ФАЙЛ] [--rule cheapest|fastest|risk]\n"
+        "                 [--analogues] [--max-days ДНЕЙ] [--in-stock] [--markup ПРОЦЕНТ] [--demo]\n"
+        "\n"
+        "Проценка списка: каждая строка ищется у включённых поставщиков так же, как в окне Orelia\n"
+        "(не больше двух поисков одновременно), и для неё выбирается лучшее предложение искомой детали:\n"
+        "тот же артикул и, если он указан, тот же производитель. Аналог выбирается, только когда\n"
+        "искомой детали нет и аналоги разрешены; в примечании он отмечен («аналог OC 90»).\n"
+        "Строка списка: артикул, затем по желанию производитель и количество, через табуляцию,\n"
+        "«;» или «,». Строка заголовка (Артикул;Производитель;Кол-во) распознаётся, пустые строки\n"
+        "пропускаются. «-» вместо файла — читать список со стандартного ввода.\n"
+        "  --json            один объект JSON вместо таблицы\n"
+        "  --csv ФАЙЛ        сохранить результат в CSV для Excel (\"-\" — на стандартный вывод)\n"
+        "  --xlsx ФАЙЛ       сохранить результат в книгу Excel\n"
+        "  --rule ПРАВИЛО    cheapest — самое дешёвое (по умолчанию), fastest — самое быстрое,\n"
+        "                    risk — наименьший риск отказа\n"
+        "  --analogues       разрешить аналоги для строк, где нет искомой детали\n"
+        "  --max-days ДНЕЙ   только предложения со сроком доставки не дольше ДНЕЙ\n"
+        "  --in-stock        только предложения, где в наличии не меньше нужного количества\n"
+        "  --markup ПРОЦЕНТ  наценка вместо сохранённой в настройках\n"
+        "\n"
+        "Коды выхода: 0 — проценены все строки, 1 — по какой-то строке ничего не найдено, поставщик\n"
+        "вернул ошибку или строку списка не удалось прочитать, 2 — ошибка в командной строке или\n"
+        "список не прочитан.\n");
 }
 
 int batchCommand(AppServices& services, QStringList args) {
@@ -274,7 +293,17 @@ int batchCommand(AppServices& services, QStringList args) {
             const auto rule = args.isEmpty() ? std::nullopt : BestOfferRules::fromKey(args.takeFirst());
             if (!rule)
                 return usageError(QStringLiteral("После --rule укажите правило: cheapest, fastest или risk."));
-            options.rule = *rule;
+            options.choice.rule = *rule;
+        } else if (arg == u"--analogues") {
+            options.choice.analoguesAllowed = true;
+        } else if (arg == u"--in-stock") {
+            options.choice.enoughStockOnly = true;
+        } else if (arg == u"--max-days") {
+            bool ok = false;
+            const int days = args.isEmpty() ? -1 : args.takeFirst().toInt(&ok);
+            if (!ok || days < 0 || days > 365)
+                return usageError(QStringLiteral("После --max-days укажите число дней от 0 до 365."));
+            options.choice.maxDeliveryDays = days;
         } else if (arg == u"--markup") {
             if (args.isEmpty())
                 return usageError(QStringLiteral("После --markup укажите наценку в процентах."));

@@ -223,7 +223,10 @@ QString cartText(const QList<SupplierCartGroup>& groups, std::int64_t totalItemC
         QList<QStringList> rows;
         for (const auto& item : group.items) {
             const Decimal price = Decimal::fromDouble(item.unitPrice).value_or(Decimal());
-            rows.append({item.brand, item.article, item.name, QString::number(item.quantity) + QStringLiteral(" шт."),
+            // An analogue a list put here says what it stands in for.
+            const QString name =
+                item.isAnalogue() ? item.analogueMark() + QStringLiteral(" · ") + item.name : item.name;
+            rows.append({item.brand, item.article, name, QString::number(item.quantity) + QStringLiteral(" шт."),
                          money(price), money(price * Decimal(item.quantity))});
         }
         out += alignedTable({QStringLiteral("Производитель"), QStringLiteral("Артикул"), QStringLiteral("Наименование"),

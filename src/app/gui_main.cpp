@@ -134,6 +134,8 @@ int main(int argc, char** argv) {
         auto* sheet = new SettingsSheet(settings, parent);
         // The open table shows the new prices as the markup is typed.
         QObject::connect(sheet, &SettingsSheet::markupChanged, window.contentView(), &ContentView::refreshTable);
+        // An account entered there ends the first-run state.
+        QObject::connect(sheet, &QDialog::finished, &window, [&window] { window.viewModel().checkSetup(); });
         return sheet;
     });
     window.contentView()->attachSheet(ContentView::Sheet::batch, [&](QWidget* parent) {

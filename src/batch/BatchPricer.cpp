@@ -6,8 +6,11 @@
 #include <QCoroSignal>
 #include <QPointer>
 
+#include <algorithm>
+
 struct BatchPricer::Run {
-    QList<BatchLine> lines;
+    // The results this run prices, in order.
+    QList<qsizetype> indices;
     qsizetype next = 0;
     bool cancelled = false;
 };
@@ -64,19 +67,48 @@ void BatchPricer::cancel() {
 QCoro::Task<> BatchPricer::run(QList<BatchLine> lines) {
     if (m_running)
         co_return;
-    QPointer<BatchPricer> self(this);
     auto run = std::make_shared<Run>();
-    run->lines = std::move(lines);
-    m_run = run;
     m_results.clear();
-    for (const BatchLine& line : run->lines) {
+    for (const BatchLine& line : lines) {
         BatchLineResult waiting;
         waiting.line = line;
+        run->indices.append(m_results.size());
         m_results.append(waiting);
     }
+    m_finished = 0;
+    auto task = runLines(run);
+    co_await std::move(task);
+}
+
+bool BatchPricer::hasRemaining() const {
+    return !m_running && std::any_of(m_results.begin(), m_results.end(), [](const BatchLineResult& r) {
+        return r.state == BatchLineResult::State::skipped;
+    });
+}
+
+void BatchPricer::startRemaining() {
+    runRemaining();
+}
+
+QCoro::Task<> BatchPricer::runRemaining() {
+    if (!hasRemaining())
+        co_return;
+    auto run = std::make_shared<Run>();
+    for (qsizetype i = 0; i < m_results.size(); ++i) {
+        if (m_results[i].state == BatchLineResult::State::skipped) {
+            m_results[i].state = BatchLineResult::State::waiting;
+            run->indices.append(i);
+        }
+    }
+    auto task = runLines(run);
+    co_await std::move(task);
+}
+
+QCoro::Task<> BatchPricer::runLines(std::shared_ptr<Run> run) {
+    QPointer<BatchPricer> self(this);
+    m_run = run;
     m_running = true;
     m_cancelled = false;
-    m_finished = 0;
     m_inFlight = 0;
     Q_EMIT runStarted();
 
@@ -101,9 +133,9 @@ QCoro::Task<> BatchPricer::worker(std::shared_ptr<Run> run) {
     QPointer<BatchPricer> self(this);
     SupplierPreferences& preferences = m_preferences;
     SearchConnectorFactory& connectors = m_connectors;
-    while (!run->cancelled && run->next < run->lines.size()) {
-        const qsizetype index = run->next++;
-        const BatchLine line = run->lines[index];
+    while (!run->cancelled && run->next < run->indices.size()) {
+        const qsizetype index = run->indices[run->next++];
+        const BatchLine line = m_results[index].line;
         m_results[index].state = BatchLineResult::State::searching;
         ++m_inFlight;
         Q_EMIT lineStarted(static_cast<int>(index));

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "BatchChoice.h"
 #include "BatchInput.h"
 #include "core/SupplierOffer.h"
 
 #include <QCoroTask>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -45,6 +47,10 @@ public:
     void start(QList<BatchLine> lines);
     // The whole run; finishes when every line has been searched or skipped.
     QCoro::Task<> run(QList<BatchLine> lines);
+    // After a cancellation: prices the lines that were skipped, keeping the others as they are.
+    void startRemaining();
+    QCoro::Task<> runRemaining();
+    bool hasRemaining() const;
     void cancel();
 
     bool isRunning() const { return m_running; }
@@ -57,9 +63,14 @@ public:
     // "Проценка: 7 из 23".
     static QString progressText(int finished, int total);
 
-    // What the sheet shows again when it is opened anew.
+    // What the sheet shows again when it is opened anew: the list, how its offers are chosen,
+    // and the offers the buyer picked by hand (by BatchChoice::lineKey; they outlive a new run).
     QString inputText() const { return m_inputText; }
     void setInputText(const QString& text) { m_inputText = text; }
+    const BatchChoice& choice() const { return m_choice; }
+    void setChoice(const BatchChoice& choice) { m_choice = choice; }
+    const QHash<QString, QString>& chosenOffers() const { return m_chosen; }
+    QHash<QString, QString>& chosenOffers() { return m_chosen; }
 
 Q_SIGNALS:
     void lineStarted(int index);
@@ -69,6 +80,7 @@ Q_SIGNALS:
 
 private:
     struct Run;
+    QCoro::Task<> runLines(std::shared_ptr<Run> run);
     QCoro::Task<> worker(std::shared_ptr<Run> run);
 
     SupplierPreferences& m_preferences;
@@ -80,4 +92,6 @@ private:
     int m_finished = 0;
     int m_inFlight = 0;
     QString m_inputText;
+    BatchChoice m_choice;
+    QHash<QString, QString> m_chosen;
 };

@@ -10,53 +10,6 @@
 
 namespace {
 
-// How a measure compares two offers: below zero when a is better.
-using Measure = int (*)(const SupplierOffer&, const SupplierOffer&, const QDateTime&);
-
-int byPrice(const SupplierOffer& a, const SupplierOffer& b, const QDateTime&) {
-    const auto order = a.price <=> b.price;
-    return order < 0 ? -1 : order > 0 ? 1 : 0;
-}
-
-int byDelivery(const SupplierOffer& a, const SupplierOffer& b, const QDateTime& now) {
-    const double x = a.deliverySortValue(now);
-    const double y = b.deliverySortValue(now);
-    return x < y ? -1 : x > y ? 1 : 0;
-}
-
-int byRisk(const SupplierOffer& a, const SupplierOffer& b, const QDateTime&) {
-    const double x = a.rejectsSortValue();
-    const double y = b.rejectsSortValue();
-    return x < y ? -1 : x > y ? 1 : 0;
-}
-
-std::array<Measure, 3> measuresOf(BestOfferRule rule) {
-    switch (rule) {
-    case BestOfferRule::fastest:
-        return {byDelivery, byPrice, byRisk};
-    case BestOfferRule::lowestRisk:
-        return {byRisk, byPrice, byDelivery};
-    case BestOfferRule::cheapest:
-        break;
-    }
-    return {byPrice, byDelivery, byRisk};
-}
-
-bool coversQuantity(const SupplierOffer& offer, std::int64_t quantity) {
-    return !offer.availableQuantity || *offer.availableQuantity >= quantity;
-}
-
-bool sameBrand(const QString& offerBrand, const QString& wanted) {
-    const QString a = TextUtils::canonicalPartNumber(offerBrand);
-    const QString b = TextUtils::canonicalPartNumber(wanted);
-    if (a == b)
-        return true;
-    const QString& shorter = a.size() < b.size() ? a : b;
-    const QString& longer = a.size() < b.size() ? b : a;
-    // "MANN" and "MANN-FILTER" are one maker; "VA" is not "VAG".
-    return shorter.size() >= 4 && longer.startsWith(shorter);
-}
-
 std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
     if (a > std::numeric_limits<std::int64_t>::max() - b)
         return std::numeric_limits<std::int64_t>::max();
@@ -65,93 +18,23 @@ std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
 
 } // namespace
 
-namespace BestOfferRules {
-
-QString key(BestOfferRule rule) {
-    switch (rule) {
-    case BestOfferRule::fastest:
-        return QStringLiteral("fastest");
-    case BestOfferRule::lowestRisk:
-        return QStringLiteral("risk");
-    case BestOfferRule::cheapest:
-        break;
-    }
-    return QStringLiteral("cheapest");
+bool BatchRow::isAskedFor(const SupplierOffer& offer) const {
+    return BatchChoice::isAskedFor(offer, askedArticle, result.line.brand);
 }
 
-std::optional<BestOfferRule> fromKey(QStringView key) {
-    for (const auto rule : {BestOfferRule::cheapest, BestOfferRule::fastest, BestOfferRule::lowestRisk}) {
-        if (key == BestOfferRules::key(rule))
-            return rule;
-    }
-    return std::nullopt;
-}
-
-QString title(BestOfferRule rule) {
-    switch (rule) {
-    case BestOfferRule::fastest:
-        return QStringLiteral("Самое быстрое");
-    case BestOfferRule::lowestRisk:
-        return QStringLiteral("Наименьший риск отказа");
-    case BestOfferRule::cheapest:
-        break;
-    }
-    return QStringLiteral("Самое дешёвое");
-}
-
-} // namespace BestOfferRules
-
-std::optional<SupplierOffer> BatchReport::bestOffer(const QList<SupplierOffer>& candidates, BestOfferRule rule,
-                                                    std::int64_t quantity, const QDateTime& now) {
-    const bool anyCovers = std::any_of(candidates.begin(), candidates.end(),
-                                       [quantity](const auto& o) { return coversQuantity(o, quantity); });
-    const auto measures = measuresOf(rule);
-    const SupplierOffer* best = nullptr;
-    for (const SupplierOffer& offer : candidates) {
-        if (anyCovers && !coversQuantity(offer, quantity))
-            continue;
-        if (!best) {
-            best = &offer;
-            continue;
-        }
-        for (const Measure measure : measures) {
-            const int order = measure(offer, *best, now);
-            if (order < 0)
-                best = &offer;
-            if (order != 0)
-                break;
-        }
-    }
-    return best ? std::optional<SupplierOffer>(*best) : std::nullopt;
-}
-
-QList<SupplierOffer> BatchReport::ofBrand(const QList<SupplierOffer>& offers, const QString& brand) {
-    if (TextUtils::canonicalPartNumber(brand).isEmpty())
-        return offers;
-    QList<SupplierOffer> out;
-    for (const SupplierOffer& offer : offers) {
-        if (sameBrand(offer.brand, brand))
-            out.append(offer);
-    }
-    return out;
-}
-
-BatchReport BatchReport::evaluate(const QList<BatchLineResult>& results, BestOfferRule rule,
+BatchReport BatchReport::evaluate(const QList<BatchLineResult>& results, const BatchChoice& choice,
                                   const OfferTableSettings& settings, double markupPercent, const QDateTime& now,
-                                  const QHash<int, QString>& chosen) {
+                                  const QHash<QString, QString>& chosen) {
     BatchReport report;
-    report.rule = rule;
+    report.choice = choice;
     report.markupPercent = markupPercent;
-    OfferTableSettings useful = settings;
-    useful.showingAllOffers = false;
-    OfferTableSettings everything = settings;
-    everything.showingAllOffers = true;
+    const auto cheapestFirst = offerSortOrder(PFOfferSortColumn::price, true);
 
-    for (qsizetype i = 0; i < results.size(); ++i) {
+    for (const BatchLineResult& result : results) {
         BatchRow row;
-        row.result = results[i];
-        const BatchLineResult& result = row.result;
+        row.result = result;
         const BatchLine& line = result.line;
+        row.askedArticle = result.searchedArticle.isEmpty() ? TextUtils::trimmed(line.article) : result.searchedArticle;
         switch (result.state) {
         case BatchLineResult::State::waiting:
             row.problem = QStringLiteral("Ожидает проценки");
@@ -163,28 +46,31 @@ BatchReport BatchReport::evaluate(const QList<BatchLineResult>& results, BestOff
             row.problem = QStringLiteral("Не проценено: проценка остановлена");
             break;
         case BatchLineResult::State::finished: {
-            row.shown = makeOffersSnapshot(result.offers, useful, now).displayed;
-            row.all = makeOffersSnapshot(result.offers, everything, now).displayed;
-            const QList<SupplierOffer> candidates = ofBrand(row.shown, line.brand);
-            const QString pick = chosen.value(static_cast<int>(i));
+            row.all =
+                sortedOffers(applyRejectFilter(result.offers, settings.rejectFilterEnabled, settings.rejectThreshold),
+                             cheapestFirst, now);
+            const QString pick = chosen.value(BatchChoice::lineKey(line));
             const auto picked = std::find_if(row.all.begin(), row.all.end(),
                                              [&pick](const SupplierOffer& o) { return o.id() == pick; });
-            if (!pick.isEmpty() && picked != row.all.end())
+            if (!pick.isEmpty() && picked != row.all.end()) {
                 row.best = *picked;
-            else if (!candidates.isEmpty())
-                row.best = bestOffer(candidates, rule, line.quantity, now);
-            else if (result.offers.isEmpty())
+                row.pickedByHand = true;
+            } else if (result.offers.isEmpty()) {
+                row.miss = result.errorMessage.isNull() ? BatchChoice::Miss::notFound : BatchChoice::Miss::failed;
                 row.problem = !result.errorMessage.isNull() ? result.errorMessage
                               : !result.statusMessage.isEmpty()
                                   ? result.statusMessage
                                   : QStringLiteral("По артикулу %1 предложения не найдены.").arg(line.article);
-            else if (row.shown.isEmpty())
+            } else if (row.all.isEmpty()) {
+                row.miss = BatchChoice::Miss::riskFiltered;
                 row.problem =
                     QStringLiteral("Все предложения (%1) скрыты фильтром риска отказа").arg(result.offers.size());
-            else
-                row.problem = QStringLiteral("Нет предложений производителя %1 (других предложений: %2)")
-                                  .arg(line.brand)
-                                  .arg(row.all.size());
+            } else {
+                const BatchChoice::Outcome outcome = choice.choose(row.all, line, row.askedArticle, now);
+                row.best = outcome.offer;
+                row.miss = outcome.miss;
+                row.problem = outcome.problem;
+            }
             break;
         }
         }
@@ -195,14 +81,15 @@ BatchReport BatchReport::evaluate(const QList<BatchLineResult>& results, BestOff
             row.unitPrice = PriceDisplay::shownPrice(best.price, markupPercent);
             row.lineTotal = row.unitPrice * quantity;
             row.purchaseTotal = best.price * quantity;
-            row.enoughStock = coversQuantity(best, line.quantity);
-            const QString asked = result.searchedArticle.isEmpty() ? line.article : result.searchedArticle;
-            row.analogue = TextUtils::canonicalPartNumber(best.article) != TextUtils::canonicalPartNumber(asked);
+            row.enoughStock = !best.availableQuantity || *best.availableQuantity >= line.quantity;
+            row.analogue = !row.isAskedFor(best);
             QStringList notes;
+            if (row.analogue)
+                notes.append(row.analogueMark());
+            if (row.pickedByHand)
+                notes.append(QStringLiteral("выбрано вручную"));
             if (!row.enoughStock)
                 notes.append(QStringLiteral("На складе %1 из %2 шт.").arg(*best.availableQuantity).arg(line.quantity));
-            if (row.analogue)
-                notes.append(QStringLiteral("Аналог"));
             notes += result.supplierFailures;
             row.problem = notes.join(QStringLiteral(" · "));
 
@@ -317,25 +204,26 @@ QList<ExportTable> BatchReport::exportTables(const QDateTime& now) const {
 }
 
 BatchReport::CartOutcome BatchReport::addToCart(CartStore& cart) const {
-    QList<SupplierOffer> offers;
+    QList<const BatchRow*> firstRows;
     QHash<QString, std::int64_t> quantities;
     for (const BatchRow& row : rows) {
         if (!row.best)
             continue;
         const QString id = row.best->id();
         if (!quantities.contains(id))
-            offers.append(*row.best);
+            firstRows.append(&row);
         quantities[id] = saturatingAdd(quantities.value(id), row.result.line.quantity);
     }
     CartOutcome outcome;
-    for (const SupplierOffer& offer : offers) {
-        if (cart.add(offer))
+    for (const BatchRow* row : firstRows) {
+        const SupplierOffer& offer = *row->best;
+        const std::int64_t quantity = quantities.value(offer.id());
+        if (cart.add(offer, quantity, row->askedArticle)) {
             ++outcome.added;
-        else if (cart.contains(offer))
+        } else if (cart.contains(offer)) {
             ++outcome.updated;
-        else
-            continue; // a price the cart cannot keep
-        cart.setQuantity(offer.id(), quantities.value(offer.id()));
+            cart.setQuantity(offer.id(), quantity);
+        }
     }
     return outcome;
 }

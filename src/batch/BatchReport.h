@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchChoice.h"
 #include "BatchPricer.h"
 #include "core/Decimal.h"
 #include "export/ExportTable.h"
@@ -14,23 +15,12 @@
 
 class CartStore;
 
-// Which offer of a line is the one to buy.
-enum class BestOfferRule { cheapest, fastest, lowestRisk };
-
-namespace BestOfferRules {
-// "cheapest", "fastest", "risk".
-QString key(BestOfferRule rule);
-std::optional<BestOfferRule> fromKey(QStringView key);
-// "Самое дешёвое", "Самое быстрое", "Наименьший риск отказа".
-QString title(BestOfferRule rule);
-} // namespace BestOfferRules
-
 // One line of a priced list: what was asked, the offer chosen for it and what it costs.
 struct BatchRow {
     BatchLineResult result;
-    // The offers the line's table would show (useful ones, risk filter applied), in table order.
-    QList<SupplierOffer> shown;
-    // All offers of the line in table order, the risk filter applied: what the line expands to.
+    // The article the line asked for, as searched.
+    QString askedArticle;
+    // All offers of the line, the risk filter applied, cheapest first: what the line expands to.
     QList<SupplierOffer> all;
     std::optional<SupplierOffer> best;
     // Price with markup, and times the quantity.
@@ -41,11 +31,18 @@ struct BatchRow {
     bool enoughStock = true;
     // The chosen offer is another part than the asked-for article (an analogue).
     bool analogue = false;
+    // The buyer picked the offer, not the rule.
+    bool pickedByHand = false;
+    // Why a searched line has no offer.
+    BatchChoice::Miss miss = BatchChoice::Miss::none;
     // Why there is no offer, or what the user should know about the one chosen.
     QString problem;
 
     bool isPriced() const { return best.has_value(); }
     qsizetype otherOffers() const { return best ? all.size() - 1 : all.size(); }
+    bool isAskedFor(const SupplierOffer& offer) const;
+    // "аналог OC 90".
+    QString analogueMark() const { return QStringLiteral("аналог ") + askedArticle; }
 };
 
 struct BatchSupplierTotal {
@@ -60,7 +57,7 @@ struct BatchSupplierTotal {
 // The priced list: a row per input line, totals per supplier (in order of their first row)
 // and overall, in exact decimals.
 struct BatchReport {
-    BestOfferRule rule = BestOfferRule::cheapest;
+    BatchChoice choice;
     double markupPercent = 0;
     QList<BatchRow> rows;
     QList<BatchSupplierTotal> suppliers;
@@ -70,24 +67,19 @@ struct BatchReport {
 
     bool allPriced() const { return pricedLines == rows.size(); }
 
-    // `chosen` maps a row index to the offer id the user picked for it instead of the rule's.
-    static BatchReport evaluate(const QList<BatchLineResult>& results, BestOfferRule rule,
+    // `chosen` maps a line (BatchChoice::lineKey) to the offer id the buyer picked for it instead
+    // of the rule's; a pick whose offer is no longer among the line's gives way to the rule.
+    static BatchReport evaluate(const QList<BatchLineResult>& results, const BatchChoice& choice,
                                 const OfferTableSettings& settings, double markupPercent, const QDateTime& now,
-                                const QHash<int, QString>& chosen = {});
-    // The rule's pick among candidate offers for a quantity: offers whose stock covers it come
-    // first when there are any; ties go by the other two measures, then table order.
-    static std::optional<SupplierOffer> bestOffer(const QList<SupplierOffer>& candidates, BestOfferRule rule,
-                                                  std::int64_t quantity, const QDateTime& now);
-    // Offers of the brand asked for (any when the brand is empty); spellings such as "MANN" and
-    // "MANN-FILTER" count as one brand.
-    static QList<SupplierOffer> ofBrand(const QList<SupplierOffer>& offers, const QString& brand);
+                                const QHash<QString, QString>& chosen = {});
 
     // "12 345,60 руб."
     static QString money(const Decimal& amount);
     // Sheets for a file: the list with its totals, and every offer of every line.
     QList<ExportTable> exportTables(const QDateTime& now) const;
     // Puts the chosen offers into the cart with the list's quantities (lines with the same offer
-    // add up); an offer already in the cart gets the list's quantity. Gives how many were new.
+    // add up) and the article each line asked for; an offer already in the cart gets the list's
+    // quantity. Gives how many were new.
     struct CartOutcome {
         int added = 0;
         int updated = 0;

@@ -1,5 +1,7 @@
 #include "CartItem.h"
 
+#include "core/TextUtils.h"
+
 #include <QHashFunctions>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -92,6 +94,14 @@ CartItem CartItem::supplierOffer(const SupplierOffer& from, const QDateTime& now
     return item;
 }
 
+bool CartItem::isAnalogue() const {
+    return askedArticle && TextUtils::canonicalPartNumber(*askedArticle) != TextUtils::canonicalPartNumber(article);
+}
+
+QString CartItem::analogueMark() const {
+    return isAnalogue() ? QStringLiteral("аналог ") + *askedArticle : QString();
+}
+
 QJsonObject CartItem::toJson() const {
     // QJsonDocument writes doubles in their shortest round-trip form and 64-bit integers exactly.
     QJsonObject o;
@@ -113,6 +123,8 @@ QJsonObject CartItem::toJson() const {
     if (rejects)
         o.insert(u"rejects"_s, *rejects);
     o.insert(u"addedAt"_s, double(addedAt.toMSecsSinceEpoch() - kReferenceMSecs) / 1000.0);
+    // Newer than the other keys: readers that do not know it pass over it.
+    putOptional(o, "askedArticle", askedArticle);
     return o;
 }
 
@@ -127,7 +139,8 @@ std::optional<CartItem> CartItem::fromJson(const QJsonValue& value) {
         !readText(o, "article", item.article) || !readText(o, "name", item.name) ||
         !readFinite(o.value(u"unitPrice"_s), item.unitPrice) || !readText(o, "currency", item.currency) ||
         !readInteger(o.value(u"quantity"_s), item.quantity) || !readOptionalText(o, "warehouse", item.warehouse) ||
-        !readOptionalText(o, "deliveryTime", item.deliveryTime))
+        !readOptionalText(o, "deliveryTime", item.deliveryTime) ||
+        !readOptionalText(o, "askedArticle", item.askedArticle))
         return std::nullopt;
 
     const QJsonValue available = o.value(u"availableQuantity"_s);
@@ -192,5 +205,6 @@ size_t qHash(const CartItem& i, size_t seed) {
     seed = hashOptional(seed, i.warehouse);
     seed = hashOptional(seed, i.deliveryTime);
     seed = hashOptional(seed, i.rejects);
+    seed = hashOptional(seed, i.askedArticle);
     return qHash(i.addedAt, seed);
 }

@@ -29,9 +29,16 @@ struct CartItem {
     std::optional<QString> deliveryTime;
     std::optional<double> rejects; // percent
     QDateTime addedAt;
+    // The article a priced list asked for when this line came from it (the line may be an analogue).
+    std::optional<QString> askedArticle;
 
     // A new line with quantity 1 for the offer, added at `now`.
     static CartItem supplierOffer(const SupplierOffer& from, const QDateTime& now);
+
+    // The line is another part than the one its list asked for.
+    bool isAnalogue() const;
+    // "аналог OC 90" for an analogue; empty otherwise.
+    QString analogueMark() const;
 
     // The stored form: keys are the field names, absent optionals are left out and `addedAt` is
     // seconds since 2001-01-01 00:00 UTC. Numbers are written so that they read back unchanged.

@@ -43,8 +43,10 @@ std::int64_t allowedQuantity(const CartItem& item, std::int64_t wanted) {
 
 } // namespace
 
-bool CartStore::add(const SupplierOffer& offer, std::optional<std::int64_t> quantity) {
+bool CartStore::add(const SupplierOffer& offer, std::optional<std::int64_t> quantity, const QString& askedArticle) {
     CartItem item = CartItem::supplierOffer(offer, QDateTime::currentDateTimeUtc());
+    if (!askedArticle.isEmpty())
+        item.askedArticle = askedArticle;
     if (!std::isfinite(item.unitPrice))
         return false;
     if (quantity)

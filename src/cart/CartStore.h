@@ -40,8 +40,10 @@ public:
     bool contains(const SupplierOffer& offer) const;
     // False when the offer is already in the cart (or its price is not a usable number), or
     // when the cart could not be saved (see lastChangeSaved). With a quantity, the new line
-    // gets it (within the stock) in the same change.
-    bool add(const SupplierOffer& offer, std::optional<std::int64_t> quantity = std::nullopt);
+    // gets it (within the stock) in the same change. `askedArticle`: the article a priced list
+    // asked for, kept with the line.
+    bool add(const SupplierOffer& offer, std::optional<std::int64_t> quantity = std::nullopt,
+             const QString& askedArticle = {});
     // At least 1, at most the stock when the supplier stated one (and stock 0 still allows 1).
     void setQuantity(const QString& id, std::int64_t quantity);
     void increment(const QString& id);

@@ -14,7 +14,19 @@ struct SupplierSearchReport {
     // The description of the first failed request, in request order.
     QString firstFailure;
     qsizetype skippedRecords = 0;
+    // Brands or catalogue rows beyond the fan-out cap: not asked.
+    int skippedRequests = 0;
+    // Offers beyond the per-search cap: read, but not kept.
+    qsizetype skippedOffers = 0;
 };
+
+// How far one search reaches into one supplier: however a supplier answers, a search asks at most
+// so many of its brands or catalogue rows and keeps at most so many offers (the rest are named
+// as skipped, never dropped silently).
+namespace SearchLimits {
+inline constexpr int maxRequestsPerSupplier = 100;
+inline constexpr qsizetype maxOffersPerSearch = 20000;
+} // namespace SearchLimits
 
 // The shape of a supplier search connector. search() takes the article already
 // trimmed and upper-cased and returns the supplier's offers in its own order; an

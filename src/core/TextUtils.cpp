@@ -1,5 +1,7 @@
 #include "TextUtils.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <utility>
 
@@ -80,6 +82,16 @@ QString latinLookalikes(QStringView text) {
         out.append(twin);
     }
     return out;
+}
+
+QString lookalikesNote(const QString& typed, const QString& searched) {
+    QStringList letters;
+    for (qsizetype i = 0; i < typed.size() && i < searched.size(); ++i) {
+        const QString letter(typed[i]);
+        if (typed[i] != searched[i] && !letters.contains(letter))
+            letters.append(letter);
+    }
+    return QStringLiteral("Кириллица заменена: %1 → %2 (%3)").arg(typed, searched, letters.join(QStringLiteral(", ")));
 }
 
 namespace {

@@ -22,6 +22,9 @@ QString searchQuery(QStringView text);
 // are replaced by their twins ("ОС 90" gives "OC 90"). Any other Cyrillic letter (or a letter of
 // another script) means the article is meant as typed, and it comes back unchanged.
 QString latinLookalikes(QStringView text);
+// What the search says when it did so: "Кириллица заменена: ОС 90 → OC 90 (О, С)", naming each
+// replaced letter once.
+QString lookalikesNote(const QString& typed, const QString& searched);
 // Safe to write to a terminal: control characters other than tab and line feed (ESC among
 // them), bidirectional overrides and isolates, and the Unicode line and paragraph separators
 // replaced with U+FFFD, so supplier text cannot move the cursor, clear the screen or make a

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -28,6 +29,14 @@ void OfferSortState::pfSortOffers(PFOfferSortColumn column) {
 }
 
 namespace {
+
+constexpr double kUnknown = std::numeric_limits<double>::max();
+
+// Unknown values ("—") go last whichever way the column is sorted: -1 when only b is unknown,
+// 1 when only a is, 0 when both or neither are.
+int unknownLast(double a, double b) {
+    return (a == kUnknown) == (b == kUnknown) ? 0 : a == kUnknown ? 1 : -1;
+}
 
 // -1, 0 or 1 for one key, before the direction is applied.
 int compareByKey(const RankedOffer& a, const RankedOffer& b, PFOfferSortColumn key) {
@@ -97,6 +106,8 @@ void sortRanked(QList<RankedOffer>& rows, const QList<OfferSortComparator>& orde
         }
         std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
             for (size_t k = 0; k < keyCount; ++k) {
+                if (const int u = unknownLast(a.values[k], b.values[k]))
+                    return u < 0;
                 if (a.values[k] != b.values[k])
                     return forward[k] ? a.values[k] < b.values[k] : b.values[k] < a.values[k];
             }
@@ -111,6 +122,10 @@ void sortRanked(QList<RankedOffer>& rows, const QList<OfferSortComparator>& orde
     }
     std::stable_sort(rows.begin(), rows.end(), [&order](const RankedOffer& a, const RankedOffer& b) {
         for (const OfferSortComparator& c : order) {
+            if (const auto member = numericKey(c.key)) {
+                if (const int u = unknownLast(a.*(*member), b.*(*member)))
+                    return u < 0;
+            }
             const int r = compareByKey(a, b, c.key);
             if (r != 0)
                 return c.forward ? r < 0 : r > 0;

@@ -191,6 +191,12 @@ OfferTableSettings storedOfferTableSettings(const UserDefaults& defaults) {
     OfferTableSettings settings;
     settings.rejectFilterEnabled = defaults.boolValue(UserDefaultsKeys::rejectFilterEnabled, false);
     settings.rejectThreshold = defaults.doubleValue(UserDefaultsKeys::rejectThreshold, kDefaultRejectThreshold);
+    settings.inStockOnly = defaults.boolValue(UserDefaultsKeys::inStockFilterEnabled, false);
+    settings.deliveryFilterEnabled = defaults.boolValue(UserDefaultsKeys::deliveryFilterEnabled, false);
+    const double days = defaults.doubleValue(UserDefaultsKeys::deliveryFilterDays, settings.deliveryFilterDays);
+    if (std::isfinite(days))
+        settings.deliveryFilterDays =
+            static_cast<int>(std::clamp(std::round(days), 0.0, double(kMaxDeliveryFilterDays)));
     return settings;
 }
 
@@ -228,12 +234,32 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
     QList<RankedOffer> all = rankedOffers(offers, now);
     sortRanked(all, settings.offerSortOrder);
 
+    // The stock and delivery filters come before the useful offers are picked, so a group's
+    // places go to offers the buyer can use.
+    qsizetype stockHidden = 0;
+    qsizetype deliveryHidden = 0;
+    QList<RankedOffer> kept;
+    if (settings.inStockOnly || settings.deliveryFilterEnabled) {
+        kept.reserve(all.size());
+        for (const RankedOffer& row : all) {
+            const auto stock = row.offer->availableQuantity;
+            if (settings.inStockOnly && stock && *stock <= 0)
+                ++stockHidden;
+            else if (settings.deliveryFilterEnabled && row.delivery != kUnknown &&
+                     row.delivery > settings.deliveryFilterDays)
+                ++deliveryHidden;
+            else
+                kept.append(row);
+        }
+    }
+    const QList<RankedOffer>& candidates = settings.inStockOnly || settings.deliveryFilterEnabled ? kept : all;
+
     // From here on the rows are only pointed at; the offers are copied once, into `displayed`.
-    const IdentitySet useful = usefulIdentities(all);
+    const IdentitySet useful = usefulIdentities(candidates);
     qsizetype usefulCount = 0;
     std::vector<const RankedOffer*> base;
-    base.reserve(static_cast<size_t>(all.size()));
-    for (const RankedOffer& row : all) {
+    base.reserve(static_cast<size_t>(candidates.size()));
+    for (const RankedOffer& row : candidates) {
         const bool isUseful = useful[row.identity];
         usefulCount += isUseful ? 1 : 0;
         if (settings.showingAllOffers || row.highlightRank < 3 || isUseful)
@@ -286,16 +312,23 @@ OffersSnapshot makeOffersSnapshot(const QList<SupplierOffer>& offers, const Offe
         for (const RankedOffer* row : topOfSupplier[supplier])
             snapshot.displayed.append(*row->offer);
     }
+    snapshot.pinnedCount = snapshot.displayed.size();
     for (const RankedOffer* row : ordered) {
-        if (!inTop[row->identity])
-            snapshot.displayed.append(*row->offer);
+        if (inTop[row->identity])
+            continue;
+        snapshot.displayed.append(*row->offer);
+        // Highlighted rows beyond a supplier's first three still lead the rest: pinned too.
+        if (row->highlightRank < 3 && snapshot.pinnedCount == snapshot.displayed.size() - 1)
+            ++snapshot.pinnedCount;
     }
 
     const auto baseCount = static_cast<qsizetype>(base.size());
     snapshot.total = all.size();
     snapshot.usefulCount = usefulCount;
-    snapshot.usefulHidden = settings.showingAllOffers ? 0 : std::max<qsizetype>(0, all.size() - baseCount);
+    snapshot.usefulHidden = settings.showingAllOffers ? 0 : std::max<qsizetype>(0, candidates.size() - baseCount);
     snapshot.rejectHidden = settings.rejectFilterEnabled ? std::max<qsizetype>(0, baseCount - filteredCount) : 0;
+    snapshot.stockHidden = stockHidden;
+    snapshot.deliveryHidden = deliveryHidden;
     return snapshot;
 }
 

@@ -14,6 +14,12 @@ struct OffersSnapshot {
     qsizetype usefulHidden = 0;
     qsizetype rejectHidden = 0;
     QList<SupplierOffer> displayed;
+    // Hidden by "Только в наличии" and by "Доставка до N дн." (0 while the filter is off).
+    qsizetype stockHidden = 0;
+    qsizetype deliveryHidden = 0;
+    // The first rows of `displayed` that stand above the sorted rest: the highlighted portal rows
+    // and the first rows of each supplier.
+    qsizetype pinnedCount = 0;
 };
 
 // The settings the window (or the CLI) keeps for the table.
@@ -23,6 +29,11 @@ struct OfferTableSettings {
     bool rejectFilterEnabled = false;
     // Strictness in percent points: the allowed refusal rate is 100 minus this.
     double rejectThreshold = 30.0;
+    // Offers whose stated stock is 0 are left out; an unstated stock stays.
+    bool inStockOnly = false;
+    // Offers delivered later than deliveryFilterDays are left out; an unknown delivery stays.
+    bool deliveryFilterEnabled = false;
+    int deliveryFilterDays = 3;
 };
 
 class UserDefaults;
@@ -30,9 +41,11 @@ class UserDefaults;
 // The default threshold, also used for a value that is not a number; others are clamped to 0…100.
 constexpr double kDefaultRejectThreshold = 30.0;
 double effectiveRejectThreshold(double threshold);
+// The delivery filter's days, 0…365.
+constexpr int kMaxDeliveryFilterDays = 365;
 
-// The stored risk filter ("oreliaRejectFilterEnabled", "oreliaRejectThreshold") over the initial
-// sort order and the useful offers only; missing or unreadable values give the defaults.
+// The stored filters (risk, stock, delivery) over the initial sort order and the useful offers
+// only; missing or unreadable values give the defaults.
 OfferTableSettings storedOfferTableSettings(const UserDefaults& defaults);
 
 // Per supplier, brand and article at most three offers worth looking at: the cheapest, the

@@ -9,7 +9,12 @@ UsefulResultsStatus UsefulResultsStatus::of(const OffersSnapshot& snapshot, cons
         status.usefulHidden = QStringLiteral("· скрыто менее подходящих: %1").arg(snapshot.usefulHidden);
     if (snapshot.rejectHidden > 0)
         status.rejectHidden = QStringLiteral("· по риску: %1").arg(snapshot.rejectHidden);
-    if (snapshot.total != snapshot.usefulCount)
+    if (snapshot.stockHidden > 0)
+        status.stockHidden = QStringLiteral("· нет в наличии: %1").arg(snapshot.stockHidden);
+    if (snapshot.deliveryHidden > 0)
+        status.deliveryHidden = QStringLiteral("· по сроку: %1").arg(snapshot.deliveryHidden);
+    // Offers the stock and delivery filters hide are not for the toggle to bring back.
+    if (snapshot.total - snapshot.stockHidden - snapshot.deliveryHidden != snapshot.usefulCount)
         status.toggleTitle =
             settings.showingAllOffers ? QStringLiteral("Показать полезные") : QStringLiteral("Показать все");
     if (settings.rejectFilterEnabled) {

@@ -27,7 +27,8 @@ struct SearchRun {
     bool finished = false;
     Slot autoEuro{QStringLiteral("AutoEuro"), QStringLiteral("AutoEuro"), false, {}};
     Slot autopiter{QStringLiteral("Autopiter"), QStringLiteral("Autopiter"), false, {}};
-    Slot autoliga{QStringLiteral("Автолига (портал)"), QStringLiteral("Автолига"), false, {}};
+    // Only the portal's leg of Автолига takes part in a search: "(портал)" would tell the buyer nothing.
+    Slot autoliga{QStringLiteral("Автолига"), QStringLiteral("Автолига"), false, {}};
     // The suppliers the buyer added, asked side by side with AutoEuro and Autopiter; they have no
     // say in the portal's brand.
     std::vector<Slot> accounts;

@@ -49,7 +49,7 @@ SearchSummary SearchSummary::of(const QString& article, qsizetype offerCount, qs
     } else {
         summary.status = article + QStringLiteral(" — найдено предложений: ") + QString::number(offerCount);
         if (!lines.isEmpty())
-            summary.status += QStringLiteral(". ") + lines.join(u' ');
+            summary.status += QStringLiteral(". ") + lines.join(QStringLiteral(" · "));
     }
     return summary;
 }

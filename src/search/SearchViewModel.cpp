@@ -155,9 +155,7 @@ void SearchViewModel::search() {
     const QString query = TextUtils::latinLookalikes(normalized);
     setArticle(query);
     setSearchedArticle(query);
-    setArticleNote(query == normalized
-                       ? QString()
-                       : QStringLiteral("Кириллица заменена: ") + normalized + QStringLiteral(" → ") + query);
+    setArticleNote(query == normalized ? QString() : TextUtils::lookalikesNote(normalized, query));
     setOffers({});
     setErrorMessage(QString());
     setStatusMessage(QString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SupplierOffer.h"
+#include "OfferMerge.h"
 #include "SearchConnectors.h"
 #include "SupplierSearchResult.h"
 
@@ -56,7 +57,7 @@ public:
     // The article the offers belong to: the normalised article of the running or last search
     // (the field may hold another one by then). Empty before the first search.
     QString searchedArticle() const { return m_searchedArticle; }
-    // Set when the typed article was changed before searching ("Кириллица заменена: ОС 90 → OC 90");
+    // Set when the typed article was changed before searching ("Кириллица заменена: ОС 90 → OC 90 (О, С)");
     // null otherwise. Kept until the next search starts.
     QString articleNote() const { return m_articleNote; }
     // True when no supplier that is switched on has anything stored to sign in with: the window

@@ -1,5 +1,7 @@
 #include "JsonDecoding.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -446,6 +448,10 @@ std::optional<Value> Value::member(QStringView key) const {
 
 QString DecodingError::description() const {
     return QStringLiteral("JSON %1, path: %2, %3").arg(kindText(*this), codingPath.join(u'.'), debugDescription);
+}
+
+QString tooManyRowsText() {
+    return QStringLiteral("ответ слишком велик: больше %1 строк").arg(QLocale(QLocale::Russian).toString(maxRows));
 }
 
 QString unreadableAnswer(const QByteArray& body, const DecodingError& error) {

@@ -23,6 +23,9 @@
 namespace Json {
 
 inline constexpr qsizetype maxElements = 50000;
+// Rows (offers, price lines) in one answer: more than one search ever shows. A document with
+// more is refused before its rows are decoded, whatever containers they are spread over.
+inline constexpr qsizetype maxRows = 20000;
 inline constexpr int maxDepth = 256;
 
 struct Document;
@@ -83,6 +86,8 @@ struct LimitError {
 
 // Throws DecodingError (dataCorrupted) for text that is not JSON, LimitError for a
 // document beyond the limits above.
+// Said of an answer with more rows than maxRows.
+QString tooManyRowsText();
 Value parse(const QByteArray& utf8);
 
 // Why an answer that is no JSON document could not be read, in the buyer's words: "пустой
@@ -165,6 +170,8 @@ template <typename Decode> auto decodeLenientList(const Value& value, const Codi
     if (value.type() != Value::Type::array)
         throwTypeMismatch(QStringLiteral("Array"), path,
                           QStringLiteral("Expected to decode Array but found another value instead."));
+    if (value.size() > maxRows)
+        throw LimitError{QStringLiteral("more than %1 rows").arg(maxRows)};
     const QList<Value> elements = value.elements();
     LenientList<Element> list;
     list.records.reserve(elements.size());

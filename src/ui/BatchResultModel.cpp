@@ -13,11 +13,22 @@ namespace {
 // Child rows carry their line's number plus one; top rows carry 0.
 constexpr quintptr kTopLevel = 0;
 
+const QColor kChosen(40, 140, 60);
+const QColor kAnalogue(200, 110, 0);
+const QColor kFailed(200, 60, 40);
+
 bool isNumeric(int column) {
     return column == BatchResultModel::line || column == BatchResultModel::quantity ||
            column == BatchResultModel::price || column == BatchResultModel::sum ||
-           column == BatchResultModel::delivery || column == BatchResultModel::stock ||
-           column == BatchResultModel::others;
+           column == BatchResultModel::delivery || column == BatchResultModel::stock;
+}
+
+QColor dimmed() {
+    return QGuiApplication::palette().color(QPalette::PlaceholderText);
+}
+
+QString requestText(const BatchLine& l) {
+    return l.brand.isEmpty() ? l.article : l.article + QStringLiteral(" · ") + l.brand;
 }
 
 } // namespace
@@ -77,6 +88,8 @@ QString BatchResultModel::columnTitle(int column) {
         return QStringLiteral("Запрос");
     case quantity:
         return QStringLiteral("Кол-во");
+    case state:
+        return QStringLiteral("Состояние");
     case brand:
         return QStringLiteral("Производитель");
     case article:
@@ -93,8 +106,6 @@ QString BatchResultModel::columnTitle(int column) {
         return QStringLiteral("Остаток");
     case supplier:
         return QStringLiteral("Поставщик");
-    case others:
-        return QStringLiteral("Ещё");
     case note:
         return QStringLiteral("Примечание");
     default:
@@ -155,86 +166,128 @@ QVariant BatchResultModel::data(const QModelIndex& index, int role) const {
     const BatchRow& row = m_report.rows[lineIndex];
     if (index.internalId() == kTopLevel)
         return lineData(row, index.column(), role);
-    return offerData(row, row.all.at(index.row()), index.column(), role);
+    return offerData(row, row.all.at(index.row()), true, index.column(), role);
+}
+
+QString BatchResultModel::stateText(const BatchRow& row) {
+    switch (row.result.state) {
+    case BatchLineResult::State::waiting:
+        return QStringLiteral("Ожидает");
+    case BatchLineResult::State::searching:
+        return QStringLiteral("Ищем…");
+    case BatchLineResult::State::skipped:
+        return QStringLiteral("Не проценено");
+    case BatchLineResult::State::finished:
+        break;
+    }
+    switch (row.miss) {
+    case BatchChoice::Miss::notFound:
+        return QStringLiteral("Не найдено");
+    case BatchChoice::Miss::failed:
+        return QStringLiteral("Ошибка");
+    case BatchChoice::Miss::riskFiltered:
+        return QStringLiteral("Скрыто по риску");
+    case BatchChoice::Miss::onlyAnalogues:
+        return QStringLiteral("Только аналоги");
+    case BatchChoice::Miss::outsideLimits:
+        return QStringLiteral("Не по условиям");
+    case BatchChoice::Miss::none:
+        break;
+    }
+    if (!row.best)
+        return QStringLiteral("Нет предложения");
+    if (row.analogue)
+        return row.pickedByHand ? QStringLiteral("Аналог, вручную") : QStringLiteral("Аналог");
+    return row.pickedByHand ? QStringLiteral("Вручную") : QStringLiteral("Выбрано");
+}
+
+QVariant BatchResultModel::stateData(const BatchRow& row, int role) const {
+    switch (role) {
+    case Qt::DisplayRole:
+        return stateText(row);
+    case Qt::ToolTipRole: {
+        QString tip = row.problem;
+        if (!row.all.isEmpty())
+            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) +
+                   QStringLiteral("Предложений: %1. Раскройте строку, чтобы увидеть все и выбрать другое.")
+                       .arg(row.all.size());
+        return tip;
+    }
+    case Qt::ForegroundRole:
+        if (row.result.state != BatchLineResult::State::finished)
+            return row.result.state == BatchLineResult::State::skipped ? kFailed : dimmed();
+        return !row.best ? kFailed : row.analogue || !row.enoughStock ? kAnalogue : kChosen;
+    default:
+        return {};
+    }
 }
 
 QVariant BatchResultModel::lineData(const BatchRow& row, int column, int role) const {
     const BatchLine& l = row.result.line;
     if (role == Qt::FontRole)
         return {};
-    if (!row.best) {
-        if (role == Qt::ForegroundRole && column == name) {
-            const bool failed = row.result.state == BatchLineResult::State::finished ||
-                                row.result.state == BatchLineResult::State::skipped;
-            return failed ? QColor(200, 60, 40) : QGuiApplication::palette().color(QPalette::PlaceholderText);
-        }
-        if (role == Qt::ToolTipRole && column == name)
-            return row.problem;
-        if (role != Qt::DisplayRole)
-            return {};
-        switch (column) {
-        case line:
-            return l.lineNumber;
-        case request:
-            return l.brand.isEmpty() ? l.article : l.article + QStringLiteral(" · ") + l.brand;
-        case quantity:
-            return QString::number(l.quantity);
-        case name:
-            return row.problem;
-        case others:
-            return row.all.isEmpty() ? QString() : QString::number(row.otherOffers());
-        default:
-            return {};
-        }
-    }
     switch (column) {
     case line:
         return role == Qt::DisplayRole ? QVariant(l.lineNumber) : QVariant();
     case request:
-        return role == Qt::DisplayRole
-                   ? QVariant(l.brand.isEmpty() ? l.article : l.article + QStringLiteral(" · ") + l.brand)
-                   : QVariant();
+        return role == Qt::DisplayRole || role == Qt::ToolTipRole ? QVariant(requestText(l)) : QVariant();
     case quantity:
         return role == Qt::DisplayRole ? QVariant(QString::number(l.quantity)) : QVariant();
-    case others:
-        if (role == Qt::DisplayRole)
-            return QString::number(row.otherOffers());
-        if (role == Qt::ToolTipRole)
-            return QStringLiteral("Других предложений: %1. Раскройте строку, чтобы увидеть все и выбрать другое.")
-                .arg(row.otherOffers());
-        return {};
+    case state:
+        return stateData(row, role);
     case note:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
             return row.problem;
-        if (role == Qt::ForegroundRole && !row.enoughStock)
-            return QColor(200, 110, 0);
+        if (role == Qt::ForegroundRole && (!row.best || row.analogue || !row.enoughStock))
+            return row.best ? kAnalogue : kFailed;
         return {};
     default:
         break;
     }
-    return offerData(row, *row.best, column, role);
+    if (!row.best)
+        return {};
+    return offerData(row, *row.best, false, column, role);
 }
 
-QVariant BatchResultModel::offerData(const BatchRow& row, const SupplierOffer& o, int column, int role) const {
+QVariant BatchResultModel::offerData(const BatchRow& row, const SupplierOffer& o, bool child, int column,
+                                     int role) const {
     const double markup = m_report.markupPercent;
-    // Under an expanded line the chosen offer stands out.
-    if (role == Qt::FontRole && row.best && row.best->id() == o.id() && row.all.size() > 1) {
-        QFont font;
-        font.setBold(true);
-        return font;
-    }
+    const bool chosen = row.best && row.best->id() == o.id();
     if (role == OfferIDRole)
         return o.id();
+    if (role == Qt::FontRole) {
+        // Under an expanded line the chosen offer stands out, and so does the asked-for article.
+        QFont font;
+        font.setBold((child && chosen) || (column == article && row.isAskedFor(o)));
+        return font;
+    }
+    if (role == Qt::ForegroundRole && child) {
+        if (column == state && !row.isAskedFor(o))
+            return kAnalogue;
+        if (!m_report.choice.keepsLimits(o, row.result.line.quantity, m_now))
+            return dimmed();
+        return {};
+    }
     if (role == Qt::ToolTipRole) {
         if (column == price)
             return QStringLiteral("Закупка: ") + purchasePriceTooltip(o);
         if (column == supplier && o.warehouse)
             return QStringLiteral("Склад: ") + *o.warehouse;
+        if (column == state && child && chosen && row.pickedByHand)
+            return QStringLiteral("Выбрано вручную; щелчок по предложению, которое выбрало бы правило списка, "
+                                  "возвращает выбор по правилу");
+        if (child && !m_report.choice.keepsLimits(o, row.result.line.quantity, m_now))
+            return QStringLiteral("Не подходит под условия списка: ") +
+                   m_report.choice.limitsText(row.result.line.quantity);
         return {};
     }
     if (role != Qt::DisplayRole)
         return {};
     switch (column) {
+    case state:
+        if (!child)
+            return {};
+        return chosen ? QStringLiteral("✓ выбрано") : row.isAskedFor(o) ? QString() : row.analogueMark();
     case brand:
         return o.brand;
     case article:

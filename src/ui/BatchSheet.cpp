@@ -7,13 +7,16 @@
 #include "ExportDialog.h"
 #include "offertable/PriceDisplay.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -76,20 +79,48 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     m_openFile = button(QStringLiteral("Открыть файл…"), this);
     m_openFile->setToolTip(QStringLiteral("Список в файле .txt или .csv"));
     connect(m_openFile, &QPushButton::clicked, this, &BatchSheet::chooseFile);
-    m_rule = new QComboBox(this);
-    for (const auto r : {BestOfferRule::cheapest, BestOfferRule::fastest, BestOfferRule::lowestRisk})
-        m_rule->addItem(BestOfferRules::title(r), static_cast<int>(r));
-    connect(m_rule, &QComboBox::currentIndexChanged, this, &BatchSheet::refresh);
     m_start = button(QStringLiteral("Проценить"), this);
     // Not the default button: Enter in the result chooses an offer, it must not price the list anew.
     connect(m_start, &QPushButton::clicked, this, &BatchSheet::startPricing);
     controls->addWidget(m_openFile);
-    controls->addSpacing(12);
-    controls->addWidget(new QLabel(QStringLiteral("Лучшее предложение:"), this));
-    controls->addWidget(m_rule);
     controls->addStretch();
     controls->addWidget(m_start);
     layout->addLayout(controls);
+
+    // How each line's offer is chosen; a change applies at once to what was found.
+    auto* choice = new QHBoxLayout();
+    m_rule = new QComboBox(this);
+    for (const auto r : {BestOfferRule::cheapest, BestOfferRule::fastest, BestOfferRule::lowestRisk})
+        m_rule->addItem(BestOfferRules::title(r), static_cast<int>(r));
+    m_maxDays = new QLineEdit(this);
+    m_maxDays->setObjectName(QStringLiteral("batchMaxDays"));
+    m_maxDays->setValidator(new QIntValidator(0, 365, m_maxDays));
+    m_maxDays->setPlaceholderText(QStringLiteral("—"));
+    m_maxDays->setFixedWidth(m_maxDays->fontMetrics().horizontalAdvance(QStringLiteral("3650")) + 16);
+    m_maxDays->setAlignment(Qt::AlignRight);
+    m_maxDays->setToolTip(QStringLiteral("Пусто — без ограничения. Предложения с неизвестным сроком не выбираются."));
+    m_enoughStock = new QCheckBox(QStringLiteral("в наличии не меньше нужного количества"), this);
+    m_enoughStock->setToolTip(QStringLiteral("Только предложения, где остаток известен и покрывает количество строки"));
+    m_analogues = new QCheckBox(QStringLiteral("Разрешить аналоги"), this);
+    m_analogues->setToolTip(QStringLiteral("Аналог выбирается, только когда нет предложений искомого артикула "
+                                           "(и производителя, если он указан); он отмечен в результате и в корзине"));
+    choice->addWidget(new QLabel(QStringLiteral("Лучшее предложение:"), this));
+    choice->addWidget(m_rule);
+    choice->addSpacing(8);
+    choice->addWidget(new QLabel(QStringLiteral("не дольше"), this));
+    choice->addWidget(m_maxDays);
+    choice->addWidget(new QLabel(QStringLiteral("дн."), this));
+    choice->addSpacing(8);
+    choice->addWidget(m_enoughStock);
+    choice->addSpacing(8);
+    choice->addWidget(m_analogues);
+    choice->addStretch();
+    layout->addLayout(choice);
+    showChoice(m_pricer.choice());
+    connect(m_rule, &QComboBox::currentIndexChanged, this, &BatchSheet::choiceChanged);
+    connect(m_maxDays, &QLineEdit::textChanged, this, &BatchSheet::choiceChanged);
+    connect(m_enoughStock, &QCheckBox::toggled, this, &BatchSheet::choiceChanged);
+    connect(m_analogues, &QCheckBox::toggled, this, &BatchSheet::choiceChanged);
 
     m_issues = new QLabel(this);
     m_issues->setObjectName(QStringLiteral("batchIssues"));
@@ -107,8 +138,12 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
         m_pricer.cancel();
         refresh();
     });
+    m_remaining = button(QStringLiteral("Проценить остальные"), this);
+    m_remaining->setToolTip(QStringLiteral("Проценить строки, до которых проценка не дошла; найденное остаётся"));
+    connect(m_remaining, &QPushButton::clicked, this, [this] { m_pricer.startRemaining(); });
     progressRow->addWidget(m_progress, 1);
     progressRow->addWidget(m_cancel);
+    progressRow->addWidget(m_remaining);
     layout->addLayout(progressRow);
 
     m_model = new BatchResultModel(this);
@@ -120,6 +155,8 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->header()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->setToolTip(QString());
+    // One click (or Enter) on an offer under a line chooses it.
+    connect(m_view, &QTreeView::clicked, this, &BatchSheet::offerActivated);
     connect(m_view, &QTreeView::activated, this, &BatchSheet::offerActivated);
     layout->addWidget(m_view, 1);
 
@@ -152,38 +189,51 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
     connect(&m_pricer, &BatchPricer::runFinished, this, &BatchSheet::refresh);
     refresh();
     // Wide enough for the usual values of a list line before any line has been priced; the name
-    // takes what is left.
+    // gets room for a usual part name, the note takes what is left.
     const QString widest[] = {QStringLiteral("99"),
-                              QStringLiteral("0 451 103 079 · BOSCH"),
+                              QStringLiteral("W 712/75 · MANN"),
                               QStringLiteral("Кол-во"),
+                              QStringLiteral("Скрыто по риску"),
                               QStringLiteral("MANN-FILTER"),
-                              QStringLiteral("21050-1012005-00"),
-                              QString(),
+                              QStringLiteral("0 451 103 079"),
+                              QStringLiteral("Фильтр масляный двигателя"),
                               QStringLiteral("9999,99 руб."),
                               QStringLiteral("99999,99 руб."),
                               QStringLiteral("99 дн."),
                               QStringLiteral("Остаток"),
                               QStringLiteral("Autopiter"),
-                              QStringLiteral("Ещё"),
-                              QStringLiteral("На складе 2 из 4 шт.")};
-    QFont bold = m_view->font();
-    bold.setBold(true);
-    const QFontMetrics metrics(bold);
-    m_view->header()->setStretchLastSection(false);
-    for (int c = 0; c < BatchResultModel::kColumnCount; ++c)
+                              QString()};
+    const QFontMetrics metrics(m_view->font());
+    m_view->header()->setStretchLastSection(true);
+    for (int c = 0; c < BatchResultModel::note; ++c)
         m_view->setColumnWidth(c, std::max(metrics.horizontalAdvance(widest[c]),
                                            metrics.horizontalAdvance(BatchResultModel::columnTitle(c))) +
-                                      12);
+                                      16);
     m_view->setColumnWidth(BatchResultModel::line, metrics.horizontalAdvance(widest[0]) + m_view->indentation() + 12);
-    m_view->header()->setSectionResizeMode(BatchResultModel::name, QHeaderView::Stretch);
 }
 
 const BatchReport& BatchSheet::report() const {
     return m_model->report();
 }
 
-BestOfferRule BatchSheet::rule() const {
-    return static_cast<BestOfferRule>(m_rule->currentData().toInt());
+void BatchSheet::showChoice(const BatchChoice& choice) {
+    m_rule->setCurrentIndex(std::max(0, m_rule->findData(static_cast<int>(choice.rule))));
+    m_maxDays->setText(choice.maxDeliveryDays ? QString::number(*choice.maxDeliveryDays) : QString());
+    m_enoughStock->setChecked(choice.enoughStockOnly);
+    m_analogues->setChecked(choice.analoguesAllowed);
+}
+
+void BatchSheet::choiceChanged() {
+    BatchChoice choice;
+    choice.rule = static_cast<BestOfferRule>(m_rule->currentData().toInt());
+    bool ok = false;
+    const int days = m_maxDays->text().toInt(&ok);
+    if (ok)
+        choice.maxDeliveryDays = days;
+    choice.enoughStockOnly = m_enoughStock->isChecked();
+    choice.analoguesAllowed = m_analogues->isChecked();
+    m_pricer.setChoice(choice);
+    refresh();
 }
 
 void BatchSheet::startPricing() {
@@ -200,7 +250,6 @@ void BatchSheet::startPricing() {
         refresh();
         return;
     }
-    m_chosen.clear();
     m_message->clear();
     m_pricer.start(input.lines);
 }
@@ -208,9 +257,10 @@ void BatchSheet::startPricing() {
 void BatchSheet::refresh() {
     const QDateTime now = QDateTime::currentDateTime();
     const double markup = PriceDisplay::storedMarkupPercent(m_defaults);
-    m_model->setReport(
-        BatchReport::evaluate(m_pricer.results(), rule(), storedOfferTableSettings(m_defaults), markup, now, m_chosen),
-        now);
+    m_model->setReport(BatchReport::evaluate(m_pricer.results(), m_pricer.choice(),
+                                             storedOfferTableSettings(m_defaults), markup, now,
+                                             m_pricer.chosenOffers()),
+                       now);
     const BatchReport& r = report();
     const bool running = m_pricer.isRunning();
     const bool any = m_pricer.total() > 0;
@@ -220,6 +270,7 @@ void BatchSheet::refresh() {
     m_progress->setFormat(BatchPricer::progressText(m_pricer.finishedCount(), m_pricer.total()));
     m_cancel->setVisible(running);
     m_cancel->setEnabled(running && !m_pricer.wasCancelled());
+    m_remaining->setVisible(m_pricer.hasRemaining());
     m_start->setEnabled(!running);
     m_input->setReadOnly(running);
     m_openFile->setEnabled(!running);
@@ -254,9 +305,21 @@ void BatchSheet::refresh() {
 }
 
 void BatchSheet::offerActivated(const QModelIndex& index) {
-    if (!index.isValid() || !index.parent().isValid() || m_pricer.isRunning())
+    if (!index.isValid() || !index.parent().isValid())
         return;
-    m_chosen.insert(BatchResultModel::lineOf(index), index.data(BatchResultModel::OfferIDRole).toString());
+    const int line = BatchResultModel::lineOf(index);
+    if (line < 0 || line >= report().rows.size())
+        return;
+    const BatchRow& row = report().rows[line];
+    const QString id = index.data(BatchResultModel::OfferIDRole).toString();
+    const QString key = BatchChoice::lineKey(row.result.line);
+    // Choosing the offer the list's rule picks gives the line back to the rule.
+    const auto byRule =
+        report().choice.choose(row.all, row.result.line, row.askedArticle, QDateTime::currentDateTime()).offer;
+    if (byRule && byRule->id() == id)
+        m_pricer.chosenOffers().remove(key);
+    else
+        m_pricer.chosenOffers().insert(key, id);
     refresh();
 }
 

@@ -3,13 +3,14 @@
 #include "batch/BatchReport.h"
 
 #include <QDialog>
-#include <QHash>
 
 class BatchPricer;
 class BatchResultModel;
 class CartStore;
+class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -18,9 +19,11 @@ class UserDefaults;
 
 // "Проценка списка": a list pasted or opened from a file is priced line by line with the
 // window's search (the pricer keeps working while the sheet is closed and shows again when it
-// is reopened). A progress bar counts the lines; the result shows the chosen offer of every
-// line, expandable to all its offers (Enter or a double-click on one chooses it instead), with totals
-// per supplier and overall, and goes into the cart or a workbook.
+// is reopened). A progress bar counts the lines; the result shows the state and chosen offer of
+// every line, expandable to all its offers (a click or Enter on one chooses it instead; those
+// picks survive pricing again), with totals per supplier and overall, and goes into the cart or
+// a workbook. How offers are chosen (the rule, analogues, a delivery limit, enough stock) is set
+// above the result and applies at once, without searching again.
 class BatchSheet : public QDialog {
     Q_OBJECT
 
@@ -34,6 +37,10 @@ public:
     QPushButton* cartButton() const { return m_toCart; }
     QPushButton* exportButton() const { return m_export; }
     QComboBox* ruleBox() const { return m_rule; }
+    QCheckBox* analoguesBox() const { return m_analogues; }
+    QLineEdit* maxDaysField() const { return m_maxDays; }
+    QCheckBox* enoughStockBox() const { return m_enoughStock; }
+    QPushButton* remainingButton() const { return m_remaining; }
     QProgressBar* progressBar() const { return m_progress; }
     QLabel* issuesLabel() const { return m_issues; }
     QLabel* totalsLabel() const { return m_totals; }
@@ -55,18 +62,20 @@ private:
     void chooseFile();
     void chooseExportFile();
     void offerActivated(const QModelIndex& index);
-    BestOfferRule rule() const;
+    void choiceChanged();
+    void showChoice(const BatchChoice& choice);
 
     BatchPricer& m_pricer;
     UserDefaults& m_defaults;
     CartStore& m_cart;
-    // Offers the user picked for lines, by line; reset with every new list.
-    QHash<int, QString> m_chosen;
-
     QPlainTextEdit* m_input = nullptr;
     QPushButton* m_openFile = nullptr;
     QComboBox* m_rule = nullptr;
+    QCheckBox* m_analogues = nullptr;
+    QLineEdit* m_maxDays = nullptr;
+    QCheckBox* m_enoughStock = nullptr;
     QPushButton* m_start = nullptr;
+    QPushButton* m_remaining = nullptr;
     QLabel* m_issues = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancel = nullptr;

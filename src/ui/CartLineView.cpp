@@ -91,6 +91,13 @@ CartLineView::CartLineView(const CartItem& item, const std::optional<CartVerdict
     name->setWordWrap(true);
     what->addWidget(brand);
     what->addWidget(article);
+    // A list put an analogue here in place of the part it asked for: the buyer sees which.
+    if (item.isAnalogue()) {
+        auto* mark = new QLabel(item.analogueMark(), this);
+        mark->setObjectName(QStringLiteral("analogue"));
+        mark->setStyleSheet(QStringLiteral("color: #c86e00;"));
+        what->addWidget(mark);
+    }
     what->addWidget(name, 1);
     grid->addLayout(what, 0, 0);
 

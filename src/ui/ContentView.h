@@ -1,8 +1,7 @@
 #pragma once
 
-#include "export/ExportTable.h"
-#include "offertable/OfferSortOrder.h"
-#include "offertable/OffersSnapshot.h"
+#include "OfferTableArea.h"
+#include "SearchBarView.h"
 
 #include <QWidget>
 
@@ -10,28 +9,21 @@
 #include <optional>
 
 class CartStore;
+class ErrorPageView;
 class FirstRunView;
 class NotificationOverlay;
-class OfferTableModel;
-class OfferTableView;
 class QDialog;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QShortcut;
 class QStackedWidget;
-class QToolButton;
 class SearchHistoryPopup;
 class SearchMoodView;
 class SearchViewModel;
-class StatusRowView;
 class UserDefaults;
 
 // The window's content: the search bar with its tool buttons, the mood line while a search
-// runs, and below them the placeholder, the error, or the status row and the offer table,
-// with the notification overlay over everything. Owns the table's view state (sort order,
-// useful or all offers, the risk filter) and recomputes the table from the view model's
-// offers whenever they or the settings change.
+// runs, and below them the placeholder, the error, or the table area (status row, filters bar
+// and offer table), with the notification overlay over everything. It follows the view model,
+// opens the sheets, and turns the table's requests (copy, export, cart) into actions and messages.
 class ContentView : public QWidget {
     Q_OBJECT
 
@@ -55,50 +47,47 @@ public:
     // (also the stored markup, which the settings sheet changes).
     void refreshTable();
 
-    // Puts the value on the clipboard and says so in the overlay.
-    void copyValue(const QString& value);
-    // Puts the displayed row's eight values on the clipboard, tab-separated.
-    void copyRow(int row);
-    // Puts the displayed rows on the clipboard as a spreadsheet takes them: a header line, then
-    // a line per row, tab-separated, prices with the markup as numbers with a decimal comma.
-    void copyRows(const QList<int>& rows);
-    // Saves the rows as shown, or every offer of the search, as a workbook (".xlsx") or CSV;
-    // the error text when it could not be saved.
-    std::optional<QString> exportOffers(bool allOffers, const QString& path);
-    // Adds the displayed row's offer to the cart and reports whether it was new.
-    void addToCart(int row);
+    // The table's actions; what they did shows in the overlay.
+    void copyValue(const QString& value) { m_area->copyValue(value); }
+    void copyRow(int row) { m_area->copyRow(row); }
+    void copyRows(const QList<int>& rows) { m_area->copyRows(rows); }
+    std::optional<QString> exportOffers(bool allOffers, const QString& path) {
+        return m_area->exportOffers(allOffers, path);
+    }
+    void addToCart(int row) { m_area->addToCart(row); }
 
     void focusSearchField();
 
     Page currentPage() const;
-    const OffersSnapshot& snapshot() const { return m_snapshot; }
-    const OfferTableSettings& tableSettings() const { return m_settings; }
-    const OfferSortState& sortState() const { return m_sortState; }
+    const OffersSnapshot& snapshot() const { return m_area->snapshot(); }
+    const OfferTableSettings& tableSettings() const { return m_area->tableSettings(); }
+    const OfferSortState& sortState() const { return m_area->sortState(); }
     std::optional<QString> copiedMessage() const { return m_copiedMessage; }
     std::optional<QString> cartMessage() const { return m_cartMessage; }
 
+    SearchBarView* searchBar() const { return m_bar; }
     QLineEdit* searchField() const { return m_field; }
-    QPushButton* searchButton() const { return m_searchButton; }
+    QPushButton* searchButton() const { return m_bar->searchButton(); }
     QPushButton* sheetButton(Sheet sheet) const;
-    QLabel* durationLabel() const { return m_durationText; }
-    // Above the table: what the rows are ("OC 90 — найдено предложений: 5"), with a mark when a
-    // supplier is missing from them; and the note on a changed article.
-    QLabel* resultLine() const { return m_resultText; }
-    QLabel* resultWarningMark() const { return m_resultIcon; }
-    QLabel* articleNoteLabel() const { return m_noteText; }
+    QLabel* durationLabel() const { return m_bar->durationLabel(); }
+    OfferTableArea* tableArea() const { return m_area; }
+    QLabel* resultLine() const { return m_area->resultLine(); }
+    QLabel* resultWarningMark() const { return m_area->resultWarningMark(); }
+    QLabel* articleNoteLabel() const { return m_area->articleNoteLabel(); }
     // The empty state's headline and the line under it.
     QLabel* placeholderTitle() const { return m_placeholderTitle; }
     QLabel* placeholderSubtitle() const { return m_placeholderSubtitle; }
     SearchMoodView* moodView() const { return m_mood; }
-    StatusRowView* statusRow() const { return m_statusRow; }
-    OfferTableView* tableView() const { return m_table; }
-    OfferTableModel* tableModel() const { return m_model; }
-    QLabel* errorLabel() const { return m_errorText; }
+    StatusRowView* statusRow() const { return m_area->statusRow(); }
+    FiltersBarView* filtersBar() const { return m_area->filtersBar(); }
+    OfferTableView* tableView() const { return m_area->tableView(); }
+    OfferTableModel* tableModel() const { return m_area->tableModel(); }
+    QLabel* errorLabel() const;
     QWidget* placeholder() const { return m_placeholder; }
     // How to start, while no enabled supplier has an account stored.
     FirstRunView* firstRunView() const { return m_firstRun; }
     NotificationOverlay* overlay() const { return m_overlay; }
-    QToolButton* exportButton() const { return m_exportButton; }
+    QToolButton* exportButton() const { return m_area->exportButton(); }
     SearchHistoryPopup* historyPopup() const { return m_history; }
 
     // Where dragged column widths are kept.
@@ -115,69 +104,47 @@ private:
         bool showing = false;
     };
 
-    QWidget* makeSearchBar();
-    QWidget* makeErrorPage();
-    QWidget* makeResultLine(QWidget* parent);
+    void setUpSearchBar();
     QWidget* makePlaceholderPage();
     SheetSlot& slot(Sheet sheet);
     const SheetSlot& slot(Sheet sheet) const;
     void openSheet(Sheet sheet);
 
-    void sortByHeader(int section);
     void searchButtonClicked();
+    void searchFinished();
     void setUpKeyboard();
-    void loadColumnWidths();
-    void saveColumnWidths();
-    void toggleShowAll();
-    void setRejectFilterEnabled(bool enabled);
-    void setRejectThreshold(double threshold);
 
     void updateLoading();
     void updatePage();
-    void updateDuration();
     void updateCartButton();
     void updateOverlay();
     void showCopiedMessage(const QString& message);
     void showCartMessage(const QString& message);
-    QList<ExportTable> exportTables(bool allOffers) const;
-    void chooseExportFile(bool allOffers);
 
     SearchViewModel& m_viewModel;
     UserDefaults& m_defaults;
     CartStore& m_cart;
 
-    OfferSortState m_sortState;
-    OfferTableSettings m_settings;
-    OffersSnapshot m_snapshot;
     std::optional<QString> m_copiedMessage;
     std::optional<QString> m_cartMessage;
     // The later of the two messages wins while both are present.
     bool m_cartMessageIsNewer = false;
 
+    SearchBarView* m_bar = nullptr;
     QLineEdit* m_field = nullptr;
-    QPushButton* m_searchButton = nullptr;
-    QLabel* m_durationIcon = nullptr;
-    QLabel* m_durationText = nullptr;
     SheetSlot m_feedback;
     SheetSlot m_settingsSheet;
     SheetSlot m_cartSheet;
     SheetSlot m_batchSheet;
     SearchMoodView* m_mood = nullptr;
     QStackedWidget* m_pages = nullptr;
-    QLabel* m_errorText = nullptr;
+    ErrorPageView* m_errorPage = nullptr;
     QWidget* m_placeholder = nullptr;
     FirstRunView* m_firstRun = nullptr;
     QLabel* m_placeholderTitle = nullptr;
     QLabel* m_placeholderSubtitle = nullptr;
-    QLabel* m_errorNote = nullptr;
-    QLabel* m_resultIcon = nullptr;
-    QLabel* m_resultText = nullptr;
-    QLabel* m_noteText = nullptr;
     QShortcut* m_cancelShortcut = nullptr;
-    StatusRowView* m_statusRow = nullptr;
-    OfferTableModel* m_model = nullptr;
-    OfferTableView* m_table = nullptr;
+    OfferTableArea* m_area = nullptr;
     NotificationOverlay* m_overlay = nullptr;
-    QToolButton* m_exportButton = nullptr;
     SearchHistoryPopup* m_history = nullptr;
 };

@@ -3,7 +3,9 @@
 #include "OfferTableModel.h"
 #include "UiIcons.h"
 
+#include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QMenu>
 #include <QPainter>
 
 namespace {
@@ -114,4 +116,30 @@ void OfferHeaderView::paintSection(QPainter* painter, const QRect& rect, int log
 void OfferHeaderView::mouseReleaseEvent(QMouseEvent* event) {
     QHeaderView::mouseReleaseEvent(event);
     Q_EMIT released();
+}
+
+bool OfferHeaderView::canHide(int logicalIndex) {
+    return logicalIndex != OfferTableModel::article && logicalIndex != OfferTableModel::price &&
+           logicalIndex != OfferTableModel::cart;
+}
+
+void OfferHeaderView::contextMenuEvent(QContextMenuEvent* event) {
+    if (!model())
+        return;
+    // popup(), not exec(): the window's event loop runs the menu.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setToolTipsVisible(true);
+    for (int section = 0; section < count(); ++section) {
+        const QString title = model()->headerData(section, orientation()).toString();
+        if (title.isEmpty())
+            continue;
+        QAction* action = menu->addAction(title);
+        action->setCheckable(true);
+        action->setChecked(!isSectionHidden(section));
+        action->setEnabled(canHide(section));
+        connect(action, &QAction::toggled, this,
+                [this, section](bool shown) { Q_EMIT columnShownChanged(section, shown); });
+    }
+    menu->popup(event->globalPos());
 }

@@ -3,7 +3,8 @@
 #include <QHeaderView>
 
 // The offer table's header: titles that elide with "…" when their column is too narrow, and a
-// small chevron on the active sort column (up while ascending, down while descending).
+// small chevron on the active sort column (up while ascending, down while descending). Its
+// context menu hides columns and brings them back (the article and the price always show).
 class OfferHeaderView : public QHeaderView {
     Q_OBJECT
 
@@ -18,14 +19,18 @@ public:
     int titleWidth(int logicalIndex) const;
     // The title as it is drawn in the section's current width.
     QString shownTitle(int logicalIndex) const;
+    static bool canHide(int logicalIndex);
 
 Q_SIGNALS:
     // The mouse button was let go (after a click, or after dragging a border).
     void released();
+    // The user hid or showed a column from the menu.
+    void columnShownChanged(int logicalIndex, bool shown);
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     int chevronSize() const;

@@ -35,6 +35,10 @@ QString askedForHint() {
     return QStringLiteral("Искомый артикул");
 }
 
+QString outOfStockText() {
+    return QStringLiteral("нет в наличии");
+}
+
 } // namespace
 
 OfferTableModel::OfferTableModel(CartStore& cart, QObject* parent)
@@ -69,6 +73,11 @@ void OfferTableModel::setSearchedArticle(const QString& article) {
         Q_EMIT dataChanged(index(0, Column::article), index(rowCount() - 1, Column::article));
 }
 
+bool OfferTableModel::isOutOfStock(int row) const {
+    const auto stock = m_rows.at(row).availableQuantity;
+    return stock && *stock <= 0;
+}
+
 bool OfferTableModel::isAskedForPart(int row) const {
     return !m_searchedCanonical.isEmpty() &&
            TextUtils::canonicalPartNumber(m_rows.at(row).article) == m_searchedCanonical;
@@ -99,8 +108,9 @@ CopyableCell OfferTableModel::cell(int row, int column) const {
     case price:
         return {priceDisplay(o, m_markupPercent), priceCopyValue(o, m_markupPercent), true};
     case quantity: {
+        // Marked in words, so the greyed row reads as what it is; the copy stays a number.
         const QString text = stockText(o);
-        return {text, text};
+        return {isOutOfStock(row) ? outOfStockText() : text, text};
     }
     case delivery: {
         const QString text = deliveryDaysText(o.deliveryDescription, o.deliveryDate);
@@ -231,6 +241,9 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
         return font;
     }
     case Qt::ForegroundRole:
+        // An offer nobody can ship now is greyed, supplier and all.
+        if (isOutOfStock(row))
+            return QGuiApplication::palette().color(QPalette::PlaceholderText);
         if (column == supplier)
             return supplierTextColor(m_colors(o.supplierID), QGuiApplication::palette());
         return {};

@@ -47,6 +47,8 @@ public:
     // as the asked-for part, analogues are not.
     void setSearchedArticle(const QString& article);
     bool isAskedForPart(int row) const;
+    // The supplier states a stock of 0: the row is greyed and its stock reads "нет в наличии".
+    bool isOutOfStock(int row) const;
     // The copy values of the row's eight offer cells, tab-separated (for a spreadsheet).
     QString rowCopyText(int row) const;
     const SupplierOffer& offer(int row) const { return m_rows.at(row); }

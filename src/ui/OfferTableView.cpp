@@ -1,5 +1,6 @@
 #include "OfferTableView.h"
 
+#include "OfferCellDelegate.h"
 #include "OfferHeaderView.h"
 #include "OfferTableModel.h"
 #include "UiIcons.h"
@@ -15,14 +16,6 @@
 #include <QShortcut>
 
 namespace {
-
-constexpr int kCartSymbolSize = 16;
-
-void tint(QPainter* painter, const QStyleOptionViewItem& opt, int alpha) {
-    QColor color = opt.palette.color(QPalette::Highlight);
-    color.setAlpha(alpha);
-    painter->fillRect(opt.rect, color);
-}
 
 // The longest values the table is made for, per column; the name has none, it elides.
 QString longestExpected(int column) {
@@ -47,46 +40,6 @@ QString longestExpected(int column) {
 }
 
 } // namespace
-
-void OfferCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QStyleOptionViewItem opt(option);
-    initStyleOption(&opt, index);
-    // The current row shows as a soft tint over the row's own colours, so supplier colours and
-    // portal highlights stay readable; the current cell keeps its focus frame. Rows picked for
-    // copying get a stronger tint of their own rather than the style's full highlight colour.
-    const auto* view = qobject_cast<const QAbstractItemView*>(opt.widget);
-    const bool current = view && view->currentIndex().row() == index.row();
-    const bool hovered = opt.state.testFlag(QStyle::State_MouseOver);
-    const bool focused = opt.widget && opt.widget->hasFocus();
-    const bool picked = opt.state.testFlag(QStyle::State_Selected);
-    opt.state.setFlag(QStyle::State_Selected, false);
-
-    if (index.column() != OfferTableModel::cart) {
-        QStyledItemDelegate::paint(painter, opt, index);
-        if (picked)
-            tint(painter, opt, 110);
-        if (current)
-            tint(painter, opt, focused ? 70 : 40);
-        if (hovered)
-            tint(painter, opt, 40);
-        return;
-    }
-
-    if (opt.backgroundBrush.style() != Qt::NoBrush)
-        painter->fillRect(opt.rect, opt.backgroundBrush);
-    if (picked)
-        tint(painter, opt, 110);
-    if (current)
-        tint(painter, opt, focused ? 70 : 40);
-    if (hovered)
-        tint(painter, opt, 40);
-    const QRectF symbol(opt.rect.center().x() - kCartSymbolSize / 2.0 + 0.5,
-                        opt.rect.center().y() - kCartSymbolSize / 2.0 + 0.5, kCartSymbolSize, kCartSymbolSize);
-    if (index.data(OfferTableModel::InCartRole).toBool())
-        UiIcons::paintFilledCheck(*painter, symbol, QColor(52, 168, 83));
-    else
-        UiIcons::paintCartPlus(*painter, symbol, opt.palette.color(QPalette::Text));
-}
 
 OfferTableView::OfferTableView(OfferTableModel& model, QWidget* parent)
     : QTableView(parent)
@@ -139,6 +92,10 @@ OfferTableView::OfferTableView(OfferTableModel& model, QWidget* parent)
         if (from.column() != OfferTableModel::cart)
             remeasure();
     });
+
+    connect(m_header, &OfferHeaderView::columnShownChanged, this, &OfferTableView::showColumn);
+    // New rows: the divider's row is sized anew by whoever sets it.
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] { setPinnedDivider(-1, {}); });
 
     connect(this, &QTableView::clicked, this, &OfferTableView::activate);
     auto* copy = new QShortcut(QKeySequence::Copy, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
@@ -218,16 +175,90 @@ void OfferTableView::setChosenWidths(const ChosenWidths& widths) {
     applyColumnWidths();
 }
 
+OfferTableView::HiddenColumns OfferTableView::hiddenColumns() const {
+    HiddenColumns hidden{};
+    for (size_t i = 0; i < hidden.size(); ++i)
+        hidden[i] = m_columns[i].hidden;
+    return hidden;
+}
+
+void OfferTableView::setHiddenColumns(const HiddenColumns& hidden) {
+    for (size_t i = 0; i < hidden.size(); ++i) {
+        // The article and the price are what a row is; they always show.
+        const int c = static_cast<int>(i);
+        m_columns[i].hidden = hidden[i] && OfferHeaderView::canHide(c);
+        m_header->setSectionHidden(c, m_columns[i].hidden);
+    }
+    applyColumnWidths();
+}
+
+void OfferTableView::showColumn(int column, bool shown) {
+    if (column < 0 || column >= PFOfferWidths::columnCount)
+        return;
+    HiddenColumns hidden = hiddenColumns();
+    hidden[static_cast<size_t>(column)] = !shown;
+    setHiddenColumns(hidden);
+    Q_EMIT hiddenColumnsChanged();
+}
+
+int OfferTableView::dividerHeight(const QWidget& table) {
+    return table.fontMetrics().height() + 6;
+}
+
+void OfferTableView::setPinnedDivider(int row, const QString& caption) {
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    if (m_dividerRow >= 0 && m_dividerRow < m_model.rowCount())
+        verticalHeader()->resizeSection(m_dividerRow, rowHeight);
+    m_dividerRow = row > 0 && row < m_model.rowCount() ? row : -1;
+    m_dividerCaption = caption;
+    if (m_dividerRow >= 0)
+        verticalHeader()->resizeSection(m_dividerRow, rowHeight + dividerHeight(*this));
+    viewport()->update();
+}
+
+// The divider: a thin line across the rows with its caption, in the room above its row.
+void OfferTableView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (m_dividerRow < 0)
+        return;
+    const int top = rowViewportPosition(m_dividerRow);
+    if (top < 0 && top + dividerHeight(*this) < 0)
+        return;
+    QPainter painter(viewport());
+    const QRect strip(0, top, viewport()->width(), dividerHeight(*this));
+    painter.fillRect(strip, palette().color(QPalette::Window));
+    QColor line = palette().color(QPalette::PlaceholderText);
+    painter.setPen(line);
+    const int middle = strip.center().y();
+    QFont small = font();
+    small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1.0));
+    painter.setFont(small);
+    const QFontMetrics metrics(small);
+    const QString caption = metrics.elidedText(m_dividerCaption, Qt::ElideRight, strip.width() - 24);
+    const int textLeft = 8;
+    const int textRight = textLeft + metrics.horizontalAdvance(caption) + 8;
+    painter.drawText(QRect(textLeft, strip.top(), strip.width() - textLeft, strip.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, caption);
+    line.setAlpha(140);
+    painter.setPen(line);
+    painter.drawLine(textRight, middle, strip.right() - 4, middle);
+}
+
 QSize OfferTableView::minimumSizeHint() const {
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     QFont boldFixed = fixed;
     boldFixed.setBold(true);
     const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
-    int width = PFOfferWidths::nameMinimum + PFOfferWidths::cartColumnWidth + 2 * frameWidth() +
+    int width = PFOfferWidths::cartColumnWidth + 2 * frameWidth() +
                 style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     for (int c = 0; c < PFOfferWidths::columnCount; ++c) {
-        if (c == OfferTableModel::name)
+        if (m_columns[static_cast<size_t>(c)].hidden)
             continue;
+        // The columns that give way need only their least width; the others their longest values.
+        if (PFOfferWidths::givesWay(c)) {
+            width += PFOfferWidths::giveWayMinimum;
+            continue;
+        }
         const QFont& font = c == OfferTableModel::article ? boldFixed
                             : c == OfferTableModel::price ? fixed
                                                           : this->font();

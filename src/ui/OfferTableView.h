@@ -2,22 +2,10 @@
 
 #include "PFOfferWidths.h"
 
-#include <QStyledItemDelegate>
 #include <QTableView>
 
 class OfferHeaderView;
 class OfferTableModel;
-
-// Draws offer cells with a light highlight under the pointer and a soft tint on the current row
-// (the supplier colours stay readable), and the cart column as a symbol: a filled check when the
-// offer is in the cart, a cart with a plus otherwise.
-class OfferCellDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-};
 
 // The offer table. A click on an offer cell asks to copy its value, a click on the cart column
 // asks to add the row's offer. From the keyboard: the arrows move a row-wide current highlight,
@@ -28,12 +16,17 @@ public:
 //
 // Columns fit their widest value in the current rows and their title, the name takes what is
 // left (PFOfferWidths::arranged); columns the user dragged keep their width until a double-click
-// on their right border gives them back to the automatic width.
+// on their right border gives them back to the automatic width. In a narrow table the name,
+// stock, risk and supplier give way; the header's menu hides a column and brings it back.
+//
+// A thin divider with a caption can stand above one row: the rows above it are pinned, those
+// below are in the sort order.
 class OfferTableView : public QTableView {
     Q_OBJECT
 
 public:
     using ChosenWidths = std::array<std::optional<int>, PFOfferWidths::columnCount>;
+    using HiddenColumns = std::array<bool, PFOfferWidths::columnCount>;
 
     explicit OfferTableView(OfferTableModel& model, QWidget* parent = nullptr);
 
@@ -44,16 +37,25 @@ public:
     // The widths the user dragged columns to (none for automatic columns).
     ChosenWidths chosenWidths() const;
     void setChosenWidths(const ChosenWidths& widths);
+    HiddenColumns hiddenColumns() const;
+    void setHiddenColumns(const HiddenColumns& hidden);
+
+    // The divider above `row` (none when the row is out of range), and what it says.
+    void setPinnedDivider(int row, const QString& caption);
+    int pinnedDividerRow() const { return m_dividerRow; }
+    QString pinnedDividerCaption() const { return m_dividerCaption; }
+    static int dividerHeight(const QWidget& table);
 
     // The least width of one column's values as they are now (its title not counted).
     int contentWidth(int column) const;
     // What the text of a cell needs so as not to be elided: its advance in the cell's font plus
     // the delegate's margins.
     int textWidth(const QModelIndex& index) const;
-    // Wide enough for every column with the longest values the table expects (articles of 20
-    // characters, prices up to 999 999,99 with the currency) and the cart column, with no
-    // horizontal scroll bar; titles may elide at this width. It does not follow the rows, so the
-    // window's minimum stays put from one search to the next.
+    // Wide enough for brand, article, price and delivery with the longest values the table expects
+    // (articles of 20 characters, prices up to 999 999,99 with the currency), the least widths of
+    // the columns that give way and the cart column, with no horizontal scroll bar; titles may
+    // elide at this width. It does not follow the rows, so the window's minimum stays put from one
+    // search to the next.
     QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
@@ -64,9 +66,11 @@ Q_SIGNALS:
     void addToCartRequested(int row);
     // The user finished dragging a column border or gave a column back to the automatic width.
     void chosenWidthsChanged();
+    void hiddenColumnsChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -83,10 +87,13 @@ private:
     void sectionResizedByUser(int section, int newSize);
     void resetColumn(int section);
     int availableWidth() const;
+    void showColumn(int column, bool shown);
 
     OfferTableModel& m_model;
     OfferHeaderView* m_header;
     PFOfferWidths::Columns m_columns{};
     bool m_applying = false;
     bool m_userResized = false;
+    int m_dividerRow = -1;
+    QString m_dividerCaption;
 };

@@ -33,6 +33,11 @@ void roundedInto(std::array<int, N>& out, const std::array<double, N>& amounts, 
 
 } // namespace
 
+bool PFOfferWidths::givesWay(int column) {
+    // brand, article, name, price, quantity, delivery, risk, supplier
+    return column == nameColumn || column == 4 || column == 6 || column == 7;
+}
+
 int PFOfferWidths::total() const {
     return std::accumulate(widths.begin(), widths.end(), 0);
 }
@@ -59,6 +64,8 @@ PFOfferWidths PFOfferWidths::arranged(int available, const Columns& columns) {
         int chosenWant = 0;
         for (size_t k = 0; k < N; ++k) {
             const Column& c = columns[k];
+            if (c.hidden)
+                continue;
             least[k] = std::max(c.content, wholeTitles ? c.title : 0);
             if (k == nameColumn)
                 least[k] = std::max(least[k], nameMinimum);
@@ -79,7 +86,7 @@ PFOfferWidths PFOfferWidths::arranged(int available, const Columns& columns) {
             std::array<double, N> spare{};
             std::array<bool, N> chosen{};
             for (size_t k = 0; k < N; ++k) {
-                if (!columns[k].chosen)
+                if (!columns[k].chosen || columns[k].hidden)
                     continue;
                 chosen[k] = true;
                 result.widths[k] = std::min(*columns[k].chosen, least[k]);
@@ -100,7 +107,7 @@ PFOfferWidths PFOfferWidths::arranged(int available, const Columns& columns) {
             double room = rest;
             double shareSum = 0;
             for (size_t k = 0; k < N; ++k) {
-                if (columns[k].chosen)
+                if (columns[k].chosen || columns[k].hidden)
                     continue;
                 if (pinned[k])
                     room -= least[k];
@@ -108,7 +115,7 @@ PFOfferWidths PFOfferWidths::arranged(int available, const Columns& columns) {
                     shareSum += kShares[k];
             }
             for (size_t k = 0; k < N && shareSum > 0; ++k) {
-                if (!columns[k].chosen && !pinned[k] && kShares[k] * room / shareSum < least[k]) {
+                if (!columns[k].chosen && !columns[k].hidden && !pinned[k] && kShares[k] * room / shareSum < least[k]) {
                     pinned[k] = true;
                     changed = true;
                 }
@@ -118,7 +125,7 @@ PFOfferWidths PFOfferWidths::arranged(int available, const Columns& columns) {
         std::array<bool, N> sharing{};
         int pinnedSum = 0;
         for (size_t k = 0; k < N; ++k) {
-            if (columns[k].chosen)
+            if (columns[k].chosen || columns[k].hidden)
                 continue;
             if (pinned[k]) {
                 result.widths[k] = least[k];
@@ -144,10 +151,83 @@ PFOfferWidths PFOfferWidths::arranged(int available, const Columns& columns) {
         return result;
     }
 
+    // The values do not fit: the columns that do not give way keep theirs (with their titles when
+    // the others still get their least widths; a dragged one no more than it needs), and the
+    // others share the rest in proportion to their needs.
     PFOfferWidths result;
+    int rest = available;
+    std::array<double, N> needs{};
+    std::array<bool, N> giving{};
+    int floors = 0;
+    for (const bool keyTitles : {true, false}) {
+        rest = available;
+        floors = 0;
+        for (size_t k = 0; k < N; ++k) {
+            const Column& c = columns[k];
+            if (c.hidden)
+                continue;
+            giving[k] = givesWay(static_cast<int>(k));
+            int content = k == nameColumn ? std::max(c.content, nameMinimum) : c.content;
+            if (keyTitles && !giving[k])
+                content = std::max(content, c.title);
+            const int need = c.chosen ? std::min(*c.chosen, content) : content;
+            if (giving[k]) {
+                needs[k] = need;
+                floors += giveWayMinimum;
+            } else {
+                result.widths[k] = need;
+                rest -= need;
+            }
+        }
+        if (rest > floors)
+            break;
+    }
+    if (rest <= floors) {
+        for (size_t k = 0; k < N; ++k) {
+            if (giving[k])
+                result.widths[k] = giveWayMinimum;
+        }
+        return result;
+    }
+    // Each takes its share of the rest, but never less than its floor: those below it are set to
+    // the floor and the others share again.
+    std::array<bool, N> floored{};
+    for (bool changed = true; changed;) {
+        changed = false;
+        double room = rest;
+        double needSum = 0;
+        for (size_t k = 0; k < N; ++k) {
+            if (!giving[k])
+                continue;
+            if (floored[k])
+                room -= giveWayMinimum;
+            else
+                needSum += needs[k];
+        }
+        for (size_t k = 0; k < N && needSum > 0; ++k) {
+            if (giving[k] && !floored[k] && needs[k] * room / needSum < giveWayMinimum) {
+                floored[k] = true;
+                changed = true;
+            }
+        }
+    }
+    std::array<bool, N> sharing{};
+    int flooredSum = 0;
     for (size_t k = 0; k < N; ++k) {
-        const int content = k == nameColumn ? std::max(columns[k].content, nameMinimum) : columns[k].content;
-        result.widths[k] = columns[k].chosen ? std::min(*columns[k].chosen, content) : content;
+        if (!giving[k])
+            continue;
+        if (floored[k]) {
+            result.widths[k] = giveWayMinimum;
+            flooredSum += result.widths[k];
+        } else {
+            sharing[k] = true;
+        }
+    }
+    std::array<int, N> shared{};
+    roundedInto(shared, needs, sharing, rest - flooredSum);
+    for (size_t k = 0; k < N; ++k) {
+        if (sharing[k])
+            result.widths[k] = shared[k];
     }
     return result;
 }

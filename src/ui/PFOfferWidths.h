@@ -12,13 +12,19 @@ struct PFOfferWidths {
     static constexpr int nameColumn = 2;
     // The name elides first, down to this.
     static constexpr int nameMinimum = 90;
+    // Where even the values do not fit, the columns that give way (name, stock, risk, supplier)
+    // elide down to this (no less than the header's least section), so brand, article, price and
+    // delivery stay whole.
+    static constexpr int giveWayMinimum = 28;
+    static bool givesWay(int column);
 
-    // What one column needs to show its values and its title without eliding, and the width the
-    // user dragged it to, if any.
+    // What one column needs to show its values and its title without eliding, the width the
+    // user dragged it to, if any, and whether the user hid it.
     struct Column {
         int content = 0;
         int title = 0;
         std::optional<int> chosen;
+        bool hidden = false;
     };
     using Columns = std::array<Column, columnCount>;
 
@@ -34,7 +40,8 @@ struct PFOfferWidths {
     // title (the name at least nameMinimum); what is left is shared in the proportions above, so
     // the name, with the largest share, gives first. A column the user sized keeps that width
     // while the others fit, and gives back no more than down to its own needs when they do not.
-    // Titles give next (they elide); when even the content does not fit, the columns keep their
-    // content widths and add up to more than `available`.
+    // Titles give next (they elide); when even the content does not fit, the columns that give
+    // way share what the others leave, each down to giveWayMinimum; below that the columns add up
+    // to more than `available`. A hidden column gets 0.
     static PFOfferWidths arranged(int available, const Columns& columns);
 };

@@ -123,6 +123,11 @@ bool SearchHistoryPopup::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusOut:
         hide();
         break;
+    case QEvent::MouseButtonRelease:
+        // A click into the empty field offers what was searched before.
+        if (m_field.text().trimmed().isEmpty() && !isShown())
+            showMatches();
+        break;
     case QEvent::ShortcutOverride:
         // Esc closes the list before it cancels a search.
         if (isShown() && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -142,7 +147,11 @@ bool SearchHistoryPopup::eventFilter(QObject* watched, QEvent* event) {
             }
             if (m_tableTakesDown && m_tableTakesDown())
                 return false;
-            return showMatches();
+            // The Down that opens the list also picks its first entry.
+            if (!showMatches())
+                return false;
+            moveCurrent(1);
+            return true;
         case Qt::Key_Up:
             if (!isShown())
                 return false;

@@ -12,9 +12,10 @@ class SearchViewModel;
 class UserDefaults;
 
 // The articles searched before, offered under the search field: as the user types (entries that
-// hold the typed letters and digits) and with Down. Up and Down walk the list, Return or a click
-// searches the entry, Esc closes it; Return with no entry picked searches what was typed. Every
-// finished search is recorded, with its time and the number of offers found.
+// hold the typed letters and digits), on a click into the empty field, and with Down, which also
+// picks the first entry. Up and Down walk the list, Return or a click searches the entry, Esc
+// closes it; Return with no entry picked searches what was typed. Every finished search is
+// recorded, with its time and the number of offers found.
 //
 // Down goes to the offer table instead while the field still holds the article the table shows
 // (the window says when, through tableTakesDown); with a new article typed or an empty field it

@@ -1,21 +1,12 @@
 #include "StatusRowView.h"
 
-#include <QCheckBox>
-#include <QFrame>
-#include <QHBoxLayout>
+#include "FlowLayout.h"
+
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QSlider>
-
-#include <cmath>
 
 namespace {
-
-constexpr int kSliderWidth = 110;
-constexpr int kAllowedRiskWidth = 55;
-constexpr int kDividerHeight = 18;
 
 QLabel* secondaryLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -27,6 +18,11 @@ QLabel* secondaryLabel(QWidget* parent) {
     return label;
 }
 
+void showOptional(QLabel* label, const std::optional<QString>& text) {
+    label->setText(text.value_or(QString()));
+    label->setVisible(text.has_value());
+}
+
 } // namespace
 
 StatusRowView::StatusRowView(QWidget* parent)
@@ -34,10 +30,9 @@ StatusRowView::StatusRowView(QWidget* parent)
     , m_summary(secondaryLabel(this))
     , m_usefulHidden(secondaryLabel(this))
     , m_rejectHidden(secondaryLabel(this))
+    , m_stockHidden(secondaryLabel(this))
+    , m_deliveryHidden(secondaryLabel(this))
     , m_toggle(new QPushButton(this))
-    , m_rejectFilter(new QCheckBox(UsefulResultsStatus::rejectFilterTitle(), this))
-    , m_threshold(new QSlider(Qt::Horizontal, this))
-    , m_allowedRisk(new QLabel(this))
     , m_markup(new QPushButton(this)) {
     // A link-style button: text only, in the link colour, with a pointing hand.
     m_toggle->setFlat(true);
@@ -54,64 +49,28 @@ StatusRowView::StatusRowView(QWidget* parent)
                                            "QPushButton:focus { border: 1px solid palette(highlight); }"));
     m_markup->hide();
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    divider->setFixedHeight(kDividerHeight);
+    // Pushes the markup to the right end of its row.
+    auto* spring = new QWidget(this);
+    spring->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
+    spring->setFixedHeight(1);
 
-    m_threshold->setRange(0, 100);
-    m_threshold->setSingleStep(1);
-    m_threshold->setPageStep(5);
-    m_threshold->setFixedWidth(kSliderWidth);
-    m_threshold->setToolTip(UsefulResultsStatus::thresholdHelp());
-
-    m_allowedRisk->setFixedWidth(kAllowedRiskWidth);
-    m_allowedRisk->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_allowedRisk->setToolTip(UsefulResultsStatus::allowedRiskHelp());
-
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    layout->addWidget(m_summary);
-    layout->addWidget(m_usefulHidden);
-    layout->addWidget(m_rejectHidden);
-    layout->addWidget(m_toggle);
-    layout->addStretch(1);
-    layout->addWidget(m_markup);
-    layout->addWidget(divider);
-    layout->addSpacing(6);
-    layout->addWidget(m_rejectFilter);
-    layout->addWidget(m_threshold);
-    layout->addWidget(m_allowedRisk);
+    auto* layout = new FlowLayout(this, 6, 2);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_summary, m_usefulHidden, m_rejectHidden, m_stockHidden,
+                                                      m_deliveryHidden, m_toggle, spring, m_markup})
+        layout->addWidget(w);
 
     connect(m_toggle, &QPushButton::clicked, this, &StatusRowView::showAllToggled);
     connect(m_markup, &QPushButton::clicked, this, &StatusRowView::markupClicked);
-    connect(m_rejectFilter, &QCheckBox::toggled, this, &StatusRowView::rejectFilterChanged);
-    connect(m_threshold, &QSlider::valueChanged, this,
-            [this](int value) { Q_EMIT rejectThresholdChanged(static_cast<double>(value)); });
 }
 
-void StatusRowView::showStatus(const UsefulResultsStatus& status, const OfferTableSettings& settings) {
+void StatusRowView::showStatus(const UsefulResultsStatus& status) {
     m_summary->setText(status.summary);
-    m_usefulHidden->setText(status.usefulHidden.value_or(QString()));
-    m_usefulHidden->setVisible(status.usefulHidden.has_value());
-    m_rejectHidden->setText(status.rejectHidden.value_or(QString()));
-    m_rejectHidden->setVisible(status.rejectHidden.has_value());
+    showOptional(m_usefulHidden, status.usefulHidden);
+    showOptional(m_rejectHidden, status.rejectHidden);
+    showOptional(m_stockHidden, status.stockHidden);
+    showOptional(m_deliveryHidden, status.deliveryHidden);
     m_toggle->setText(status.toggleTitle.value_or(QString()));
     m_toggle->setVisible(status.toggleTitle.has_value());
-
-    {
-        const QSignalBlocker blockCheck(m_rejectFilter);
-        m_rejectFilter->setChecked(settings.rejectFilterEnabled);
-    }
-    // The slider moves in whole points; a stored fraction shows at its nearest point.
-    if (!m_threshold->isSliderDown()) {
-        const QSignalBlocker blockSlider(m_threshold);
-        m_threshold->setValue(static_cast<int>(std::lround(effectiveRejectThreshold(settings.rejectThreshold))));
-    }
-    m_threshold->setVisible(settings.rejectFilterEnabled);
-    m_allowedRisk->setText(status.allowedRisk.value_or(QString()));
-    m_allowedRisk->setVisible(status.allowedRisk.has_value());
 }
 
 QString StatusRowView::markupText(double markupPercent) {

@@ -235,6 +235,7 @@ private Q_SLOTS:
         QCOMPARE(json[u"total"].toString(), first[u"lineTotal"].toString());
         QCOMPARE(lines[1].toObject()[u"note"].toString(), u"По артикулу NO-SUCH-PART предложения не найдены."_s);
         QCOMPARE(json[u"pricedLines"].toInt(), 1);
+        QVERIFY(!first[u"analogue"].toBool()); // the exact part, not an analogue, by default
 
         // Every line priced: exit 0, and the workbook is written.
         const QString workbook = m_home.filePath(u"list.xlsx"_s);
@@ -249,6 +250,7 @@ private Q_SLOTS:
         QCOMPARE(run({u"batch"_s, m_home.filePath(u"missing.txt"_s)}).exitCode, 2);
         QCOMPARE(run({u"batch"_s, list, u"--json"_s, u"--csv"_s, list}).exitCode, 2);
         QCOMPARE(run({u"batch"_s, list, u"--rule"_s, u"random"_s}).exitCode, 2);
+        QCOMPARE(run({u"batch"_s, list, u"--max-days"_s, u"неделя"_s}).exitCode, 2);
     }
 
     // Against the demo's feedback service.

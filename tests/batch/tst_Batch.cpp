@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QDateTime kNow(QDate(2026, 12, 1), QTime(10, 0));
@@ -41,7 +43,7 @@ BatchReport sampleReport() {
         finished(line(1, QStringLiteral("W 712/75"), 3), {offer(QStringLiteral("k1:1234.5:3:2.5:7"))});
     BatchLineResult second = finished(line(2, QStringLiteral("0451103079")), {});
     second.statusMessage = QStringLiteral("По артикулу 0451103079 предложения не найдены.");
-    return BatchReport::evaluate({first, second}, BestOfferRule::cheapest, {}, 0, kNow);
+    return BatchReport::evaluate({first, second}, {}, {}, 0, kNow);
 }
 
 QByteArray unzipped(const QString& archive, const QString& member) {
@@ -109,48 +111,6 @@ private Q_SLOTS:
         QCOMPARE(BatchInput::decode(bytes), std::optional<QString>(text));
     }
 
-    void bestOffer_followsTheRule_data() {
-        QTest::addColumn<QString>("offers");
-        QTest::addColumn<int>("rule");
-        QTest::addColumn<int>("quantity");
-        QTest::addColumn<QString>("expected");
-
-        const int cheapest = int(BestOfferRule::cheapest);
-        const int fastest = int(BestOfferRule::fastest);
-        const int risk = int(BestOfferRule::lowestRisk);
-        QTest::newRow("cheapest") << QStringLiteral("a:300:1 b:100:9 c:200:2") << cheapest << 1 << QStringLiteral("b");
-        QTest::newRow("cheapest tie: sooner")
-            << QStringLiteral("a:100:5 b:100:2 c:100:9") << cheapest << 1 << QStringLiteral("b");
-        QTest::newRow("cheapest, exact decimals")
-            << QStringLiteral("a:0.3:1 b:0.29999999999999999:1") << cheapest << 1 << QStringLiteral("b");
-        QTest::newRow("fastest") << QStringLiteral("a:100:5 b:900:1 c:50:3") << fastest << 1 << QStringLiteral("b");
-        QTest::newRow("fastest tie: cheaper")
-            << QStringLiteral("a:300:2 b:200:2 c:100:4") << fastest << 1 << QStringLiteral("b");
-        QTest::newRow("lowest risk") << QStringLiteral("a:100:1:20 b:500:9:2 c:50:1:7") << risk << 1
-                                     << QStringLiteral("b");
-        QTest::newRow("unknown risk loses") << QStringLiteral("a:100:1 b:900:9:50") << risk << 1 << QStringLiteral("b");
-        QTest::newRow("all risks unknown: cheaper")
-            << QStringLiteral("a:300:1 b:200:9") << risk << 1 << QStringLiteral("b");
-        QTest::newRow("stock covers the quantity first")
-            << QStringLiteral("a:100:1::2 b:150:1::10 c:120:1::3") << cheapest << 4 << QStringLiteral("b");
-        QTest::newRow("unstated stock covers")
-            << QStringLiteral("a:100:1::2 b:150:1") << cheapest << 4 << QStringLiteral("b");
-        QTest::newRow("none covers: the rule alone")
-            << QStringLiteral("a:100:1::2 b:150:1::3") << cheapest << 4 << QStringLiteral("a");
-        QTest::newRow("full tie: the first")
-            << QStringLiteral("a:100:1 b:100:1") << fastest << 1 << QStringLiteral("a");
-    }
-
-    void bestOffer_followsTheRule() {
-        QFETCH(QString, offers);
-        QFETCH(int, rule);
-        QFETCH(int, quantity);
-        QFETCH(QString, expected);
-        const auto best = BatchReport::bestOffer(offersOf(offers), BestOfferRule(rule), quantity, kNow);
-        QVERIFY(best);
-        QCOMPARE(best->supplierOfferKey, expected);
-    }
-
     void evaluate_filtersByRiskAndBrand_totalsExactly() {
         QList<SupplierOffer> filters = offersOf(QStringLiteral("k1:0.10:1:50 k2:0.20:1:5"));
         const SupplierOffer mahle = OfferBuilder(QStringLiteral("autopiter"), QStringLiteral("p1"))
@@ -187,9 +147,10 @@ private Q_SLOTS:
                 lines << supplier.supplierID + u' ' + supplier.total.toString();
             return lines;
         };
-        const BatchReport plain = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow);
+        const BatchReport plain = BatchReport::evaluate(results, {}, settings, 0, kNow);
         QCOMPARE(summary(plain),
-                 (strings({"k2 0.6 +0", "p2 2.3 +1", "Нет предложений производителя BOSCH (других предложений: 1)",
+                 (strings({"k2 0.6 +0", "p2 2.3 +1",
+                           "Нет предложений BOSCH OC 90, только аналоги (1): разрешите аналоги или выберите вручную",
                            "AutoEuro: Сервис недоступен", "Не проценено: проценка остановлена", "autoeuro 0.6",
                            "autopiter 2.3"})));
         QCOMPARE(plain.pricedLines, 2);
@@ -197,16 +158,20 @@ private Q_SLOTS:
         QCOMPARE(plain.total, dec("2.9"));
 
         // With a markup every unit price rounds up to 50; the purchase total stays exact.
-        const BatchReport marked = BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 10, kNow);
+        const BatchReport marked = BatchReport::evaluate(results, {}, settings, 10, kNow);
         QCOMPARE(marked.rows[0].unitPrice, Decimal(50));
         QCOMPARE(marked.total, Decimal(250));
         QCOMPARE(marked.purchaseTotal, dec("2.9"));
         QCOMPARE(BatchReport::money(dec("1234567.505")), QStringLiteral("1\u00A0234\u00A0567,51 руб."));
 
-        // The user's own pick for a line replaces the rule's.
-        const BatchReport picked =
-            BatchReport::evaluate(results, BestOfferRule::cheapest, settings, 0, kNow, {{1, mahle.id()}});
+        // The buyer's own pick for a line replaces the rule's, also an analogue (marked); a pick of an
+        // offer the line no longer has gives way to the rule.
+        const BatchReport picked = BatchReport::evaluate(
+            results, {}, settings, 0, kNow,
+            {{BatchChoice::lineKey(results[1].line), mahle.id()}, {BatchChoice::lineKey(results[0].line), u"x|y"_s}});
         QCOMPARE(picked.rows[1].best->id(), mahle.id());
+        QCOMPARE(picked.rows[1].problem, u"аналог OC 90 · выбрано вручную"_s);
+        QCOMPARE(picked.rows[0].best->supplierOfferKey, u"k2"_s);
         QCOMPARE(picked.total, dec("2.6"));
     }
 
@@ -266,6 +231,14 @@ private Q_SLOTS:
         QCOMPARE(results[1].offers.size(), 1);
         QCOMPARE(results[2].state, BatchLineResult::State::skipped);
 
+        // "Проценить остальные": only the skipped line is searched; the others stay as found.
+        QVERIFY(h.pricer.hasRemaining());
+        awaitTask(h.pricer.runRemaining());
+        QCOMPARE(h.fakes.events.mid(4), (strings({"start C", "end C"})));
+        QCOMPARE(h.pricer.results()[2].state, BatchLineResult::State::finished);
+        QCOMPARE(h.pricer.finishedCount(), 3);
+        QVERIFY(!h.pricer.hasRemaining());
+
         // A new run starts over; a failing line leaves the others priced.
         h.fakes.answers.insert(QStringLiteral("B"), {{}, QStringLiteral("Сервис недоступен"), nullptr});
         awaitTask(h.pricer.run({line(1, QStringLiteral("B")), line(2, QStringLiteral("C"))}));
@@ -282,17 +255,22 @@ private Q_SLOTS:
         const SupplierOffer a = offer(QStringLiteral("a:100:1::5"));
         const SupplierOffer b = offer(QStringLiteral("b:200:1"));
         cart.add(b);
+        SupplierOffer analogue = offer(QStringLiteral("c:50:1"));
+        analogue.article = QStringLiteral("OP 520");
         // Two lines of the same offer add up, within its stock; a line already in the cart takes the list's quantity.
         const BatchReport report =
             BatchReport::evaluate({finished(line(1, a.article, 2), {a}), finished(line(2, a.article, 4), {a}),
-                                   finished(line(3, b.article, 3), {b})},
-                                  BestOfferRule::cheapest, {}, 0, kNow);
+                                   finished(line(3, b.article, 3), {b}), finished(line(4, u"OC 90"_s), {analogue})},
+                                  BatchChoice{BestOfferRule::cheapest, true, {}, false}, {}, 0, kNow);
         const BatchReport::CartOutcome outcome = report.addToCart(cart);
-        QCOMPARE(outcome.added, 1);
+        QCOMPARE(outcome.added, 2);
         QCOMPARE(outcome.updated, 1);
-        QCOMPARE(cart.items().size(), 2);
+        QCOMPARE(cart.items().size(), 3);
         for (const CartItem& item : cart.items())
-            QCOMPARE(item.quantity, item.id == a.id() ? 5 : 3);
+            QCOMPARE(item.quantity, item.id == a.id() ? 5 : item.id == b.id() ? 3 : 1);
+        // The lines remember what the list asked for; the analogue says so.
+        QCOMPARE(cart.items()[1].askedArticle, std::optional(a.article));
+        QCOMPARE(cart.items()[2].analogueMark(), u"аналог OC 90"_s);
     }
 
     // Excel refuses a workbook that holds U+FFFE, U+FFFF or half a surrogate pair anywhere.

@@ -178,7 +178,9 @@ private Q_SLOTS:
         SupplierOffer offer =
             OfferBuilder(u"autoeuro"_s, u"k-1"_s).price("0.1").available(7).delivery(u"3 дн."_s).rejectRate("2.35");
         offer.warehouse = u"Москва"_s;
-        const CartItem item = CartItem::supplierOffer(offer, kAdded);
+        CartItem item = CartItem::supplierOffer(offer, kAdded);
+        item.askedArticle = u"OC 90"_s; // a list's line: an analogue of what it asked for
+        QCOMPARE(item.analogueMark(), u"аналог OC 90"_s);
         QCOMPARE((QStringList{item.id, item.offerID, *item.supplierOfferKey, *item.deliveryTime}),
                  (QStringList{u"autoeuro|k-1"_s, u"k-1"_s, u"k-1"_s, u"3 дн."_s}));
         QCOMPARE(item.unitPrice, 0.1);
@@ -198,8 +200,8 @@ private Q_SLOTS:
         CartItem item = CartItem::supplierOffer(offer, kAdded);
         item.supplierOfferKey.reset();
         const QJsonObject o = item.toJson();
-        for (const QString& key :
-             {u"supplierOfferKey"_s, u"availableQuantity"_s, u"warehouse"_s, u"deliveryTime"_s, u"rejects"_s})
+        for (const QString& key : {u"supplierOfferKey"_s, u"availableQuantity"_s, u"warehouse"_s, u"deliveryTime"_s,
+                                   u"rejects"_s, u"askedArticle"_s})
             QVERIFY2(!o.contains(key), qPrintable(key));
         // Seconds since 2001-01-01 UTC.
         QCOMPARE(o[u"addedAt"_s].toDouble(), 818242215.25);

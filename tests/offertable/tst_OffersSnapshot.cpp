@@ -223,9 +223,10 @@ private Q_SLOTS:
         offers << OfferBuilder(u"autopiter"_s, u"p1"_s).price("500")
                << OfferBuilder(u"autopiter"_s, u"p2"_s).price("600");
 
-        QCOMPARE(keys(makeOffersSnapshot(offers, OfferTableSettings{}, kNow).displayed),
-                 (QStringList{u"0"_s, u"1"_s, u"2"_s, u"p1"_s, u"p2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s, u"8"_s,
-                              u"9"_s}));
+        const OffersSnapshot s = makeOffersSnapshot(offers, OfferTableSettings{}, kNow);
+        QCOMPARE(keys(s.displayed), (QStringList{u"0"_s, u"1"_s, u"2"_s, u"p1"_s, u"p2"_s, u"3"_s, u"4"_s, u"5"_s,
+                                                 u"6"_s, u"7"_s, u"8"_s, u"9"_s}));
+        QCOMPARE(s.pinnedCount, 5); // the table marks where the sorted rest begins
     }
 
     void snapshot_countsAndStatusTexts() {
@@ -245,8 +246,24 @@ private Q_SLOTS:
                  (QStringList{u"Найдено: 5 · показано: 2"_s, u"· скрыто менее подходящих: 2"_s, u"· по риску: 1"_s,
                               u"Показать все"_s, u"≤ 71%"_s}));
 
-        settings.showingAllOffers = true;
+        // Out of stock and slow offers leave before the useful ones are picked: their places go to others.
+        QList<SupplierOffer> stocked = five;
+        stocked[0].availableQuantity = 0;
+        stocked[4].deliveryDescription = u"9 дн."_s;
         settings.rejectFilterEnabled = false;
+        settings.inStockOnly = true;
+        settings.deliveryFilterEnabled = true;
+        settings.deliveryFilterDays = 4;
+        s = makeOffersSnapshot(stocked, settings, kNow);
+        QCOMPARE((QList<qsizetype>{s.stockHidden, s.deliveryHidden, s.usefulHidden}), (QList<qsizetype>{1, 1, 0}));
+        QCOMPARE(keys(s.displayed), (QStringList{u"b"_s, u"c"_s, u"d"_s}));
+        const UsefulResultsStatus filtered = UsefulResultsStatus::of(s, settings);
+        QCOMPARE((QStringList{filtered.summary, *filtered.stockHidden, *filtered.deliveryHidden}),
+                 (QStringList{u"Найдено: 5 · показано: 3"_s, u"· нет в наличии: 1"_s, u"· по сроку: 1"_s}));
+        QVERIFY(!filtered.toggleTitle); // nothing more to show
+
+        settings = OfferTableSettings{};
+        settings.showingAllOffers = true;
         s = makeOffersSnapshot(five, settings, kNow);
         QCOMPARE((QList<qsizetype>{s.total, s.usefulCount, s.usefulHidden, s.rejectHidden}),
                  (QList<qsizetype>{5, 3, 0, 0}));
@@ -279,15 +296,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("ascending");
         QTest::addColumn<QString>("expected");
-        // a: MANN 300 ₽ 5 days 2 %; b: MANN 100 ₽ 7 days 2 %; c: MANN 100 ₽ 2 days 9 %; d: BOSCH, else as b.
+        // a: MANN 300 ₽ 5 days 2 %; b: MANN 100 ₽ 7 days 2 %; c: MANN 100 ₽ 2 days 9 %; d: BOSCH, else as b;
+        // e: MANN 200 ₽, delivery and risk unknown ("—").
         using enum PFOfferSortColumn;
-        QTest::newRow("brand") << int(brand) << true << u"d c b a"_s;
-        QTest::newRow("brand reversed") << int(brand) << false << u"c b a d"_s;
-        QTest::newRow("article") << int(article) << true << u"c b d a"_s;
-        QTest::newRow("price") << int(price) << true << u"c b d a"_s;
-        QTest::newRow("price reversed") << int(price) << false << u"a c b d"_s;
-        QTest::newRow("delivery") << int(delivery) << true << u"c a b d"_s;
-        QTest::newRow("risk") << int(risk) << true << u"b d a c"_s;
+        QTest::newRow("brand") << int(brand) << true << u"d c b e a"_s;
+        QTest::newRow("brand reversed") << int(brand) << false << u"c b e a d"_s;
+        QTest::newRow("article") << int(article) << true << u"c b d e a"_s;
+        QTest::newRow("price") << int(price) << true << u"c b d e a"_s;
+        QTest::newRow("price reversed") << int(price) << false << u"a e c b d"_s;
+        QTest::newRow("delivery") << int(delivery) << true << u"c a b d e"_s;
+        QTest::newRow("risk") << int(risk) << true << u"b d a c e"_s;
+        QTest::newRow("risk reversed: unknown still last") << int(risk) << false << u"c b d a e"_s;
+        QTest::newRow("delivery reversed: unknown still last") << int(delivery) << false << u"b d a c e"_s;
     }
 
     void sortedColumnTies_goByPriceThenDelivery() {
@@ -299,6 +319,7 @@ private Q_SLOTS:
             OfferBuilder(u"autoeuro"_s, u"b"_s).brand(u"MANN"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
             OfferBuilder(u"autoeuro"_s, u"c"_s).brand(u"MANN"_s).price("100").delivery(u"2 дн."_s).rejectRate("9"),
             OfferBuilder(u"autoeuro"_s, u"d"_s).brand(u"BOSCH"_s).price("100").delivery(u"7 дн."_s).rejectRate("2"),
+            OfferBuilder(u"autoeuro"_s, u"e"_s).brand(u"MANN"_s).price("200"),
         };
         const auto sortColumn = static_cast<PFOfferSortColumn>(column);
         QCOMPARE(keys(sortedOffers(offers, offerSortOrder(sortColumn, ascending), kNow)).join(u' '), expected);
@@ -309,19 +330,21 @@ private Q_SLOTS:
         const auto stored = [](const UserDefaults& defaults) {
             const OfferTableSettings settings = storedOfferTableSettings(defaults);
             return QList<double>{double(settings.rejectFilterEnabled), settings.rejectThreshold,
-                                 PriceDisplay::storedMarkupPercent(defaults)};
+                                 PriceDisplay::storedMarkupPercent(defaults), double(settings.deliveryFilterDays)};
         };
         TestEnvironment env;
         auto defaults = env.makeDefaults();
         defaults->setString(UserDefaultsKeys::rejectFilterEnabled, u"vielleicht"_s);
         defaults->setString(UserDefaultsKeys::rejectThreshold, u"nan"_s);
         defaults->setString(UserDefaultsKeys::markupPercent, u"10%"_s);
-        QCOMPARE(stored(*defaults), (QList<double>{0, 30, 0}));
+        defaults->setString(UserDefaultsKeys::deliveryFilterDays, u"nan"_s);
+        QCOMPARE(stored(*defaults), (QList<double>{0, 30, 0, 3}));
 
         defaults->setBool(UserDefaultsKeys::rejectFilterEnabled, true);
         defaults->setDouble(UserDefaultsKeys::rejectThreshold, 45);
         defaults->setDouble(UserDefaultsKeys::markupPercent, 12.5);
-        QCOMPARE(stored(*env.makeDefaults()), (QList<double>{1, 45, 12.5}));
+        defaults->setDouble(UserDefaultsKeys::deliveryFilterDays, 1e9);
+        QCOMPARE(stored(*env.makeDefaults()), (QList<double>{1, 45, 12.5, 365}));
     }
 };
 

@@ -179,7 +179,7 @@ bool contentScenario(const QString& fault, ScenarioMaker& m) {
             for (int i = 0; rows.size() < kTinyValuesSize - 1024; ++i)
                 rows += row.arg(i);
             customBody(autopiterPrices({rows}), offersMatch);
-            own(u"Некорректный SOAP-ответ Autopiter: больше 50000 строк."_s);
+            own(u"Некорректный SOAP-ответ Autopiter: ответ слишком велик: больше 20{*}000 строк."_s);
             break;
         }
         case Target::portal:

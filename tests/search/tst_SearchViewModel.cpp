@@ -71,7 +71,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("note"); // null: none
         // Control characters typed or pasted never reach a supplier or split a log line.
         QTest::newRow("control characters") << u"  oc\u0000 9\n0\u001b \n"_qs << u"OC 90"_qs << QString();
-        QTest::newRow("Cyrillic lookalikes") << u" ос 90"_qs << u"OC 90"_qs << u"Кириллица заменена: ОС 90 → OC 90"_qs;
+        QTest::newRow("Cyrillic lookalikes")
+            << u" ос 90"_qs << u"OC 90"_qs << u"Кириллица заменена: ОС 90 → OC 90 (О, С)"_qs;
     }
 
     void search_normalisesTheArticle() {
@@ -103,7 +104,7 @@ private Q_SLOTS:
         QTest::newRow("AutoEuro fails, Autopiter empty") << -1 << 0 << -2 << none << "AutoEuro: ошибка AE";
         QTest::newRow("both fail") << -1 << -1 << -2 << none << "AutoEuro: ошибка AE\nAutopiter: ошибка AP";
         QTest::newRow("two failures after offers")
-            << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE Autopiter: ошибка AP" << none;
+            << -1 << -1 << 2 << "OC 90 — найдено предложений: 2. AutoEuro: ошибка AE · Autopiter: ошибка AP" << none;
         QTest::newRow("only the portal") << -2 << -2 << 5 << "OC 90 — найдено предложений: 5" << none;
         const QString noAccount = u"AutoEuro: не указаны учётные данные. Введите их в «Настройки» → AutoEuro."_qs;
         QTest::newRow("no account anywhere") << -3 << -3 << -3 << none << SearchViewModel::setupMessage();
@@ -181,8 +182,8 @@ private Q_SLOTS:
                                        QStringLiteral("autopiter|ap0"), QStringLiteral("autoliga|al0")}));
         // The portal's lines follow the other two suppliers' in the log.
         const QString log = h.env.performanceLogText();
-        QVERIFY(log.indexOf(u"▶️ Автолига (портал): старт"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
-        QVERIFY(log.indexOf(u"✅ Автолига (портал)"_qs) > log.indexOf(u"✅ Autopiter"_qs));
+        QVERIFY(log.indexOf(u"▶️ Автолига: старт"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
+        QVERIFY(log.indexOf(u"✅ Автолига"_qs) > log.indexOf(u"✅ Autopiter"_qs));
     }
 
     void failedPortalSignIn_isReportedLast_besideTheOthersOffers() {
@@ -200,14 +201,14 @@ private Q_SLOTS:
         autoEuroGate.open();
         QVERIFY(!h.finished.isEmpty() || h.finished.wait(5000));
 
-        const QString failure = u"Автолига (портал): Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_qs;
+        const QString failure = u"Автолига: Портал Автолиги: HTTP 403. Проверьте учётные данные портала."_qs;
         QCOMPARE(h.model.offers().size(), 3);
         QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 3. "_qs + failure);
         QCOMPARE(h.model.supplierFailures(), QStringList{failure});
         QVERIFY(h.model.errorMessage().isNull());
         QVERIFY(h.fakes.portal.requests.isEmpty()); // no search without a sign-in
         const QString log = h.env.performanceLogText();
-        QVERIFY(log.indexOf(u"❌ Автолига (портал)"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
+        QVERIFY(log.indexOf(u"❌ Автолига"_qs) > log.indexOf(u"✅ AutoEuro"_qs));
     }
 
     // Neither a failed supplier nor one the buyer added votes for the portal's brand; the added ones
@@ -232,6 +233,7 @@ private Q_SLOTS:
         QCOMPARE(h.model.supplierFailures(), (QStringList{u"AutoEuro: нет связи"_qs, u"Склад: неверный логин"_qs}));
     }
 
+    // The merged answers are de-duplicated, then the guard drops analogues of another kind.
     void publish_dedupsGuardsAndLogsEveryStep() {
         Harness h;
         h.fakes.autoEuro.offers = {
@@ -354,10 +356,10 @@ private Q_SLOTS:
         QCOMPARE(h.finished.size(), 1);
         QVERIFY(!h.model.hasPendingSearch());
         QCOMPARE(h.ids(), QStringList{u"autopiter|ap0"_qs});
-        QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 1. AutoEuro: не дождались ответа "
-                                          u"Автолига (портал): не дождались ответа"_qs);
+        QCOMPARE(h.model.statusMessage(), u"OC 90 — найдено предложений: 1. AutoEuro: не дождались ответа · "
+                                          u"Автолига: не дождались ответа"_qs);
         QCOMPARE(h.model.supplierFailures(),
-                 (QStringList{u"AutoEuro: не дождались ответа"_qs, u"Автолига (портал): не дождались ответа"_qs}));
+                 (QStringList{u"AutoEuro: не дождались ответа"_qs, u"Автолига: не дождались ответа"_qs}));
         QVERIFY(!h.model.searchDurationDisplay().isNull());
         QVERIFY(h.fakes.portal.requests.isEmpty());
         h.model.cancel(); // nothing runs: nothing changes
@@ -377,7 +379,7 @@ private Q_SLOTS:
         QCOMPARE(log.count(u"✅ AutoEuro"_qs), 1);
         QCOMPARE(log.count(u"⏹️ AutoEuro: "_qs), 1);
         QVERIFY(log.contains(QRegularExpression(
-            u"⏹️ Автолига \\(портал\\): \\d+\\.\\d{3} с · не дождались ответа"_qs)));
+            u"⏹️ Автолига: \\d+\\.\\d{3} с · не дождались ответа"_qs)));
         QCOMPARE(log.count(u"🏁 ВСЕГО"_qs), 2);
     }
 };

@@ -52,8 +52,7 @@ private Q_SLOTS:
         QVERIFY(!h.sheet->startButton()->isEnabled());
         // OC 90 waits; W 712/75 and then NONE answer.
         QTRY_COMPARE(h.progress(), QStringLiteral("Проценка: 2 из 3"));
-        QCOMPARE(h.sheet->resultModel()->index(0, BatchResultModel::name).data().toString(),
-                 QStringLiteral("Ищем оригинал и аналоги…"));
+        QCOMPARE(h.sheet->resultModel()->index(0, BatchResultModel::state).data().toString(), QStringLiteral("Ищем…"));
         gate.open();
         QTRY_COMPARE(h.progress(), QStringLiteral("Проценка: 3 из 3"));
         QVERIFY(!h.sheet->cancelButton()->isVisible());
@@ -62,9 +61,10 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("700,00 руб."));
         QCOMPARE(model.index(0, BatchResultModel::sum).data().toString(), QStringLiteral("1400,00 руб."));
-        QCOMPARE(model.index(0, BatchResultModel::others).data().toString(), QStringLiteral("2"));
+        QCOMPARE(model.index(0, BatchResultModel::state).data().toString(), QStringLiteral("Выбрано"));
         QCOMPARE(model.rowCount(model.index(0, 0)), 3);
-        QCOMPARE(model.index(2, BatchResultModel::name).data().toString(),
+        QCOMPARE(model.index(2, BatchResultModel::state).data().toString(), QStringLiteral("Не найдено"));
+        QCOMPARE(model.index(2, BatchResultModel::note).data().toString(),
                  QStringLiteral("По артикулу NONE предложения не найдены."));
         const QString totals = h.sheet->totalsLabel()->text();
         QVERIFY2(totals.contains(QStringLiteral("AutoEuro: строк 2, 2\u00A0300,00 руб.")), qPrintable(totals));
@@ -93,19 +93,28 @@ private Q_SLOTS:
         QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("700,00 руб."));
         QCOMPARE(h.progress(), QStringLiteral("Проценка: 1 из 1"));
 
-        // Enter (or a double-click) on another offer of the line makes it the line's choice.
+        // A click (or Enter) on another offer of the line makes it the line's choice; it survives
+        // pricing the list again, and choosing the rule's own offer gives the line back to the rule.
         QTreeView* view = h.sheet->resultView();
         view->expand(model.index(0, 0));
         QApplication::processEvents();
-        // The line's offers are in table order, cheapest first.
-        const QModelIndex dearest = model.index(2, BatchResultModel::price, model.index(0, 0));
-        QCOMPARE(dearest.data().toString(), QStringLiteral("900,00 руб."));
-        view->setFocus();
-        view->setCurrentIndex(dearest);
-        QTest::keyClick(view, Qt::Key_Return);
+        // The line's offers are cheapest first.
+        const auto offer = [&model](int row, int column) { return model.index(row, column, model.index(0, 0)); };
+        QCOMPARE(offer(2, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(offer(2, 0)).center());
         QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
-        QVERIFY(dearest.data(Qt::FontRole).value<QFont>().bold());
+        QCOMPARE(model.index(0, BatchResultModel::state).data().toString(), QStringLiteral("Вручную"));
+        QVERIFY(offer(2, BatchResultModel::price).data(Qt::FontRole).value<QFont>().bold());
         QVERIFY(h.sheet->totalsLabel()->text().contains(QStringLiteral("900,00 руб.")));
+        h.sheet->startPricing();
+        QTRY_VERIFY(!h.pricer.isRunning());
+        QCOMPARE(model.index(0, BatchResultModel::price).data().toString(), QStringLiteral("900,00 руб."));
+        view->expand(model.index(0, 0));
+        view->setFocus();
+        view->setCurrentIndex(offer(0, BatchResultModel::price));
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(model.index(0, BatchResultModel::state).data().toString(), QStringLiteral("Выбрано"));
+        QVERIFY(h.pricer.chosenOffers().isEmpty());
 
         // An opened file fills the input.
         QTemporaryDir dir;

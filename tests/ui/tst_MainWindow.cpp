@@ -1,4 +1,5 @@
 #include "app/AppServices.h"
+#include "ui/FiltersBarView.h"
 #include "ui/NotificationOverlay.h"
 #include "ui/PFOfferWidths.h"
 #include "ui/SearchMoodView.h"
@@ -20,7 +21,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSlider>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -65,6 +65,7 @@ private Q_SLOTS:
         // Cheapest first, the first three of each supplier ahead of the rest.
         QCOMPARE(h.column(OfferTableModel::price), (QStringList{u"450,00 руб."_s, u"500,00 руб."_s, u"480,00 руб."_s}));
         QVERIFY(h.content().durationLabel()->text().startsWith(u"Поиск: "_s));
+        QCOMPARE(h.field().selectedText(), u"OC 90"_s); // typing replaces it
         QCOMPARE(h.content().searchButton()->text(), u"Найти"_s);
         QCOMPARE(h.field().mapTo(h.window.get(), QPoint()), fieldAt);
         QCOMPARE(pages->mapTo(h.window.get(), QPoint()), pagesAt);
@@ -78,6 +79,11 @@ private Q_SLOTS:
         second.open();
         QVERIFY(finished.wait(5000));
         QCOMPARE(h.model().rowCount(), 3);
+        // The duration belongs to that search: it goes as soon as the field changes.
+        QVERIFY(h.content().durationLabel()->isVisible());
+        QTest::keyClick(&h.field(), Qt::Key_End);
+        QTest::keyClick(&h.field(), Qt::Key_1);
+        QVERIFY(!h.content().durationLabel()->isVisible());
     }
 
     void failedAndEmptySearches_showErrorOrPlaceholder() {
@@ -111,101 +117,6 @@ private Q_SLOTS:
         QVERIFY(h.search(u"OC 90"_s));
         QVERIFY(!line->text().contains(u"Autopiter"_s));
         QVERIFY(!h.content().resultWarningMark()->isVisible());
-    }
-
-    void header_clicksSort_draggedWidthIsRemembered_doubleClickGivesItBack() {
-        WindowHarness h;
-        h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"MANN"_s).price("300"),
-                                   OfferBuilder(u"autoeuro"_s, u"2"_s).brand(u"BOSCH"_s).price("100"),
-                                   OfferBuilder(u"autoeuro"_s, u"3"_s).brand(u"KNECHT"_s).price("200")};
-        h.open();
-        QVERIFY(h.search(u"W 712/75"_s));
-        const QStringList ascending{u"BOSCH"_s, u"KNECHT"_s, u"MANN"_s};
-        QCOMPARE(h.column(OfferTableModel::brand), ascending);
-        OfferHeaderView* header = h.table().offerHeader();
-        h.clickHeader(OfferTableModel::price);
-        QCOMPARE(h.column(OfferTableModel::brand), (QStringList{u"MANN"_s, u"KNECHT"_s, u"BOSCH"_s}));
-        QVERIFY(!header->sortAscending());
-        // The name column is not sortable: nothing moves.
-        h.clickHeader(OfferTableModel::name);
-        QCOMPARE(header->sortSection(), int(OfferTableModel::price));
-        h.clickHeader(OfferTableModel::brand);
-        QCOMPARE(h.column(OfferTableModel::brand), ascending);
-        QCOMPARE(header->sortSection(), int(OfferTableModel::brand));
-
-        const int automatic = header->sectionSize(OfferTableModel::brand);
-        const auto mouse = [&](QEvent::Type type, int x) {
-            QMouseEvent event(type, QPointF(x, header->height() / 2.0), header->viewport()->mapToGlobal(QPointF()),
-                              Qt::LeftButton, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
-            QApplication::sendEvent(header->viewport(), &event);
-        };
-        // The border between brand and article, dragged 40 pixels to the right.
-        const int border = header->sectionViewportPosition(OfferTableModel::article);
-        mouse(QEvent::MouseButtonPress, border);
-        mouse(QEvent::MouseMove, border + 20);
-        mouse(QEvent::MouseMove, border + 40);
-        mouse(QEvent::MouseButtonRelease, border + 40);
-        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
-        // The cart column is still in view: another column gave the room.
-        QVERIFY(h.table().columnViewportPosition(OfferTableModel::cart) +
-                    h.table().columnWidth(OfferTableModel::cart) <=
-                h.table().viewport()->width());
-
-        // A new window keeps it.
-        h.window.reset();
-        h.open();
-        QVERIFY(h.search(u"W 712/75"_s));
-        header = h.table().offerHeader();
-        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic + 40);
-
-        // A double-click on the border gives the column back to the automatic width.
-        mouse(QEvent::MouseButtonDblClick, header->sectionViewportPosition(OfferTableModel::article));
-        QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic);
-        QVERIFY(!h.defaults->contains(ContentView::columnWidthsKey));
-    }
-
-    void statusRow_switchesUsefulAndAllOffers_andRemembersTheRiskFilter() {
-        WindowHarness h;
-        // Five offers of one group: safe is cheapest and least risky, unknown the fastest, risky fills the third place.
-        h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"safe"_s).price("100").rejectRate("5"),
-                                   OfferBuilder(u"autoeuro"_s, u"risky"_s).price("200").rejectRate("80"),
-                                   OfferBuilder(u"autoeuro"_s, u"unknown"_s).price("300").delivery(u"1 дн."_s),
-                                   OfferBuilder(u"autoeuro"_s, u"d"_s).price("400").rejectRate("90"),
-                                   OfferBuilder(u"autoeuro"_s, u"e"_s).price("500").rejectRate("95")};
-        h.open();
-        QVERIFY(h.search(u"W 712/75"_s));
-        StatusRowView* row = h.content().statusRow();
-        QCOMPARE(h.model().rowCount(), 3);
-        QCOMPARE(row->usefulHiddenLabel()->text(), u"· скрыто менее подходящих: 2"_s);
-        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
-        QCOMPARE(h.model().rowCount(), 5);
-        QCOMPARE(row->toggleButton()->text(), u"Показать полезные"_s);
-        QTest::mouseClick(row->toggleButton(), Qt::LeftButton);
-        QCOMPARE(h.model().rowCount(), 3);
-
-        QVERIFY(!row->thresholdSlider()->isVisible());
-        row->rejectFilterCheckBox()->click();
-        QCOMPARE(h.column(OfferTableModel::risk), (QStringList{u"5.00%"_s, u"—"_s}));
-        QCOMPARE(row->rejectHiddenLabel()->text(), u"· по риску: 1"_s);
-        QCOMPARE(row->thresholdSlider()->value(), 30);
-        QCOMPARE(row->allowedRiskLabel()->text(), u"≤ 70%"_s);
-        // Stricter: only the offer of unknown risk is left.
-        row->thresholdSlider()->setValue(98);
-        QCOMPARE(h.column(OfferTableModel::risk), QStringList{u"—"_s});
-        QCOMPARE(row->allowedRiskLabel()->text(), u"≤ 2%"_s);
-
-        // A new window reads both back.
-        h.window.reset();
-        h.open();
-        QVERIFY(h.search(u"W 712/75"_s));
-        row = h.content().statusRow();
-        QVERIFY(row->rejectFilterCheckBox()->isChecked());
-        QCOMPARE(row->thresholdSlider()->value(), 98);
-        QCOMPARE(h.model().rowCount(), 1);
-        row->rejectFilterCheckBox()->click();
-        QCOMPARE(h.model().rowCount(), 3);
-        QVERIFY(!row->thresholdSlider()->isVisible() && !row->rejectHiddenLabel()->isVisible());
-        QCOMPARE(h.defaults->boolValue(UserDefaultsKeys::rejectFilterEnabled), std::optional<bool>(false));
     }
 
     void sheets_markupCopyAndCart_andAClosedWindowIsLeftAlone() {
@@ -258,6 +169,14 @@ private Q_SLOTS:
         QCOMPARE(h.content().overlay()->message(), u"Добавлено: KNECHT OC 90"_s);
         QCOMPARE(h.content().sheetButton(Sheet::cart)->text(), u"Открыть корзину (1)"_s);
         QCOMPARE(QApplication::clipboard()->text(), u"OC 90"_s);
+        // Its key opens the cart, as the button says.
+        h.content().attachSheet(Sheet::cart, [](QWidget* parent) { return new QDialog(parent); });
+        QCOMPARE(h.content().sheetButton(Sheet::cart)->toolTip(), u"Корзина: Ctrl+K"_s);
+        h.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        QTest::keyClick(h.window.get(), Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(h.content().isShowingSheet(Sheet::cart));
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
         h.clickCell(0, OfferTableModel::cart);
         QCOMPARE(h.cart.totalItemCount(), 1);
         QCOMPARE(h.content().overlay()->message(), u"Предложение уже находится в корзине"_s);
@@ -349,12 +268,12 @@ private Q_SLOTS:
 
         // Tab walks the controls above the table, then into it, then out again.
         QWidgetList visited;
-        for (int i = 0; i < 12 && QApplication::focusWidget() != &h.table(); ++i) {
+        for (int i = 0; i < 16 && QApplication::focusWidget() != &h.table(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
         QVERIFY(visited.contains(h.content().statusRow()->toggleButton()));
-        QVERIFY(visited.contains(h.content().statusRow()->rejectFilterCheckBox()));
+        QVERIFY(visited.contains(h.content().filtersBar()->rejectFilterCheckBox()));
         QCOMPARE(QApplication::focusWidget(), &h.table());
         QTest::keyClick(&h.table(), Qt::Key_Tab);
         QVERIFY(!h.table().hasFocus());
@@ -428,66 +347,6 @@ private Q_SLOTS:
         // The abandoned answers still end, as a real exchange does by its time-out.
         late.open();
         QTRY_COMPARE(h.fakes.events.count(u"autopiter end"_s), 2);
-    }
-
-    void widthSweep_cartColumnShows_articlesAndPricesWhole_data() {
-        QTest::addColumn<QString>("article");
-        QTest::newRow("oil filter, long original article") << u"OC 90"_s;
-        QTest::newRow("air filter, prices over 1000") << u"C 27 009"_s;
-    }
-
-    // Against the demo catalogue, as a new user sees it.
-    void widthSweep_cartColumnShows_articlesAndPricesWhole() {
-        QFETCH(QString, article);
-        TestEnvironment env;
-        AppServices::Options options;
-        options.demo = true;
-        options.demoLatencyMs = 0;
-        AppServices services(options);
-        QVERIFY(services.demoSuppliersRunning());
-        MainWindow window(services.supplierPreferences(), services.searchConnectors(), services.userDefaults(),
-                          services.cartStore());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        ContentView& content = *window.contentView();
-        QSignalSpy finished(&window.viewModel(), &SearchViewModel::searchFinished);
-        QTest::keyClicks(content.searchField(), article);
-        QTest::keyClick(content.searchField(), Qt::Key_Return);
-        QVERIFY(finished.wait(15000));
-        if (content.statusRow()->toggleButton()->isVisible())
-            content.statusRow()->toggleButton()->click(); // every offer, not only the useful ones
-        OfferTableView& table = *content.tableView();
-        OfferTableModel& model = *content.tableModel();
-        QVERIFY(model.rowCount() > 5);
-
-        window.resize(1, window.height());
-        QTRY_VERIFY(window.width() > 1);
-        const int minimum = window.width();
-        QVERIFY2(minimum <= 900, qPrintable(QString::number(minimum)));
-        const int margin = 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) + 1);
-        for (const int width : {minimum, 900, 1280}) {
-            window.resize(width, window.height());
-            QTRY_COMPARE(window.width(), width);
-            QApplication::processEvents();
-            const QString at = u"at %1 px: "_s.arg(width);
-            QVERIFY2(table.horizontalScrollBar()->maximum() == 0, qPrintable(at + u"scrolls sideways"_s));
-            QVERIFY2(table.columnViewportPosition(OfferTableModel::cart) + table.columnWidth(OfferTableModel::cart) <=
-                         table.viewport()->width(),
-                     qPrintable(at + u"cart column cut"_s));
-            for (int r = 0; r < model.rowCount(); ++r) {
-                for (const int column : {int(OfferTableModel::article), int(OfferTableModel::price)}) {
-                    const QModelIndex index = model.index(r, column);
-                    const QString text = index.data().toString();
-                    const int needed =
-                        QFontMetrics(index.data(Qt::FontRole).value<QFont>()).horizontalAdvance(text) + margin;
-                    QVERIFY2(needed <= table.columnWidth(column), qPrintable(at + text + u" is cut"_s));
-                }
-            }
-            if (width == minimum)
-                continue;
-            for (int c = 0; c < PFOfferWidths::columnCount; ++c)
-                QCOMPARE(table.offerHeader()->shownTitle(c), OfferTableModel::columnTitle(c));
-        }
     }
 
     // orelia-cli changes the cart the window shows: the window follows within a second, and its

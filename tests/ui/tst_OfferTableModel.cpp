@@ -97,7 +97,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("available");
         QTest::addColumn<QList<int>>("content");
         QTest::addColumn<QList<int>>("titles");
-        QTest::addColumn<QList<int>>("chosen"); // -1: automatic
+        QTest::addColumn<QList<int>>("chosen"); // -1: automatic, -2: hidden
         QTest::addColumn<QList<int>>("widths");
         const QList<int> small{50, 50, 0, 50, 50, 50, 50, 50};
         const QList<int> smallTitles(8, 40);
@@ -113,8 +113,13 @@ private Q_SLOTS:
             << 800 << content << titles << automatic << QList<int>{110, 170, 105, 120, 55, 70, 90, 80};
         QTest::newRow("narrower: titles give when nothing else can")
             << 700 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
-        QTest::newRow("too narrow: values stay whole, the table gets wider")
-            << 600 << content << titles << automatic << QList<int>{100, 170, 90, 120, 40, 50, 60, 70};
+        QTest::newRow("too narrow: name, stock, risk and supplier give way, the others keep their titles")
+            << 600 << content << titles << automatic << QList<int>{110, 170, 42, 120, 28, 70, 28, 32};
+        QTest::newRow("narrower still: they keep their least width, the table gets wider")
+            << 500 << content << titles << automatic << QList<int>{100, 170, 28, 120, 28, 50, 28, 28};
+        QTest::newRow("a hidden column's room goes to the others")
+            << 1000 << small << smallTitles << QList<int>{-1, -1, -1, -1, -1, -1, -2, -1}
+            << QList<int>{111, 122, 367, 111, 78, 89, 0, 122};
         QTest::newRow("a dragged column keeps its width")
             << 1000 << small << smallTitles << QList<int>{300, -1, -1, -1, -1, -1, -1, -1}
             << QList<int>{300, 86, 256, 78, 54, 63, 77, 86};
@@ -136,6 +141,7 @@ private Q_SLOTS:
             c.title = titles[i];
             if (chosen[i] >= 0)
                 c.chosen = chosen[i];
+            c.hidden = chosen[i] == -2;
         }
         const PFOfferWidths result = PFOfferWidths::arranged(available, columns);
         QCOMPARE(QList<int>(result.widths.begin(), result.widths.end()), widths);

@@ -230,8 +230,12 @@ private Q_SLOTS:
         QCOMPARE(h.content().currentPage(), ContentView::Page::setup);
 
         QPointer<QDialog> opened;
-        h.content().attachSheet(ContentView::Sheet::settings,
-                                [&](QWidget* parent) { return opened = new QDialog(parent); });
+        // As the window wires it: closing the settings asks again whether a supplier can sign in.
+        h.content().attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {
+            opened = new QDialog(parent);
+            connect(opened, &QDialog::finished, h.window.get(), [&h] { h.window->viewModel().checkSetup(); });
+            return opened.data();
+        });
         h.content().firstRunView()->settingsButton()->click();
         QVERIFY(opened && h.content().isShowingSheet(ContentView::Sheet::settings));
         // An account entered there: the window invites a search again.

@@ -1,5 +1,6 @@
 #include "AutoEuroClient.h"
 
+#include "core/Offload.h"
 #include "core/TextUtils.h"
 #include "credentials/CredentialStore.h"
 #include "net/Http.h"
@@ -188,7 +189,9 @@ QCoro::Task<AutoEuroEnvelope<Record>> AutoEuroClient::envelope(QString path, Que
     const QByteArray body = co_await std::move(exchange);
     AutoEuroEnvelope<Record> envelope;
     try {
-        envelope = AutoEuroEnvelope<Record>::decode(body);
+        // A large answer is read off the window's thread.
+        auto decoding = offload([body] { return AutoEuroEnvelope<Record>::decode(body); });
+        envelope = co_await std::move(decoding);
     } catch (const Json::DecodingError& error) {
         throw APIError::api(error.description());
     } catch (const Json::LimitError&) {

@@ -2,6 +2,7 @@
 
 #include "AutoEuroClient.h"
 #include "core/OfferRanges.h"
+#include "core/Offload.h"
 #include "core/TextUtils.h"
 
 #include <QMap>
@@ -17,6 +18,7 @@ namespace {
 struct BrandAnswers {
     QList<SupplierOffer> offers;
     qsizetype skippedRecords = 0;
+    qsizetype skippedOffers = 0;
     // Failures by brand position, so that "the first brand's error" does not depend on timing.
     QMap<qsizetype, std::exception_ptr> failures;
 };
@@ -33,11 +35,24 @@ QCoro::Task<> collectBrandOffers(AutoEuroClient& client, AutoEuroBrand brand, qs
         co_return;
     }
     answers->skippedRecords += answer.skippedRecords;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const auto& offer : answer.offers) {
-        if (auto normalized = AutoEuroProvider::normalize(offer, supplierName, now))
-            answers->offers.append(std::move(*normalized));
+    // Thousands of records are mapped off the window's thread.
+    auto mapping = offload([records = std::move(answer.offers), supplierName, now = QDateTime::currentDateTimeUtc()] {
+        QList<SupplierOffer> offers;
+        offers.reserve(records.size());
+        for (const auto& offer : records) {
+            if (auto normalized = AutoEuroProvider::normalize(offer, supplierName, now))
+                offers.append(std::move(*normalized));
+        }
+        return offers;
+    });
+    QList<SupplierOffer> offers = co_await std::move(mapping);
+    // No more than a search keeps: the rest is counted, not held.
+    const qsizetype room = std::max<qsizetype>(0, SearchLimits::maxOffersPerSearch - answers->offers.size());
+    if (offers.size() > room) {
+        answers->skippedOffers += offers.size() - room;
+        offers.resize(room);
     }
+    answers->offers.append(std::move(offers));
 }
 
 QString descriptionOf(const std::exception_ptr& error) {
@@ -86,6 +101,11 @@ QCoro::Task<QList<SupplierOffer>> AutoEuroProvider::search(QString article) {
         std::rethrow_exception(failure);
     if (brands.isEmpty())
         co_return {};
+    // A number that hundreds of brands carry is asked of its first ones only; the rest are named.
+    if (brands.size() > SearchLimits::maxRequestsPerSupplier) {
+        m_report.skippedRequests = static_cast<int>(brands.size() - SearchLimits::maxRequestsPerSupplier);
+        brands.resize(SearchLimits::maxRequestsPerSupplier);
+    }
 
     const QString supplierName = descriptor().displayName;
     auto answers = std::make_shared<BrandAnswers>();
@@ -105,6 +125,7 @@ QCoro::Task<QList<SupplierOffer>> AutoEuroProvider::search(QString article) {
     if (!answers->failures.isEmpty())
         m_report.firstFailure = descriptionOf(answers->failures.first());
     m_report.skippedRecords = answers->skippedRecords;
+    m_report.skippedOffers = answers->skippedOffers;
 
     QList<SupplierOffer> result;
     QSet<QString> seen;

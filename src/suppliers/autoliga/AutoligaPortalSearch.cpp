@@ -4,6 +4,7 @@
 #include "AutoligaPortalSearchContext.h"
 #include "AutoligaPortalSession.h"
 #include "core/OfferRanges.h"
+#include "core/Offload.h"
 #include "core/SupplierDescriptor.h"
 #include "core/TextUtils.h"
 #include "suppliers/JsonDecoding.h"
@@ -265,7 +266,9 @@ QCoro::Task<QList<SupplierOffer>> PreparedAutoligaSearch::search(QString article
     const QByteArray body = co_await std::move(searchExchange);
     session->close();
 
-    QList<SupplierOffer> offers = AutoligaPortalSearch::parse(body);
+    // A large answer is read off the window's thread.
+    auto parsing = offload([body] { return AutoligaPortalSearch::parse(body); });
+    QList<SupplierOffer> offers = co_await std::move(parsing);
     m_context.remember(offers, article, brand);
     co_return offers;
 }
@@ -305,12 +308,17 @@ QList<SupplierOffer> AutoligaPortalSearch::parse(const QByteArray& body, const Q
     QList<SupplierOffer> offers;
     // One set for the whole answer: a row repeated in a later group is the same offer.
     QSet<QString> seen;
+    qsizetype rowCount = 0;
     for (auto group = groups.cbegin(); group != groups.cend(); ++group) {
         if (group.value().type() != Json::Value::Type::array)
             continue;
         const QList<Json::Value> entries = group.value().elements();
         if (!isArrayOfObjects(entries))
             continue;
+        // Counted over the whole answer, however many groups share the rows.
+        rowCount += entries.size();
+        if (rowCount > Json::maxRows)
+            throw AutoligaPortalError::unreadable(Json::tooManyRowsText());
         for (qsizetype index = 0; index < entries.size(); ++index) {
             const Json::Value& row = entries.at(index);
             QString identifier = text(row, u"id").value_or(QString());

@@ -1,5 +1,6 @@
 #include "TradeSoftHTTPAPI.h"
 
+#include "core/Offload.h"
 #include "core/TextUtils.h"
 #include "net/Http.h"
 #include "net/NetworkError.h"
@@ -75,8 +76,10 @@ TradeSoftHTTPAPI::TradeSoftHTTPAPI(QNetworkAccessManager& network, CredentialSto
 QCoro::Task<QList<Json::Value>> TradeSoftHTTPAPI::request(QString action, TradeSoftCredentials credentials,
                                                           QJsonObject containerItem, std::optional<int> timeLimit) {
     auto call = post(std::move(action), std::move(credentials), QJsonArray{containerItem}, timeLimit);
-    const QByteArray body = co_await std::move(call);
-    co_return answerRows(body);
+    QByteArray body = co_await std::move(call);
+    // A large answer is read off the window's thread.
+    auto reading = offload([body = std::move(body)] { return answerRows(body); });
+    co_return co_await std::move(reading);
 }
 
 QCoro::Task<QByteArray> TradeSoftHTTPAPI::post(QString action, TradeSoftCredentials credentials,
@@ -143,6 +146,9 @@ QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
         for (const auto* name : {u"data", u"items"}) {
             const std::optional<Json::Value> list = entry.member(name);
             if (isArrayOfObjects(list)) {
+                // Counted over the whole answer, however many entries share the rows.
+                if (rows.size() + list->size() > Json::maxRows)
+                    throw TradeSoftError::unreadable(Json::tooManyRowsText());
                 rows += list->elements();
                 break;
             }
@@ -172,12 +178,15 @@ QCoro::Task<QList<TradeSoftPriceItem>> TradeSoftHTTPAPI::preOrderSearch(QString 
     if (!hash.isEmpty())
         item.insert(QStringLiteral("itemHash"), hash);
     auto call = request(QStringLiteral("preOrderSearch"), credentials, item, preOrderTimeLimit);
-    const QList<Json::Value> rows = co_await std::move(call);
-    QList<TradeSoftPriceItem> items;
-    items.reserve(rows.size());
-    for (const Json::Value& row : rows)
-        items.append(decodePriceItem(row));
-    co_return items;
+    QList<Json::Value> rows = co_await std::move(call);
+    auto decoding = offload([rows = std::move(rows)] {
+        QList<TradeSoftPriceItem> items;
+        items.reserve(rows.size());
+        for (const Json::Value& row : rows)
+            items.append(decodePriceItem(row));
+        return items;
+    });
+    co_return co_await std::move(decoding);
 }
 
 QCoro::Task<QList<TradeSoftProducer>> TradeSoftHTTPAPI::producers(QString article, QString providerID) {

@@ -68,14 +68,6 @@ QString soapEnvelope(const QString& operation, const QString& body) {
         .join(u'\n');
 }
 
-// The answer as text, or the operation named in the error when it is not UTF-8.
-QString answerText(const QByteArray& body, const QString& operation) {
-    auto text = decodedUtf8(body);
-    if (!text)
-        throw AutopiterError::invalidSOAPResponse(operation);
-    return std::move(*text);
-}
-
 QCoro::Task<> loginFinished(std::shared_ptr<AutopiterPendingLogin> pending) {
     if (!pending->done) {
         auto finished = qCoro(pending.get(), &AutopiterPendingLogin::finished);
@@ -143,9 +135,13 @@ QCoro::Task<QByteArray> AutopiterClient::soapRequest(QString operation, QString 
         throw AutopiterError(AutopiterError::Kind::invalidHTTPResponse);
     if (TextUtils::isWebPage(response.body, response.header("Content-Type")))
         throw AutopiterError::webPage(response.status);
-    const std::optional<QString> fault = AutopiterXmlParser::faultText(response.body);
+    // A fault is the service's "no", whatever the status says. A large answer is left to the
+    // parser, off the window's thread, which tells a fault as well.
+    constexpr qsizetype kReadHere = 256 * 1024;
+    const std::optional<QString> fault = response.isSuccess() && response.body.size() > kReadHere
+                                             ? std::nullopt
+                                             : AutopiterXmlParser::faultText(response.body);
     if (response.isSuccess()) {
-        // A fault is the service's "no", whatever the status says.
         if (fault)
             throw AutopiterError::soapFault(*fault);
         co_return std::move(response.body);
@@ -263,21 +259,41 @@ QCoro::Task<> AutopiterClient::ensureAuthorized() {
         throw AutopiterError(AutopiterError::Kind::authorizationRejected);
 }
 
+QString AutopiterClient::answerText(const QByteArray& body, const QString& operation) {
+    auto text = decodedUtf8(body);
+    if (!text)
+        throw AutopiterError::invalidSOAPResponse(operation);
+    return std::move(*text);
+}
+
 QCoro::Task<QString> AutopiterClient::findCatalogXML(QString number) {
+    auto request = findCatalog(std::move(number));
+    const QByteArray body = co_await std::move(request);
+    co_return body.isEmpty() ? QString() : answerText(body, QStringLiteral("FindCatalog"));
+}
+
+QCoro::Task<QString> AutopiterClient::getPriceXML(std::int64_t articleID, int searchCross) {
+    auto request = getPrice(articleID, searchCross);
+    const QByteArray body = co_await std::move(request);
+    co_return answerText(body, QStringLiteral("GetPriceId"));
+}
+
+QCoro::Task<QByteArray> AutopiterClient::findCatalog(QString number) {
     const QString trimmed = number.trimmed();
     if (trimmed.isEmpty())
-        co_return QString();
+        co_return QByteArray();
     auto authorization = ensureAuthorized();
     co_await std::move(authorization);
     auto request = soapRequest(QStringLiteral("FindCatalog"),
                                QStringLiteral("<Number>") + escaped(trimmed) + QStringLiteral("</Number>"));
-    const QByteArray body = co_await std::move(request);
-    co_return answerText(body, QStringLiteral("FindCatalog"));
+    co_return co_await std::move(request);
 }
 
-QCoro::Task<QString> AutopiterClient::getPriceXML(std::int64_t articleID, int searchCross) {
-    auto authorization = ensureAuthorized();
-    co_await std::move(authorization);
+QCoro::Task<QByteArray> AutopiterClient::getPrice(std::int64_t articleID, int searchCross, bool checkLogin) {
+    if (checkLogin) {
+        auto authorization = ensureAuthorized();
+        co_await std::move(authorization);
+    }
     const QString body =
         QStringList{
             QStringLiteral("<ArticleId>%1</ArticleId>").arg(articleID),
@@ -289,8 +305,7 @@ QCoro::Task<QString> AutopiterClient::getPriceXML(std::int64_t articleID, int se
         }
             .join(u'\n');
     auto request = soapRequest(QStringLiteral("GetPriceId"), body);
-    const QByteArray answer = co_await std::move(request);
-    co_return answerText(answer, QStringLiteral("GetPriceId"));
+    co_return co_await std::move(request);
 }
 
 #include "AutopiterClient.moc"

@@ -45,6 +45,12 @@ public:
     QCoro::Task<QString> findCatalogXML(QString number);
     // The raw XML of the GetPriceId answer for one catalogue article.
     QCoro::Task<QString> getPriceXML(std::int64_t articleID, int searchCross);
+    // The same answers as bytes, not yet checked to be UTF-8 (a search reads them off the window's
+    // thread). `checkLogin` false leaves out the login check, for a search that made it already.
+    QCoro::Task<QByteArray> findCatalog(QString number);
+    QCoro::Task<QByteArray> getPrice(std::int64_t articleID, int searchCross, bool checkLogin = true);
+    // The answer as text; not UTF-8 throws invalidSOAPResponse naming the operation.
+    static QString answerText(const QByteArray& body, const QString& operation);
 
     // 45 s unless a test wants to see a hang end sooner.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }

@@ -3,6 +3,7 @@
 #include "AutopiterClient.h"
 #include "AutopiterXmlParser.h"
 #include "core/OfferRanges.h"
+#include "core/Offload.h"
 #include "core/UserFacingError.h"
 
 #include <QSet>
@@ -16,6 +17,7 @@ namespace {
 struct PriceCollection {
     // Rows in the order their answers arrived.
     QList<AutopiterPriceItem> items;
+    qsizetype skippedOffers = 0;
     // One slot per request, in catalogue order; set when that request failed.
     std::vector<std::exception_ptr> failures;
 };
@@ -31,14 +33,31 @@ QString canonicalNumber(QStringView text) {
     return result;
 }
 
+// An answer's rows, read off the window's thread: its text checked to be UTF-8, then parsed.
+template <typename Parse> auto parsedOffThread(QByteArray body, QString operation, Parse parse) {
+    return offload([body = std::move(body), operation = std::move(operation), parse] {
+        AutopiterClient::answerText(body, operation);
+        return parse(body);
+    });
+}
+
 // One catalogue article's prices, appended when they arrive. A failure here costs this
-// article's rows only and is kept for the report.
+// article's rows only and is kept for the report. The login was checked by the catalogue
+// request of the same search.
 QCoro::Task<> collectPrices(AutopiterClient& client, std::int64_t articleID, size_t slot,
                             std::shared_ptr<PriceCollection> collected) {
     try {
-        auto request = client.getPriceXML(articleID, 1);
-        const QString xml = co_await std::move(request);
-        collected->items.append(AutopiterXmlParser::priceItems(xml.toUtf8()));
+        auto request = client.getPrice(articleID, 1, false);
+        QByteArray body = co_await std::move(request);
+        auto parsing = parsedOffThread(std::move(body), QStringLiteral("GetPriceId"), &AutopiterXmlParser::priceItems);
+        QList<AutopiterPriceItem> items = co_await std::move(parsing);
+        // No more than a search keeps: the rest is counted, not held.
+        const qsizetype room = std::max<qsizetype>(0, SearchLimits::maxOffersPerSearch - collected->items.size());
+        if (items.size() > room) {
+            collected->skippedOffers += items.size() - room;
+            items.resize(room);
+        }
+        collected->items.append(std::move(items));
     } catch (const UserFacingError&) {
         collected->failures[slot] = std::current_exception();
     }
@@ -71,9 +90,11 @@ QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
     auto credentials = m_client.requireStoredCredentials();
     co_await std::move(credentials);
 
-    auto catalogRequest = m_client.findCatalogXML(query);
-    const QString catalogXML = co_await std::move(catalogRequest);
-    const QList<AutopiterCatalogItem> catalog = AutopiterXmlParser::catalogItems(catalogXML.toUtf8());
+    auto catalogRequest = m_client.findCatalog(query);
+    QByteArray catalogBody = co_await std::move(catalogRequest);
+    auto catalogParsing =
+        parsedOffThread(std::move(catalogBody), QStringLiteral("FindCatalog"), &AutopiterXmlParser::catalogItems);
+    const QList<AutopiterCatalogItem> catalog = co_await std::move(catalogParsing);
 
     const QString wanted = canonicalNumber(query);
     QList<AutopiterCatalogItem> chosen;
@@ -85,6 +106,11 @@ QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
         chosen = catalog;
     if (chosen.isEmpty())
         co_return {};
+    // A catalogue of hundreds of rows is asked for its first ones only; the rest are named.
+    if (chosen.size() > SearchLimits::maxRequestsPerSupplier) {
+        m_report.skippedRequests = static_cast<int>(chosen.size() - SearchLimits::maxRequestsPerSupplier);
+        chosen.resize(SearchLimits::maxRequestsPerSupplier);
+    }
 
     auto collected = std::make_shared<PriceCollection>();
     collected->failures.resize(static_cast<size_t>(chosen.size()));
@@ -109,23 +135,26 @@ QCoro::Task<QList<SupplierOffer>> AutopiterProvider::search(QString article) {
         std::rethrow_exception(firstFailure);
     m_report.totalRequests = static_cast<int>(chosen.size());
     m_report.failedRequests = failed;
+    m_report.skippedOffers = collected->skippedOffers;
     if (firstFailure)
         m_report.firstFailure = descriptionOf(firstFailure);
 
-    // The first row of every detail id wins.
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    QList<SupplierOffer> offers;
-    QSet<QString> seen;
-    for (const auto& item : collected->items) {
-        if (seen.contains(item.detailUID))
-            continue;
-        seen.insert(item.detailUID);
-        // A price of nothing (or of a fortune) would sort first (or last) and be ordered by mistake.
-        SupplierOffer offer = normalize(item, now);
-        if (OfferRanges::apply(offer, now))
-            offers.append(std::move(offer));
-    }
-    co_return offers;
+    // The first row of every detail id wins; thousands of rows are mapped off the window's thread.
+    auto mapping = offload([items = std::move(collected->items), now = QDateTime::currentDateTimeUtc()] {
+        QList<SupplierOffer> offers;
+        QSet<QString> seen;
+        for (const auto& item : items) {
+            if (seen.contains(item.detailUID))
+                continue;
+            seen.insert(item.detailUID);
+            // A price of nothing (or of a fortune) would sort first (or last) and be ordered by mistake.
+            SupplierOffer offer = normalize(item, now);
+            if (OfferRanges::apply(offer, now))
+                offers.append(std::move(offer));
+        }
+        return offers;
+    });
+    co_return co_await std::move(mapping);
 }
 
 QCoro::Task<void> AutopiterProvider::checkConnection() {

@@ -2,6 +2,7 @@
 
 #include "AutopiterError.h"
 #include "core/TextUtils.h"
+#include "suppliers/JsonDecoding.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -148,6 +149,8 @@ QList<Item> readItems(const QByteArray& xml, const QString& operation, const QSt
     QList<Item> items;
     if (xml.trimmed().isEmpty())
         throw AutopiterError::noResult(QStringLiteral("пустой ответ"));
+    if (TextUtils::isWebPage(xml))
+        throw AutopiterError::webPage(200);
 
     const QString resultElement = operation + QStringLiteral("Result");
     QXmlStreamReader reader(xml);
@@ -182,7 +185,7 @@ QList<Item> readItems(const QByteArray& xml, const QString& operation, const QSt
                 // Rows by the hundred thousand would cost many times the answer's size in memory
                 // and freeze the window while they are read: such an answer is no answer.
                 if (++rows > maxRows)
-                    throw AutopiterError::invalidSOAPResponse(QStringLiteral("больше %1 строк").arg(maxRows));
+                    throw AutopiterError::invalidSOAPResponse(Json::tooManyRowsText());
                 insideItem = true;
                 values.clear();
             } else if (!insideItem && depth == resultDepth + 1) {

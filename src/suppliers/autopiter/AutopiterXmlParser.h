@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -15,8 +16,8 @@
 // AutopiterError::soapFault or noResult, never an empty list.
 namespace AutopiterXmlParser {
 
-// An answer with more rows than this is refused, as the JSON reader refuses longer lists.
-inline constexpr qsizetype maxRows = 50000;
+// An answer with more rows than a search ever shows is refused, as the JSON answers are.
+inline constexpr qsizetype maxRows = 20000;
 
 // The "SearchCatalogModel" rows of a FindCatalog answer, in document order.
 QList<AutopiterCatalogItem> catalogItems(const QByteArray& xml);
