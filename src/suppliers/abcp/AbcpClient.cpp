@@ -1,6 +1,7 @@
 #include "AbcpClient.h"
 
 #include "AbcpError.h"
+#include "core/Offload.h"
 #include "core/TextUtils.h"
 #include "credentials/CredentialStore.h"
 #include "net/Http.h"
@@ -109,8 +110,12 @@ QCoro::Task<QList<AbcpBrand>> AbcpClient::brands(AbcpCredentials credentials, QS
     auto request = get(QStringLiteral("search/brands"),
                        {{QStringLiteral("number"), number}, {QStringLiteral("useOnlineStocks"), QStringLiteral("1")}},
                        std::move(credentials));
-    const std::optional<QByteArray> body = co_await std::move(request);
-    co_return body ? AbcpParser::brands(*body) : QList<AbcpBrand>();
+    std::optional<QByteArray> body = co_await std::move(request);
+    if (!body)
+        co_return QList<AbcpBrand>();
+    // A large answer is read off the window's thread.
+    auto reading = offload([body = std::move(*body)] { return AbcpParser::brands(body); });
+    co_return co_await std::move(reading);
 }
 
 QCoro::Task<AbcpArticles> AbcpClient::articles(AbcpCredentials credentials, QString number, QString brand) {
@@ -119,8 +124,11 @@ QCoro::Task<AbcpArticles> AbcpClient::articles(AbcpCredentials credentials, QStr
                         {QStringLiteral("brand"), brand},
                         {QStringLiteral("useOnlineStocks"), QStringLiteral("1")}},
                        std::move(credentials));
-    const std::optional<QByteArray> body = co_await std::move(request);
-    co_return body ? AbcpParser::articles(*body) : AbcpArticles();
+    std::optional<QByteArray> body = co_await std::move(request);
+    if (!body)
+        co_return AbcpArticles();
+    auto reading = offload([body = std::move(*body)] { return AbcpParser::articles(body); });
+    co_return co_await std::move(reading);
 }
 
 QCoro::Task<> AbcpClient::userInfo(AbcpCredentials credentials) {

@@ -87,7 +87,10 @@ std::optional<Decimal> decimal(const std::optional<Json::Value>& value) {
 
 QList<AbcpBrand> brands(const QByteArray& body) {
     QList<AbcpBrand> hits;
-    for (const Json::Value& hit : entries(document(body))) {
+    const QList<Json::Value> list = entries(document(body));
+    if (list.size() > Json::maxRows)
+        throw AbcpError::unreadable(Json::tooManyRowsText());
+    for (const Json::Value& hit : list) {
         if (hit.type() != Type::object)
             continue;
         AbcpBrand brand{text(hit.member(u"brand")), text(hit.member(u"number")), text(hit.member(u"numberFix")),
@@ -105,6 +108,8 @@ AbcpArticles articles(const QByteArray& body) {
     // A lone offer object is no list of offers.
     if (answer.type() == Type::object && answer.member(u"itemKey"))
         throw AbcpError(AbcpError::Kind::invalidResponse);
+    if (rows.size() > Json::maxRows)
+        throw AbcpError::unreadable(Json::tooManyRowsText());
     for (const Json::Value& row : rows) {
         const auto price = row.type() == Type::object ? decimal(row.member(u"price")) : std::nullopt;
         AbcpOffer offer;

@@ -1,6 +1,7 @@
 #include "AbcpProvider.h"
 
 #include "core/OfferRanges.h"
+#include "core/Offload.h"
 #include "core/TextUtils.h"
 
 #include <QMap>
@@ -17,6 +18,9 @@ struct BrandAnswers {
     QMap<qsizetype, QList<SupplierOffer>> offers;
     QMap<qsizetype, std::exception_ptr> failures;
     qsizetype skipped = 0;
+    // Offers kept so far, and those beyond what a search keeps.
+    qsizetype kept = 0;
+    qsizetype skippedOffers = 0;
 };
 
 QCoro::Task<> collectBrand(AbcpClient& client, AbcpCredentials credentials, SupplierAccount account, AbcpBrand hit,
@@ -63,16 +67,19 @@ QCoro::Task<QList<SupplierOffer>> AbcpProvider::offers(AbcpClient& client, AbcpC
                                                        SupplierAccount account, QString number, QString brand,
                                                        qsizetype* skipped) {
     auto request = client.articles(std::move(credentials), number, brand);
-    const AbcpArticles answer = co_await std::move(request);
-    QList<SupplierOffer> result;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    qsizetype dropped = answer.skipped;
-    for (const AbcpOffer& offer : answer.offers) {
-        if (auto normalized = normalize(offer, account, now))
-            result.append(std::move(*normalized));
-        else
-            ++dropped;
-    }
+    AbcpArticles answer = co_await std::move(request);
+    // Thousands of rows are mapped off the window's thread.
+    auto mapping = offload([answer = std::move(answer), account, now = QDateTime::currentDateTimeUtc()] {
+        std::pair<QList<SupplierOffer>, qsizetype> mapped{{}, answer.skipped};
+        for (const AbcpOffer& offer : answer.offers) {
+            if (auto normalized = normalize(offer, account, now))
+                mapped.first.append(std::move(*normalized));
+            else
+                ++mapped.second;
+        }
+        return mapped;
+    });
+    auto [result, dropped] = co_await std::move(mapping);
     if (skipped)
         *skipped = dropped;
     co_return result;
@@ -102,6 +109,11 @@ QCoro::Task<QList<SupplierOffer>> AbcpProvider::search(QString article) {
     }
     if (brands.isEmpty())
         co_return {};
+    // A number that hundreds of brands carry is asked of its first ones only; the rest are named.
+    if (brands.size() > SearchLimits::maxRequestsPerSupplier) {
+        m_report.skippedRequests = static_cast<int>(brands.size() - SearchLimits::maxRequestsPerSupplier);
+        brands.resize(SearchLimits::maxRequestsPerSupplier);
+    }
 
     auto answers = std::make_shared<BrandAnswers>();
     std::vector<QCoro::Task<>> children;
@@ -118,6 +130,7 @@ QCoro::Task<QList<SupplierOffer>> AbcpProvider::search(QString article) {
     if (!answers->failures.isEmpty())
         m_report.firstFailure = descriptionOf(answers->failures.first());
     m_report.skippedRecords = answers->skipped;
+    m_report.skippedOffers = answers->skippedOffers;
 
     QList<SupplierOffer> result;
     QSet<QString> ids;

@@ -1,5 +1,6 @@
 #include "TradeSoftAccountSearch.h"
 
+#include "core/Offload.h"
 #include "core/TextUtils.h"
 #include "suppliers/autoliga/AutoligaProvider.h"
 #include "suppliers/autoliga/TradeSoftError.h"
@@ -110,8 +111,10 @@ QCoro::Task<> TradeSoftAccountSearch::search(QString article) {
     QList<TradeSoftEntry<QStringList>> producerEntries;
     try {
         auto post = m_api.post(QStringLiteral("getProducerList"), *call, container, std::nullopt);
-        const QByteArray body = co_await std::move(post);
-        producerEntries = TradeSoftAnswers::producers(body);
+        QByteArray body = co_await std::move(post);
+        // Answers are read off the window's thread.
+        auto reading = offload([body = std::move(body)] { return TradeSoftAnswers::producers(body); });
+        producerEntries = co_await std::move(reading);
     } catch (const UserFacingError&) {
         failAll(brandQuestions, std::current_exception());
         co_return;
@@ -131,10 +134,14 @@ QCoro::Task<> TradeSoftAccountSearch::search(QString article) {
         } else if (!producerEntries[at].error.isEmpty()) {
             m_outcomes[i].error = std::make_exception_ptr(TradeSoftError::api(producerEntries[at].error));
         } else {
-            for (const QString& producer : producerEntries[at].rows) {
-                priceQuestions.append({i, producer});
-                container.append(entry(i, producer));
+            // A number that hundreds of brands carry is asked of its first ones only; the rest are named.
+            const QStringList& producers = producerEntries[at].rows;
+            for (qsizetype p = 0; p < producers.size() && p < SearchLimits::maxRequestsPerSupplier; ++p) {
+                priceQuestions.append({i, producers[p]});
+                container.append(entry(i, producers[p]));
             }
+            m_outcomes[i].report.skippedRequests =
+                static_cast<int>(std::max<qsizetype>(0, producers.size() - SearchLimits::maxRequestsPerSupplier));
         }
     }
     if (priceQuestions.isEmpty())
@@ -143,8 +150,9 @@ QCoro::Task<> TradeSoftAccountSearch::search(QString article) {
     QList<TradeSoftEntry<QList<TradeSoftPriceItem>>> priceEntries;
     try {
         auto post = m_api.post(QStringLiteral("getPriceList"), *call, container, std::nullopt);
-        const QByteArray body = co_await std::move(post);
-        priceEntries = TradeSoftAnswers::prices(body);
+        QByteArray body = co_await std::move(post);
+        auto reading = offload([body = std::move(body)] { return TradeSoftAnswers::prices(body); });
+        priceEntries = co_await std::move(reading);
     } catch (const UserFacingError&) {
         failAll(priceQuestions, std::current_exception());
         co_return;
@@ -154,9 +162,9 @@ QCoro::Task<> TradeSoftAccountSearch::search(QString article) {
         answered.append(e.provider);
     const QList<qsizetype> priceAnswers = answerTo(priceQuestions, answered, m_accounts);
 
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Which answer entry belongs to which account, then every row mapped off the window's thread.
+    QList<QList<qsizetype>> entriesOf(m_accounts.size());
     QList<std::exception_ptr> firstFailure(m_accounts.size());
-    QList<QSet<QString>> seen(m_accounts.size());
     for (qsizetype q = 0; q < priceQuestions.size(); ++q) {
         const qsizetype i = priceQuestions[q].account;
         Outcome& outcome = m_outcomes[i];
@@ -167,24 +175,44 @@ QCoro::Task<> TradeSoftAccountSearch::search(QString article) {
             failure = unanswered();
         else if (!priceEntries[at].error.isEmpty())
             failure = std::make_exception_ptr(TradeSoftError::api(priceEntries[at].error));
-        if (failure) {
-            ++outcome.report.failedRequests;
-            if (!firstFailure[i])
-                firstFailure[i] = failure;
+        if (!failure) {
+            entriesOf[i].append(at);
             continue;
         }
-        const SupplierAccount& account = m_accounts[i];
-        for (const TradeSoftPriceItem& item : priceEntries[at].rows) {
-            auto offer = AutoligaProvider::normalize(item, std::nullopt, account.id, account.name, now);
-            if (!offer) {
-                ++outcome.report.skippedRecords;
-                continue;
+        ++outcome.report.failedRequests;
+        if (!firstFailure[i])
+            firstFailure[i] = failure;
+    }
+    auto mapping = offload([entries = std::move(priceEntries), entriesOf, accounts = m_accounts,
+                            now = QDateTime::currentDateTimeUtc()] {
+        QList<std::pair<QList<SupplierOffer>, qsizetype>> mapped(accounts.size());
+        for (qsizetype i = 0; i < accounts.size(); ++i) {
+            QSet<QString> seen;
+            for (const qsizetype at : entriesOf[i]) {
+                for (const TradeSoftPriceItem& item : entries[at].rows) {
+                    auto offer = AutoligaProvider::normalize(item, std::nullopt, accounts[i].id, accounts[i].name, now);
+                    if (!offer) {
+                        ++mapped[i].second;
+                        continue;
+                    }
+                    if (seen.contains(offer->id()))
+                        continue;
+                    seen.insert(offer->id());
+                    mapped[i].first.append(std::move(*offer));
+                }
             }
-            const QString id = offer->id();
-            if (seen[i].contains(id))
-                continue;
-            seen[i].insert(id);
-            outcome.offers.append(std::move(*offer));
+        }
+        return mapped;
+    });
+    auto mapped = co_await std::move(mapping);
+    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
+        Outcome& outcome = m_outcomes[i];
+        outcome.offers = std::move(mapped[i].first);
+        outcome.report.skippedRecords = mapped[i].second;
+        // No more than a search keeps: the rest is counted, not held.
+        if (outcome.offers.size() > SearchLimits::maxOffersPerSearch) {
+            outcome.report.skippedOffers = outcome.offers.size() - SearchLimits::maxOffersPerSearch;
+            outcome.offers.resize(SearchLimits::maxOffersPerSearch);
         }
     }
     for (qsizetype i = 0; i < m_accounts.size(); ++i) {

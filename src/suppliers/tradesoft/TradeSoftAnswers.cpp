@@ -47,6 +47,7 @@ template <typename Rows, typename Read> QList<TradeSoftEntry<Rows>> entries(cons
     if (!container || container->type() != Type::array)
         throw TradeSoftError::api(QStringLiteral("TradeSoft: в ответе отсутствует container."));
     QList<TradeSoftEntry<Rows>> result;
+    qsizetype total = 0;
     for (const Json::Value& entry : objects(container)) {
         TradeSoftEntry<Rows> part;
         part.provider = TextUtils::trimmed(API::stringValue(entry.member(u"provider")));
@@ -54,6 +55,10 @@ template <typename Rows, typename Read> QList<TradeSoftEntry<Rows>> entries(cons
         QList<Json::Value> rows = objects(entry.member(u"data"));
         if (rows.isEmpty())
             rows = objects(entry.member(u"items"));
+        // Counted over the whole answer, however many suppliers share the rows.
+        total += rows.size();
+        if (total > Json::maxRows)
+            throw TradeSoftError::unreadable(Json::tooManyRowsText());
         part.rows = read(rows);
         result.append(std::move(part));
     }

@@ -1,5 +1,6 @@
 #include "TradeSoftPlatform.h"
 
+#include "core/Offload.h"
 #include "credentials/CredentialStore.h"
 #include "net/NetworkError.h"
 #include "suppliers/autoliga/AutoligaProvider.h"
@@ -135,8 +136,10 @@ QCoro::Task<QList<SupplierPlatform::ProviderChoice>> TradeSoftPlatform::provider
     QList<ProviderChoice> choices;
     try {
         auto post = m_api.post(QStringLiteral("getProviderList"), credentials, std::nullopt, std::nullopt);
-        const QByteArray body = co_await std::move(post);
-        for (const TradeSoftProviderInfo& info : TradeSoftAnswers::providers(body))
+        QByteArray body = co_await std::move(post);
+        auto reading = offload([body = std::move(body)] { return TradeSoftAnswers::providers(body); });
+        const QList<TradeSoftProviderInfo> listed = co_await std::move(reading);
+        for (const TradeSoftProviderInfo& info : listed)
             choices.append({info.id, info.title, info.loginInfo});
     } catch (const NetworkError& error) {
         throw error.named(QStringLiteral("TradeSoft"));
