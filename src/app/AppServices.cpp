@@ -196,7 +196,8 @@ AppServices::AppServices(const Options& options)
     }
     m_portalContext = std::make_unique<AutoligaPortalSearchContext>(*m_userDefaults);
     AutoligaPortalSearch::Timeouts portalTimeouts{AutoligaPortalSearch::requestTimeout,
-                                                  AutoligaPortalSearch::resourceTimeout};
+                                                  AutoligaPortalSearch::resourceTimeout,
+                                                  AutoligaPortalSearch::requestTimeout};
     using S = ServiceEndpoints::Service;
     for (auto it = options.timeouts.cbegin(); it != options.timeouts.cend(); ++it) {
         switch (it.key()) {
@@ -210,7 +211,8 @@ AppServices::AppServices(const Options& options)
             m_tradeSoft->setTimeout(it.value());
             break;
         case S::autoligaPortal:
-            portalTimeouts = {it.value(), 2 * it.value()};
+            portalTimeouts.request = it.value();
+            portalTimeouts.resource = 2 * it.value();
             break;
         case S::feedback:
             m_feedback->setTimeout(it.value());
@@ -219,6 +221,14 @@ AppServices::AppServices(const Options& options)
             break;
         }
         m_platforms->setTimeout(it.key(), it.value());
+    }
+    for (auto it = options.budgets.cbegin(); it != options.budgets.cend(); ++it) {
+        if (it.key() == S::autoEuro)
+            m_autoEuro->setSearchBudget(it.value());
+        else if (it.key() == S::autopiter)
+            m_autopiter->setSearchBudget(it.value());
+        else if (it.key() == S::autoligaPortal)
+            portalTimeouts.budget = it.value();
     }
     m_connectors = std::make_unique<ProductConnectorFactory>(*m_autoEuro, *m_autopiter, *m_credentials, m_endpoints,
                                                              *m_portalContext, portalTimeouts, *m_platforms,

@@ -49,6 +49,9 @@ public:
         // For the services listed, the silence their connector waits for at most instead of its
         // own (an exchange may take twice as long in all). Tests set it to see a hang end soon.
         QHash<ServiceEndpoints::Service, std::chrono::milliseconds> timeouts;
+        // For the suppliers listed, how long one search gives them for all their requests
+        // instead of their own request time-out (tests of the deadline).
+        QHash<ServiceEndpoints::Service, std::chrono::milliseconds> budgets;
     };
 
     explicit AppServices(const Options& options);

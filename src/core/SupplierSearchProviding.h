@@ -4,6 +4,8 @@
 #include "SupplierOffer.h"
 
 #include <QCoroTask>
+
+#include <chrono>
 #include <QList>
 
 // What a search noticed besides its offers: requests of its fan-out (one per brand or
@@ -38,6 +40,9 @@ public:
     virtual QCoro::Task<QList<SupplierOffer>> search(QString article) = 0;
     // About the last search() of this instance (providers are made anew for every search).
     virtual SupplierSearchReport lastSearchReport() const { return {}; }
+    // How long a search gives this supplier for all its requests together: by default the time-out
+    // of one of its requests, since the buyer never waits longer than that for anyone.
+    virtual std::chrono::milliseconds searchBudget() const { return std::chrono::seconds(30); }
 };
 
 // A connector that can tell whether the supplier answers with the stored credentials.

@@ -26,6 +26,8 @@ public:
     // Starts what does not need the brand, so that it runs while the other suppliers answer.
     // The portal object must outlive the prepared search. By default nothing starts early.
     virtual std::unique_ptr<PreparedPortalSearch> prepare() { return std::make_unique<Deferred>(*this); }
+    // How long a search gives the portal once the brand is known.
+    virtual std::chrono::milliseconds searchBudget() const { return std::chrono::seconds(60); }
 
 private:
     class Deferred final : public PreparedPortalSearch {

@@ -6,6 +6,8 @@
 #include "SupplierSearchResult.h"
 
 #include <QCoroTask>
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -21,6 +23,11 @@ struct SearchRun;
 // The spine of one search: asks the enabled suppliers, merges, de-duplicates and
 // filters their offers, and publishes the result with a status line. Lives on the UI
 // thread. Optional texts are null QStrings when absent.
+//
+// Offers are published as each supplier answers (the merge of what has arrived, so the last
+// publication is the table of the whole search); a supplier still busy when its budget is spent
+// fails on its own; an article searched in the last few minutes shows its earlier table at once
+// until the suppliers answer again. Large merges run off the UI thread.
 class SearchViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString article READ article WRITE setArticle NOTIFY articleChanged)
@@ -34,6 +41,8 @@ class SearchViewModel : public QObject {
     Q_PROPERTY(QString searchedArticle READ searchedArticle NOTIFY searchedArticleChanged)
     Q_PROPERTY(QString articleNote READ articleNote NOTIFY articleNoteChanged)
     Q_PROPERTY(bool needsSetup READ needsSetup NOTIFY needsSetupChanged)
+    Q_PROPERTY(QString progressText READ progressText NOTIFY progressTextChanged)
+    Q_PROPERTY(QString resultAgeNote READ resultAgeNote NOTIFY resultAgeNoteChanged)
 
 public:
     using Operation = SupplierSearchResult::Operation;
@@ -70,6 +79,12 @@ public:
     // Asks the credential store whether the enabled suppliers can sign in, and sets needsSetup
     // (at the window's start, after the settings closed). Leaves a running search alone.
     QCoro::Task<> checkSetup();
+    // While a search runs: each supplier's state ("AutoEuro: 14 · Autopiter: ждём…"); empty otherwise.
+    QString progressText() const { return m_progressText; }
+    // While earlier offers of the same article are shown: "результат 2 мин назад, обновляется…".
+    QString resultAgeNote() const { return m_resultAgeNote; }
+    // How long a search's table is kept in memory to be shown again at once.
+    static constexpr int recentSeconds = 5 * 60;
     // Whether an article submitted during the running search waits for its turn.
     bool hasPendingSearch() const { return !m_pendingArticle.isNull(); }
 
@@ -106,6 +121,10 @@ Q_SIGNALS:
     void searchedArticleChanged();
     void articleNoteChanged();
     void needsSetupChanged();
+    void progressTextChanged();
+    void resultAgeNoteChanged();
+    // A supplier has answered the running search: "AutoEuro: 14 предложений, 0,6 с" or its failure.
+    void supplierAnswered(const QString& line);
     // Emitted once at the end of every search that started, after isLoading turned false.
     void searchFinished();
 
@@ -119,10 +138,15 @@ private:
     void setSearchedArticle(const QString& article);
     void setArticleNote(const QString& note);
     void setNeedsSetup(bool needsSetup);
+    void setProgressText(const QString& text);
+    void setResultAgeNote(const QString& note);
+    // Publishes the merge of what has arrived so far (and of earlier answers still standing in).
+    QCoro::Task<> showArrived(std::shared_ptr<SearchRun> run);
     // Merges what the suppliers of the run answered, publishes it with its messages and ends
     // the search; the normal end of the search body and a cancellation both come here.
-    void publish(SearchRun& run);
+    QCoro::Task<> publish(std::shared_ptr<SearchRun> run);
     void finish(SearchRun& run);
+    void remember(const SearchRun& run);
 
     SupplierPreferences& m_preferences;
     SearchConnectorFactory& m_connectors;
@@ -140,6 +164,14 @@ private:
     bool m_needsSetup = false;
     // The article submitted during the running search; null when none waits.
     QString m_pendingArticle;
+    QString m_progressText;
+    QString m_resultAgeNote;
     // The running search; null between searches.
     std::shared_ptr<SearchRun> m_run;
+    // The answers of recent searches by article, each supplier's own.
+    struct RecentSearch {
+        QDateTime at;
+        QHash<QString, QList<SupplierOffer>> answers;
+    };
+    QHash<QString, RecentSearch> m_recent;
 };

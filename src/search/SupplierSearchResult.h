@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <utility>
 
@@ -20,10 +21,15 @@ public:
     using ReportReader = std::function<SupplierSearchReport()>;
 
     // Runs one supplier's operation, times and logs it; never throws. When `report` says that
-    // some of the supplier's requests failed, the offers come with a failure text that says so.
-    // Once `abandoned` says so, the result is no longer wanted and nothing more is logged for it.
+    // some of the supplier's requests failed, or some were left unasked or some offers unkept,
+    // the offers come with a text that says so. Once `abandoned` says so, the result is no longer
+    // wanted and nothing more is logged for it. A supplier still busy when its `budget` is spent
+    // fails with "<name>: не ответил за N с"; whatever it answers later is dropped.
     static QCoro::Task<SupplierSearchResult> ask(QString name, Operation operation, ReportReader report = {},
-                                                 std::function<bool()> abandoned = {});
+                                                 std::function<bool()> abandoned = {},
+                                                 std::chrono::milliseconds budget = std::chrono::milliseconds(0));
+    // "не ответил за 45 с".
+    static QString outOfTimeText(std::chrono::milliseconds budget);
 
     static SupplierSearchResult success(QList<SupplierOffer> offers) {
         return SupplierSearchResult(std::move(offers), {});

@@ -100,19 +100,19 @@ ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, Car
     });
     connect(&m_viewModel, &SearchViewModel::offersChanged, this, &ContentView::refreshTable);
     connect(&m_viewModel, &SearchViewModel::isLoadingChanged, this, &ContentView::updateLoading);
-    connect(&m_viewModel, &SearchViewModel::errorMessageChanged, this, &ContentView::updatePage);
-    connect(&m_viewModel, &SearchViewModel::statusMessageChanged, this, &ContentView::updatePage);
-    connect(&m_viewModel, &SearchViewModel::supplierFailuresChanged, this, &ContentView::updatePage);
-    connect(&m_viewModel, &SearchViewModel::articleNoteChanged, this, &ContentView::updatePage);
-    connect(&m_viewModel, &SearchViewModel::needsSetupChanged, this, &ContentView::updatePage);
+    for (auto changed : {&SearchViewModel::errorMessageChanged, &SearchViewModel::statusMessageChanged,
+                         &SearchViewModel::supplierFailuresChanged, &SearchViewModel::articleNoteChanged,
+                         &SearchViewModel::needsSetupChanged, &SearchViewModel::progressTextChanged,
+                         &SearchViewModel::resultAgeNoteChanged})
+        connect(&m_viewModel, changed, this, &ContentView::updatePage);
     connect(&m_viewModel, &SearchViewModel::searchDurationDisplayChanged, this,
             [this] { m_bar->setDuration(m_viewModel.searchDurationDisplay()); });
     connect(&m_viewModel, &SearchViewModel::searchFinished, this, &ContentView::searchFinished);
     connect(&m_cart, &CartStore::changed, this, &ContentView::updateCartButton);
 
     connect(m_area, &OfferTableArea::markupClicked, this, [this] { openSheet(Sheet::settings); });
-    connect(m_area, &OfferTableArea::copied, this, &ContentView::showCopiedMessage);
-    connect(m_area, &OfferTableArea::cartNotice, this, &ContentView::showCartMessage);
+    connect(m_area, &OfferTableArea::copied, m_overlay, &NotificationOverlay::showCopied);
+    connect(m_area, &OfferTableArea::cartNotice, m_overlay, &NotificationOverlay::showCartNotice);
 
     // Its key filter goes on the field after the window's own, so it sees Down first.
     m_history = new SearchHistoryPopup(*m_field, m_viewModel, m_defaults, this);
@@ -281,7 +281,8 @@ void ContentView::searchFinished() {
 
 void ContentView::updatePage() {
     Page page = Page::results;
-    if (m_viewModel.isLoading())
+    // The offers that have arrived (or those of a minute ago) show while the others are awaited.
+    if (m_viewModel.isLoading() && m_viewModel.offers().isEmpty())
         page = Page::empty;
     else if (m_viewModel.needsSetup() && m_viewModel.offers().isEmpty())
         page = Page::setup;
@@ -289,8 +290,13 @@ void ContentView::updatePage() {
         page = Page::error;
     else if (m_viewModel.offers().isEmpty())
         page = Page::placeholder;
-    const QString status = m_viewModel.statusMessage();
-    const QString note = m_viewModel.articleNote();
+    // While the search runs: each supplier's state, and the age of the offers shown meanwhile.
+    QStringList statusParts{m_viewModel.statusMessage(), m_viewModel.progressText()};
+    QStringList noteParts{m_viewModel.articleNote(), m_viewModel.resultAgeNote()};
+    statusParts.removeAll(QString());
+    noteParts.removeAll(QString());
+    const QString status = statusParts.join(u' ');
+    const QString note = noteParts.join(QStringLiteral(" · "));
     m_errorPage->showError(m_viewModel.errorMessage(), note);
 
     const bool searched = !status.isEmpty() && page == Page::placeholder;
@@ -304,35 +310,6 @@ void ContentView::updatePage() {
 
 void ContentView::updateCartButton() {
     m_bar->setCartCount(m_cart.totalItemCount());
-}
-
-// Each message is cleared 1.4 s after it was set, whatever the message is by then; the
-// timer belongs to this view, so a clearance never reaches a view that is gone.
-void ContentView::showCopiedMessage(const QString& message) {
-    m_copiedMessage = message;
-    m_cartMessageIsNewer = false;
-    updateOverlay();
-    QTimer::singleShot(messageClearanceMs, this, [this] {
-        m_copiedMessage.reset();
-        updateOverlay();
-    });
-}
-
-void ContentView::showCartMessage(const QString& message) {
-    m_cartMessage = message;
-    m_cartMessageIsNewer = true;
-    updateOverlay();
-    QTimer::singleShot(messageClearanceMs, this, [this] {
-        m_cartMessage.reset();
-        updateOverlay();
-    });
-}
-
-void ContentView::updateOverlay() {
-    std::optional<QString> shown = m_cartMessageIsNewer ? m_cartMessage : m_copiedMessage;
-    if (!shown)
-        shown = m_cartMessageIsNewer ? m_copiedMessage : m_cartMessage;
-    m_overlay->setMessage(shown.value_or(QString()));
 }
 
 void ContentView::searchButtonClicked() {

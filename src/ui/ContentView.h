@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NotificationOverlay.h"
+
 #include "OfferTableArea.h"
 #include "SearchBarView.h"
 
@@ -11,7 +13,6 @@
 class CartStore;
 class ErrorPageView;
 class FirstRunView;
-class NotificationOverlay;
 class QDialog;
 class QShortcut;
 class QStackedWidget;
@@ -32,7 +33,7 @@ public:
     enum class Page { empty, error, placeholder, results, setup };
 
     // How long an overlay message stays.
-    static constexpr int messageClearanceMs = 1400;
+    static constexpr int messageClearanceMs = NotificationOverlay::clearanceMs;
 
     ContentView(SearchViewModel& viewModel, UserDefaults& defaults, CartStore& cart, QWidget* parent = nullptr);
     ~ContentView() override;
@@ -62,8 +63,8 @@ public:
     const OffersSnapshot& snapshot() const { return m_area->snapshot(); }
     const OfferTableSettings& tableSettings() const { return m_area->tableSettings(); }
     const OfferSortState& sortState() const { return m_area->sortState(); }
-    std::optional<QString> copiedMessage() const { return m_copiedMessage; }
-    std::optional<QString> cartMessage() const { return m_cartMessage; }
+    std::optional<QString> copiedMessage() const { return m_overlay->copiedMessage(); }
+    std::optional<QString> cartMessage() const { return m_overlay->cartMessage(); }
 
     SearchBarView* searchBar() const { return m_bar; }
     QLineEdit* searchField() const { return m_field; }
@@ -117,18 +118,10 @@ private:
     void updateLoading();
     void updatePage();
     void updateCartButton();
-    void updateOverlay();
-    void showCopiedMessage(const QString& message);
-    void showCartMessage(const QString& message);
 
     SearchViewModel& m_viewModel;
     UserDefaults& m_defaults;
     CartStore& m_cart;
-
-    std::optional<QString> m_copiedMessage;
-    std::optional<QString> m_cartMessage;
-    // The later of the two messages wins while both are present.
-    bool m_cartMessageIsNewer = false;
 
     SearchBarView* m_bar = nullptr;
     QLineEdit* m_field = nullptr;

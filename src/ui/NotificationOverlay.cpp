@@ -1,5 +1,7 @@
 #include "NotificationOverlay.h"
 
+#include <QTimer>
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -64,4 +66,30 @@ void NotificationOverlay::paintEvent(QPaintEvent*) {
     const QRect textRect = rect().adjusted(paddingH, 0, -paddingH, 0);
     painter.drawText(textRect, Qt::AlignCenter,
                      QFontMetrics(font()).elidedText(m_message, Qt::ElideMiddle, textRect.width()));
+}
+
+// The timer belongs to this overlay, so a clearance never reaches one that is gone.
+void NotificationOverlay::notice(std::optional<QString>& slot, const QString& message, bool cart) {
+    slot = message;
+    m_cartIsNewer = cart;
+    showNewest();
+    QTimer::singleShot(clearanceMs, this, [this, &slot] {
+        slot.reset();
+        showNewest();
+    });
+}
+
+void NotificationOverlay::showCopied(const QString& message) {
+    notice(m_copied, message, false);
+}
+
+void NotificationOverlay::showCartNotice(const QString& message) {
+    notice(m_cart, message, true);
+}
+
+void NotificationOverlay::showNewest() {
+    std::optional<QString> shown = m_cartIsNewer ? m_cart : m_copied;
+    if (!shown)
+        shown = m_cartIsNewer ? m_copied : m_cart;
+    setMessage(shown.value_or(QString()));
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 // A short message in a rounded translucent box, centred 16 points above the bottom edge
 // of its parent and drawn over everything; it lets the pointer through. Hidden while
 // there is no message.
@@ -19,6 +21,14 @@ public:
     void setMessage(const QString& message);
     QString message() const { return m_message; }
 
+    // What was copied, and what the cart did: each shown for a moment (the later one while both
+    // stand), each cleared `clearanceMs` after it was set, whatever the message is by then.
+    static constexpr int clearanceMs = 1400;
+    void showCopied(const QString& message);
+    void showCartNotice(const QString& message);
+    std::optional<QString> copiedMessage() const { return m_copied; }
+    std::optional<QString> cartMessage() const { return m_cart; }
+
     // Keeps the box at its place after the parent changed size.
     void reposition();
 
@@ -28,5 +38,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void notice(std::optional<QString>& slot, const QString& message, bool cart);
+    void showNewest();
+
     QString m_message;
+    std::optional<QString> m_copied;
+    std::optional<QString> m_cart;
+    bool m_cartIsNewer = false;
 };

@@ -170,7 +170,10 @@ private Q_SLOTS:
         autopiterGate.open();
         QTRY_VERIFY(h.fakes.events.contains(QStringLiteral("autopiter end")));
         QVERIFY(h.fakes.portal.requests.isEmpty()); // its search still waits for AutoEuro
-        QVERIFY(h.model.offers().isEmpty());        // nothing is published before the end
+        // Who has answered is shown at once, while the others are awaited.
+        QCOMPARE(h.ids(), QStringList{QStringLiteral("autopiter|ap0")});
+        QCOMPARE(h.model.progressText(), u"AutoEuro: ждём… · Autopiter: 1 · Автолига: ждём…"_qs);
+        QVERIFY(h.model.isLoading());
         autoEuroGate.open();
         QVERIFY(!h.finished.isEmpty() || h.finished.wait(5000));
         QCOMPARE(h.fakes.events.mid(3), (QStringList{QStringLiteral("portal sign-in end"),
@@ -340,6 +343,37 @@ private Q_SLOTS:
         QCOMPARE(h.model.searchedArticle(), u"C 27 009"_qs);
         QCOMPARE(h.model.article(), u"C 27 009"_qs);
         QVERIFY(!h.model.hasPendingSearch());
+    }
+
+    // A supplier's failure never takes away the offers of those that answered; one that does not
+    // answer within its budget fails on its own, and the portal goes on without it.
+    void arrivals_failuresAndDeadlines_leaveTheOthersOffers() {
+        Harness h;
+        Gate never;
+        h.threeSuppliers(never);
+        h.fakes.autoEuro.budget = std::chrono::milliseconds(150);
+        h.fakes.autopiter.error = u"Сервис недоступен."_qs;
+        h.start(u"OC 90"_qs);
+        QVERIFY(h.finished.wait(5000));
+        QCOMPARE(h.ids(), QStringList{u"autoliga|al0"_qs});
+        QCOMPARE(h.model.supplierFailures(),
+                 (QStringList{u"AutoEuro: не ответил за 1 с"_qs, u"Autopiter: Сервис недоступен."_qs}));
+        QCOMPARE(h.fakes.portal.requests, QStringList{u"OC 90|"_qs});
+
+        // The same article again: the earlier table at once, marked with its age, each supplier's
+        // part replaced as it answers.
+        h.fakes.autopiter.error.reset();
+        h.fakes.autoEuro.gate = nullptr;
+        h.start(u"OC 90"_qs);
+        QCOMPARE(h.ids(), QStringList{u"autoliga|al0"_qs});
+        QCOMPARE(h.model.resultAgeNote(), u"результат меньше минуты назад, обновляется…"_qs);
+        QVERIFY(h.finished.wait(5000));
+        QCOMPARE(h.ids().size(), 4);
+        QVERIFY(h.model.resultAgeNote().isNull());
+        // The first search's AutoEuro answers at last, to no one.
+        never.open();
+        QTRY_COMPARE(h.fakes.events.count(u"autoeuro end"_qs), 2);
+        QCOMPARE(h.ids().size(), 4);
     }
 
     void cancel_keepsWhoAnswered_ignoresLateAnswers_nextSearchRuns() {

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <chrono>
 #include <list>
 #include <map>
 #include <memory>
@@ -41,6 +42,8 @@ struct FakeSupplier {
     QStringList requests; // article (and "|brand" for the portal) of every call
     // The portal only: how its sign-in ("portal sign-in start/end", begun by prepare()) ends.
     std::optional<QString> signInError;
+    // How long a search waits for this supplier.
+    std::chrono::milliseconds budget{30000};
 };
 
 class FakeConnectorFactory : public SearchConnectorFactory {
@@ -127,6 +130,7 @@ private:
             m_supplier.requests.append(article);
             return answer(m_factory, m_supplier, m_descriptor.id);
         }
+        std::chrono::milliseconds searchBudget() const override { return m_supplier.budget; }
 
     private:
         FakeConnectorFactory& m_factory;
@@ -191,6 +195,7 @@ private:
             signIn(m_factory, state);
             return std::make_unique<Prepared>(m_factory, state);
         }
+        std::chrono::milliseconds searchBudget() const override { return m_factory.portal.budget; }
 
     private:
         FakeConnectorFactory& m_factory;

@@ -40,6 +40,7 @@ public:
     // Nothing found (HTTP 404 with errorCode 301) is an empty list, not a failure.
     QCoro::Task<QList<AbcpBrand>> brands(AbcpCredentials credentials, QString number);
     QCoro::Task<AbcpArticles> articles(AbcpCredentials credentials, QString number, QString brand);
+    std::chrono::milliseconds timeout() const { return m_timeout; }
     // user/info: completes when the shop took the credentials.
     QCoro::Task<> userInfo(AbcpCredentials credentials);
 

@@ -89,6 +89,11 @@ public:
 
     // 30 s unless a test wants to see a hang end sooner.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    std::chrono::milliseconds timeout() const { return m_timeout; }
+    // How long one search gives this supplier for all its requests: the design's time-out of one
+    // request unless a test wants a deadline of its own (a shorter request time-out leaves it).
+    void setSearchBudget(std::chrono::milliseconds budget) { m_searchBudget = budget; }
+    std::chrono::milliseconds searchBudget() const { return m_searchBudget; }
 
 private:
     QCoro::Task<QString> apiKey();
@@ -101,6 +106,7 @@ private:
     CredentialStore& m_credentials;
     const ServiceEndpoints& m_endpoints;
     std::chrono::milliseconds m_timeout{30000};
+    std::chrono::milliseconds m_searchBudget{30000};
     std::optional<QString> m_cachedAPIKey;
     // Concurrent requests share the one read in flight.
     std::shared_ptr<AutoEuroPendingKeyRead> m_pendingKeyRead;

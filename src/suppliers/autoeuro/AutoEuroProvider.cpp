@@ -69,6 +69,10 @@ QString descriptionOf(const std::exception_ptr& error) {
 AutoEuroProvider::AutoEuroProvider(AutoEuroClient& client)
     : m_client(client) {}
 
+std::chrono::milliseconds AutoEuroProvider::searchBudget() const {
+    return m_client.searchBudget();
+}
+
 const SupplierDescriptor& AutoEuroProvider::descriptor() const {
     return SupplierDescriptors::autoEuro();
 }

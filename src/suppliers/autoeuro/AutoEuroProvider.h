@@ -21,6 +21,7 @@ public:
     // while others answer contributes nothing, and lastSearchReport() says so.
     QCoro::Task<QList<SupplierOffer>> search(QString article) override;
     SupplierSearchReport lastSearchReport() const override { return m_report; }
+    std::chrono::milliseconds searchBudget() const override;
     QCoro::Task<void> checkConnection() override;
 
     // Nothing for a row without a usable offer key or without a positive price. A negative

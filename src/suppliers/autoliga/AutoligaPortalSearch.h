@@ -31,6 +31,7 @@ public:
     // Opens the session and signs in now; the search request waits for the brand. The
     // credentials, endpoints and context must outlive the prepared search.
     std::unique_ptr<PreparedPortalSearch> prepare() override;
+    std::chrono::milliseconds searchBudget() const override { return m_timeouts.budget; }
 
     // The offers of one search answer, groups in ascending key order, rows in answer order;
     // unusable rows are left out. Throws AutoligaPortalError (also for an answer that is no JSON).

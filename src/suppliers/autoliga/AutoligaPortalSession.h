@@ -28,6 +28,8 @@ public:
     struct Timeouts {
         std::chrono::milliseconds request = requestTimeout;
         std::chrono::milliseconds resource = resourceTimeout;
+        // The whole portal part of one search, once the brand is known.
+        std::chrono::milliseconds budget = requestTimeout;
     };
 
     // The credentials and endpoints must outlive the sign-in.

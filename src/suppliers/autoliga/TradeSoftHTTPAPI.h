@@ -61,6 +61,7 @@ public:
 
     // 65 s unless a test wants to see a hang end sooner.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    std::chrono::milliseconds requestTimeout() const { return m_timeout; }
 
 private:
     QNetworkAccessManager& m_network;

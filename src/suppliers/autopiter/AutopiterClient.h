@@ -54,6 +54,11 @@ public:
 
     // 45 s unless a test wants to see a hang end sooner.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    std::chrono::milliseconds timeout() const { return m_timeout; }
+    // How long one search gives this supplier for all its requests: the design's time-out of one
+    // request unless a test wants a deadline of its own (a shorter request time-out leaves it).
+    void setSearchBudget(std::chrono::milliseconds budget) { m_searchBudget = budget; }
+    std::chrono::milliseconds searchBudget() const { return m_searchBudget; }
 
 private:
     struct Credentials {
@@ -79,6 +84,7 @@ private:
     // Owned by m_network.
     QNetworkCookieJar* m_cookies;
     std::chrono::milliseconds m_timeout{45000};
+    std::chrono::milliseconds m_searchBudget{45000};
     // The login in flight, shared by every caller that finds the login expired meanwhile.
     std::shared_ptr<AutopiterPendingLogin> m_pendingLogin;
     // Counts the logins that succeeded: a check answered "no" after a newer login

@@ -77,6 +77,10 @@ QString descriptionOf(const std::exception_ptr& error) {
 AutopiterProvider::AutopiterProvider(AutopiterClient& client)
     : m_client(client) {}
 
+std::chrono::milliseconds AutopiterProvider::searchBudget() const {
+    return m_client.searchBudget();
+}
+
 const SupplierDescriptor& AutopiterProvider::descriptor() const {
     return SupplierDescriptors::autopiter();
 }

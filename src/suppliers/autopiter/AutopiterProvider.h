@@ -20,6 +20,7 @@ public:
     // its own rows, and lastSearchReport() says so.
     QCoro::Task<QList<SupplierOffer>> search(QString article) override;
     SupplierSearchReport lastSearchReport() const override { return m_report; }
+    std::chrono::milliseconds searchBudget() const override;
     // Logs in afresh with the stored credentials.
     QCoro::Task<void> checkConnection() override;
 
