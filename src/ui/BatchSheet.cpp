@@ -1,6 +1,7 @@
 #include "BatchSheet.h"
 
 #include "batch/BatchPricer.h"
+#include "batch/ListFile.h"
 #include "BatchResultModel.h"
 #include "core/UserDefaults.h"
 #include "export/TableExport.h"
@@ -74,7 +75,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
 
     auto* controls = new QHBoxLayout();
     m_openFile = button(QStringLiteral("Открыть файл…"), this);
-    m_openFile->setToolTip(QStringLiteral("Список в файле .txt или .csv"));
+    m_openFile->setToolTip(QStringLiteral("Список в файле .txt или .csv или в книге .xlsx, .ods, .xls (первый лист)"));
     connect(m_openFile, &QPushButton::clicked, this, &BatchSheet::chooseFile);
     m_rule = new QComboBox(this);
     for (const auto r : {BestOfferRule::cheapest, BestOfferRule::fastest, BestOfferRule::lowestRisk})
@@ -267,18 +268,19 @@ bool BatchSheet::loadFile(const QString& path) {
         m_issues->setText(QStringLiteral("Не удалось открыть %1: %2").arg(name, file.errorString()));
         return false;
     }
-    const QByteArray bytes = file.read(BatchInput::maxFileBytes + 1);
-    if (bytes.size() > BatchInput::maxFileBytes) {
+    const QByteArray bytes = file.read(ListFile::maxFileBytes + 1);
+    if (bytes.size() > ListFile::maxFileBytes) {
         m_issues->setText(QStringLiteral("Файл %1 слишком большой для списка деталей.").arg(name));
         return false;
     }
-    const auto text = BatchInput::decode(bytes);
-    if (!text) {
-        m_issues->setText(QStringLiteral("Файл %1 не в кодировке UTF-8 или Windows-1251.").arg(name));
+    const ListFile list = ListFile::read(bytes);
+    if (!list.error.isEmpty()) {
+        m_issues->setText(list.error);
         return false;
     }
-    m_input->setPlainText(*text);
+    m_input->setPlainText(list.text);
     m_issues->clear();
+    m_message->setText(list.note);
     return true;
 }
 
@@ -286,7 +288,8 @@ void BatchSheet::chooseFile() {
     auto* dialog = new QFileDialog(this, QStringLiteral("Открыть список"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilters({QStringLiteral("Списки (*.txt *.csv)"), QStringLiteral("Все файлы (*)")});
+    dialog->setNameFilters(
+        {QStringLiteral("Списки (*.txt *.csv *.xlsx *.ods *.xls)"), QStringLiteral("Все файлы (*)")});
     QPointer<BatchSheet> self(this);
     connect(dialog, &QFileDialog::fileSelected, this, [self](const QString& path) {
         if (self)
