@@ -4,6 +4,7 @@
 #include "batch/BatchPricer.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
+#include "offertable/CopiedNumber.h"
 #include "ui/BatchSheet.h"
 #include "ui/CartSheet.h"
 #include "ui/ContentView.h"
@@ -107,7 +108,9 @@ int main(int argc, char** argv) {
         CartSheet::CheckFunction check = [&services](SupplierCartGroup group) {
             return checkGroup(services, std::move(group));
         };
-        return new CartSheet(services.cartStore(), std::move(check), parent);
+        auto* sheet = new CartSheet(services.cartStore(), std::move(check), parent);
+        sheet->setCopyDecimalMark(CopiedNumber::storedDecimalMark(services.userDefaults()));
+        return sheet;
     });
     window.contentView()->attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {
         SettingsServices settings{services.userDefaults(),

@@ -16,6 +16,7 @@ inline const QString autoligaEnabled = QStringLiteral("supplier.autoliga.enabled
 inline const QString markupPercent = QStringLiteral("oreliaMarkupPercent");
 inline const QString rejectFilterEnabled = QStringLiteral("oreliaRejectFilterEnabled");
 inline const QString rejectThreshold = QStringLiteral("oreliaRejectThreshold");
+inline const QString copyNumbersWithPoint = QStringLiteral("oreliaCopyNumbersWithPoint");
 inline const QString cart = QStringLiteral("Orelia.Cart.v1");
 inline const QString portalOfferOrigins = QStringLiteral("Orelia.Autoliga.PortalOfferOrigins.v1");
 } // namespace UserDefaultsKeys

@@ -5,6 +5,7 @@
 #include "core/SupplierAppearance.h"
 #include "core/UserFacingError.h"
 #include "offertable/DeliveryDisplay.h"
+#include "offertable/PriceDisplay.h"
 #include "SupplierColors.h"
 
 #include <QApplication>
@@ -50,8 +51,9 @@ private:
     std::function<void(const QString&)> m_onCopy;
 };
 
+// The table's form of money: "410,46 руб.".
 QString rubles(const Decimal& amount) {
-    return amount.toFixed(2) + QStringLiteral(" руб.");
+    return PFCurrencyDisplay::price(amount.toFixed(2), u"RUB");
 }
 
 Decimal priceOf(const CartItem& item) {
@@ -72,6 +74,8 @@ QToolButton* toolButton(const QString& text, const QString& help, QWidget* paren
     auto* b = new QToolButton(parent);
     b->setText(text);
     b->setToolTip(help);
+    // "−", "+" and a bare icon say nothing to a screen reader.
+    b->setAccessibleName(help);
     b->setAutoRaise(true);
     return b;
 }
@@ -162,6 +166,14 @@ void CartSheet::copyValue(const QString& value) {
         if (m_lastCopied == value)
             m_copied->clear();
     });
+}
+
+QLabel* CartSheet::moneyLabel(const Decimal& amount, QWidget* parent) {
+    const QString copied = CopiedNumber::withMark(amount.toFixed(2), m_copyMark);
+    auto* label = new CopyLabel(
+        rubles(amount), [this, copied](const QString&) { copyValue(copied); }, parent);
+    label->setToolTip(QStringLiteral("Нажмите, чтобы скопировать: ") + copied);
+    return label;
 }
 
 void CartSheet::checkSupplier(const QString& supplierID) {
@@ -275,8 +287,7 @@ QWidget* CartSheet::makeSection(const SupplierCartGroup& group) {
     auto* footer = new QHBoxLayout();
     footer->addStretch();
     footer->addWidget(label(QStringLiteral("Итого"), section, true));
-    auto* sum = new CopyLabel(
-        rubles(total), [this, total](const QString&) { copyValue(total.toFixed(2)); }, section);
+    auto* sum = moneyLabel(total, section);
     sum->setObjectName(QStringLiteral("total"));
     QFont bold = sum->font();
     bold.setBold(true);
@@ -316,12 +327,10 @@ QWidget* CartSheet::makeLine(const CartItem& item, const std::optional<PFCartFre
 
     const Decimal price = priceOf(item);
     auto* prices = new QHBoxLayout();
-    auto* unit = new CopyLabel(
-        rubles(price), [this, price](const QString&) { copyValue(price.toFixed(2)); }, row);
+    auto* unit = moneyLabel(price, row);
     unit->setObjectName(QStringLiteral("price"));
     const Decimal lineTotal = price * Decimal(item.quantity);
-    auto* sum = new CopyLabel(
-        rubles(lineTotal), [this, lineTotal](const QString&) { copyValue(lineTotal.toFixed(2)); }, row);
+    auto* sum = moneyLabel(lineTotal, row);
     sum->setObjectName(QStringLiteral("sum"));
     sum->setFont(bold);
     auto* minus = toolButton(QStringLiteral("−"), QStringLiteral("Уменьшить количество"), row);
@@ -335,6 +344,7 @@ QWidget* CartSheet::makeLine(const CartItem& item, const std::optional<PFCartFre
     auto* trash = toolButton(QString(), QStringLiteral("Удалить из корзины"), row);
     trash->setObjectName(QStringLiteral("remove"));
     trash->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    trash->setAccessibleName(QStringLiteral("Удалить из корзины: ") + item.brand + u' ' + item.article);
     connect(minus, &QToolButton::clicked, this, [this, id = item.id] { m_cart.decrement(id); });
     connect(plus, &QToolButton::clicked, this, [this, id = item.id] { m_cart.increment(id); });
     connect(trash, &QToolButton::clicked, this, [this, id = item.id] { m_cart.remove(id); });

@@ -2,6 +2,7 @@
 
 #include "cart/CartFreshness.h"
 #include "cart/CartItem.h"
+#include "offertable/CopiedNumber.h"
 
 #include <QCoroTask>
 #include <QDialog>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class CartStore;
+class Decimal;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -38,6 +40,11 @@ public:
     // Shown in the sheet's own line at the bottom; the clipboard gets the value.
     void copyValue(const QString& value);
     QString lastCopied() const { return m_lastCopied; }
+    // The decimal mark copied amounts take (CopiedNumber); the locale's until set.
+    void setCopyDecimalMark(QChar mark) {
+        m_copyMark = mark;
+        rebuild();
+    }
 
     static QColor verdictColor(const QString& status, const QPalette& palette);
 
@@ -46,6 +53,8 @@ private:
     void rebuild();
     QWidget* makeSection(const SupplierCartGroup& group);
     QWidget* makeLine(const CartItem& item, const std::optional<PFCartFreshness>& verdict);
+    // An amount as the table writes money; a click copies it as a number.
+    QLabel* moneyLabel(const Decimal& amount, QWidget* parent);
 
     CartStore& m_cart;
     CheckFunction m_check;
@@ -53,6 +62,7 @@ private:
     QHash<QString, PFCartFreshnessMap> m_freshness;
     QHash<QString, QString> m_failures;
     QString m_lastCopied;
+    QChar m_copyMark = CopiedNumber::decimalMark(false);
 
     QLabel* m_count = nullptr;
     QLabel* m_notice = nullptr;

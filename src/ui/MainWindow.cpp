@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "ContentView.h"
+#include "OfferTableModel.h"
 #include "search/SearchViewModel.h"
 
 #include <QFrame>
@@ -30,6 +31,7 @@ MainWindow::MainWindow(SupplierPreferences& preferences, SearchConnectorFactory&
     layout->setSpacing(0);
     layout->addWidget(makeHeader());
     m_content = new ContentView(*m_viewModel, defaults, cart, central);
+    m_content->tableModel()->setCopySettings(&defaults);
     layout->addWidget(m_content, 1);
     setCentralWidget(central);
     resize(1280, 800);

@@ -71,11 +71,14 @@ private Q_SLOTS:
         SheetHarness h;
         QCOMPARE(h.sheet->findChild<QLabel*>(u"cartCount"_s)->text(), u"3 шт."_s);
         QVERIFY(h.section(u"autoeuro"_s) && h.section(u"autopiter"_s));
-        QCOMPARE(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"total"_s)->text(), u"150.50 руб."_s);
-        // The values copy like the table's.
-        QTest::mouseClick(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"total"_s), Qt::LeftButton);
-        QCOMPARE(QApplication::clipboard()->text(), u"150.50"_s);
-        QCOMPARE(h.sheet->findChild<QLabel*>(u"cartCopied"_s)->text(), u"Скопировано: 150.50"_s);
+        // Money as the table writes it; a click copies the number with the copy's decimal mark.
+        QCOMPARE(h.section(u"autoeuro"_s)->findChild<QLabel*>(u"total"_s)->text(), u"150,50 руб."_s);
+        h.sheet->setCopyDecimalMark(u',');
+        QLabel* total = h.section(u"autoeuro"_s)->findChild<QLabel*>(u"total"_s);
+        QCOMPARE(total->toolTip(), u"Нажмите, чтобы скопировать: 150,50"_s);
+        QTest::mouseClick(total, Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), u"150,50"_s);
+        QCOMPARE(h.sheet->findChild<QLabel*>(u"cartCopied"_s)->text(), u"Скопировано: 150,50"_s);
 
         // Plus stops at the stock; the count follows.
         for (int i = 0; i < 4; ++i)
