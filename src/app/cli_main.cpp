@@ -6,6 +6,7 @@
 #include "app/CliSupport.h"
 #include "app/FeedbackCommand.h"
 #include "app/OfferReport.h"
+#include "app/QtTranslations.h"
 #include "cart/CartStore.h"
 #include "core/AppVersion.h"
 #include "core/SupplierDescriptor.h"
@@ -339,6 +340,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
+    QtTranslations::install();
 
     // "--" ends the options: what follows is taken as written (an article "--help", say).
     QStringList args = QCoreApplication::arguments().mid(1);
