@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6svg6
+    qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-translations-l10n
     qcoro-qt6-dev
     qtkeychain-qt6-dev
     libboost-dev
