@@ -64,6 +64,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
 
     m_input = new QPlainTextEdit(this);
     m_input->setObjectName(QStringLiteral("batchInput"));
+    m_input->setAccessibleName(QStringLiteral("Список артикулов"));
     m_input->setPlaceholderText(
         QStringLiteral("Вставьте список: по детали в строке — артикул, производитель (необязательно) и количество,\n"
                        "через табуляцию, «;» или «,». Например:\nOC 90;KNECHT;2\nW 712/75;;1"));
@@ -114,6 +115,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
 
     m_model = new BatchResultModel(this);
     m_view = new QTreeView(this);
+    m_view->setAccessibleName(QStringLiteral("Результат проценки"));
     m_view->setModel(m_model);
     m_view->setAlternatingRowColors(true);
     m_view->setUniformRowHeights(true);

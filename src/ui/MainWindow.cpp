@@ -3,6 +3,7 @@
 #include "ContentView.h"
 #include "OfferTableModel.h"
 #include "search/SearchViewModel.h"
+#include "WindowAccessibility.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -32,6 +33,7 @@ MainWindow::MainWindow(SupplierPreferences& preferences, SearchConnectorFactory&
     layout->addWidget(makeHeader());
     m_content = new ContentView(*m_viewModel, defaults, cart, central);
     m_content->tableModel()->setCopySettings(&defaults);
+    WindowAccessibility::apply(*m_content);
     layout->addWidget(m_content, 1);
     setCentralWidget(central);
     resize(1280, 800);
