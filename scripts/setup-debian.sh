@@ -10,7 +10,7 @@ packages=(
     qtkeychain-qt6-dev
     libboost-dev
     libcpp-httplib-dev
-    libxlsxwriter-dev libminizip-dev libfreexl-dev
+    libxlsxwriter-dev libminizip-dev
     libbenchmark-dev
     gnome-keyring dbus dbus-x11 libsecret-tools
     xvfb xauth fonts-dejavu-core

@@ -1,5 +1,6 @@
 #include "ListFile.h"
 
+#include "CompoundFile.h"
 #include "SpreadsheetReader.h"
 #include "ZipEntries.h"
 
@@ -136,16 +137,12 @@ ListFile fromZip(const QByteArray& bytes) {
     return refused(QStringLiteral("это архив ZIP, а не таблица."));
 }
 
-// Excel 97–2003 and other Microsoft Office files share one container; its directory names the
-// streams in UTF-16.
+// Excel 97–2003 books share their container with other Office files, and with encrypted .xlsx.
 ListFile fromCompoundFile(const QByteArray& bytes) {
-    const auto names = [&bytes](const char16_t* name) {
-        return bytes.contains(
-            QByteArray(reinterpret_cast<const char*>(name), 2 * qsizetype(std::char_traits<char16_t>::length(name))));
-    };
-    if (names(u"EncryptionInfo"))
+    const CompoundFile file(bytes);
+    if (file.contains(QStringLiteral("EncryptionInfo")))
         return {{}, QStringLiteral("Книгу не удалось прочитать: книга защищена паролем."), {}};
-    if (names(u"WordDocument"))
+    if (file.contains(QStringLiteral("WordDocument")))
         return refused(QStringLiteral("это документ Word."));
     return fromSheet(SpreadsheetReader::readXls(bytes));
 }

@@ -56,6 +56,10 @@ void appendParagraph(QXmlStreamReader& xml, QString& text) {
 // ("451103079", not the "451 103 079" a format shows), texts by their paragraphs.
 QString cellText(QXmlStreamReader& xml) {
     const QString type = attribute(xml, u"value-type");
+    // LibreOffice marks a formula's error (Err:502, #VALUE!) in a value type of its own.
+    bool error = false;
+    for (const QXmlStreamAttribute& a : xml.attributes())
+        error = error || (a.name() == u"value-type" && a.value() == u"error");
     QString value;
     if (type == u"float" || type == u"percentage" || type == u"currency") {
         bool ok = false;
@@ -83,6 +87,8 @@ QString cellText(QXmlStreamReader& xml) {
             --depth;
         }
     }
+    if (error)
+        return {};
     return (value.isNull() ? text : value).left(maxCellText);
 }
 

@@ -8,7 +8,7 @@
 class ZipEntries;
 
 // The first sheet of a workbook as rows of cell texts: .xlsx (Office Open XML), .ods
-// (OpenDocument) and .xls (Excel 97–2003). Numbers come as their exact value ("451103079",
+// (OpenDocument) and .xls (Excel 5–2003). Numbers come as their exact value ("451103079",
 // "2"), texts as written, empty cells as empty texts. A hostile workbook costs bounded memory:
 // rows past maxRows, columns past maxColumns and parts that unpack past maxUnpackedBytes are
 // not read, nor cells past maxSheetChars of text in all.

@@ -1,226 +1,313 @@
+#include "CompoundFile.h"
 #include "SpreadsheetReader.h"
 
-#include <QFile>
-#include <QTemporaryFile>
 #include <QtEndian>
 
-#include <freexl.h>
-
-#include <memory>
+#include <cstring>
 #include <optional>
+#include <tuple>
 
+// Excel 97–2003 (BIFF8) books: the cells of the first worksheet, read from the book's records
+// with every length checked against its record. (FreeXL, tried first,
+// read 30 KB past a buffer of its own on a damaged 5 KB file; a book must never crash Orelia.)
 namespace SpreadsheetReader {
 
 namespace {
 
-struct Closer {
-    void operator()(const void* handle) const { freexl_close(handle); }
+enum RecordType : quint16 {
+    kFormula = 0x0006,
+    kEndOfFile = 0x000A,
+    kFilePass = 0x002F,
+    kContinue = 0x003C,
+    kBoundSheet = 0x0085,
+    kMulRk = 0x00BD,
+    kRString = 0x00D6,
+    kSharedStrings = 0x00FC,
+    kLabelSst = 0x00FD,
+    kNumber = 0x0203,
+    kLabel = 0x0204,
+    kBoolErr = 0x0205,
+    kString = 0x0207,
+    kRk = 0x027E,
+    kBeginOfFile = 0x0809,
 };
-using Handle = std::unique_ptr<const void, Closer>;
 
-// FreeXL reserves a cell for every place the sheets' dimensions span, filled or not, and does
-// so already when it opens a file: a file of a few kilobytes that claims 65 536 × 256 cells costs
-// 280 MB, and a claim of four billion rows is worse. The claims are read first, here.
-constexpr quint64 kMostSpannedCells = 2'000'000;
+// A sheet holds no more cells than this; shared strings past it read as empty.
+constexpr quint32 kMostSharedStrings = quint32(maxRows) * maxColumns;
 
-constexpr quint32 kEndOfChain = 0xFFFFFFFE;
-constexpr quint32 kLastSector = 0xFFFFFFFA; // above: free, end of chain, FAT or DIFAT marks
+quint16 u16(QByteArrayView bytes, qsizetype at) {
+    return at >= 0 && at + 2 <= bytes.size() ? qFromLittleEndian<quint16>(bytes.data() + at) : 0;
+}
 
-// Just enough of the compound file (the container of Office 97–2003 files) to read a stream.
-class CompoundFile {
-public:
-    explicit CompoundFile(const QByteArray& bytes)
-        : m_bytes(bytes) {
-        const auto shift = u16(0x1E);
-        if (!bytes.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") || (shift != 9 && shift != 12))
-            return;
-        m_sectorShift = shift;
-        const qsizetype perSector = (qsizetype(1) << m_sectorShift) / 4;
-        const qsizetype mostSectors = bytes.size() >> m_sectorShift;
-        // The FAT's own sectors: 109 named in the header, the rest along the DIFAT chain.
-        QList<quint32> fatSectors;
-        for (int i = 0; i < 109; ++i)
-            fatSectors.append(u32(0x4C + 4 * i));
-        quint32 difat = u32(0x44);
-        for (qsizetype hops = 0; difat < kLastSector && hops < mostSectors; ++hops) {
-            for (qsizetype i = 0; i + 1 < perSector; ++i)
-                fatSectors.append(u32(offset(difat) + 4 * i));
-            difat = u32(offset(difat) + 4 * (perSector - 1));
-        }
-        for (const quint32 sector : fatSectors) {
-            if (sector >= kLastSector || m_fat.size() > mostSectors)
-                continue;
-            for (qsizetype i = 0; i < perSector; ++i)
-                m_fat.append(u32(offset(sector) + 4 * i));
-        }
-        m_valid = !m_fat.isEmpty();
+quint32 u32(QByteArrayView bytes, qsizetype at) {
+    return at >= 0 && at + 4 <= bytes.size() ? qFromLittleEndian<quint32>(bytes.data() + at) : 0;
+}
+
+double f64(QByteArrayView bytes, qsizetype at) {
+    double value = 0;
+    if (at >= 0 && at + 8 <= bytes.size()) {
+        const quint64 bits = qFromLittleEndian<quint64>(bytes.data() + at);
+        std::memcpy(&value, &bits, sizeof value);
     }
+    return value;
+}
 
-    bool isValid() const { return m_valid; }
+// A number in 30 bits: an integer or the high bits of a double, optionally in hundredths.
+double rkValue(quint32 rk) {
+    double value = 0;
+    if (rk & 0x02) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return rk & 0x01 ? value / 100 : value;
+}
 
-    // The named stream of the root storage; none when it is missing or its chains are broken.
-    std::optional<QByteArray> stream(const QString& name) const {
-        const auto directory = chain(m_fat, u32(0x30), m_bytes, m_sectorShift, m_bytes.size());
-        if (!m_valid || !directory)
+struct Record {
+    quint16 type = 0;
+    QByteArrayView body;
+};
+
+// The records of a stream from an offset on; one that runs past the stream ends them.
+class Records {
+public:
+    Records(const QByteArray& stream, qsizetype at)
+        : m_stream(stream)
+        , m_at(at) {}
+
+    std::optional<Record> next() {
+        if (m_at < 0 || m_at + 4 > m_stream.size())
             return std::nullopt;
-        for (qsizetype at = 0; at + 128 <= directory->size(); at += 128) {
-            const auto length = qFromLittleEndian<quint16>(directory->constData() + at + 0x40);
-            if (directory->at(at + 0x42) != 2 || length < 2 || length > 64)
-                continue;
-            const QString entry =
-                QString::fromUtf16(reinterpret_cast<const char16_t*>(directory->constData() + at), length / 2 - 1);
-            if (entry.compare(name, Qt::CaseInsensitive) != 0)
-                continue;
-            const quint32 start = qFromLittleEndian<quint32>(directory->constData() + at + 0x74);
-            const quint64 size = qFromLittleEndian<quint32>(directory->constData() + at + 0x78);
-            if (size >= u32(0x38))
-                return chain(m_fat, start, m_bytes, m_sectorShift, qsizetype(std::min<quint64>(size, m_bytes.size())));
-            // Small streams live in 64-byte sectors of the root's mini stream.
-            const auto root = chain(m_fat, qFromLittleEndian<quint32>(directory->constData() + 0x74), m_bytes,
-                                    m_sectorShift, m_bytes.size());
-            const auto miniFatBytes = chain(m_fat, u32(0x3C), m_bytes, m_sectorShift, m_bytes.size());
-            if (!root || !miniFatBytes)
-                return std::nullopt;
-            QList<quint32> miniFat;
-            for (qsizetype i = 0; i + 4 <= miniFatBytes->size(); i += 4)
-                miniFat.append(qFromLittleEndian<quint32>(miniFatBytes->constData() + i));
-            return chain(miniFat, start, *root, 6, qsizetype(size));
-        }
-        return std::nullopt;
+        const quint16 type = u16(m_stream, m_at);
+        const qsizetype length = u16(m_stream, m_at + 2);
+        if (m_at + 4 + length > m_stream.size())
+            return std::nullopt;
+        const Record record{type, QByteArrayView(m_stream).sliced(m_at + 4, length)};
+        m_at += 4 + length;
+        return record;
+    }
+    std::optional<Record> peek() const {
+        Records copy(m_stream, m_at);
+        return copy.next();
     }
 
 private:
-    qsizetype offset(quint32 sector) const { return (qsizetype(sector) + 1) << m_sectorShift; }
-    quint32 u16(qsizetype at) const {
-        return at >= 0 && at + 2 <= m_bytes.size() ? qFromLittleEndian<quint16>(m_bytes.constData() + at) : 0;
-    }
-    quint32 u32(qsizetype at) const {
-        return at >= 0 && at + 4 <= m_bytes.size() ? qFromLittleEndian<quint32>(m_bytes.constData() + at) : kEndOfChain;
-    }
-
-    // The sectors of a chain, one after another, cut at size; none for a broken or looping chain.
-    static std::optional<QByteArray> chain(const QList<quint32>& table, quint32 sector, const QByteArray& data,
-                                           int shift, qsizetype size) {
-        const qsizetype sectorSize = qsizetype(1) << shift;
-        // The big sectors count from after the 512-byte header, the mini sectors from 0.
-        const qsizetype base = shift == 6 ? 0 : sectorSize;
-        QByteArray out;
-        for (qsizetype hops = 0; sector != kEndOfChain && out.size() < size; ++hops) {
-            const qsizetype at = base + qsizetype(sector) * sectorSize;
-            if (sector >= kLastSector || sector >= quint32(table.size()) || hops > table.size() ||
-                at + sectorSize > data.size())
-                return std::nullopt;
-            out.append(data.constData() + at, sectorSize);
-            sector = table.at(sector);
-        }
-        return out.left(size);
-    }
-
-    QByteArray m_bytes;
-    int m_sectorShift = 9;
-    QList<quint32> m_fat;
-    bool m_valid = false;
+    const QByteArray& m_stream;
+    qsizetype m_at;
 };
 
-// The cells the sheets claim in their DIMENSION records (BIFF8 and BIFF5); none when the file
-// holds no workbook stream.
-std::optional<quint64> claimedCells(const QByteArray& bytes) {
-    const CompoundFile file(bytes);
-    auto workbook = file.stream(QStringLiteral("Workbook"));
-    if (!workbook)
-        workbook = file.stream(QStringLiteral("Book"));
-    if (!workbook)
-        return std::nullopt;
-    const char* data = workbook->constData();
-    quint64 cells = 0;
-    for (qsizetype at = 0; at + 4 <= workbook->size();) {
-        const quint16 type = qFromLittleEndian<quint16>(data + at);
-        const qsizetype length = qFromLittleEndian<quint16>(data + at + 2);
-        const qsizetype body = at + 4;
-        if (type == 0x0200 && length >= 14 && body + 14 <= workbook->size())
-            cells +=
-                quint64(qFromLittleEndian<quint32>(data + body + 4)) * qFromLittleEndian<quint16>(data + body + 10);
-        else if (type == 0x0200 && length >= 10 && body + 10 <= workbook->size())
-            cells += quint64(qFromLittleEndian<quint16>(data + body + 2)) * qFromLittleEndian<quint16>(data + body + 6);
-        at = body + length;
+// A record and the CONTINUE records after it read as one: where the characters of a string run
+// on into a CONTINUE, its first byte says anew whether they are one byte or two each.
+class Pieces {
+public:
+    explicit Pieces(QList<QByteArrayView> pieces, qsizetype at = 0)
+        : m_pieces(std::move(pieces))
+        , m_at(at) {}
+
+    bool ok() const { return m_ok; }
+
+    quint32 number(int bytes) {
+        quint32 value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value |= quint32(byte()) << (8 * i);
+        return value;
     }
-    return cells;
+    void skip(quint64 count) {
+        for (quint64 i = 0; i < count && m_ok; ++i)
+            byte();
+    }
+    QString chars(quint32 count, bool wide) {
+        QString out;
+        while (count > 0 && m_ok) {
+            if (m_piece >= m_pieces.size()) {
+                m_ok = false;
+                break;
+            }
+            const QByteArrayView piece = m_pieces[m_piece];
+            if (m_at >= piece.size()) {
+                if (++m_piece >= m_pieces.size() || m_pieces[m_piece].isEmpty()) {
+                    m_ok = false;
+                    break;
+                }
+                wide = (m_pieces[m_piece][0] & 0x01) != 0;
+                m_at = 1;
+                continue;
+            }
+            const qsizetype width = wide ? 2 : 1;
+            const qsizetype take = std::min<qsizetype>((piece.size() - m_at) / width, count);
+            if (take == 0) { // half a character before the piece ends
+                m_ok = false;
+                break;
+            }
+            for (qsizetype i = 0; i < take && out.size() < maxCellText; ++i)
+                out.append(wide ? QChar(u16(piece, m_at + 2 * i)) : QChar(char16_t(uchar(piece[m_at + i]))));
+            m_at += take * width;
+            count -= quint32(take);
+        }
+        return out;
+    }
+
+private:
+    quint8 byte() {
+        while (m_piece < m_pieces.size() && m_at >= m_pieces[m_piece].size()) {
+            ++m_piece;
+            m_at = 0;
+        }
+        if (m_piece >= m_pieces.size()) {
+            m_ok = false;
+            return 0;
+        }
+        return quint8(m_pieces[m_piece][m_at++]);
+    }
+
+    QList<QByteArrayView> m_pieces;
+    qsizetype m_piece = 0;
+    qsizetype m_at = 0;
+    bool m_ok = true;
+};
+
+// A BIFF8 string of the kind given: the character count in `countBytes` bytes, the flags, the
+// rich-text runs and phonetic data skipped.
+QString unicodeString(Pieces& in, int countBytes) {
+    const quint32 count = in.number(countBytes);
+    const quint8 flags = quint8(in.number(1));
+    const quint32 runs = flags & 0x08 ? in.number(2) : 0;
+    const quint32 phonetic = flags & 0x04 ? in.number(4) : 0;
+    QString text = in.chars(count, flags & 0x01);
+    in.skip(quint64(runs) * 4 + phonetic);
+    return text;
 }
 
-QString cellText(const FreeXL_CellValue& cell) {
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return numberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        return cell.value.text_value ? QString::fromUtf8(cell.value.text_value).left(maxCellText) : QString();
-    default:
-        return {};
+QStringList sharedStrings(Records& records, QByteArrayView body) {
+    QList<QByteArrayView> pieces{body};
+    while (const auto next = records.peek()) {
+        if (next->type != kContinue)
+            break;
+        pieces.append(records.next()->body);
     }
+    const quint32 count = std::min(u32(body, 4), kMostSharedStrings);
+    Pieces in(pieces, 8);
+    QStringList strings;
+    for (quint32 i = 0; i < count && in.ok(); ++i)
+        strings.append(unicodeString(in, 2));
+    return strings;
 }
 
 } // namespace
 
 Sheet readXls(const QByteArray& bytes) {
     Sheet sheet;
-    // FreeXL reads files only.
-    QTemporaryFile file;
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
-        sheet.error = QStringLiteral("не удалось записать временный файл: ") + file.errorString();
+    const CompoundFile file(bytes);
+    const auto stream = file.stream(QStringLiteral("Workbook"));
+    if (!stream && file.contains(QStringLiteral("Book"))) {
+        sheet.error = QStringLiteral("это книга Excel 5–95; сохраните её как .xlsx или .xls (Excel 97–2003)");
         return sheet;
     }
-    const QByteArray path = QFile::encodeName(file.fileName());
-
-    // The claims first: FreeXL spends memory on them as it opens the file.
-    const auto spanned = claimedCells(bytes);
-    if (!spanned) {
-        sheet.error = QStringLiteral("это не книга Excel 97–2003 или она повреждена");
+    const QString damaged = QStringLiteral("это не книга Excel 97–2003 или она повреждена");
+    if (!stream) {
+        sheet.error = damaged;
         return sheet;
     }
-    if (*spanned > kMostSpannedCells) {
-        sheet.error = QStringLiteral("в её листах больше %1 млн ячеек — это не список деталей")
-                          .arg(kMostSpannedCells / 1'000'000);
+    Records globals(*stream, 0);
+    const auto first = globals.next();
+    if (!first || first->type != kBeginOfFile) {
+        sheet.error = damaged;
         return sheet;
     }
-
-    const void* raw = nullptr;
-    const int opened = freexl_open(path.constData(), &raw);
-    const Handle handle(raw);
-    unsigned int value = 0;
-    if (opened == FREEXL_OK && freexl_get_info(raw, FREEXL_BIFF_PASSWORD, &value) == FREEXL_OK &&
-        value == FREEXL_BIFF_OBFUSCATED) {
-        sheet.error = QStringLiteral("книга защищена паролем");
-        return sheet;
-    }
-    if (opened == FREEXL_OK && freexl_get_info(raw, FREEXL_BIFF_SHEET_COUNT, &value) == FREEXL_OK)
-        sheet.sheetCount = static_cast<int>(std::min<unsigned int>(value, 1 << 16));
-    unsigned int rowCount = 0;
-    unsigned short columnCount = 0;
-    if (opened != FREEXL_OK || freexl_select_active_worksheet(raw, 0) != FREEXL_OK ||
-        freexl_worksheet_dimensions(raw, &rowCount, &columnCount) != FREEXL_OK) {
-        sheet.error = QStringLiteral("это не книга Excel 97–2003 или она повреждена");
-        return sheet;
-    }
-    const char* name = nullptr;
-    if (freexl_get_worksheet_name(raw, 0, &name) == FREEXL_OK && name)
-        sheet.name = QString::fromUtf8(name);
-
-    RowCollector rows(sheet);
-    const unsigned int readRows = std::min<unsigned int>(rowCount, maxRows);
-    // Rows past the bound are not read; say so when the sheet has any.
-    sheet.truncated = rowCount > maxRows;
-    const unsigned short readColumns = std::min<unsigned short>(columnCount, maxColumns);
-    for (unsigned int r = 0; r < readRows; ++r) {
-        for (unsigned short c = 0; c < readColumns; ++c) {
-            FreeXL_CellValue cell;
-            if (freexl_get_cell_value(raw, r, c, &cell) == FREEXL_OK && !rows.set(r, c, cellText(cell)))
-                return sheet;
+    QStringList shared;
+    std::optional<qsizetype> worksheet;
+    while (const auto record = globals.next()) {
+        if (record->type == kEndOfFile)
+            break;
+        if (record->type == kFilePass) {
+            sheet.error = QStringLiteral("книга защищена паролем");
+            return sheet;
         }
+        if (record->type == kSharedStrings) {
+            shared = sharedStrings(globals, record->body);
+        } else if (record->type == kBoundSheet && record->body.size() >= 8) {
+            // Worksheets only; charts and macro sheets hold no list.
+            if (quint8(record->body[5]) != 0)
+                continue;
+            if (++sheet.sheetCount == 1) {
+                worksheet = qsizetype(u32(record->body, 0));
+                Pieces in({record->body}, 6);
+                sheet.name = unicodeString(in, 1);
+            }
+        }
+    }
+    if (!worksheet) {
+        sheet.error = QStringLiteral("в книге нет листов");
+        return sheet;
+    }
+
+    Records cells(*stream, *worksheet);
+    const auto begin = cells.next();
+    if (!begin || begin->type != kBeginOfFile) {
+        sheet.error = damaged;
+        return sheet;
+    }
+    RowCollector rows(sheet);
+    // A formula whose text comes in the next STRING record; -1 for none.
+    qint64 pendingRow = -1;
+    qint64 pendingColumn = 0;
+    while (const auto record = cells.next()) {
+        const QByteArrayView body = record->body;
+        const quint16 row = u16(body, 0);
+        const quint16 column = u16(body, 2);
+        QString text;
+        switch (record->type) {
+        case kLabelSst:
+            text = shared.value(qsizetype(u32(body, 6)));
+            break;
+        case kLabel:
+        case kRString: {
+            Pieces in({body}, 6);
+            text = unicodeString(in, 2);
+            break;
+        }
+        case kNumber:
+            text = numberText(f64(body, 6));
+            break;
+        case kRk:
+            text = numberText(rkValue(u32(body, 6)));
+            break;
+        case kMulRk:
+            // Columns from the first on, a format and a number each, the last column at the end.
+            for (qsizetype at = 4, c = column; at + 6 <= body.size() - 2; at += 6, ++c) {
+                if (!rows.set(row, c, numberText(rkValue(u32(body, at + 2)))))
+                    return sheet;
+            }
+            continue;
+        case kBoolErr:
+            if (body.size() >= 8 && body[7] == 0)
+                text = body[6] ? QStringLiteral("1") : QStringLiteral("0");
+            break;
+        case kFormula:
+            if (u16(body, 12) != 0xFFFF)
+                text = numberText(f64(body, 6));
+            else if (body.size() > 6 && body[6] == 0)
+                std::tie(pendingRow, pendingColumn) = std::pair<qint64, qint64>(row, column);
+            else if (body.size() > 8 && body[6] == 1)
+                text = body[8] ? QStringLiteral("1") : QStringLiteral("0");
+            break;
+        case kString:
+            if (pendingRow >= 0) {
+                Pieces in({body});
+                text = unicodeString(in, 2);
+                if (!rows.set(pendingRow, pendingColumn, text.left(maxCellText)))
+                    return sheet;
+                pendingRow = -1;
+            }
+            continue;
+        case kEndOfFile:
+            return sheet;
+        default:
+            continue;
+        }
+        if (!rows.set(row, column, text.left(maxCellText)))
+            return sheet;
     }
     return sheet;
 }

@@ -136,7 +136,9 @@ QString cellText(QXmlStreamReader& xml, const QString& type, const QStringList& 
         const double number = value.trimmed().toDouble(&ok);
         return ok ? numberText(number) : value;
     }
-    return value.left(maxCellText); // "str", "b", "e", "d": as written
+    if (type == u"e")
+        return {};                  // #VALUE! and the like are no article or quantity
+    return value.left(maxCellText); // "str", "b", "d": as written
 }
 
 } // namespace

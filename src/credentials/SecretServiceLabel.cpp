@@ -47,6 +47,8 @@ QCoro::Task<> apply(QString service, QString account) {
     QDBusMessage search = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
         QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("SearchItems"));
+    // Not started for this: when QtKeychain wrote through the Secret Service, it runs already.
+    search.setAutoStartService(false);
     search << QVariant::fromValue(
         QMap<QString, QString>{{QStringLiteral("user"), account}, {QStringLiteral("server"), service}});
     QDBusPendingReply<Paths, Paths> found = bus.asyncCall(search, kTimeoutMs);
@@ -58,6 +60,7 @@ QCoro::Task<> apply(QString service, QString account) {
         QDBusMessage set =
             QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.secrets"), item.path(),
                                            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+        set.setAutoStartService(false);
         set << QStringLiteral("org.freedesktop.Secret.Item") << QStringLiteral("Label")
             << QVariant::fromValue(QDBusVariant(of(account)));
         QDBusPendingReply<> done = bus.asyncCall(set, kTimeoutMs);

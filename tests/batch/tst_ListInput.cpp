@@ -155,11 +155,11 @@ private Q_SLOTS:
         QTest::newRow("sheet that unpacks past the bound")
             << xlsxWithSheet(QByteArray(17 * 1024 * 1024, ' '))
             << QStringLiteral("Книгу не удалось прочитать: часть xl/worksheets/sheet1.xml больше 16 МБ.");
-        QFile huge(QFINDTESTDATA("../data/huge-claim.xls"));
-        QVERIFY(huge.open(QIODevice::ReadOnly));
-        QTest::newRow(".xls that claims 65536 × 256 cells")
-            << huge.readAll()
-            << QStringLiteral("Книгу не удалось прочитать: в её листах больше 2 млн ячеек — это не список деталей.");
+        // FreeXL read 30 KB past a buffer of its own on this file.
+        QFile damaged(QFINDTESTDATA("../data/damaged.xls"));
+        QVERIFY(damaged.open(QIODevice::ReadOnly));
+        QTest::newRow("damaged .xls") << damaged.readAll()
+                                      << QStringLiteral("Книгу не удалось прочитать: в книге нет листов.");
     }
 
     void read_refusesWhatIsNoListBeforeAnyRequest() {
@@ -170,15 +170,32 @@ private Q_SLOTS:
         QCOMPARE(list.text, QString());
     }
 
-    // Inline strings and rows far down: read within the bound, the rest said to be left out.
+    void read_boundsAHugeSheet_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("note");
+        QTest::newRow(".xlsx: inline strings, a cell in column XFD, a row far down")
+            << xlsxWithSheet(
+                   R"(<worksheet><sheetData><row r="2"><c r="B2" t="inlineStr"><is><t>OC</t><r><t> 90</t></r></is></c>)"
+                   R"(<c r="XFD2"><v>1</v></c></row><row r="1048576"><c r="A1048576" t="inlineStr"><is><t>W 712/75)"
+                   R"(</t></is></c></row></sheetData></worksheet>)")
+            << QStringLiteral("\n\tOC 90\n") << QStringLiteral("Строки листа ниже 5000-й не прочитаны.");
+        QFile huge(QFINDTESTDATA("../data/huge-claim.xls"));
+        QVERIFY(huge.open(QIODevice::ReadOnly));
+        QTest::newRow(".xls of 5 KB that claims 65536 × 256 cells")
+            << huge.readAll() << QStringLiteral("OC 90\t\n")
+            << QStringLiteral("Строки листа ниже 5000-й не прочитаны.");
+    }
+
+    // Rows and columns past the bounds are not read, and the buyer is told.
     void read_boundsAHugeSheet() {
-        const ListFile list = ListFile::read(xlsxWithSheet(
-            R"(<worksheet><sheetData><row r="2"><c r="B2" t="inlineStr"><is><t>OC</t><r><t> 90</t></r></is></c>)"
-            R"(<c r="XFD2"><v>1</v></c></row><row r="1048576"><c r="A1048576" t="inlineStr"><is><t>W 712/75</t></is>)"
-            R"(</c></row></sheetData></worksheet>)"));
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(QString, note);
+        const ListFile list = ListFile::read(bytes);
         QCOMPARE(list.error, QString());
-        QCOMPARE(list.text, QStringLiteral("\n\tOC 90\n"));
-        QCOMPARE(list.note, QStringLiteral("Строки листа ниже 5000-й не прочитаны."));
+        QCOMPARE(list.text, text);
+        QCOMPARE(list.note, note);
     }
 };
 
