@@ -8,8 +8,8 @@
 #include <tuple>
 
 // Excel 97–2003 (BIFF8) books: the cells of the first worksheet, read from the book's records
-// with every length checked against its record. (FreeXL, tried first,
-// read 30 KB past a buffer of its own on a damaged 5 KB file; a book must never crash Orelia.)
+// with every length checked against its record. Not FreeXL: it read 30 KB past a buffer of its
+// own on a damaged 5 KB book, and a book must never crash Orelia.
 namespace SpreadsheetReader {
 
 namespace {
