@@ -81,9 +81,9 @@ void CartKillTest::killedWhileSaving_leavesTheCartBeforeOrAfterTheLastSave() {
         }
     }
     // Beside the file only what a kill between QSaveFile's steps leaves: the last saver's lock
-    // (taken over by the next writer, which may itself be killed while removing it) and complete
-    // copies linked in but never renamed over it.
-    const QRegularExpression leftOver(QStringLiteral("^Orelia\\.conf(\\.lock(\\.rmlock)?|\\.[A-Za-z0-9]{6})?$"));
+    // (taken over by the next writer, which may itself be killed while removing it, and so on:
+    // lock.rmlock.rmlock) and complete copies linked in but never renamed over it.
+    const QRegularExpression leftOver(QStringLiteral("^Orelia\\.conf(\\.lock(\\.rmlock)*|\\.[A-Za-z0-9]{6})?$"));
     int copies = 0;
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
         QVERIFY2(leftOver.match(name).hasMatch(), qPrintable(name));
