@@ -4,8 +4,10 @@
 #include "app/BatchCommand.h"
 #include "app/CartCommand.h"
 #include "app/CliSupport.h"
+#include "app/CredentialsCommand.h"
 #include "app/FeedbackCommand.h"
 #include "app/OfferReport.h"
+#include "app/QtTranslations.h"
 #include "app/SuppliersCommand.h"
 #include "cart/CartStore.h"
 #include "core/AppVersion.h"
@@ -13,7 +15,6 @@
 #include "core/SupplierPreferences.h"
 #include "core/TextUtils.h"
 #include "core/UserDefaults.h"
-#include "credentials/CredentialStore.h"
 #include "offertable/PriceDisplay.h"
 #include "search/SearchViewModel.h"
 
@@ -74,16 +75,6 @@ const QString kMarkupHelp =
                    "orelia-cli markup ПРОЦЕНТ [--demo]    задать наценку (0–1000, можно с дробной частью)\n"
                    "\n"
                    "Цены с наценкой округляются вверх до 50 руб.\n");
-
-const QString kCredentialsHelp =
-    QStringLiteral("orelia-cli credentials list               какие учётные данные заданы (без значений)\n"
-                   "orelia-cli credentials set АККАУНТ        сохранить значение, прочитав его со стандартного ввода\n"
-                   "orelia-cli credentials delete АККАУНТ     удалить значение\n"
-                   "\n"
-                   "Значения хранятся только в системном хранилище паролей. В командной строке их не указывают:\n"
-                   "  printf '%s' \"$KEY\" | orelia-cli credentials set autoeuro-api-key\n"
-                   "Аккаунты: autoeuro-api-key, autopiter-user-id, autopiter-password, tradesoft-user,\n"
-                   "tradesoft-password, autoliga-login, autoliga-password.\n");
 
 int printHelp(const QString& text) {
     out() << text;
@@ -190,96 +181,6 @@ int markupCommand(AppServices& services, const QStringList& args) {
     return kExitOk;
 }
 
-// The account names the suppliers use, in the settings' order.
-QStringList knownAccounts() {
-    QStringList accounts;
-    for (const auto& d : SupplierDescriptors::all()) {
-        for (const auto& field : d.credentialFields)
-            accounts.append(field.keychainAccount);
-    }
-    return accounts;
-}
-
-int storeError(const QString& what, const UserFacingError& error) {
-    printError(what + error.description() + u'\n');
-    return kExitNothingFound;
-}
-
-QCoro::Task<int> listCredentials(CredentialStore& store) {
-    QList<QStringList> rows;
-    bool failed = false;
-    for (const auto& d : SupplierDescriptors::all()) {
-        for (const auto& field : d.credentialFields) {
-            QString state;
-            try {
-                auto read = store.read(field.keychainAccount);
-                const std::optional<QString> value = co_await std::move(read);
-                state = value && !value->isEmpty() ? QStringLiteral("задан") : QStringLiteral("не задан");
-            } catch (const UserFacingError& error) {
-                state = QStringLiteral("ошибка: ") + error.description();
-                failed = true;
-            }
-            rows.append({field.keychainAccount, d.displayName, field.title, state});
-        }
-    }
-    print(OfferReport::alignedTable(
-        {QStringLiteral("Аккаунт"), QStringLiteral("Поставщик"), QStringLiteral("Поле"), QStringLiteral("Значение")},
-        rows));
-    if (failed)
-        printError(QStringLiteral("Не удалось прочитать системное хранилище паролей.\n"));
-    co_return failed ? kExitNothingFound : kExitOk;
-}
-
-QCoro::Task<int> saveCredential(CredentialStore& store, QString account, QString secret) {
-    try {
-        auto save = store.save(secret, account);
-        co_await std::move(save);
-    } catch (const UserFacingError& error) {
-        co_return storeError(QStringLiteral("Не удалось сохранить учётные данные: "), error);
-    }
-    co_return kExitOk;
-}
-
-QCoro::Task<int> deleteCredential(CredentialStore& store, QString account) {
-    try {
-        auto remove = store.remove(account);
-        co_await std::move(remove);
-    } catch (const UserFacingError& error) {
-        co_return storeError(QStringLiteral("Не удалось удалить учётные данные: "), error);
-    }
-    co_return kExitOk;
-}
-
-int credentialsCommand(AppServices& services, const QStringList& args) {
-    if (args == QStringList{QStringLiteral("list")})
-        return runToEnd(listCredentials(services.credentialStore()));
-    if (args.size() != 2 || (args[0] != u"set" && args[0] != u"delete"))
-        return usageError(QStringLiteral("Неизвестная команда учётных данных: ") + args.join(u' '));
-    const QString account = args[1];
-    if (!knownAccounts().contains(account))
-        return usageError(QStringLiteral("Неизвестный аккаунт: ") + account + QStringLiteral(" (есть ") +
-                          knownAccounts().join(QStringLiteral(", ")) + u')');
-    if (args[0] == u"delete")
-        return runToEnd(deleteCredential(services.credentialStore(), account));
-
-    // The secret comes from standard input only, so it never shows in a process list or shell history.
-    QTextStream in(stdin);
-    in.setEncoding(QStringConverter::Utf8);
-    QString secret = in.readAll();
-    if (secret.endsWith(u'\n'))
-        secret.chop(1);
-    if (secret.endsWith(u'\r'))
-        secret.chop(1);
-    if (secret.isEmpty())
-        return usageError(QStringLiteral("Пустое значение: передайте его на стандартный ввод."));
-    if (secret.trimmed().isEmpty())
-        return usageError(QStringLiteral("Значение состоит из одних пробелов: такое значение не подойдёт поставщику."));
-    if (TextUtils::withoutControlCharacters(secret) != secret)
-        return usageError(QStringLiteral(
-            "Значение содержит перевод строки или другой управляющий символ: передайте его одной строкой."));
-    return runToEnd(saveCredential(services.credentialStore(), account, secret));
-}
-
 // Qt's own warnings ("QNetworkReplyImplPrivate::error: Internal problem…") are for developers:
 // the buyer's terminal and scripts reading standard error get Orelia's texts only.
 // ORELIA_DEBUG set lets them through.
@@ -296,6 +197,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
+    QtTranslations::install();
 
     // "--" ends the options: what follows is taken as written (an article "--help", say).
     QStringList args = QCoreApplication::arguments().mid(1);
@@ -322,7 +224,7 @@ int main(int argc, char** argv) {
         if (command == u"cart")
             return printHelp(cartHelpText());
         if (command == u"credentials")
-            return printHelp(kCredentialsHelp);
+            return printHelp(credentialsHelpText());
         if (command == u"feedback")
             return printHelp(feedbackHelpText());
         if (command == u"markup")

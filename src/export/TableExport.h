@@ -11,8 +11,9 @@
 #include <optional>
 
 // Offers and lists into spreadsheet files: XLSX (real number and text cells, a bold frozen
-// header row, column widths) and CSV as Russian Excel opens it (UTF-8 with BOM, ";" between
-// cells, decimal comma). The same rows serve the clipboard as tab-separated text.
+// header row, column widths, totals as formulas) and CSV as Russian Excel and LibreOffice open
+// it (UTF-8 with BOM, ";" between cells, decimal comma, texts of digits as ="…" so that
+// "0451103079" keeps its zero). The same rows serve the clipboard as tab-separated text.
 namespace TableExport {
 
 // The offer rows as the table shows them: prices with the markup, delivery in days, stock and

@@ -3,6 +3,7 @@
 #include "cart/CartStore.h"
 #include "core/SupplierAppearance.h"
 #include "core/TextUtils.h"
+#include "offertable/CopiedNumber.h"
 #include "offertable/DeliveryDisplay.h"
 #include "offertable/OfferRowHighlight.h"
 #include "offertable/PriceDisplay.h"
@@ -86,8 +87,17 @@ bool OfferTableModel::isAskedForPart(int row) const {
 QString OfferTableModel::rowCopyText(int row) const {
     QStringList values;
     for (int column = brand; column <= supplier; ++column)
-        values.append(cell(row, column).copyValue);
+        values.append(copyValue(row, column));
     return values.join(u'\t');
+}
+
+QString OfferTableModel::copyValue(int row, int column) const {
+    const QString value = cell(row, column).copyValue;
+    if (column != price && column != risk)
+        return value;
+    const QChar mark =
+        m_copySettings ? CopiedNumber::storedDecimalMark(*m_copySettings) : CopiedNumber::decimalMark(false);
+    return CopiedNumber::withMark(value, mark);
 }
 
 void OfferTableModel::cartChanged() {
@@ -219,7 +229,7 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return cell(row, column).display;
     case CopyValueRole:
-        return cell(row, column).copyValue;
+        return copyValue(row, column);
     case Qt::ToolTipRole: {
         // What the row is (the asked-for part, the warehouse), then what a click copies.
         QStringList lines;
@@ -229,7 +239,7 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
             lines.append(askedForHint());
         if (o.warehouse && !o.warehouse->trimmed().isEmpty())
             lines.append(QStringLiteral("Склад: ") + o.warehouse->trimmed());
-        lines.append(copyHint(cell(row, column).copyValue));
+        lines.append(copyHint(copyValue(row, column)));
         return lines.join(u'\n');
     }
     case Qt::FontRole: {
@@ -262,6 +272,9 @@ QVariant OfferTableModel::headerData(int section, Qt::Orientation orientation, i
     switch (role) {
     case Qt::DisplayRole:
         return columnTitle(section);
+    case Qt::AccessibleTextRole:
+        // The cart column shows a symbol only; a screen reader needs its name.
+        return section == cart ? QStringLiteral("В корзину") : columnTitle(section);
     case Qt::TextAlignmentRole:
         return int(isNumeric(section) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ToolTipRole: {

@@ -10,6 +10,7 @@
 #include <optional>
 
 class CartStore;
+class UserDefaults;
 
 // What one table cell shows and what a click on it copies.
 struct CopyableCell {
@@ -47,6 +48,11 @@ public:
     bool isOutOfStock(int row) const;
     // The copy values of the row's eight offer cells, tab-separated (for a spreadsheet).
     QString rowCopyText(int row) const;
+    // Where the setting "Копировать числа с точкой" is read when a value is copied; without it
+    // copied numbers take the locale's decimal mark.
+    void setCopySettings(const UserDefaults* defaults) { m_copySettings = defaults; }
+    // What a click on the cell copies: its copy value, a price or risk with the copy's decimal mark.
+    QString copyValue(int row, int column) const;
     const SupplierOffer& offer(int row) const { return m_rows.at(row); }
 
     // The cell of one of the eight offer columns; the cart column has none.
@@ -73,4 +79,5 @@ private:
     QList<SupplierOffer> m_rows;
     double m_markupPercent = 0.0;
     QString m_searchedCanonical;
+    const UserDefaults* m_copySettings = nullptr;
 };

@@ -9,8 +9,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The settings sheet: the markup, the three supplier switches, and a row per supplier that
-// opens its credentials sheet. Markup and switches are written at once.
+// The settings sheet: the markup, how numbers are copied, the three supplier switches, and a
+// row per supplier that opens its credentials sheet. Every change is written at once.
 class SettingsSheet : public QDialog {
     Q_OBJECT
 
@@ -18,6 +18,7 @@ public:
     SettingsSheet(SettingsServices services, QWidget* parent = nullptr);
 
     QLineEdit* markupField() const { return m_markup; }
+    QCheckBox* copyWithPointBox() const { return m_copyWithPoint; }
     QCheckBox* supplierSwitch(const QString& supplierID) const;
     QPushButton* supplierRow(const QString& supplierID) const;
     QPushButton* clearHistoryButton() const { return m_clearHistory; }
@@ -38,6 +39,7 @@ private:
 
     SettingsServices m_services;
     QLineEdit* m_markup = nullptr;
+    QCheckBox* m_copyWithPoint = nullptr;
     QCheckBox* m_switches[3] = {};
     QPushButton* m_rows[3] = {};
     QDialog* m_subSheet = nullptr;
