@@ -239,11 +239,19 @@ QByteArray csv(const ExportTable& table) {
     return QByteArrayLiteral("\xEF\xBB\xBF") + (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }
 
-QString tabSeparated(const ExportTable& table) {
-    QStringList lines;
-    lines.append(joined(headerCells(table), u'\t', shownText));
+QString tabSeparated(const ExportTable& table, QChar decimalMark) {
+    const auto line = [decimalMark](const QList<ExportCell>& cells) {
+        QStringList parts;
+        for (const ExportCell& cell : cells) {
+            parts.append(cell.kind == ExportCell::Kind::number
+                             ? cell.number.toFixed(cell.decimals).replace(u'.', decimalMark)
+                             : shownText(cell));
+        }
+        return parts.join(u'\t');
+    };
+    QStringList lines{line(headerCells(table))};
     for (const auto& row : table.rows)
-        lines.append(joined(row, u'\t', shownText));
+        lines.append(line(row));
     return lines.join(u'\n') + u'\n';
 }
 

@@ -26,9 +26,9 @@ QString currencyText(const QString& currency);
 std::optional<std::int64_t> deliveryDays(const QString& deliveryText);
 
 QByteArray csv(const ExportTable& table);
-// Header and rows, tab-separated, numbers with a decimal comma: pasted into a spreadsheet,
-// every value lands in its own cell.
-QString tabSeparated(const ExportTable& table);
+// Header and rows, tab-separated, numbers with the given decimal mark (the copy's, a comma for a
+// Russian spreadsheet): pasted into a spreadsheet, every value lands in its own cell.
+QString tabSeparated(const ExportTable& table, QChar decimalMark = u',');
 // Writes every table as a sheet of one workbook; the error text when it could not be written.
 std::optional<QString> writeXlsx(const QList<ExportTable>& sheets, const QString& path);
 // By the file's suffix: ".xlsx" a workbook of all sheets, anything else the first sheet as CSV.

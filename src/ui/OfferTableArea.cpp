@@ -6,6 +6,7 @@
 #include "ExportDialog.h"
 #include "FiltersBarView.h"
 #include "OfferHeaderView.h"
+#include "offertable/CopiedNumber.h"
 #include "offertable/PriceDisplay.h"
 #include "offertable/UsefulResultsStatus.h"
 #include "OfferTableModel.h"
@@ -293,7 +294,7 @@ void OfferTableArea::copyRows(const QList<int>& rows) {
         TableExport::offersTable(offers, PriceDisplay::storedMarkupPercent(m_defaults), QDateTime::currentDateTime());
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(TableExport::tabSeparated(table));
+    clipboard->setText(TableExport::tabSeparated(table, CopiedNumber::storedDecimalMark(m_defaults)));
     Q_EMIT copied(QStringLiteral("Скопировано строк: %1").arg(offers.size()));
 }
 
