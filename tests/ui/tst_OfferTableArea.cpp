@@ -60,8 +60,9 @@ private Q_SLOTS:
         const QStringList lines = QApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
         QVERIFY(lines[0].startsWith(u"Производитель\tАртикул\tНаименование\tЦена\t"_s));
+        // Numbers with the copy's decimal mark, as a single value is copied (the C locale's point here).
         QCOMPARE(lines[1].split(u'\t').mid(0, 5),
-                 (QStringList{u"KNECHT"_s, u"OC 90"_s, u"Фильтр масляный"_s, u"1000,50"_s, u"руб."_s}));
+                 (QStringList{u"KNECHT"_s, u"OC 90"_s, u"Фильтр масляный"_s, u"1000.50"_s, u"руб."_s}));
         QCOMPARE(h.content().overlay()->message(), u"Скопировано строк: 3"_s);
 
         // A plain click drops the picked rows: Ctrl+C copies the current cell again.
