@@ -65,6 +65,22 @@ void OfferTableModel::setRows(QList<SupplierOffer> rows, double markupPercent) {
     endResetModel();
 }
 
+void OfferTableModel::markArrived(const QSet<QString>& offerIDs) {
+    if (m_arrived.isEmpty() && offerIDs.isEmpty())
+        return;
+    m_arrived = offerIDs;
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1), {Qt::BackgroundRole});
+}
+
+int OfferTableModel::rowOf(const QString& offerID) const {
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows[row].id() == offerID)
+            return row;
+    }
+    return -1;
+}
+
 void OfferTableModel::setSearchedArticle(const QString& article) {
     const QString canonical = TextUtils::canonicalPartNumber(article);
     if (canonical == m_searchedCanonical)
@@ -206,6 +222,9 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
 
     if (role == Qt::BackgroundRole) {
         const auto highlight = OfferRowHighlight::color(o);
+        // A soft tint that lets the eye find what a supplier just added.
+        if (!highlight && !m_arrived.isEmpty() && m_arrived.contains(o.id()))
+            return QColor(255, 213, 79, 70);
         if (!highlight)
             return {};
         return QColor(highlight->red, highlight->green, highlight->blue,

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QKeySequence>
 #include <QList>
+#include <QSet>
 
 #include <optional>
 
@@ -39,6 +40,11 @@ public:
     // The new rows with the markup they are priced at. When the rows are the same offers in
     // the same order (a new markup, a cart change) only the cells change; otherwise the model resets.
     void setRows(QList<SupplierOffer> rows, double markupPercent);
+    // Rows that just arrived while the search runs are tinted for a moment.
+    void markArrived(const QSet<QString>& offerIDs);
+    bool isArrived(int row) const { return m_arrived.contains(m_rows.at(row).id()); }
+    // The row of an offer, or -1.
+    int rowOf(const QString& offerID) const;
     const QList<SupplierOffer>& rows() const { return m_rows; }
     // The article searched for: offers of exactly that part (canonical forms equal) are marked
     // as the asked-for part, analogues are not.
@@ -80,4 +86,5 @@ private:
     double m_markupPercent = 0.0;
     QString m_searchedCanonical;
     const UserDefaults* m_copySettings = nullptr;
+    QSet<QString> m_arrived;
 };

@@ -203,6 +203,21 @@ private Q_SLOTS:
         QCOMPARE(h.table().pinnedDividerCaption(), u"Остальные предложения — по столбцу «Цена» ▼"_s);
     }
 
+    void arrivingRows_keepTheBuyersRowCurrent_andAreTintedForAMoment() {
+        Harness h;
+        QVERIFY(h.search(u"OC 90"_s));
+        h.clickCell(2, OfferTableModel::price);
+        const QString picked = h.model().offer(2).id();
+        // A slower supplier's cheaper rows come in above the buyer's row.
+        QList<SupplierOffer> offers = h.model().rows();
+        offers << knechtOC90(u"autopiter"_s, u"a"_s, "900") << knechtOC90(u"autopiter"_s, u"b"_s, "901");
+        h.content().tableArea()->setOffers(offers, u"OC 90"_s, true);
+        QCOMPARE(h.model().rowCount(), 5);
+        QCOMPARE(h.model().offer(h.table().currentIndex().row()).id(), picked);
+        QVERIFY(h.model().isArrived(0) && !h.model().isArrived(4));
+        QTRY_VERIFY_WITH_TIMEOUT(!h.model().isArrived(0), 3000);
+    }
+
     void header_clicksSort_draggedWidthIsRemembered_doubleClickGivesItBack() {
         WindowHarness h;
         h.fakes.autoEuro.offers = {OfferBuilder(u"autoeuro"_s, u"1"_s).brand(u"MANN"_s).price("300"),
