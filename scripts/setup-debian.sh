@@ -5,12 +5,12 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6svg6
+    qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-translations-l10n
     qcoro-qt6-dev
     qtkeychain-qt6-dev
     libboost-dev
     libcpp-httplib-dev
-    libxlsxwriter-dev
+    libxlsxwriter-dev libminizip-dev
     libbenchmark-dev
     gnome-keyring dbus dbus-x11 libsecret-tools
     xvfb xauth fonts-dejavu-core

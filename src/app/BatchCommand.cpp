@@ -6,6 +6,7 @@
 #include "batch/BatchInput.h"
 #include "batch/BatchPricer.h"
 #include "batch/BatchReport.h"
+#include "batch/ListFile.h"
 #include "export/TableExport.h"
 #include "offertable/DeliveryDisplay.h"
 #include "offertable/PriceDisplay.h"
@@ -55,11 +56,11 @@ std::optional<QByteArray> readInput(const QString& input, QString* error) {
         *error = QStringLiteral("Не удалось прочитать список %1: %2").arg(input, file.errorString());
         return std::nullopt;
     }
-    QByteArray bytes = file.read(BatchInput::maxFileBytes + 1);
-    if (bytes.size() > BatchInput::maxFileBytes) {
+    QByteArray bytes = file.read(ListFile::maxFileBytes + 1);
+    if (bytes.size() > ListFile::maxFileBytes) {
         *error = QStringLiteral("Список %1 больше %2 МБ: это не похоже на список деталей.")
                      .arg(fromStdin ? QStringLiteral("со стандартного ввода") : input)
-                     .arg(BatchInput::maxFileBytes / (1024 * 1024));
+                     .arg(ListFile::maxFileBytes / (1024 * 1024));
         return std::nullopt;
     }
     return bytes;
@@ -255,7 +256,8 @@ QString batchHelpText() {
         "искомой детали нет и аналоги разрешены; в примечании он отмечен («аналог OC 90»).\n"
         "Строка списка: артикул, затем по желанию производитель и количество, через табуляцию,\n"
         "«;» или «,». Строка заголовка (Артикул;Производитель;Кол-во) распознаётся, пустые строки\n"
-        "пропускаются. «-» вместо файла — читать список со стандартного ввода.\n"
+        "пропускаются. Файл — текст (.txt, .csv) или книга (.xlsx, .ods, .xls): читается её\n"
+        "первый лист. «-» вместо файла — читать список со стандартного ввода.\n"
         "  --json            один объект JSON вместо таблицы\n"
         "  --csv ФАЙЛ        сохранить результат в CSV для Excel (\"-\" — на стандартный вывод)\n"
         "  --xlsx ФАЙЛ       сохранить результат в книгу Excel\n"
@@ -332,12 +334,14 @@ int batchCommand(AppServices& services, QStringList args) {
         printError(error + u'\n');
         return exitUsage;
     }
-    const auto text = BatchInput::decode(*bytes);
-    if (!text) {
-        printError(QStringLiteral("Список %1 не в кодировке UTF-8 или Windows-1251.\n").arg(options.input));
+    const ListFile list = ListFile::read(*bytes);
+    if (!list.error.isEmpty()) {
+        printError(list.error + u'\n');
         return exitUsage;
     }
-    BatchInput input = BatchInput::parse(*text);
+    if (!list.note.isEmpty())
+        printError(list.note + u'\n');
+    BatchInput input = BatchInput::parse(list.text);
     for (const BatchInputIssue& issue : input.issues)
         printError(issue.text() + u'\n');
     if (input.lines.isEmpty()) {

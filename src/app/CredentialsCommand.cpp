@@ -5,20 +5,24 @@
 #include "app/OfferReport.h"
 #include "app/SuppliersCommand.h"
 #include "core/TextUtils.h"
-#include "core/UserFacingError.h"
 #include "credentials/CredentialStore.h"
+#include "credentials/SecretServiceLabel.h"
 
 #include <QTextStream>
 
+#include <csignal>
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
 namespace {
 
+using Cli::exitFailed;
+using Cli::exitOk;
 using Cli::print;
 using Cli::printError;
 using Cli::runToEnd;
 using Cli::usageError;
-
-constexpr int kExitOk = Cli::exitOk;
-constexpr int kExitNothingFound = Cli::exitFailed;
 
 // The account names the suppliers use, in the settings' order.
 QStringList knownAccounts(AppServices& services) {
@@ -34,7 +38,7 @@ QStringList knownAccounts(AppServices& services) {
 
 int storeError(const QString& what, const UserFacingError& error) {
     printError(what + error.description() + u'\n');
-    return kExitNothingFound;
+    return exitFailed;
 }
 
 QCoro::Task<int> listCredentials(CredentialStore& store, QList<SupplierDescriptor> suppliers) {
@@ -64,17 +68,20 @@ QCoro::Task<int> listCredentials(CredentialStore& store, QList<SupplierDescripto
         rows));
     if (failed)
         printError(QStringLiteral("Не удалось прочитать системное хранилище паролей.\n"));
-    co_return failed ? kExitNothingFound : kExitOk;
+    co_return failed ? exitFailed : exitOk;
 }
 
-QCoro::Task<int> saveCredential(CredentialStore& store, QString account, QString secret) {
+// `confirmation` is said on success: a person at a terminal sees what was stored, never the value.
+QCoro::Task<int> saveCredential(CredentialStore& store, QString account, QString secret, QString confirmation) {
     try {
         auto save = store.save(secret, account);
         co_await std::move(save);
     } catch (const UserFacingError& error) {
         co_return storeError(QStringLiteral("Не удалось сохранить учётные данные: "), error);
     }
-    co_return kExitOk;
+    if (!confirmation.isEmpty())
+        printError(confirmation + u'\n');
+    co_return exitOk;
 }
 
 QCoro::Task<int> deleteCredential(CredentialStore& store, QString account) {
@@ -84,10 +91,58 @@ QCoro::Task<int> deleteCredential(CredentialStore& store, QString account) {
     } catch (const UserFacingError& error) {
         co_return storeError(QStringLiteral("Не удалось удалить учётные данные: "), error);
     }
-    co_return kExitOk;
+    co_return exitOk;
+}
+
+// The terminal's settings while echo is off, so that Ctrl+C does not leave it blind.
+termios g_savedTerminal;
+
+void restoreTerminalAndStop(int signal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// One line typed without echo, as passwords are asked for; none when the terminal refuses.
+std::optional<QString> askWithoutEcho(const QString& prompt) {
+    if (tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0)
+        return std::nullopt;
+    printError(prompt);
+    termios quiet = g_savedTerminal;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    auto* previousInt = std::signal(SIGINT, restoreTerminalAndStop);
+    auto* previousTerm = std::signal(SIGTERM, restoreTerminalAndStop);
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0)
+        return std::nullopt;
+    QTextStream in(stdin);
+    in.setEncoding(QStringConverter::Utf8);
+    const QString line = in.readLine();
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+    printError(QStringLiteral("\n")); // the Return the terminal did not show
+    return line;
+}
+
+QString fieldName(const QString& account) {
+    return SecretServiceLabel::of(account).mid(QStringLiteral("Orelia: ").size());
 }
 
 } // namespace
+
+QString credentialsHelpText() {
+    return QStringLiteral(
+        "orelia-cli credentials list               какие учётные данные заданы (без значений)\n"
+        "orelia-cli credentials set АККАУНТ        сохранить значение: на терминале оно запрашивается без\n"
+        "                                          отображения, иначе читается со стандартного ввода\n"
+        "orelia-cli credentials delete АККАУНТ     удалить значение\n"
+        "\n"
+        "Значения хранятся только в системном хранилище паролей. В командной строке их не указывают:\n"
+        "  printf '%s' \"$KEY\" | orelia-cli credentials set autoeuro-api-key\n"
+        "Аккаунты: autoeuro-api-key, autopiter-user-id, autopiter-password, tradesoft-user,\n"
+        "tradesoft-password, autoliga-login, autoliga-password; у добавленного поставщика ID — ID-login\n"
+        "и ID-password (orelia-cli suppliers показывает ID).\n");
+}
 
 int credentialsCommand(AppServices& services, const QStringList& args) {
     if (args == QStringList{QStringLiteral("list")})
@@ -102,14 +157,27 @@ int credentialsCommand(AppServices& services, const QStringList& args) {
     if (args[0] == u"delete")
         return runToEnd(deleteCredential(services.credentialStore(), account));
 
-    // The secret comes from standard input only, so it never shows in a process list or shell history.
-    QTextStream in(stdin);
-    in.setEncoding(QStringConverter::Utf8);
-    QString secret = in.readAll();
-    if (secret.endsWith(u'\n'))
-        secret.chop(1);
-    if (secret.endsWith(u'\r'))
-        secret.chop(1);
+    // A person at a terminal is asked and told; a script's pipe is read whole, silently.
+    QString secret;
+    QString confirmation;
+    if (isatty(STDIN_FILENO)) {
+        const auto typed = askWithoutEcho(fieldName(account) + QStringLiteral(" (ввод не отображается): "));
+        if (!typed)
+            return usageError(QStringLiteral("Не удалось отключить отображение ввода на терминале."));
+        secret = *typed;
+        confirmation = QStringLiteral("Сохранено: %1 (%2), %3.")
+                           .arg(fieldName(account), account,
+                                services.isDemo() ? QStringLiteral("только в памяти программы — демо-режим")
+                                                  : QStringLiteral("в системном хранилище паролей"));
+    } else {
+        QTextStream in(stdin);
+        in.setEncoding(QStringConverter::Utf8);
+        secret = in.readAll();
+        if (secret.endsWith(u'\n'))
+            secret.chop(1);
+        if (secret.endsWith(u'\r'))
+            secret.chop(1);
+    }
     if (secret.isEmpty())
         return usageError(QStringLiteral("Пустое значение: передайте его на стандартный ввод."));
     if (secret.trimmed().isEmpty())
@@ -117,18 +185,5 @@ int credentialsCommand(AppServices& services, const QStringList& args) {
     if (TextUtils::withoutControlCharacters(secret) != secret)
         return usageError(QStringLiteral(
             "Значение содержит перевод строки или другой управляющий символ: передайте его одной строкой."));
-    return runToEnd(saveCredential(services.credentialStore(), account, secret));
-}
-
-QString credentialsHelpText() {
-    return QStringLiteral(
-        "orelia-cli credentials list               какие учётные данные заданы (без значений)\n"
-        "orelia-cli credentials set АККАУНТ        сохранить значение, прочитав его со стандартного ввода\n"
-        "orelia-cli credentials delete АККАУНТ     удалить значение\n"
-        "\n"
-        "Значения хранятся только в системном хранилище паролей. В командной строке их не указывают:\n"
-        "  printf '%s' \"$KEY\" | orelia-cli credentials set autoeuro-api-key\n"
-        "Аккаунты: autoeuro-api-key, autopiter-user-id, autopiter-password, tradesoft-user,\n"
-        "tradesoft-password, autoliga-login, autoliga-password; у добавленного поставщика ID — ID-login\n"
-        "и ID-password (orelia-cli suppliers показывает ID).\n");
+    return runToEnd(saveCredential(services.credentialStore(), account, secret, confirmation));
 }

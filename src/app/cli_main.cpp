@@ -7,6 +7,7 @@
 #include "app/CredentialsCommand.h"
 #include "app/FeedbackCommand.h"
 #include "app/OfferReport.h"
+#include "app/QtTranslations.h"
 #include "app/SuppliersCommand.h"
 #include "cart/CartStore.h"
 #include "core/AppVersion.h"
@@ -61,13 +62,14 @@ const QString kGeneralHelp =
                    "2 — ошибка в командной строке.\n");
 
 const QString kSearchHelp =
-    QStringLiteral("orelia-cli search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ] [--demo]\n"
+    QStringLiteral("orelia-cli search АРТИКУЛ [--json] [--all] [--markup ПРОЦЕНТ] [--progress] [--demo]\n"
                    "\n"
                    "Ищет артикул у включённых поставщиков так же, как окно Orelia, и печатает таблицу\n"
                    "предложений, строку состояния и время поиска.\n"
                    "  --json             один объект JSON вместо таблицы\n"
                    "  --all              показать все предложения, а не только полезные\n"
-                   "  --markup ПРОЦЕНТ   наценка вместо сохранённой в настройках\n");
+                   "  --markup ПРОЦЕНТ   наценка вместо сохранённой в настройках\n"
+                   "  --progress         по мере ответов печатать в stderr, кто из поставщиков ответил\n");
 
 const QString kMarkupHelp =
     QStringLiteral("orelia-cli markup [--demo]            текущая наценка в процентах\n"
@@ -85,6 +87,7 @@ struct SearchOptions {
     QString article;
     bool json = false;
     bool all = false;
+    bool progress = false;
     std::optional<double> markup;
 };
 
@@ -92,6 +95,12 @@ int runSearch(AppServices& services, const SearchOptions& options) {
     SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
     const double markup = options.markup.value_or(PriceDisplay::storedMarkupPercent(services.userDefaults()));
     int status = kExitOk;
+    if (options.progress) {
+        QObject::connect(&model, &SearchViewModel::supplierAnswered, &model, [](const QString& line) {
+            Cli::err() << line << u'\n';
+            Cli::err().flush();
+        });
+    }
     QObject::connect(&model, &SearchViewModel::searchFinished, &model, [&] {
         OfferTableSettings settings = storedOfferTableSettings(services.userDefaults());
         settings.showingAllOffers = options.all;
@@ -137,6 +146,8 @@ int searchCommand(AppServices& services, QStringList args) {
             options.json = true;
         } else if (arg == u"--all") {
             options.all = true;
+        } else if (arg == u"--progress") {
+            options.progress = true;
         } else if (arg == u"--markup") {
             if (args.isEmpty())
                 return usageError(QStringLiteral("После --markup укажите наценку в процентах."));
@@ -196,6 +207,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orelia"));
     QCoreApplication::setApplicationName(QStringLiteral("Orelia"));
+    QtTranslations::install();
 
     // "--" ends the options: what follows is taken as written (an article "--help", say).
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -1,12 +1,14 @@
 // orelia: the desktop application. One main window; "--demo" runs on simulated suppliers
 // with settings of its own.
 #include "app/AppServices.h"
+#include "app/QtTranslations.h"
 #include "batch/BatchPricer.h"
 #include "cart/CartVerdicts.h"
 #include "cart/PFCartFreshnessChecker.h"
 #include "core/AppVersion.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
+#include "offertable/CopiedNumber.h"
 #include "search/SearchViewModel.h"
 #include "ui/BatchSheet.h"
 #include "ui/CartSheet.h"
@@ -70,14 +72,36 @@ void applyPaletteFromEnvironment() {
     QApplication::setPalette(dark);
 }
 
+QString helpText() {
+    return QStringLiteral("Использование: orelia [--demo]\n"
+                          "orelia — проценка автозапчастей у всех ваших поставщиков в одном окне.\n"
+                          "\n"
+                          "Параметры:\n"
+                          "  --demo         демо-режим: учебные поставщики, демо-учётные данные и отдельные\n"
+                          "                 настройки; ваши настройки и пароли не затрагиваются\n"
+                          "  -h, --help     эта справка\n"
+                          "  -v, --version  версия программы и сборка\n"
+                          "\n"
+                          "Та же проценка из командной строки: orelia-cli --help.\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // Answered before QApplication, which needs a display: "orelia --version" works over ssh too.
+    // Answered before QApplication, which needs a display: "orelia --version" and "orelia --help"
+    // work over ssh too, and the manual page is made from the help.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
             QTextStream(stdout) << AppVersion::versionLine() << u'\n';
             return 0;
+        }
+        for (const char* help : {"--help", "-h", "-?", "--help-all"}) {
+            if (std::strcmp(argv[i], help) == 0) {
+                QTextStream out(stdout);
+                out.setEncoding(QStringConverter::Utf8);
+                out << helpText();
+                return 0;
+            }
         }
     }
 
@@ -91,11 +115,10 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(AppVersion::desktopFileId());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orelia/orelia.svg")));
     applyPaletteFromEnvironment();
+    QtTranslations::install();
 
+    // Help and version were answered above; the parser refuses the rest in the system's language.
     QCommandLineParser parser;
-    parser.setApplicationDescription(MainWindow::tagLine());
-    parser.addHelpOption();
-    parser.addVersionOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Демо-режим: учебные поставщики и отдельные настройки."));
     parser.addOption(demo);
@@ -123,6 +146,7 @@ int main(int argc, char** argv) {
     window.contentView()->attachSheet(ContentView::Sheet::cart, [&](QWidget* parent) {
         auto* sheet = new CartSheet(services.cartStore(), cartVerdicts, parent);
         sheet->setSupplierColors(colors);
+        sheet->setCopyDecimalMark(CopiedNumber::storedDecimalMark(services.userDefaults()));
         return sheet;
     });
     window.contentView()->attachSheet(ContentView::Sheet::settings, [&](QWidget* parent) {

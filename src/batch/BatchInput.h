@@ -28,21 +28,19 @@ struct BatchInputIssue {
     bool operator==(const BatchInputIssue&) const = default;
 };
 
-// A list as pasted or read from a .txt or .csv file: one part per line, the article first,
-// then optionally the brand and the quantity, separated by tabs, semicolons or commas (CSV
-// quoting is understood). A header line naming the columns is recognised and skipped, and
-// its titles say which column is which. Blank lines are ignored.
+// A list as pasted or read from a file (ListFile): one part per line, the article first, then
+// optionally the brand and the quantity ("2", "2 шт.", "1 компл."), separated by tabs,
+// semicolons or commas (CSV quoting is understood). A header line naming the columns as buyers
+// write them ("Код детали", "Бренд/Производитель", "Кол-во, шт") is recognised and skipped, and
+// its titles say which column is which; a title line or two above it ("Заявка №…") is skipped
+// too. Blank lines are ignored; a quantity that cannot be read is that line's error.
 struct BatchInput {
     static constexpr int maxLines = 500;
     static constexpr std::int64_t maxQuantity = 100000;
-    static constexpr qsizetype maxFileBytes = 4 * 1024 * 1024;
 
     QList<BatchLine> lines;
     QList<BatchInputIssue> issues;
     bool headerSkipped = false;
 
     static BatchInput parse(QStringView text);
-    // The bytes of a file as text: UTF-8 (with or without BOM), else Windows-1251, which
-    // Russian Excel writes its CSV files in. None when neither fits.
-    static std::optional<QString> decode(const QByteArray& bytes);
 };

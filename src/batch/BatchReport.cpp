@@ -185,21 +185,26 @@ QList<ExportTable> BatchReport::exportTables(const QDateTime& now) const {
     if (offers.columns.isEmpty())
         offers.columns = QStringList{list.columns[0], list.columns[1]} + TableExport::offersTable({}, 0, now).columns;
 
-    const auto totalRow = [&list](const QString& label, std::int64_t quantity, const Decimal& total) {
+    // Totals by supplier match the supplier column; the overall quantity counts priced lines,
+    // those with a line total.
+    constexpr qsizetype kQuantity = 3, kLabel = 6, kTotal = 8, kSupplier = 13;
+    const auto totalRow = [&list](const QString& label, ExportCell quantity, ExportCell total) {
         QList<ExportCell> cells(list.columns.size());
-        cells[3] = ExportCell::ofInteger(quantity);
-        cells[6] = ExportCell::ofText(label);
-        cells[8] = ExportCell::ofNumber(total, 2);
+        cells[kQuantity] = std::move(quantity);
+        cells[kLabel] = ExportCell::ofText(label);
+        cells[kTotal] = std::move(total);
         return cells;
     };
     std::int64_t quantity = 0;
     for (const BatchSupplierTotal& supplier : suppliers) {
         list.footer.append(
-            totalRow(QStringLiteral("Итого: ") + supplier.supplierName, supplier.quantity, supplier.total));
+            totalRow(QStringLiteral("Итого: ") + supplier.supplierName,
+                     ExportCell::ofTotal(Decimal(supplier.quantity), 0, kSupplier, supplier.supplierName),
+                     ExportCell::ofTotal(supplier.total, 2, kSupplier, supplier.supplierName)));
         quantity = saturatingAdd(quantity, supplier.quantity);
     }
-    list.footer.append(
-        totalRow(QStringLiteral("Всего: проценено %1 из %2 строк").arg(pricedLines).arg(rows.size()), quantity, total));
+    list.footer.append(totalRow(QStringLiteral("Всего: проценено %1 из %2 строк").arg(pricedLines).arg(rows.size()),
+                                ExportCell::ofTotal(Decimal(quantity), 0, kTotal), ExportCell::ofTotal(total, 2)));
     return {list, offers};
 }
 

@@ -22,6 +22,7 @@ inline const QString rejectThreshold = QStringLiteral("oreliaRejectThreshold");
 inline const QString inStockFilterEnabled = QStringLiteral("oreliaInStockFilterEnabled");
 inline const QString deliveryFilterEnabled = QStringLiteral("oreliaDeliveryFilterEnabled");
 inline const QString deliveryFilterDays = QStringLiteral("oreliaDeliveryFilterDays");
+inline const QString copyNumbersWithPoint = QStringLiteral("oreliaCopyNumbersWithPoint");
 inline const QString cart = QStringLiteral("Orelia.Cart.v1");
 inline const QString portalOfferOrigins = QStringLiteral("Orelia.Autoliga.PortalOfferOrigins.v1");
 // Service addresses the buyer saved in a supplier's sheet, as text; absent: the built-in one.

@@ -1,5 +1,7 @@
 #include "KeychainCredentialStore.h"
 
+#include "SecretServiceLabel.h"
+
 #include <QCoroSignal>
 #include <QStringDecoder>
 #include <QTimer>
@@ -60,6 +62,8 @@ QCoro::Task<> KeychainCredentialStore::save(QString secret, QString account) {
     co_await run(job.get());
     if (job->error() != QKeychain::NoError)
         throw errorOf(*job);
+    auto label = SecretServiceLabel::apply(QString(m_service), account);
+    co_await std::move(label);
 }
 
 QCoro::Task<> KeychainCredentialStore::saveRawData(QByteArray data, QString account) {

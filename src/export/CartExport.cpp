@@ -42,12 +42,11 @@ ExportTable table(const QList<SupplierCartGroup>& groups) {
     return table;
 }
 
-QString orderText(const SupplierCartGroup& group) {
+QString orderText(const SupplierCartGroup& group, QChar decimalMark) {
     QString text;
     for (const CartItem& item : group.items) {
-        text += QStringList{item.article, item.brand, QString::number(item.quantity), priceOf(item).toFixed(2)}.join(
-                    u'\t') +
-                u'\n';
+        const QString price = priceOf(item).toFixed(2).replace(u'.', decimalMark);
+        text += QStringList{item.article, item.brand, QString::number(item.quantity), price}.join(u'\t') + u'\n';
     }
     return text;
 }

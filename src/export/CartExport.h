@@ -13,8 +13,8 @@ namespace CartExport {
 // Every line by supplier: supplier, brand, article, name, quantity, price, line total, delivery,
 // warehouse; the totals per supplier and of the whole cart below.
 ExportTable table(const QList<SupplierCartGroup>& groups);
-// One line per cart line: article, brand, quantity and price, tab-separated.
-QString orderText(const SupplierCartGroup& group);
+// One line per cart line: article, brand, quantity and price (with `decimalMark`), tab-separated.
+QString orderText(const SupplierCartGroup& group, QChar decimalMark = u'.');
 // The line's price as an exact decimal (a price that is no number counts as 0).
 Decimal priceOf(const CartItem& item);
 

@@ -58,6 +58,7 @@ QString shownText(const ExportCell& cell) {
     case ExportCell::Kind::text:
         return cellText(cell.text);
     case ExportCell::Kind::number:
+    case ExportCell::Kind::total:
         return numberText(cell);
     case ExportCell::Kind::empty:
         break;
@@ -75,10 +76,23 @@ bool looksLikeFormula(const QString& text) {
     return (first == u'+' || first == u'-') && !Decimal::parse(text).has_value();
 }
 
+// A text that Excel and LibreOffice would take for a number or a date when they open a CSV:
+// "0 451 103 079" becomes 451103079, "000123" becomes 123, "12-03" a date.
+bool readAsNumber(const QString& text) {
+    static const QString allowed = QStringLiteral("0123456789 .,:/+-%()eE\u00A0\u202F");
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }) &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return allowed.contains(c); });
+}
+
 QString csvField(const ExportCell& cell) {
     if (cell.kind != ExportCell::Kind::text)
         return shownText(cell);
     QString text = cellText(cell.text);
+    // ="0451103079" is a text in both programs (LibreOffice evaluates formulas on import unless
+    // told not to). Only digits and separators ever go inside, never a quote or a name, so no
+    // supplier text can become a formula this way.
+    if (readAsNumber(text))
+        return QStringLiteral("=\"") + text + u'"';
     if (looksLikeFormula(text))
         text.prepend(u'\'');
     if (text.contains(u';') || text.contains(u'"') || text != text.trimmed()) {
@@ -124,6 +138,33 @@ QString sheetName(const QString& title, QSet<QString>& taken) {
     }
     taken.insert(unique.toLower());
     return unique;
+}
+
+// "A", "Z", "AA": the letters of a column from 0.
+QByteArray columnLetters(qsizetype column) {
+    QByteArray letters;
+    for (qsizetype n = column + 1; n > 0; n = (n - 1) / 26)
+        letters.prepend(char('A' + (n - 1) % 26));
+    return letters;
+}
+
+// The rows of a column as a range of the sheet: the header is row 1.
+QByteArray rowsRange(qsizetype column, qsizetype rows) {
+    const QByteArray letters = columnLetters(column);
+    return letters + '2' + ':' + letters + QByteArray::number(rows + 1);
+}
+
+// SUM over the rows, or SUMIF over those that match; the text to match is a literal, its
+// quotes doubled and its wildcards (* ? ~) escaped.
+QByteArray totalFormula(const ExportCell& cell, qsizetype column, qsizetype rows) {
+    if (cell.matchColumn < 0)
+        return "=SUM(" + rowsRange(column, rows) + ')';
+    QString match = cell.text;
+    match.replace(u'~', QStringLiteral("~~")).replace(u'*', QStringLiteral("~*")).replace(u'?', QStringLiteral("~?"));
+    match.replace(u'"', QStringLiteral("\"\""));
+    const QString criterion = match.isEmpty() ? QStringLiteral("<>") : u'=' + match;
+    return "=SUMIF(" + rowsRange(cell.matchColumn, rows) + ",\"" + criterion.toUtf8() + "\"," +
+           rowsRange(column, rows) + ')';
 }
 
 struct WorkbookCloser {
@@ -200,11 +241,19 @@ QByteArray csv(const ExportTable& table) {
     return QByteArrayLiteral("\xEF\xBB\xBF") + (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }
 
-QString tabSeparated(const ExportTable& table) {
-    QStringList lines;
-    lines.append(joined(headerCells(table), u'\t', shownText));
+QString tabSeparated(const ExportTable& table, QChar decimalMark) {
+    const auto line = [decimalMark](const QList<ExportCell>& cells) {
+        QStringList parts;
+        for (const ExportCell& cell : cells) {
+            parts.append(cell.kind == ExportCell::Kind::number
+                             ? cell.number.toFixed(cell.decimals).replace(u'.', decimalMark)
+                             : shownText(cell));
+        }
+        return parts.join(u'\t');
+    };
+    QStringList lines{line(headerCells(table))};
     for (const auto& row : table.rows)
-        lines.append(joined(row, u'\t', shownText));
+        lines.append(line(row));
     return lines.join(u'\n') + u'\n';
 }
 
@@ -222,6 +271,12 @@ std::optional<QString> writeXlsx(const QList<ExportTable>& sheets, const QString
     format_set_num_format(fraction, "#,##0.00");
     lxw_format* bold = workbook_add_format(workbook.get());
     format_set_bold(bold);
+    lxw_format* boldInteger = workbook_add_format(workbook.get());
+    format_set_bold(boldInteger);
+    format_set_num_format(boldInteger, "0");
+    lxw_format* boldFraction = workbook_add_format(workbook.get());
+    format_set_bold(boldFraction);
+    format_set_num_format(boldFraction, "#,##0.00");
 
     QSet<QString> taken;
     for (const ExportTable& table : sheets) {
@@ -236,9 +291,14 @@ std::optional<QString> writeXlsx(const QList<ExportTable>& sheets, const QString
                 if (cell.kind == ExportCell::Kind::text) {
                     const QByteArray text = cellText(cell.text).toUtf8();
                     worksheet_write_string(sheet, row, column, text.constData(), textFormat);
-                } else if (cell.kind == ExportCell::Kind::number) {
+                } else if (cell.kind == ExportCell::Kind::number ||
+                           (cell.kind == ExportCell::Kind::total && table.rows.isEmpty())) {
                     worksheet_write_number(sheet, row, column, cell.number.toDouble(),
                                            cell.decimals > 0 ? fraction : integer);
+                } else if (cell.kind == ExportCell::Kind::total) {
+                    const QByteArray formula = totalFormula(cell, c, table.rows.size());
+                    worksheet_write_formula_num(sheet, row, column, formula.constData(),
+                                                cell.decimals > 0 ? boldFraction : boldInteger, cell.number.toDouble());
                 }
             }
         };

@@ -63,7 +63,7 @@ QString answeredLine(const SearchRun& run, int index) {
         return slot.result->failureText();
     QLocale russian(QLocale::Russian, QLocale::Russia);
     russian.setNumberOptions(QLocale::OmitGroupSeparator);
-    return QStringLiteral("%1: %2 предложений, %3 с")
+    return QStringLiteral("%1: предложений: %2, %3 с")
         .arg(slot.name)
         .arg(slot.result->offers().size())
         .arg(russian.toString(elapsedSeconds(run.timer), 'f', 1));

@@ -1,6 +1,7 @@
 #include "BatchSheet.h"
 
 #include "batch/BatchPricer.h"
+#include "batch/ListFile.h"
 #include "BatchResultModel.h"
 #include "core/UserDefaults.h"
 #include "export/TableExport.h"
@@ -66,6 +67,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
 
     m_input = new QPlainTextEdit(this);
     m_input->setObjectName(QStringLiteral("batchInput"));
+    m_input->setAccessibleName(QStringLiteral("Список артикулов"));
     m_input->setPlaceholderText(
         QStringLiteral("Вставьте список: по детали в строке — артикул, производитель (необязательно) и количество,\n"
                        "через табуляцию, «;» или «,». Например:\nOC 90;KNECHT;2\nW 712/75;;1"));
@@ -77,7 +79,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
 
     auto* controls = new QHBoxLayout();
     m_openFile = button(QStringLiteral("Открыть файл…"), this);
-    m_openFile->setToolTip(QStringLiteral("Список в файле .txt или .csv"));
+    m_openFile->setToolTip(QStringLiteral("Список в файле .txt или .csv или в книге .xlsx, .ods, .xls (первый лист)"));
     connect(m_openFile, &QPushButton::clicked, this, &BatchSheet::chooseFile);
     m_start = button(QStringLiteral("Проценить"), this);
     // Not the default button: Enter in the result chooses an offer, it must not price the list anew.
@@ -94,6 +96,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
         m_rule->addItem(BestOfferRules::title(r), static_cast<int>(r));
     m_maxDays = new QLineEdit(this);
     m_maxDays->setObjectName(QStringLiteral("batchMaxDays"));
+    m_maxDays->setAccessibleName(QStringLiteral("Доставка не дольше, дней"));
     m_maxDays->setValidator(new QIntValidator(0, 365, m_maxDays));
     m_maxDays->setPlaceholderText(QStringLiteral("—"));
     m_maxDays->setFixedWidth(m_maxDays->fontMetrics().horizontalAdvance(QStringLiteral("3650")) + 16);
@@ -148,6 +151,7 @@ BatchSheet::BatchSheet(BatchPricer& pricer, UserDefaults& defaults, CartStore& c
 
     m_model = new BatchResultModel(this);
     m_view = new QTreeView(this);
+    m_view->setAccessibleName(QStringLiteral("Результат проценки"));
     m_view->setModel(m_model);
     m_view->setAlternatingRowColors(true);
     m_view->setUniformRowHeights(true);
@@ -330,18 +334,19 @@ bool BatchSheet::loadFile(const QString& path) {
         m_issues->setText(QStringLiteral("Не удалось открыть %1: %2").arg(name, file.errorString()));
         return false;
     }
-    const QByteArray bytes = file.read(BatchInput::maxFileBytes + 1);
-    if (bytes.size() > BatchInput::maxFileBytes) {
+    const QByteArray bytes = file.read(ListFile::maxFileBytes + 1);
+    if (bytes.size() > ListFile::maxFileBytes) {
         m_issues->setText(QStringLiteral("Файл %1 слишком большой для списка деталей.").arg(name));
         return false;
     }
-    const auto text = BatchInput::decode(bytes);
-    if (!text) {
-        m_issues->setText(QStringLiteral("Файл %1 не в кодировке UTF-8 или Windows-1251.").arg(name));
+    const ListFile list = ListFile::read(bytes);
+    if (!list.error.isEmpty()) {
+        m_issues->setText(list.error);
         return false;
     }
-    m_input->setPlainText(*text);
+    m_input->setPlainText(list.text);
     m_issues->clear();
+    m_message->setText(list.note);
     return true;
 }
 
@@ -349,7 +354,8 @@ void BatchSheet::chooseFile() {
     auto* dialog = new QFileDialog(this, QStringLiteral("Открыть список"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilters({QStringLiteral("Списки (*.txt *.csv)"), QStringLiteral("Все файлы (*)")});
+    dialog->setNameFilters(
+        {QStringLiteral("Списки (*.txt *.csv *.xlsx *.ods *.xls)"), QStringLiteral("Все файлы (*)")});
     QPointer<BatchSheet> self(this);
     connect(dialog, &QFileDialog::fileSelected, this, [self](const QString& path) {
         if (self)

@@ -51,7 +51,7 @@ public:
 
     // Parses the text and starts pricing it; input problems are listed above the result.
     void startPricing();
-    // Puts the text of a list file into the input (UTF-8 or Windows-1251).
+    // Puts the list of a text file or the first sheet of a workbook into the input.
     bool loadFile(const QString& path);
     void addToCart();
     // Saves the result as a workbook (".xlsx") or CSV; the error text when it failed.

@@ -1,7 +1,9 @@
 #include "CartLineView.h"
 
 #include "export/CartExport.h"
+#include "offertable/CopiedNumber.h"
 #include "offertable/DeliveryDisplay.h"
+#include "offertable/PriceDisplay.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -66,14 +68,24 @@ void CopyLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 QString CartLineView::money(const Decimal& amount) {
-    return amount.toFixed(2).replace(u'.', u',') + QStringLiteral(" руб.");
+    return PFCurrencyDisplay::price(amount.toFixed(2), u"RUB");
+}
+
+CopyLabel* CartLineView::moneyLabel(const Decimal& amount, QChar copyMark, std::function<void(const QString&)> copy,
+                                    QWidget* parent) {
+    const QString copied = CopiedNumber::withMark(amount.toFixed(2), copyMark);
+    auto* label = new CopyLabel(
+        money(amount), [copy = std::move(copy), copied] { copy(copied); }, parent);
+    label->setToolTip(QStringLiteral("Нажмите, чтобы скопировать: ") + copied);
+    return label;
 }
 
 bool CartLineView::isUnavailable(const std::optional<CartVerdicts::Verdict>& verdict) {
     return verdict && CartVerdicts::isUnavailable(verdict->freshness.status);
 }
 
-CartLineView::CartLineView(const CartItem& item, const std::optional<CartVerdicts::Verdict>& verdict, QWidget* parent)
+CartLineView::CartLineView(const CartItem& item, const std::optional<CartVerdicts::Verdict>& verdict, QChar copyMark,
+                           QWidget* parent)
     : QFrame(parent) {
     setObjectName(QStringLiteral("line-") + item.id);
     auto* grid = new QGridLayout(this);
@@ -116,9 +128,10 @@ CartLineView::CartLineView(const CartItem& item, const std::optional<CartVerdict
     const Decimal price = CartExport::priceOf(item);
     const Decimal lineTotal = price * Decimal(item.quantity);
     auto* prices = new QHBoxLayout();
-    auto* unit = new CopyLabel(money(price), copier(price.toFixed(2)), this);
+    const auto copy = [this](const QString& value) { Q_EMIT copyRequested(value); };
+    auto* unit = moneyLabel(price, copyMark, copy, this);
     unit->setObjectName(QStringLiteral("price"));
-    auto* sum = new CopyLabel(money(lineTotal), copier(lineTotal.toFixed(2)), this);
+    auto* sum = moneyLabel(lineTotal, copyMark, copy, this);
     sum->setObjectName(QStringLiteral("sum"));
     QFont sumFont = bold;
     // Out of the total: the supplier has none of it any more.
@@ -147,6 +160,8 @@ CartLineView::CartLineView(const CartItem& item, const std::optional<CartVerdict
     plus->setEnabled(!atStock);
     auto* trash = toolButton(QString(), QStringLiteral("Удалить из корзины"), QStringLiteral("remove"), this);
     trash->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    // A bare icon says nothing to a screen reader.
+    trash->setAccessibleName(QStringLiteral("Удалить из корзины: ") + item.brand + u' ' + item.article);
     const QString id = item.id;
     connect(minus, &QToolButton::clicked, this, [this, id] { Q_EMIT stepRequested(id, -1); });
     connect(plus, &QToolButton::clicked, this, [this, id] { Q_EMIT stepRequested(id, 1); });

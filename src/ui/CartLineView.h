@@ -29,7 +29,9 @@ class CartLineView : public QFrame {
     Q_OBJECT
 
 public:
-    CartLineView(const CartItem& item, const std::optional<CartVerdicts::Verdict>& verdict, QWidget* parent);
+    // `copyMark`: the decimal mark copied amounts take.
+    CartLineView(const CartItem& item, const std::optional<CartVerdicts::Verdict>& verdict, QChar copyMark,
+                 QWidget* parent);
 
     // A note under the line ("Не больше остатка у поставщика: 18 шт.").
     void showNote(const QString& note);
@@ -37,6 +39,9 @@ public:
 
     // "205,83 руб.": the table's money form.
     static QString money(const Decimal& amount);
+    // An amount as the table writes money; a click asks to copy it as a number with `copyMark`.
+    static CopyLabel* moneyLabel(const Decimal& amount, QChar copyMark, std::function<void(const QString&)> copy,
+                                 QWidget* parent);
     // Whether a verdict takes the line out of the total.
     static bool isUnavailable(const std::optional<CartVerdicts::Verdict>& verdict);
 

@@ -349,7 +349,7 @@ QWidget* CartSheet::makeSection(const SupplierCartGroup& group, const QHash<QStr
         }
         inCart.items.append(item);
         const auto verdict = m_verdicts.verdict(item);
-        auto* line = new CartLineView(item, verdict, section);
+        auto* line = new CartLineView(item, verdict, m_copyMark, section);
         line->showNote(m_notes.value(item.id));
         connect(line, &CartLineView::copyRequested, this, &CartSheet::copyValue);
         connect(line, &CartLineView::quantityEntered, this, &CartSheet::setQuantity);
@@ -366,7 +366,7 @@ QWidget* CartSheet::makeSection(const SupplierCartGroup& group, const QHash<QStr
             total = total + CartExport::priceOf(item) * Decimal(item.quantity);
     }
     connect(copyOrder, &QPushButton::clicked, this, [this, inCart] {
-        QApplication::clipboard()->setText(CartExport::orderText(inCart));
+        QApplication::clipboard()->setText(CartExport::orderText(inCart, m_copyMark));
         m_copied->setText(
             QStringLiteral("Скопирован заказ %1: позиций %2").arg(inCart.supplierName).arg(inCart.items.size()));
     });
@@ -388,8 +388,8 @@ QWidget* CartSheet::makeSection(const SupplierCartGroup& group, const QHash<QStr
         footer->addWidget(note);
     }
     footer->addWidget(label(QStringLiteral("Итого"), section, true));
-    auto* sum = new CopyLabel(
-        CartLineView::money(total), [this, total] { copyValue(total.toFixed(2)); }, section);
+    auto* sum = CartLineView::moneyLabel(
+        total, m_copyMark, [this](const QString& value) { copyValue(value); }, section);
     sum->setObjectName(QStringLiteral("total"));
     QFont bold = sum->font();
     bold.setBold(true);

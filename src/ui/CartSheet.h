@@ -2,6 +2,7 @@
 
 #include "cart/CartItem.h"
 #include "core/SupplierAppearance.h"
+#include "offertable/CopiedNumber.h"
 
 #include <QDialog>
 #include <QHash>
@@ -35,6 +36,11 @@ public:
     // Shown in the sheet's own line at the bottom; the clipboard gets the value.
     void copyValue(const QString& value);
     QString lastCopied() const { return m_lastCopied; }
+    // The decimal mark copied amounts take (CopiedNumber); the locale's until set.
+    void setCopyDecimalMark(QChar mark) {
+        m_copyMark = mark;
+        rebuild();
+    }
 
     // How long a removal can be undone (it stays longer while the pointer is over the lines).
     static constexpr int undoMilliseconds = 8000;
@@ -71,6 +77,7 @@ private:
     // Notes under lines ("Не больше остатка…"), until the next change of the line.
     QHash<QString, QString> m_notes;
     QString m_lastCopied;
+    QChar m_copyMark = CopiedNumber::decimalMark(false);
 
     QLabel* m_count = nullptr;
     QLabel* m_total = nullptr;

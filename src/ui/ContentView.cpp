@@ -256,7 +256,7 @@ ContentView::Page ContentView::currentPage() const {
 }
 
 void ContentView::refreshTable() {
-    m_area->setOffers(m_viewModel.offers(), m_viewModel.searchedArticle());
+    m_area->setOffers(m_viewModel.offers(), m_viewModel.searchedArticle(), m_viewModel.isLoading());
     updatePage();
 }
 

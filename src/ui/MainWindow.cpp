@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
 #include "ContentView.h"
+#include "OfferTableModel.h"
 #include "search/SearchViewModel.h"
+#include "WindowAccessibility.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -30,6 +32,8 @@ MainWindow::MainWindow(SupplierPreferences& preferences, SearchConnectorFactory&
     layout->setSpacing(0);
     layout->addWidget(makeHeader());
     m_content = new ContentView(*m_viewModel, defaults, cart, central);
+    m_content->tableModel()->setCopySettings(&defaults);
+    WindowAccessibility::apply(*m_content);
     layout->addWidget(m_content, 1);
     setCentralWidget(central);
     resize(1280, 800);

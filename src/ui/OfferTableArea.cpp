@@ -6,6 +6,7 @@
 #include "ExportDialog.h"
 #include "FiltersBarView.h"
 #include "OfferHeaderView.h"
+#include "offertable/CopiedNumber.h"
 #include "offertable/PriceDisplay.h"
 #include "offertable/UsefulResultsStatus.h"
 #include "OfferTableModel.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,6 +25,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QScrollBar>
+#include <QSet>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -52,6 +57,10 @@ OfferTableArea::OfferTableArea(UserDefaults& defaults, CartStore& cart, QWidget*
     m_table = new OfferTableView(*m_model, this);
     m_statusRow = new StatusRowView(this);
     m_filters = new FiltersBarView(this);
+    m_arrivedFade = new QTimer(this);
+    m_arrivedFade->setSingleShot(true);
+    m_arrivedFade->setInterval(1500);
+    connect(m_arrivedFade, &QTimer::timeout, this, [this] { m_model->markArrived({}); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -153,10 +162,54 @@ QWidget* OfferTableArea::makeResultLine() {
     return line;
 }
 
-void OfferTableArea::setOffers(const QList<SupplierOffer>& offers, const QString& searchedArticle) {
+void OfferTableArea::setOffers(const QList<SupplierOffer>& offers, const QString& searchedArticle, bool arriving) {
+    QSet<QString> arrived;
+    if (arriving && !m_offers.isEmpty() && searchedArticle == m_searchedArticle) {
+        QSet<QString> before;
+        for (const SupplierOffer& offer : std::as_const(m_offers))
+            before.insert(offer.id());
+        for (const SupplierOffer& offer : offers) {
+            if (!before.contains(offer.id()))
+                arrived.insert(offer.id());
+        }
+    }
+    const std::optional<Anchor> at = arriving ? anchor() : std::nullopt;
     m_offers = offers;
     m_searchedArticle = searchedArticle;
     refresh();
+    if (at)
+        keepInPlace(*at);
+    if (!arrived.isEmpty()) {
+        m_model->markArrived(arrived);
+        m_arrivedFade->start();
+    }
+}
+
+std::optional<OfferTableArea::Anchor> OfferTableArea::anchor() const {
+    QModelIndex index;
+    bool current = false;
+    if (m_table->hasFocus() && m_table->currentIndex().isValid()) {
+        index = m_table->currentIndex();
+        current = true;
+    } else if (m_table->viewport()->underMouse()) {
+        index = m_table->indexAt(m_table->viewport()->mapFromGlobal(QCursor::pos()));
+    }
+    if (!index.isValid())
+        return std::nullopt;
+    return Anchor{m_model->offer(index.row()).id(), m_table->visualRect(index).top(), current};
+}
+
+// Rows that arrive above the buyer's row push it down; the view scrolls with them, so the row
+// stays where the eye (or the pointer) is.
+void OfferTableArea::keepInPlace(const Anchor& anchor) {
+    const int row = m_model->rowOf(anchor.offerID);
+    if (row < 0)
+        return;
+    const QModelIndex index = m_model->index(row, 0);
+    if (anchor.current)
+        m_table->setCurrentIndex(m_model->index(row, std::max(0, m_table->currentIndex().column())));
+    QScrollBar* bar = m_table->verticalScrollBar();
+    bar->setValue(bar->value() + m_table->visualRect(index).top() - anchor.top);
 }
 
 QString OfferTableArea::dividerCaption() const {
@@ -293,7 +346,7 @@ void OfferTableArea::copyRows(const QList<int>& rows) {
         TableExport::offersTable(offers, PriceDisplay::storedMarkupPercent(m_defaults), QDateTime::currentDateTime());
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(TableExport::tabSeparated(table));
+    clipboard->setText(TableExport::tabSeparated(table, CopiedNumber::storedDecimalMark(m_defaults)));
     Q_EMIT copied(QStringLiteral("Скопировано строк: %1").arg(offers.size()));
 }
 

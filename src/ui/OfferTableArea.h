@@ -13,6 +13,7 @@ class FiltersBarView;
 class OfferTableModel;
 class OfferTableView;
 class QLabel;
+class QTimer;
 class QToolButton;
 class StatusRowView;
 class UserDefaults;
@@ -28,8 +29,10 @@ class OfferTableArea : public QWidget {
 public:
     OfferTableArea(UserDefaults& defaults, CartStore& cart, QWidget* parent = nullptr);
 
-    // The offers of the last search and the article they belong to.
-    void setOffers(const QList<SupplierOffer>& offers, const QString& searchedArticle);
+    // The offers of the last search and the article they belong to. While a search runs
+    // (`arriving`), the row under the keyboard focus or the pointer keeps its place on screen
+    // and the rows new since the last call are tinted for a moment.
+    void setOffers(const QList<SupplierOffer>& offers, const QString& searchedArticle, bool arriving = false);
     // Recomputes the rows and the status row (also the stored markup, which the settings change).
     void refresh();
     // What the rows are ("OC 90 — найдено предложений: 5"), with a mark when a supplier is missing
@@ -86,6 +89,15 @@ private:
     void loadColumns();
     void saveColumnWidths();
     void saveHiddenColumns();
+    // The row the buyer is at: the current one while the table has the focus, else the one under
+    // the pointer; its offer and its place in the viewport.
+    struct Anchor {
+        QString offerID;
+        int top = 0;
+        bool current = false;
+    };
+    std::optional<Anchor> anchor() const;
+    void keepInPlace(const Anchor& anchor);
 
     UserDefaults& m_defaults;
     CartStore& m_cart;
@@ -103,4 +115,5 @@ private:
     FiltersBarView* m_filters = nullptr;
     OfferTableModel* m_model = nullptr;
     OfferTableView* m_table = nullptr;
+    QTimer* m_arrivedFade = nullptr;
 };

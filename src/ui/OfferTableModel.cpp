@@ -3,6 +3,7 @@
 #include "cart/CartStore.h"
 #include "core/SupplierAppearance.h"
 #include "core/TextUtils.h"
+#include "offertable/CopiedNumber.h"
 #include "offertable/DeliveryDisplay.h"
 #include "offertable/OfferRowHighlight.h"
 #include "offertable/PriceDisplay.h"
@@ -64,6 +65,22 @@ void OfferTableModel::setRows(QList<SupplierOffer> rows, double markupPercent) {
     endResetModel();
 }
 
+void OfferTableModel::markArrived(const QSet<QString>& offerIDs) {
+    if (m_arrived.isEmpty() && offerIDs.isEmpty())
+        return;
+    m_arrived = offerIDs;
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1), {Qt::BackgroundRole});
+}
+
+int OfferTableModel::rowOf(const QString& offerID) const {
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows[row].id() == offerID)
+            return row;
+    }
+    return -1;
+}
+
 void OfferTableModel::setSearchedArticle(const QString& article) {
     const QString canonical = TextUtils::canonicalPartNumber(article);
     if (canonical == m_searchedCanonical)
@@ -86,8 +103,17 @@ bool OfferTableModel::isAskedForPart(int row) const {
 QString OfferTableModel::rowCopyText(int row) const {
     QStringList values;
     for (int column = brand; column <= supplier; ++column)
-        values.append(cell(row, column).copyValue);
+        values.append(copyValue(row, column));
     return values.join(u'\t');
+}
+
+QString OfferTableModel::copyValue(int row, int column) const {
+    const QString value = cell(row, column).copyValue;
+    if (column != price && column != risk)
+        return value;
+    const QChar mark =
+        m_copySettings ? CopiedNumber::storedDecimalMark(*m_copySettings) : CopiedNumber::decimalMark(false);
+    return CopiedNumber::withMark(value, mark);
 }
 
 void OfferTableModel::cartChanged() {
@@ -196,6 +222,9 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
 
     if (role == Qt::BackgroundRole) {
         const auto highlight = OfferRowHighlight::color(o);
+        // A soft tint that lets the eye find what a supplier just added.
+        if (!highlight && !m_arrived.isEmpty() && m_arrived.contains(o.id()))
+            return QColor(255, 213, 79, 70);
         if (!highlight)
             return {};
         return QColor(highlight->red, highlight->green, highlight->blue,
@@ -219,7 +248,7 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return cell(row, column).display;
     case CopyValueRole:
-        return cell(row, column).copyValue;
+        return copyValue(row, column);
     case Qt::ToolTipRole: {
         // What the row is (the asked-for part, the warehouse), then what a click copies.
         QStringList lines;
@@ -229,7 +258,7 @@ QVariant OfferTableModel::data(const QModelIndex& index, int role) const {
             lines.append(askedForHint());
         if (o.warehouse && !o.warehouse->trimmed().isEmpty())
             lines.append(QStringLiteral("Склад: ") + o.warehouse->trimmed());
-        lines.append(copyHint(cell(row, column).copyValue));
+        lines.append(copyHint(copyValue(row, column)));
         return lines.join(u'\n');
     }
     case Qt::FontRole: {
@@ -262,6 +291,9 @@ QVariant OfferTableModel::headerData(int section, Qt::Orientation orientation, i
     switch (role) {
     case Qt::DisplayRole:
         return columnTitle(section);
+    case Qt::AccessibleTextRole:
+        // The cart column shows a symbol only; a screen reader needs its name.
+        return section == cart ? QStringLiteral("В корзину") : columnTitle(section);
     case Qt::TextAlignmentRole:
         return int(isNumeric(section) ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ToolTipRole: {

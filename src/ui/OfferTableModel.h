@@ -7,11 +7,13 @@
 #include <QAbstractTableModel>
 #include <QKeySequence>
 #include <QList>
+#include <QSet>
 
 #include <functional>
 #include <optional>
 
 class CartStore;
+class UserDefaults;
 
 // What one table cell shows and what a click on it copies.
 struct CopyableCell {
@@ -40,6 +42,11 @@ public:
     // The new rows with the markup they are priced at. When the rows are the same offers in
     // the same order (a new markup, a cart change) only the cells change; otherwise the model resets.
     void setRows(QList<SupplierOffer> rows, double markupPercent);
+    // Rows that just arrived while the search runs are tinted for a moment.
+    void markArrived(const QSet<QString>& offerIDs);
+    bool isArrived(int row) const { return m_arrived.contains(m_rows.at(row).id()); }
+    // The row of an offer, or -1.
+    int rowOf(const QString& offerID) const;
     const QList<SupplierOffer>& rows() const { return m_rows; }
     // The colour of each supplier's name (the suppliers the buyer added have theirs in the settings).
     void setSupplierColors(std::function<SupplierColor(QStringView)> colors) { m_colors = std::move(colors); }
@@ -51,6 +58,11 @@ public:
     bool isOutOfStock(int row) const;
     // The copy values of the row's eight offer cells, tab-separated (for a spreadsheet).
     QString rowCopyText(int row) const;
+    // Where the setting "Копировать числа с точкой" is read when a value is copied; without it
+    // copied numbers take the locale's decimal mark.
+    void setCopySettings(const UserDefaults* defaults) { m_copySettings = defaults; }
+    // What a click on the cell copies: its copy value, a price or risk with the copy's decimal mark.
+    QString copyValue(int row, int column) const;
     const SupplierOffer& offer(int row) const { return m_rows.at(row); }
 
     // The cell of one of the eight offer columns; the cart column has none.
@@ -78,4 +90,6 @@ private:
     QList<SupplierOffer> m_rows;
     double m_markupPercent = 0.0;
     QString m_searchedCanonical;
+    const UserDefaults* m_copySettings = nullptr;
+    QSet<QString> m_arrived;
 };

@@ -6,6 +6,7 @@
 #include "AutopiterSettingsSheet.h"
 #include "core/SupplierPreferences.h"
 #include "core/UserDefaults.h"
+#include "offertable/CopiedNumber.h"
 #include "offertable/PriceDisplay.h"
 #include "search/SearchHistory.h"
 #include "SettingsWidgets.h"
@@ -77,6 +78,18 @@ SettingsSheet::SettingsSheet(SettingsServices services, QWidget* parent)
     auto* rounding = new QLabel(QStringLiteral("Округление вверх до 50 руб."), price);
     rounding->setForegroundRole(QPalette::PlaceholderText);
     priceLayout->addWidget(rounding);
+    // Copied prices and risks take the locale's decimal mark, which a spreadsheet of the buyer's
+    // locale reads as a number; other programs may want the point.
+    m_copyWithPoint = new QCheckBox(QStringLiteral("Копировать числа с точкой"), price);
+    m_copyWithPoint->setObjectName(QStringLiteral("copyWithPoint"));
+    m_copyWithPoint->setChecked(CopiedNumber::storedWithPoint(m_services.defaults));
+    m_copyWithPoint->setToolTip(
+        QStringLiteral("Включено: цены и риск копируются с точкой (197.13) — для сайтов и других программ.\n"
+                       "Выключено: с десятичным знаком вашей системы (%1) — так их читает таблица.")
+            .arg(CopiedNumber::withMark(QStringLiteral("197.13"), CopiedNumber::decimalMark(false))));
+    connect(m_copyWithPoint, &QCheckBox::toggled, this,
+            [this](bool on) { CopiedNumber::storeWithPoint(m_services.defaults, on); });
+    priceLayout->addWidget(m_copyWithPoint);
     layout->addWidget(price);
     connect(m_markup, &QLineEdit::textEdited, this, [this](const QString& text) {
         bool ok = false;

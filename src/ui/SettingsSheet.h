@@ -11,9 +11,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The settings sheet: the markup, and a row per supplier (the three built in, then those the buyer
-// added) with its switch and the sheet of its credentials; "Добавить поставщика…" adds one. Markup
-// and switches are written at once.
+// The settings sheet: the markup, how numbers are copied, and a row per supplier (the three built
+// in, then those the buyer added) with its switch and the sheet of its credentials; "Добавить
+// поставщика…" adds one. Every change is written at once.
 class SettingsSheet : public QDialog {
     Q_OBJECT
 
@@ -21,6 +21,7 @@ public:
     SettingsSheet(SettingsServices services, QWidget* parent = nullptr);
 
     QLineEdit* markupField() const { return m_markup; }
+    QCheckBox* copyWithPointBox() const { return m_copyWithPoint; }
     QCheckBox* supplierSwitch(const QString& supplierID) const;
     QPushButton* supplierRow(const QString& supplierID) const;
     QPushButton* addSupplierButton() const { return m_addSupplier; }
@@ -46,6 +47,7 @@ private:
 
     SettingsServices m_services;
     QLineEdit* m_markup = nullptr;
+    QCheckBox* m_copyWithPoint = nullptr;
     QWidget* m_supplierRows = nullptr;
     // What the rows show: ids and names, in order.
     QStringList m_shown;

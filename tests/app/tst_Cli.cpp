@@ -87,8 +87,13 @@ private:
 private Q_SLOTS:
     // The text table of the same search is checked on the installed program (tests/packaging).
     void searchJson_againstTheSandbox() {
-        const Result r = run({u"search"_s, u"oc 90"_s, u"--demo"_s, u"--json"_s, u"--markup"_s, u"10"_s});
+        const Result r =
+            run({u"search"_s, u"oc 90"_s, u"--demo"_s, u"--json"_s, u"--markup"_s, u"10"_s, u"--progress"_s});
         QCOMPARE(r.exitCode, 0);
+        // Each supplier's arrival on stderr, the JSON alone on stdout.
+        QCOMPARE(r.err.count(QRegularExpression(u"^(AutoEuro|Autopiter|Автолига): предложений: \\d+, "_s,
+                                                QRegularExpression::MultilineOption)),
+                 3);
         QJsonParseError error;
         const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);

@@ -5,6 +5,8 @@
 #include <QtTest>
 #include <QUuid>
 
+#include <qt6keychain/keychain.h>
+
 #include <memory>
 
 // The same contract against the memory store and the system's Secret Service (the
@@ -75,6 +77,34 @@ private Q_SLOTS:
             QCOMPARE(error.description(), QStringLiteral("Keychain error: 0"));
             QCOMPARE(error.code(), 0);
         }
+    }
+
+    // The desktop's password manager shows what an item is. An item written before keeps being
+    // found under the same attributes and gets the label on the next save, replaced, not doubled.
+    void keychain_labelsItemsForAPerson_andFindsTheOldOnes() {
+        QFETCH_GLOBAL(QString, backend);
+        const QString secretTool = QStandardPaths::findExecutable(QStringLiteral("secret-tool"));
+        if (backend != u"keychain" || secretTool.isEmpty())
+            QSKIP("the Secret Service, seen through secret-tool");
+        m_account = QStringLiteral("autopiter-password");
+        QKeychain::WritePasswordJob old(QStringLiteral("ru.orelia.Orelia.tests"));
+        old.setAutoDelete(false);
+        old.setKey(m_account);
+        old.setTextData(QStringLiteral("old"));
+        QSignalSpy written(&old, &QKeychain::Job::finished);
+        old.start();
+        QVERIFY(written.wait(10000));
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::optional<QString>(QStringLiteral("old")));
+
+        awaitTask(m_store->save(QStringLiteral("new"), m_account));
+        QProcess search;
+        search.start(secretTool, {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("user"), m_account,
+                                  QStringLiteral("server"), QStringLiteral("ru.orelia.Orelia.tests")});
+        QVERIFY(search.waitForFinished(10000));
+        const QString items = QString::fromUtf8(search.readAllStandardOutput());
+        QCOMPARE(items.count(QStringLiteral("label = ")), 1);
+        QVERIFY2(items.contains(QStringLiteral("label = Orelia: Autopiter пароль\n")), qPrintable(items));
+        QCOMPARE(awaitTask(m_store->read(m_account)), std::optional<QString>(QStringLiteral("new")));
     }
 };
 

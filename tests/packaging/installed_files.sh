@@ -21,28 +21,38 @@ check_metadata() {
     local desktop=$prefix/share/applications/$app_id.desktop
     local metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
     local png=$prefix/share/icons/hicolor/256x256/apps/$app_id.png
-    local man=$prefix/share/man/man1/orelia-cli.1
     local f
-    for f in bin/orelia bin/orelia-cli bin/orelia-sandbox "share/icons/hicolor/scalable/apps/$app_id.svg"; do
+    for f in bin/orelia bin/orelia-cli "share/icons/hicolor/scalable/apps/$app_id.svg" share/doc/orelia/copyright \
+        share/doc/orelia/changelog.gz; do
         [ -f "$prefix/$f" ] || fail "$f is not installed"
     done
-    for f in "$desktop" "$metainfo" "$png" "$man"; do
+    for f in "$desktop" "$metainfo" "$png"; do
         [ -f "$f" ] || fail "${f#"$prefix"/} is not installed"
     done
+    # The sandbox is for development and tests; the buyer's package holds the two programs only.
+    [ ! -e "$prefix/bin/orelia-sandbox" ] || fail "bin/orelia-sandbox is installed"
+    grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
+        "$prefix/share/doc/orelia/copyright" || fail "the copyright file is not machine-readable"
 
     grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry does not name the icon $app_id"
     if command -v file >/dev/null; then
         file "$png" | grep -q 'PNG image data, 256 x 256' || fail "$(file "$png")"
     fi
-    # The page is generated: a stray request or escape shows up as a groff warning.
-    if command -v groff >/dev/null; then
-        local warnings
-        warnings=$(groff -k -man -Tutf8 -ww -z "$man" 2>&1)
-        [ -z "$warnings" ] || fail "orelia-cli.1: $warnings"
-    fi
-    if command -v lexgrog >/dev/null; then
-        lexgrog "$man" | grep -q 'orelia-cli - ' || fail "orelia-cli.1 has no NAME line: $(lexgrog "$man")"
-    fi
+    # A compressed page for each program. They are generated: a stray request or escape shows up
+    # as a groff warning.
+    local program man
+    for program in orelia orelia-cli; do
+        man=$prefix/share/man/man1/$program.1.gz
+        [ -f "$man" ] || fail "share/man/man1/$program.1.gz is not installed"
+        if command -v groff >/dev/null; then
+            local warnings
+            warnings=$(gzip -dc "$man" | groff -k -man -Tutf8 -ww -z 2>&1)
+            [ -z "$warnings" ] || fail "$program.1: $warnings"
+        fi
+        if command -v lexgrog >/dev/null; then
+            lexgrog "$man" | grep -q "$program - " || fail "$program.1 has no NAME line: $(lexgrog "$man")"
+        fi
+    done
 
     local validated=0
     if command -v desktop-file-validate >/dev/null; then

@@ -92,9 +92,12 @@ private Q_SLOTS:
         QCOMPARE(h.sheet->findChild<QLabel*>(u"cartCount"_s)->text(), u"3 шт."_s);
         QCOMPARE(h.sheet->findChild<QLabel*>(u"cartTotal"_s)->text(), u"Итого по корзине: 160,50 руб."_s);
         QCOMPARE(h.in<QLabel>(h.section(u"autoeuro"_s), u"total"_s)->text(), u"150,50 руб."_s);
-        // The values copy like the table's.
+        // Money as the table writes it; a click copies the number with the copy's decimal mark.
+        h.sheet->setCopyDecimalMark(u',');
+        QCOMPARE(h.in<QLabel>(h.section(u"autoeuro"_s), u"total"_s)->toolTip(),
+                 u"Нажмите, чтобы скопировать: 150,50"_s);
         QTest::mouseClick(h.in<QLabel>(h.section(u"autoeuro"_s), u"total"_s), Qt::LeftButton);
-        QCOMPARE(QApplication::clipboard()->text(), u"150.50"_s);
+        QCOMPARE(QApplication::clipboard()->text(), u"150,50"_s);
 
         // Plus stops at the stock and says why; the stock is on the line.
         for (int i = 0; i < 2; ++i)

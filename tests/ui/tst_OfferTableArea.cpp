@@ -60,8 +60,9 @@ private Q_SLOTS:
         const QStringList lines = QApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
         QVERIFY(lines[0].startsWith(u"Производитель\tАртикул\tНаименование\tЦена\t"_s));
+        // Numbers with the copy's decimal mark, as a single value is copied (the C locale's point here).
         QCOMPARE(lines[1].split(u'\t').mid(0, 5),
-                 (QStringList{u"KNECHT"_s, u"OC 90"_s, u"Фильтр масляный"_s, u"1000,50"_s, u"руб."_s}));
+                 (QStringList{u"KNECHT"_s, u"OC 90"_s, u"Фильтр масляный"_s, u"1000.50"_s, u"руб."_s}));
         QCOMPARE(h.content().overlay()->message(), u"Скопировано строк: 3"_s);
 
         // A plain click drops the picked rows: Ctrl+C copies the current cell again.
@@ -200,6 +201,21 @@ private Q_SLOTS:
         QVERIFY(h.table().rowHeight(4) > h.table().rowHeight(3));
         h.clickHeader(OfferTableModel::price);
         QCOMPARE(h.table().pinnedDividerCaption(), u"Остальные предложения — по столбцу «Цена» ▼"_s);
+    }
+
+    void arrivingRows_keepTheBuyersRowCurrent_andAreTintedForAMoment() {
+        Harness h;
+        QVERIFY(h.search(u"OC 90"_s));
+        h.clickCell(2, OfferTableModel::price);
+        const QString picked = h.model().offer(2).id();
+        // A slower supplier's cheaper rows come in above the buyer's row.
+        QList<SupplierOffer> offers = h.model().rows();
+        offers << knechtOC90(u"autopiter"_s, u"a"_s, "900") << knechtOC90(u"autopiter"_s, u"b"_s, "901");
+        h.content().tableArea()->setOffers(offers, u"OC 90"_s, true);
+        QCOMPARE(h.model().rowCount(), 5);
+        QCOMPARE(h.model().offer(h.table().currentIndex().row()).id(), picked);
+        QVERIFY(h.model().isArrived(0) && !h.model().isArrived(4));
+        QTRY_VERIFY_WITH_TIMEOUT(!h.model().isArrived(0), 3000);
     }
 
     void header_clicksSort_draggedWidthIsRemembered_doubleClickGivesItBack() {

@@ -1,4 +1,5 @@
 #include "cart/CartStore.h"
+#include "core/UserDefaults.h"
 #include "support/OfferBuilder.h"
 #include "support/TestEnvironment.h"
 #include "ui/OfferTableModel.h"
@@ -197,6 +198,39 @@ private Q_SLOTS:
         h.model.setRows(threeOffers(), 10.0);
         QVERIFY(h.text(0, OfferTableModel::price, Qt::ToolTipRole)
                     .endsWith(QStringLiteral("Нажмите, чтобы скопировать: 1400")));
+    }
+
+    void copy_numbersTakeTheLocalesMarkUnlessThePointIsChosen_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<bool>("withPoint");
+        QTest::addColumn<QString>("row");
+        QTest::newRow("Russian") << QLocale(QLocale::Russian, QLocale::Russia) << false
+                                 << QStringLiteral("MANN\tW 712/75\tФильтр масляный\t1234,50\t—\t—\t3,46%\tAutoEuro");
+        QTest::newRow("Russian, with the point")
+            << QLocale(QLocale::Russian, QLocale::Russia) << true
+            << QStringLiteral("MANN\tW 712/75\tФильтр масляный\t1234.50\t—\t—\t3.46%\tAutoEuro");
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << false
+                                 << QStringLiteral("MANN\tW 712/75\tФильтр масляный\t1234.50\t—\t—\t3.46%\tAutoEuro");
+    }
+
+    // A single price pasted into a spreadsheet of the buyer's locale is a number there; the
+    // hover text says which form a click copies.
+    void copy_numbersTakeTheLocalesMarkUnlessThePointIsChosen() {
+        QFETCH(QLocale, locale);
+        QFETCH(bool, withPoint);
+        QFETCH(QString, row);
+        const QLocale before;
+        QLocale::setDefault(locale);
+        ModelHarness h;
+        h.defaults->setBool(UserDefaultsKeys::copyNumbersWithPoint, withPoint);
+        h.model.setCopySettings(h.defaults.get());
+        h.model.setRows(threeOffers(), 0.0);
+        QCOMPARE(h.model.rowCopyText(0), row);
+        const QString price = row.split(u'\t').at(OfferTableModel::price);
+        QCOMPARE(h.text(0, OfferTableModel::price, OfferTableModel::CopyValueRole), price);
+        QVERIFY(h.text(0, OfferTableModel::price, Qt::ToolTipRole).endsWith(QStringLiteral("скопировать: ") + price));
+        QCOMPARE(h.text(0, OfferTableModel::price), QStringLiteral("1234,50 руб."));
+        QLocale::setDefault(before);
     }
 };
 
