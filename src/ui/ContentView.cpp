@@ -54,8 +54,6 @@ QLabel* iconLabel(void (*paint)(QPainter&, const QRectF&, const QColor&), int si
 
 } // namespace
 
-const QString ContentView::columnWidthsKey = OfferTableArea::columnWidthsKey;
-
 ContentView::ContentView(SearchViewModel& viewModel, UserDefaults& defaults, CartStore& cart, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(viewModel)

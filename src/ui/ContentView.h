@@ -91,8 +91,6 @@ public:
     QToolButton* exportButton() const { return m_area->exportButton(); }
     SearchHistoryPopup* historyPopup() const { return m_history; }
 
-    // Where dragged column widths are kept.
-    static const QString columnWidthsKey;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

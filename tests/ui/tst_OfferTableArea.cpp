@@ -266,7 +266,7 @@ private Q_SLOTS:
         // A double-click on the border gives the column back to the automatic width.
         mouse(QEvent::MouseButtonDblClick, header->sectionViewportPosition(OfferTableModel::article));
         QCOMPARE(header->sectionSize(OfferTableModel::brand), automatic);
-        QVERIFY(!h.defaults->contains(ContentView::columnWidthsKey));
+        QVERIFY(!h.defaults->contains(OfferTableArea::columnWidthsKey));
 
         // The header's menu hides a column (not the article) and brings it back; a new window keeps it hidden.
         const auto toggleFromMenu = [&h](int column) {
