@@ -9,8 +9,10 @@
 #include "credentials/KeychainCredentialStore.h"
 #include "credentials/MemoryCredentialStore.h"
 #include "feedback/HTTPFeedbackTransport.h"
+#include "net/Http.h"
 #include "net/NetworkProxy.h"
 #include "sandbox/SandboxServer.h"
+#include "search/SupplierSearchResult.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
 #include "suppliers/autoeuro/AutoEuroProvider.h"
 #include "suppliers/autoliga/AutoligaPortalSearch.h"
@@ -21,11 +23,17 @@
 #include "suppliers/autopiter/AutopiterProvider.h"
 #include "suppliers/SupplierPlatforms.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QTimer>
 
 #include <vector>
 
 namespace {
+
+// How long shutting down waits for suppliers still answering to unwind once their exchanges end.
+constexpr qint64 kUnwindMs = 5000;
 
 // What each supplier's search signs in with: the portal's account for Автолига.
 QStringList searchAccounts(const QString& supplierID) {
@@ -236,7 +244,18 @@ AppServices::AppServices(const Options& options)
     m_cart = std::make_unique<CartStore>(*m_userDefaults);
 }
 
-AppServices::~AppServices() = default;
+AppServices::~AppServices() {
+    // A supplier still answering past its budget uses the clients and the network here: its
+    // exchanges are ended and it is let unwind while they all still stand.
+    QElapsedTimer waited;
+    waited.start();
+    while (SupplierSearchResult::operationsUnderWay() > 0 && waited.elapsed() < kUnwindMs) {
+        Http::abortEveryExchange();
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
 
 PFCartFreshnessChecker AppServices::cartFreshnessChecker() {
     return PFCartFreshnessChecker(*m_autoEuro, *m_connectors, *m_autoligaProvider, *m_portalContext,

@@ -145,6 +145,12 @@ private:
     std::shared_ptr<DispatchTicket> m_ticket;
 };
 
+// The replies of this thread's exchanges under way, for abortEveryExchange().
+QList<QPointer<QNetworkReply>>& underWay() {
+    thread_local QList<QPointer<QNetworkReply>> replies;
+    return replies;
+}
+
 NetworkError timeoutError() {
     return NetworkError(QNetworkReply::TimeoutError, QStringLiteral("Operation timed out"));
 }
@@ -222,6 +228,8 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
             manager.sendCustomRequest(request.request, request.verb, request.body));
         QNetworkReply* r = reply.get();
         current = r;
+        underWay().removeIf([](const QPointer<QNetworkReply>& gone) { return gone.isNull(); });
+        underWay().append(r);
 
         Response response;
         // Beyond this an error status's body is dropped rather than read.
@@ -239,7 +247,8 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         idle.setSingleShot(true);
         QObject::connect(&idle, &QTimer::timeout, &context, [&] {
             timedOut = true;
-            r->abort();
+            if (current)
+                current->abort();
         });
         idle.start(request.timeout);
         const auto moved = [&] { idle.start(request.timeout); };
@@ -297,6 +306,7 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
             co_await std::move(finished);
         }
         current = nullptr;
+        underWay().removeAll(r);
 
         if (timedOut)
             throw timeoutError();
@@ -360,6 +370,14 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
         if (announced && response.body.size() < length)
             throw NetworkError(QNetworkReply::RemoteHostClosedError, QStringLiteral("Connection closed"));
         co_return response;
+    }
+}
+
+void abortEveryExchange() {
+    const QList<QPointer<QNetworkReply>> replies = std::exchange(underWay(), {});
+    for (const QPointer<QNetworkReply>& reply : replies) {
+        if (reply && !reply->isFinished())
+            reply->abort();
     }
 }
 

@@ -57,4 +57,8 @@ struct Response {
 // origin (or from https to http) throws ForeignRedirectError and is never followed.
 QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request);
 
+// Ends every exchange still under way (each fails as cancelled); for shutting down while a
+// supplier is still answering, so that nothing outlives what it uses.
+void abortEveryExchange();
+
 } // namespace Http

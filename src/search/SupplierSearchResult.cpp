@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QObject>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <coroutine>
@@ -41,8 +42,12 @@ double elapsedSeconds(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
+int g_operationsUnderWay = 0;
+
 // Runs on its own: it outlives the race when the budget ends first, and then its answer goes.
 QCoro::Task<> runOperation(std::shared_ptr<SupplierBudgetRace> race, SupplierSearchResult::Operation operation) {
+    ++g_operationsUnderWay;
+    const auto ended = qScopeGuard([] { --g_operationsUnderWay; });
     try {
         auto task = operation();
         QList<SupplierOffer> offers = co_await std::move(task);
@@ -62,6 +67,10 @@ QString count(qsizetype value) {
 }
 
 } // namespace
+
+int SupplierSearchResult::operationsUnderWay() {
+    return g_operationsUnderWay;
+}
 
 QString SupplierSearchResult::outOfTimeText(std::chrono::milliseconds budget) {
     return QStringLiteral("не ответил за %1 с").arg((budget.count() + 999) / 1000);

@@ -28,6 +28,8 @@ public:
     static QCoro::Task<SupplierSearchResult> ask(QString name, Operation operation, ReportReader report = {},
                                                  std::function<bool()> abandoned = {},
                                                  std::chrono::milliseconds budget = std::chrono::milliseconds(0));
+    // Operations started by ask() that have not ended yet, those past their budget included.
+    static int operationsUnderWay();
     // "не ответил за 45 с".
     static QString outOfTimeText(std::chrono::milliseconds budget);
 

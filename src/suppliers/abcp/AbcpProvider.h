@@ -22,8 +22,6 @@ public:
     // fails (with the first brand's error); one brand failing while others answer costs that brand.
     QCoro::Task<QList<SupplierOffer>> search(QString article) override;
     SupplierSearchReport lastSearchReport() const override { return m_report; }
-    // The time-out of one request, for all of them together.
-    std::chrono::milliseconds searchBudget() const override { return m_client.timeout(); }
 
     // The offers of one brand and number, for a search and for the cart's re-check alike.
     static QCoro::Task<QList<SupplierOffer>> offers(AbcpClient& client, AbcpCredentials credentials,

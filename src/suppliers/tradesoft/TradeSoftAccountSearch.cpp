@@ -42,10 +42,6 @@ TradeSoftAccountSearch::TradeSoftAccountSearch(TradeSoftHTTPAPI& api, Credential
     , m_accounts(std::move(accounts))
     , m_outcomes(m_accounts.size()) {}
 
-std::chrono::milliseconds TradeSoftAccountSearch::budget() const {
-    return m_api.requestTimeout();
-}
-
 QCoro::Task<TradeSoftAccountSearch::Outcome> TradeSoftAccountSearch::outcome(QString article, qsizetype index) {
     if (!m_started) {
         m_started = true;

@@ -30,8 +30,6 @@ public:
 
     // The part of the account at `index`; the first call starts the search for everyone.
     QCoro::Task<Outcome> outcome(QString article, qsizetype index);
-    // Two calls, each with the time-out of one: the supplier's budget is that time-out.
-    std::chrono::milliseconds budget() const;
 
 Q_SIGNALS:
     void finished();
@@ -57,7 +55,6 @@ public:
     const SupplierDescriptor& descriptor() const override { return m_descriptor; }
     QCoro::Task<QList<SupplierOffer>> search(QString article) override;
     SupplierSearchReport lastSearchReport() const override { return m_report; }
-    std::chrono::milliseconds searchBudget() const override { return m_search->budget(); }
 
 private:
     std::shared_ptr<TradeSoftAccountSearch> m_search;
