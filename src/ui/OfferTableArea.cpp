@@ -42,6 +42,8 @@ const std::array<QString, PFOfferWidths::columnCount> kColumnKeys{
 constexpr int kLeastStoredWidth = 24;
 constexpr int kMostStoredWidth = 4000;
 constexpr int kWarningIconSize = 14;
+// A pointer moved over the rows this recently is aiming at one of them.
+constexpr qint64 kPointerAimingMs = 3000;
 
 } // namespace
 
@@ -61,6 +63,8 @@ OfferTableArea::OfferTableArea(UserDefaults& defaults, CartStore& cart, QWidget*
     m_arrivedFade->setSingleShot(true);
     m_arrivedFade->setInterval(1500);
     connect(m_arrivedFade, &QTimer::timeout, this, [this] { m_model->markArrived({}); });
+    m_table->viewport()->setMouseTracking(true);
+    m_table->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -191,12 +195,19 @@ std::optional<OfferTableArea::Anchor> OfferTableArea::anchor() const {
     if (m_table->hasFocus() && m_table->currentIndex().isValid()) {
         index = m_table->currentIndex();
         current = true;
-    } else if (m_table->viewport()->underMouse()) {
+    } else if (m_table->viewport()->underMouse() && m_pointerMoved.isValid() &&
+               m_pointerMoved.elapsed() < kPointerAimingMs) {
         index = m_table->indexAt(m_table->viewport()->mapFromGlobal(QCursor::pos()));
     }
     if (!index.isValid())
         return std::nullopt;
     return Anchor{m_model->offer(index.row()).id(), m_table->visualRect(index).top(), current};
+}
+
+bool OfferTableArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table->viewport() && event->type() == QEvent::MouseMove)
+        m_pointerMoved.start();
+    return QWidget::eventFilter(watched, event);
 }
 
 // Rows that arrive above the buyer's row push it down; the view scrolls with them, so the row

@@ -4,6 +4,7 @@
 #include "offertable/OfferSortOrder.h"
 #include "offertable/OffersSnapshot.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <optional>
@@ -82,6 +83,9 @@ Q_SIGNALS:
     void cartNotice(const QString& message);
     void markupClicked();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* makeResultLine();
     void chooseExportFile(bool allOffers);
@@ -90,7 +94,8 @@ private:
     void saveColumnWidths();
     void saveHiddenColumns();
     // The row the buyer is at: the current one while the table has the focus, else the one under
-    // the pointer; its offer and its place in the viewport.
+    // the pointer while it is being moved there; its offer and its place in the viewport. A pointer
+    // merely resting over the table holds nothing: the cheapest rows then stay at the top.
     struct Anchor {
         QString offerID;
         int top = 0;
@@ -116,4 +121,6 @@ private:
     OfferTableModel* m_model = nullptr;
     OfferTableView* m_table = nullptr;
     QTimer* m_arrivedFade = nullptr;
+    // Since the pointer last moved over the rows.
+    QElapsedTimer m_pointerMoved;
 };
