@@ -25,6 +25,15 @@
 //   --cases LIST      articles, comma separated (default "OC 90,BENCH-1,BENCH-5,BENCH-20,BENCH-60")
 //   --keep-alive S    how long the sandbox keeps idle connections (default 300)
 //   --pause S         seconds between the fresh start's search and the warm one (default 0)
+//   --arrival-only    only the arrival targets below, not the table of cases
+//
+// Then the search as the buyer sees it, rows shown as each supplier answers ("OC 90", fresh
+// services each time; the median of three):
+//   first row ratio            time to the first row ÷ the whole search               (target <= 0.6)
+//   hanging supplier           first row with Autopiter never answering ÷ without it   (target <= 1.05)
+//   dribbling supplier         the whole search with Autopiter sending a byte every
+//                              200 ms, ÷ its 2 s budget (the portal switched off)      (target <= 1.05)
+//   repeat first row           the same article again: time to its earlier table       (target <= 50 ms)
 
 #include "app/AppServices.h"
 #include "core/SupplierPreferences.h"
@@ -227,6 +236,61 @@ struct Stats {
     double median = 0, min = 0, max = 0;
 };
 
+// One search of the buyer's, timed as rows arrive.
+struct Arrival {
+    double firstRowMs = -1;
+    double wallMs = 0;
+    double repeatFirstRowMs = -1;
+    QStringList failures;
+};
+
+class ArrivalBench {
+public:
+    ArrivalBench(SandboxServer& sandbox, const QString& stateDir)
+        : m_sandbox(sandbox)
+        , m_stateDir(stateDir) {}
+
+    Arrival search(const QString& article, AppServices::Options options, bool portal) {
+        options.memoryCredentials = true;
+        options.endpoints = m_sandbox.endpoints();
+        options.settingsFile = m_stateDir + QStringLiteral("/arrival-%1.ini").arg(++m_starts);
+        AppServices services(options);
+        for (const auto& [account, secret] : SandboxServer::demoAccounts)
+            services.memoryCredentialStore()->set(QString::fromUtf16(account), QString::fromUtf16(secret));
+        services.supplierPreferences().setAutoligaEnabled(portal);
+        SearchViewModel model(services.supplierPreferences(), services.searchConnectors());
+        Arrival arrival;
+        arrival.wallMs = timed(model, article, &arrival.firstRowMs);
+        arrival.failures = model.supplierFailures();
+        timed(model, article, &arrival.repeatFirstRowMs);
+        return arrival;
+    }
+
+private:
+    // The whole search's time; `firstRow` gets the time to the first shown row.
+    static double timed(SearchViewModel& model, const QString& article, double* firstRow) {
+        const Clock::time_point start = Clock::now();
+        const auto ms = [&start] { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); };
+        QEventLoop loop;
+        const auto onOffers = QObject::connect(&model, &SearchViewModel::offersChanged, [&] {
+            if (*firstRow < 0 && !model.offers().isEmpty())
+                *firstRow = ms();
+        });
+        const auto onEnd = QObject::connect(&model, &SearchViewModel::searchFinished, &loop, &QEventLoop::quit);
+        model.setArticle(article);
+        model.search();
+        if (model.isLoading())
+            loop.exec();
+        QObject::disconnect(onOffers);
+        QObject::disconnect(onEnd);
+        return ms();
+    }
+
+    SandboxServer& m_sandbox;
+    QString m_stateDir;
+    int m_starts = 0;
+};
+
 Stats stats(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
@@ -241,6 +305,76 @@ QString loadAverage() {
     return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
 }
 
+void arrivalTargets(QTextStream& out, SandboxServer& sandbox, const SandboxOptions& options, const QString& stateDir) {
+    ArrivalBench bench(sandbox, stateDir);
+    const QString article = QStringLiteral("OC 90");
+    const auto medianOf = [&](const AppServices::Options& extra, bool portal, auto pick) {
+        std::vector<double> values;
+        for (int run = 0; run < 3; ++run) {
+            const Arrival arrival = bench.search(article, extra, portal);
+            values.push_back(pick(arrival));
+            if (!arrival.failures.isEmpty())
+                out << QStringLiteral("    (%1)\n").arg(arrival.failures.join(QStringLiteral("; ")));
+        }
+        return stats(values).median;
+    };
+    const auto target = [&out](const QString& name, double value, double limit, const QString& unit) {
+        out << QStringLiteral("TARGET %1: %2%3 (target <= %4%3) %5\n")
+                   .arg(name)
+                   .arg(value, 0, 'f', unit.isEmpty() ? 2 : 0)
+                   .arg(unit)
+                   .arg(limit, 0, 'f', unit.isEmpty() ? 2 : 0)
+                   .arg(value >= 0 && value <= limit ? QStringLiteral("met") : QStringLiteral("not met"));
+        out.flush();
+    };
+
+    out << QStringLiteral("\nRows as they arrive (\"%1\", median of three fresh starts)\n").arg(article);
+    const AppServices::Options plain;
+    double firstRow = 0;
+    double wall = 0;
+    double repeat = 0;
+    {
+        std::vector<double> firsts, walls, repeats;
+        for (int run = 0; run < 3; ++run) {
+            const Arrival a = bench.search(article, plain, true);
+            firsts.push_back(a.firstRowMs);
+            walls.push_back(a.wallMs);
+            repeats.push_back(a.repeatFirstRowMs);
+        }
+        firstRow = stats(firsts).median;
+        wall = stats(walls).median;
+        repeat = stats(repeats).median;
+    }
+    out << QStringLiteral("    first row %1 ms of %2 ms; the same article again: first row after %3 ms\n")
+               .arg(firstRow, 0, 'f', 0)
+               .arg(wall, 0, 'f', 0)
+               .arg(repeat, 0, 'f', 1);
+    target(QStringLiteral("first row ratio"), firstRow / wall, 0.6, {});
+    target(QStringLiteral("repeat first row"), repeat, 50, QStringLiteral(" ms"));
+
+    // Autopiter never answers; its budget is cut to 3 s so that the runs end sooner.
+    SandboxBehaviour hanging = options.behaviour.value(S::autopiter);
+    hanging.fault = SandboxBehaviour::Fault::hang;
+    sandbox.setBehaviour(S::autopiter, hanging);
+    AppServices::Options shortBudget;
+    shortBudget.budgets.insert(S::autopiter, std::chrono::milliseconds(3000));
+    const double hungFirstRow = medianOf(shortBudget, true, [](const Arrival& a) { return a.firstRowMs; });
+    out << QStringLiteral("    Autopiter hanging: first row %1 ms\n").arg(hungFirstRow, 0, 'f', 0);
+    target(QStringLiteral("first row with a hanging supplier"), hungFirstRow / firstRow, 1.05, {});
+
+    // Autopiter sends a byte every 200 ms and never ends; its budget is 2 s.
+    SandboxBehaviour dribbling = options.behaviour.value(S::autopiter);
+    dribbling.fault = SandboxBehaviour::Fault::trickle;
+    dribbling.trickleMs = 200;
+    sandbox.setBehaviour(S::autopiter, dribbling);
+    AppServices::Options budget;
+    budget.budgets.insert(S::autopiter, std::chrono::milliseconds(2000));
+    const double dribbleWall = medianOf(budget, false, [](const Arrival& a) { return a.wallMs; });
+    out << QStringLiteral("    Autopiter dribbling: the search ends after %1 ms\n").arg(dribbleWall, 0, 'f', 0);
+    target(QStringLiteral("dribbling supplier"), dribbleWall / 2000.0, 1.05, {});
+    sandbox.setBehaviour(S::autopiter, options.behaviour.value(S::autopiter));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -249,6 +383,7 @@ int main(int argc, char** argv) {
     QStringList arguments = QCoreApplication::arguments().mid(1);
     int runs = 3;
     int pauseSeconds = 0;
+    const bool arrivalOnly = arguments.removeAll(QStringLiteral("--arrival-only")) > 0;
     QStringList cases{QStringLiteral("OC 90"), QStringLiteral("BENCH-1"), QStringLiteral("BENCH-5"),
                       QStringLiteral("BENCH-20"), QStringLiteral("BENCH-60")};
     for (qsizetype i = 0; i + 1 < arguments.size();) {
@@ -291,6 +426,8 @@ int main(int argc, char** argv) {
                .arg(options->keepAliveSeconds);
     out << QStringLiteral("wall ÷ bound as median (min–max); lag = last answer ready → list published\n\n");
     out.flush();
+    if (arrivalOnly)
+        cases.clear();
     for (const QString& article : cases) {
         // The width of the answer: brands at AutoEuro, exactly matching catalogue rows at Autopiter.
         const int width = SandboxCatalogue::benchWidth(article);
@@ -352,6 +489,7 @@ int main(int argc, char** argv) {
             }
         }
     }
+    arrivalTargets(out, sandbox, *options, state.path());
     out << QStringLiteral("\nload average at end: %1\n").arg(loadAverage());
     return 0;
 }
