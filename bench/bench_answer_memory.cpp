@@ -100,8 +100,8 @@ QByteArray seed(const char* path) {
 }
 
 // `row` repeated `count` times (or, with count 0, as often as the cap allows) between the two ends.
-QByteArray repeated(const QByteArray& head, const QByteArray& row, const QByteArray& separator,
-                    const QByteArray& tail, qsizetype count = 0) {
+QByteArray repeated(const QByteArray& head, const QByteArray& row, const QByteArray& separator, const QByteArray& tail,
+                    qsizetype count = 0) {
     QByteArray body = head;
     for (qsizetype i = 0; count ? i < count : body.size() + row.size() + tail.size() + 1 < kCap; ++i) {
         if (i)
@@ -173,7 +173,8 @@ int main() {
         const std::string label = std::string(leg) + ": " + name;
         worst[leg] = std::max(worst[leg], measure(label.c_str(), make, decode));
     };
-    std::printf("answer                               size          peak memory beyond the answer     time      outcome\n");
+    std::printf(
+        "answer                               size          peak memory beyond the answer     time      outcome\n");
 
     const Decode autoEuro = [](const QByteArray& body) {
         const auto envelope = AutoEuroEnvelope<AutoEuroOffer>::decode(body);
@@ -183,9 +184,11 @@ int main() {
     run("AutoEuro", "small objects", smallObjects, autoEuro);
     run("AutoEuro", "full offers", fullOffers, autoEuro);
     run("AutoEuro", "empty records", emptyRecords, autoEuro);
-    run("AutoEuro", "too wide", [] { return repeated("[", "0", ",", "]", 4 * Json::maxElements); }, autoEuro);
-    run("AutoEuro", "too deep",
-        [] { return QByteArray(10 * 1024 * 1024, '[') + QByteArray(10 * 1024 * 1024, ']'); }, autoEuro);
+    run(
+        "AutoEuro", "too wide", [] { return repeated("[", "0", ",", "]", 4 * Json::maxElements); }, autoEuro);
+    run(
+        "AutoEuro", "too deep", [] { return QByteArray(10 * 1024 * 1024, '[') + QByteArray(10 * 1024 * 1024, ']'); },
+        autoEuro);
 
     // Autopiter: the seed's first price row, as many as a search keeps, then to the cap.
     const QByteArray xml = seed("autopiter_price/oc90.xml");
@@ -193,23 +196,32 @@ int main() {
     const QByteArray xmlRow = xml.mid(from, xml.indexOf("</PriceSearchModel>") + 19 - from);
     const QByteArray xmlHead = xml.left(from);
     const QByteArray xmlTail = xml.mid(xml.lastIndexOf("</PriceSearchModel>") + 19);
-    const Decode autopiter = [](const QByteArray& body) { return records(AutopiterXmlParser::priceItems(body).size()); };
-    run("Autopiter", "full rows at the row cap",
+    const Decode autopiter = [](const QByteArray& body) {
+        return records(AutopiterXmlParser::priceItems(body).size());
+    };
+    run(
+        "Autopiter", "full rows at the row cap",
         [&] { return repeated(xmlHead, xmlRow, "", xmlTail, AutopiterXmlParser::maxRows); }, autopiter);
-    run("Autopiter", "full rows to the cap", [&] { return repeated(xmlHead, xmlRow, "", xmlTail); }, autopiter);
-    run("Autopiter", "empty rows to the cap",
-        [&] { return repeated(xmlHead, "<PriceSearchModel/>", "", xmlTail); }, autopiter);
+    run(
+        "Autopiter", "full rows to the cap", [&] { return repeated(xmlHead, xmlRow, "", xmlTail); }, autopiter);
+    run(
+        "Autopiter", "empty rows to the cap", [&] { return repeated(xmlHead, "<PriceSearchModel/>", "", xmlTail); },
+        autopiter);
 
     // Автолига's portal: rows of the seed's analogues group.
     const QJsonValue portal = QJsonValue(QJsonDocument::fromJson(seed("portal_answer/oc90.json")).object());
     const QByteArray portalRow = compact(portal[u"data"][u"rows"][u"analogs"].toArray().first());
     const QByteArray portalHead = R"({"data":{"article":"OC 90","rows":{"analogs":[)";
-    const Decode portalDecode = [](const QByteArray& body) { return records(AutoligaPortalSearch::parse(body).size()); };
-    run("Автолига", "full rows at the row cap",
+    const Decode portalDecode = [](const QByteArray& body) {
+        return records(AutoligaPortalSearch::parse(body).size());
+    };
+    run(
+        "Автолига", "full rows at the row cap",
         [&] { return repeated(portalHead, portalRow, ",", "]}}}", Json::maxRows); }, portalDecode);
-    run("Автолига", "full rows to the cap", [&] { return repeated(portalHead, portalRow, ",", "]}}}"); },
-        portalDecode);
-    run("Автолига", "empty rows to the cap", [&] { return repeated(portalHead, "{}", ",", "]}}}"); }, portalDecode);
+    run(
+        "Автолига", "full rows to the cap", [&] { return repeated(portalHead, portalRow, ",", "]}}}"); }, portalDecode);
+    run(
+        "Автолига", "empty rows to the cap", [&] { return repeated(portalHead, "{}", ",", "]}}}"); }, portalDecode);
 
     // TradeSoft: a provider's rows, read and mapped as the search maps them.
     const QJsonValue tradeSoft = QJsonValue(QJsonDocument::fromJson(seed("tradesoft_rows/preorder.json")).object());
@@ -222,19 +234,25 @@ int main() {
             kept += AutoligaProvider::normalize(TradeSoftHTTPAPI::decodePriceItem(row), std::nullopt).has_value();
         return records(kept);
     };
-    run("TradeSoft", "full rows at the row cap",
+    run(
+        "TradeSoft", "full rows at the row cap",
         [&] { return repeated(tradeSoftHead, tradeSoftRow, ",", tradeSoftTail, Json::maxRows); }, tradeSoftDecode);
-    run("TradeSoft", "full rows to the cap", [&] { return repeated(tradeSoftHead, tradeSoftRow, ",", tradeSoftTail); },
+    run(
+        "TradeSoft", "full rows to the cap", [&] { return repeated(tradeSoftHead, tradeSoftRow, ",", tradeSoftTail); },
         tradeSoftDecode);
-    run("TradeSoft", "empty rows to the cap", [&] { return repeated(tradeSoftHead, "{}", ",", tradeSoftTail); },
+    run(
+        "TradeSoft", "empty rows to the cap", [&] { return repeated(tradeSoftHead, "{}", ",", tradeSoftTail); },
         tradeSoftDecode);
 
     // An ABCP shop: its articles answer.
     const QByteArray abcpRow = compact(QJsonDocument::fromJson(seed("abcp_answer/articles.json")).array().first());
     const Decode abcp = [](const QByteArray& body) { return records(AbcpParser::articles(body).offers.size()); };
-    run("ABCP", "full rows at the row cap", [&] { return repeated("[", abcpRow, ",", "]", Json::maxRows); }, abcp);
-    run("ABCP", "full rows to the cap", [&] { return repeated("[", abcpRow, ",", "]"); }, abcp);
-    run("ABCP", "empty rows to the cap", [&] { return repeated("[", "{}", ",", "]"); }, abcp);
+    run(
+        "ABCP", "full rows at the row cap", [&] { return repeated("[", abcpRow, ",", "]", Json::maxRows); }, abcp);
+    run(
+        "ABCP", "full rows to the cap", [&] { return repeated("[", abcpRow, ",", "]"); }, abcp);
+    run(
+        "ABCP", "empty rows to the cap", [&] { return repeated("[", "{}", ",", "]"); }, abcp);
 
     std::printf("\n");
     for (const auto& [leg, ratio] : worst)

@@ -91,7 +91,6 @@ public:
     QToolButton* exportButton() const { return m_area->exportButton(); }
     SearchHistoryPopup* historyPopup() const { return m_history; }
 
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

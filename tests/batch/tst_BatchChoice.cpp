@@ -110,8 +110,8 @@ private Q_SLOTS:
         QFETCH(QString, choice);
         QFETCH(QString, expected);
         QList<SupplierOffer> list;
-        for (const QString& spec : offers.split(u", "_s)) {
-            const QStringList f = spec.split(u';');
+        for (const QString& written : offers.split(u", "_s)) {
+            const QStringList f = written.split(u';');
             OfferBuilder b(u"autoeuro"_s, f[0]);
             b.article(f[1]).brand(f[2]).price(f[3].toLatin1().constData());
             if (f[4] != u"-")
