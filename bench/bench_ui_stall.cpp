@@ -28,33 +28,37 @@ using S = ServiceEndpoints::Service;
 constexpr int kTickMs = 5;
 constexpr double kTargetMs = 50;
 
-// AutoEuro answers with `count` rows; the others with none.
+// AutoEuro answers with 10 000 rows, made before the search as a supplier's reader would have
+// made them on its own thread; the others with none.
 class WideAnswer final : public SupplierSearchProviding {
 public:
-    WideAnswer(const SupplierDescriptor& descriptor, int count)
+    WideAnswer(const SupplierDescriptor& descriptor, QList<SupplierOffer> offers)
         : m_descriptor(descriptor)
-        , m_count(count) {}
+        , m_offers(std::move(offers)) {}
     const SupplierDescriptor& descriptor() const override { return m_descriptor; }
     QCoro::Task<QList<SupplierOffer>> search(QString) override {
         auto pause = QCoro::sleepFor(std::chrono::milliseconds(1));
         co_await std::move(pause);
-        co_return SyntheticOffers::table(m_count);
+        co_return m_offers;
     }
 
 private:
     const SupplierDescriptor& m_descriptor;
-    int m_count;
+    QList<SupplierOffer> m_offers;
 };
 
 class WideConnectors final : public SearchConnectorFactory {
 public:
     std::unique_ptr<SupplierSearchProviding> makeAutoEuro() override {
-        return std::make_unique<WideAnswer>(SupplierDescriptors::autoEuro(), 10000);
+        return std::make_unique<WideAnswer>(SupplierDescriptors::autoEuro(), m_offers);
     }
     std::unique_ptr<SupplierSearchProviding> makeAutopiter() override {
-        return std::make_unique<WideAnswer>(SupplierDescriptors::autopiter(), 0);
+        return std::make_unique<WideAnswer>(SupplierDescriptors::autopiter(), QList<SupplierOffer>());
     }
     std::unique_ptr<PortalOfferSearching> makeAutoligaPortal() override { return nullptr; }
+
+private:
+    const QList<SupplierOffer> m_offers = SyntheticOffers::table(10000);
 };
 
 // The longest the event loop was away while `run` searched, in ms beyond the timer's period.

@@ -283,6 +283,9 @@ QCoro::Task<Response> send(QNetworkAccessManager& manager, Request request) {
             } else if (known && length > request.bodyLimit) {
                 tooLarge = true;
                 abortLater(r);
+            } else if (known && length > 0) {
+                // Room for the announced answer at once: a large one is not copied as it grows.
+                response.body.reserve(length);
             }
         });
         QObject::connect(r, &QNetworkReply::readyRead, &context, [&] {

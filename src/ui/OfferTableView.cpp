@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -16,6 +17,9 @@
 #include <QShortcut>
 
 namespace {
+
+// Rows whose values the columns are fitted to.
+constexpr int kMeasuredRows = 1000;
 
 // The longest values the table is made for, per column; the name has none, it elides.
 QString longestExpected(int column) {
@@ -119,14 +123,30 @@ int OfferTableView::contentWidth(int column) const {
 }
 
 void OfferTableView::measureContent() {
+    // As Qt's own fitting to contents does, the first thousand rows decide: measuring every row
+    // of a 10 000-row answer stopped the window for a noticeable moment. Values repeat a lot
+    // (brands, terms, quantities), so each text is measured once.
+    const int rows = std::min(m_model.rowCount(), kMeasuredRows);
+    QHash<QString, int> measured;
     for (int c = 0; c < PFOfferWidths::columnCount; ++c) {
         PFOfferWidths::Column& column = m_columns[static_cast<size_t>(c)];
         column.title = m_header->titleWidth(c);
         column.content = 0;
         if (c == OfferTableModel::name)
             continue;
-        for (int r = 0; r < m_model.rowCount(); ++r)
-            column.content = std::max(column.content, textWidth(m_model.index(r, c)));
+        for (int r = 0; r < rows; ++r) {
+            const QModelIndex index = m_model.index(r, c);
+            const QVariant font = index.data(Qt::FontRole);
+            if (font.isValid()) {
+                column.content = std::max(column.content, textWidth(index));
+                continue;
+            }
+            const QString text = index.data(Qt::DisplayRole).toString();
+            auto known = measured.constFind(text);
+            if (known == measured.cend())
+                known = measured.insert(text, textWidth(index));
+            column.content = std::max(column.content, *known);
+        }
     }
 }
 
