@@ -11,6 +11,7 @@
 #include "feedback/HTTPFeedbackTransport.h"
 #include "net/Http.h"
 #include "net/NetworkProxy.h"
+#include "sandbox/SandboxCommandLine.h"
 #include "sandbox/SandboxServer.h"
 #include "search/SupplierSearchResult.h"
 #include "suppliers/autoeuro/AutoEuroClient.h"
@@ -134,12 +135,28 @@ std::unique_ptr<SandboxServer> startDemoSandbox(const AppServices::Options& opti
     SandboxOptions sandboxOptions;
     // Offers move a little after they were shown, so that re-checking the cart has something to say.
     sandboxOptions.drift = SandboxDrift::mixed;
-    bool latencyGiven = false;
-    const int latency = qEnvironmentVariableIntValue("ORELIA_DEMO_LATENCY_MS", &latencyGiven);
+    // ORELIA_DEMO_LATENCY_MS: "300" for every supplier, "300,autopiter=8000" for one slower.
+    int latency = options.demoLatencyMs;
+    QStringList perService;
+    for (const QString& part : qEnvironmentVariable("ORELIA_DEMO_LATENCY_MS").split(u',', Qt::SkipEmptyParts)) {
+        bool number = false;
+        const int ms = part.trimmed().toInt(&number);
+        if (number && ms >= 0)
+            latency = ms;
+        else if (part.contains(u'='))
+            perService << QStringLiteral("--latency") << part.trimmed();
+    }
     for (const auto service : ServiceEndpoints::allServices) {
         SandboxBehaviour behaviour;
-        behaviour.latencyMs = latencyGiven && latency >= 0 ? latency : options.demoLatencyMs;
+        behaviour.latencyMs = latency;
         sandboxOptions.behaviour.insert(service, behaviour);
+    }
+    if (!perService.isEmpty()) {
+        QString error;
+        if (const auto parsed = SandboxCommandLine::parse(perService, &error, sandboxOptions))
+            sandboxOptions = *parsed;
+        else
+            qWarning("Orelia: ORELIA_DEMO_LATENCY_MS: %s", qPrintable(error));
     }
     if (!sandbox->start(sandboxOptions)) {
         // Without it every supplier reports that its address cannot be formed; the demo still opens.
