@@ -122,7 +122,7 @@ QCoro::Task<QByteArray> TradeSoftHTTPAPI::post(QString action, TradeSoftCredenti
     co_return response.body;
 }
 
-QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
+Json::Value TradeSoftHTTPAPI::answerObject(const QByteArray& body) {
     Json::Value answer;
     try {
         answer = Json::parse(body);
@@ -135,6 +135,11 @@ QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
         throw TradeSoftError(TradeSoftError::Kind::invalidResponse);
     if (auto message = apiError(answer))
         throw TradeSoftError::api(*message);
+    return answer;
+}
+
+QList<Json::Value> TradeSoftHTTPAPI::answerRows(const QByteArray& body) {
+    const Json::Value answer = answerObject(body);
 
     const std::optional<Json::Value> container = answer.member(u"container");
     if (!isArrayOfObjects(container))

@@ -47,6 +47,8 @@ public:
     // The result rows of a 2xx answer's body, checked for errors at the top and in every
     // container entry. Throws TradeSoftError (also for an answer that is no JSON).
     static QList<Json::Value> answerRows(const QByteArray& body);
+    // The answer's top object, once it is one and says no error; else throws TradeSoftError.
+    static Json::Value answerObject(const QByteArray& body);
     // The message of the first error member ("error", "message", "errorMessage",
     // "error_message") that says something; nothing when none does.
     static std::optional<QString> apiError(const Json::Value& object);

@@ -13,22 +13,6 @@ namespace {
 using Type = Json::Value::Type;
 using API = TradeSoftHTTPAPI;
 
-Json::Value answerObject(const QByteArray& body) {
-    Json::Value answer;
-    try {
-        answer = Json::parse(body);
-    } catch (const Json::DecodingError& error) {
-        throw TradeSoftError::unreadable(Json::unreadableAnswer(body, error));
-    } catch (const Json::LimitError&) {
-        throw TradeSoftError(TradeSoftError::Kind::invalidResponse);
-    }
-    if (answer.type() != Type::object)
-        throw TradeSoftError(TradeSoftError::Kind::invalidResponse);
-    if (auto message = API::apiError(answer))
-        throw TradeSoftError::api(*message);
-    return answer;
-}
-
 // The objects of an array member; nothing when it is no array.
 QList<Json::Value> objects(const std::optional<Json::Value>& list) {
     QList<Json::Value> found;
@@ -42,7 +26,7 @@ QList<Json::Value> objects(const std::optional<Json::Value>& list) {
 }
 
 template <typename Rows, typename Read> QList<TradeSoftEntry<Rows>> entries(const QByteArray& body, Read read) {
-    const Json::Value answer = answerObject(body);
+    const Json::Value answer = API::answerObject(body);
     const std::optional<Json::Value> container = answer.member(u"container");
     if (!container || container->type() != Type::array)
         throw TradeSoftError::api(QStringLiteral("TradeSoft: в ответе отсутствует container."));
@@ -94,7 +78,7 @@ QList<TradeSoftEntry<QList<TradeSoftPriceItem>>> prices(const QByteArray& body) 
 
 QList<TradeSoftProviderInfo> providers(const QByteArray& body) {
     QList<TradeSoftProviderInfo> list;
-    for (const Json::Value& row : objects(answerObject(body).member(u"data"))) {
+    for (const Json::Value& row : objects(API::answerObject(body).member(u"data"))) {
         TradeSoftProviderInfo info;
         info.id = TextUtils::trimmed(API::stringValue(row.member(u"name")));
         info.title = TextUtils::singleLine(API::stringValue(row.member(u"title")), 100);
