@@ -2,8 +2,8 @@
 // and derive the table rows. Should grow linearly with the number of offers.
 
 #include "offertable/OffersSnapshot.h"
-#include "search/OfferSemanticGuard.h"
 #include "search/OfferMerge.h"
+#include "search/OfferSemanticGuard.h"
 #include "SyntheticOffers.h"
 
 #include <benchmark/benchmark.h>

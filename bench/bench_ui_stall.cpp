@@ -2,7 +2,8 @@
 // a timer due every 5 ms records the longest gap beyond that, from pressing "Найти" until the
 // table shows the end of the search. Cases: the demo's search, a table of 10 000 offers, and for
 // each supplier an answer of 32 MB (rows up to the cap) that the search must read and refuse.
-// Printed, not pass/fail; --only TEXT runs the cases whose name holds it. Without a display the window runs on Qt's offscreen platform.
+// Printed, not pass/fail; --only TEXT runs the cases whose name holds it. Without a display the window runs on Qt's
+// offscreen platform.
 
 #include "app/AppServices.h"
 #include "core/SupplierPreferences.h"
