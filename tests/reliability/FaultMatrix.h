@@ -299,6 +299,31 @@ struct ScenarioMaker {
 
 Scenario scenario(const QString& fault, Target target, const Baseline& b, const ForeignOrigin& foreign);
 // Each fills in the faults of its kind and says whether `fault` was one of them.
+// The scenario maker's parts under short names, for the two tables of cases.
+#define FAULT_MATRIX_NAMES(m)                                                                                          \
+    [[maybe_unused]] const Baseline& b = m.b;                                                                          \
+    [[maybe_unused]] Scenario& s = m.s;                                                                                \
+    [[maybe_unused]] SandboxBehaviour& behaviour = s.behaviour;                                                        \
+    [[maybe_unused]] const Target target = m.target;                                                                   \
+    [[maybe_unused]] const auto network = [&m](const QString& text) { m.network(text); };                              \
+    [[maybe_unused]] const auto own = [&m](const QString& text) { m.own(text); };                                      \
+    [[maybe_unused]] const auto customBody = [&m](const QByteArray& body, const QString& match = {}) {                 \
+        m.customBody(body, match);                                                                                     \
+    };                                                                                                                 \
+    [[maybe_unused]] const auto unconfirmedAnswer = [&m](const QString& text) { m.unconfirmedAnswer(text); };          \
+    [[maybe_unused]] const auto unaffected = [&m](std::optional<QStringList> offerKeys = std::nullopt,                 \
+                                                  QString verdict = {}) {                                              \
+        m.unaffected(std::move(offerKeys), std::move(verdict));                                                        \
+    };                                                                                                                 \
+    [[maybe_unused]] const QString& notFound = m.notFound;                                                             \
+    [[maybe_unused]] const QString& gone = m.gone;                                                                     \
+    [[maybe_unused]] const QString& changed = m.changed;                                                               \
+    [[maybe_unused]] const QString& portalKey = m.portalKey;                                                           \
+    [[maybe_unused]] const QString& big = m.big;                                                                       \
+    [[maybe_unused]] const QString& timedOut = m.timedOut;                                                             \
+    [[maybe_unused]] const QString& contentMatch = m.contentMatch;                                                     \
+    [[maybe_unused]] const QString& offersMatch = m.offersMatch;
+
 bool transportScenario(const QString& fault, ScenarioMaker& m, const ForeignOrigin& foreign);
 bool contentScenario(const QString& fault, ScenarioMaker& m);
 // The same faults for the suppliers the buyer added.

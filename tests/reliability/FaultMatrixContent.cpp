@@ -2,28 +2,7 @@
 
 // The faults of the content: answers of the right kind that say what a reader must not believe.
 bool contentScenario(const QString& fault, ScenarioMaker& m) {
-    [[maybe_unused]] const Baseline& b = m.b;
-    [[maybe_unused]] Scenario& s = m.s;
-    [[maybe_unused]] SandboxBehaviour& behaviour = s.behaviour;
-    [[maybe_unused]] const Target target = m.target;
-    [[maybe_unused]] const auto network = [&m](const QString& text) { m.network(text); };
-    [[maybe_unused]] const auto own = [&m](const QString& text) { m.own(text); };
-    [[maybe_unused]] const auto customBody = [&m](const QByteArray& body, const QString& match = {}) {
-        m.customBody(body, match);
-    };
-    [[maybe_unused]] const auto unconfirmedAnswer = [&m](const QString& text) { m.unconfirmedAnswer(text); };
-    [[maybe_unused]] const auto unaffected = [&m](std::optional<QStringList> offerKeys = std::nullopt,
-                                                  QString verdict = {}) {
-        m.unaffected(std::move(offerKeys), std::move(verdict));
-    };
-    [[maybe_unused]] const QString& notFound = m.notFound;
-    [[maybe_unused]] const QString& gone = m.gone;
-    [[maybe_unused]] const QString& changed = m.changed;
-    [[maybe_unused]] const QString& portalKey = m.portalKey;
-    [[maybe_unused]] const QString& big = m.big;
-    [[maybe_unused]] const QString& timedOut = m.timedOut;
-    [[maybe_unused]] const QString& contentMatch = m.contentMatch;
-    [[maybe_unused]] const QString& offersMatch = m.offersMatch;
+    FAULT_MATRIX_NAMES(m)
     if (fault == u"wrongTypes") {
         switch (target) {
         case Target::abcp:

@@ -64,28 +64,7 @@ Scenario scenario(const QString& fault, Target target, const Baseline& b, const 
 
 // The faults of the transport: what no answer, or an answer of the wrong kind, costs each service.
 bool transportScenario(const QString& fault, ScenarioMaker& m, const ForeignOrigin& foreign) {
-    [[maybe_unused]] const Baseline& b = m.b;
-    [[maybe_unused]] Scenario& s = m.s;
-    [[maybe_unused]] SandboxBehaviour& behaviour = s.behaviour;
-    [[maybe_unused]] const Target target = m.target;
-    [[maybe_unused]] const auto network = [&m](const QString& text) { m.network(text); };
-    [[maybe_unused]] const auto own = [&m](const QString& text) { m.own(text); };
-    [[maybe_unused]] const auto customBody = [&m](const QByteArray& body, const QString& match = {}) {
-        m.customBody(body, match);
-    };
-    [[maybe_unused]] const auto unconfirmedAnswer = [&m](const QString& text) { m.unconfirmedAnswer(text); };
-    [[maybe_unused]] const auto unaffected = [&m](std::optional<QStringList> offerKeys = std::nullopt,
-                                                  QString verdict = {}) {
-        m.unaffected(std::move(offerKeys), std::move(verdict));
-    };
-    [[maybe_unused]] const QString& notFound = m.notFound;
-    [[maybe_unused]] const QString& gone = m.gone;
-    [[maybe_unused]] const QString& changed = m.changed;
-    [[maybe_unused]] const QString& portalKey = m.portalKey;
-    [[maybe_unused]] const QString& big = m.big;
-    [[maybe_unused]] const QString& timedOut = m.timedOut;
-    [[maybe_unused]] const QString& contentMatch = m.contentMatch;
-    [[maybe_unused]] const QString& offersMatch = m.offersMatch;
+    FAULT_MATRIX_NAMES(m)
     if (fault == u"refused") {
         s.refused = true;
         network(u"Сервер 127.0.0.1 отказал в соединении. Проверьте адрес сервиса в настройках поставщика."_s);
